@@ -1,0 +1,2 @@
+// Library load and unload hooks live here.
+#include "ImvexaApi.h"
