@@ -251,6 +251,12 @@ constexpr const char kPrivateList[] =
     "C00\\C01\\C02\\C03\\-C04\\C05\\ABCDEFC06\\C07\\--C08\\C09\\  C10\\ C11\\C12\\C13\\C14\\"
     "-----C15\\C16\\C17\\C18\\   C19\\----C20\\--------C21\\C22\\C23\\C24\\C25\\C26";
 
+// Further private texts of the MR file (each under the creator "TESTDATA PRIVATE").
+constexpr const char kPrivate00111010[] = "PRIV 11 1010";
+constexpr const char kPrivate00211011[] = "PRIV 21 1011";
+constexpr const char kPrivate00211120[] = "PRIV 21 1120";
+constexpr const char kPrivate00191354[] = "12.5";
+
 // ---------------------------------------------------------------- table
 
 struct Image {
@@ -322,6 +328,7 @@ inline const Image kImages[] = {
     {kTextGb18030, 64, 64, 1, 1, 16, 12, 0, "MONOCHROME2", -1, Pattern::CtPhantom, 0, kExplicitLE},
     {kMrPrivateList, 64, 64, 1, 1, 16, 12, 0, "MONOCHROME2", -1, Pattern::Ramp12, 0, kExplicitLE},
     {kIcon, 64, 64, 1, 1, 16, 16, 0, "MONOCHROME2", -1, Pattern::Ramp16, 0, kExplicitLE},
+    {kPalette, 64, 64, 1, 1, 8, 8, 0, "PALETTE COLOR", -1, Pattern::Ramp8, 0, kExplicitLE},
     {kVoiLut, 64, 64, 1, 1, 16, 16, 0, "MONOCHROME2", -1, Pattern::Ramp16, 0, kExplicitLE},
     {kNoMeta, 64, 64, 1, 1, 16, 16, 0, "MONOCHROME2", -1, Pattern::Ramp16, 0, kImplicitLE},
     {kDsaGrey, 64, 64, 1, 1, 8, 8, 0, "MONOCHROME2", -1, Pattern::Blocks8, 0, kExplicitLE},
