@@ -219,6 +219,13 @@ TEST(XmlParser, EntitiesAndUtf8Text)
     EXPECT_STREQ(parser.Get_TextValue(), "\xE6\xB5\x8F\xE8\xA7\x88 <ok>");
     ASSERT_TRUE(parser.Is_Having_Attribute("v", 0));
     EXPECT_STREQ(parser.Get_Attribute_Value(), "a&b \xE4\xB8\xAD");
+
+    // A file's declared encoding does apply.
+    const std::string latin1 = TempPath("latin1.xml");
+    WriteFile(latin1, "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><r>M\xFCller</r>");
+    ASSERT_TRUE(parser.Load_XML_Document(latin1.c_str()));
+    EXPECT_STREQ(parser.Get_TextValue(), "M\xC3\xBCller");
+    std::remove(latin1.c_str());
 }
 
 TEST(XmlParser, FailedLoadsLeaveAnEmptyDocument)
@@ -243,9 +250,12 @@ TEST(XmlParser, FailedLoadsLeaveAnEmptyDocument)
     EXPECT_FALSE(parser.Load_XML_Document(testing::TempDir().c_str())) << "a folder";
     EXPECT_FALSE(parser.Load_XML_Document(nullptr));
 
+    // What a converter that gave up or was cut short leaves behind.
     const std::string truncated = TempPath("truncated.xml");
-    WriteFile(truncated, std::string(kDicomLike).substr(0, 200));
-    EXPECT_FALSE(parser.Load_XML_Document(truncated.c_str()));
+    for (const size_t length : {size_t(0), size_t(200)}) {
+        WriteFile(truncated, std::string(kDicomLike).substr(0, length));
+        EXPECT_FALSE(parser.Load_XML_Document(truncated.c_str())) << length;
+    }
     std::remove(truncated.c_str());
 }
 
