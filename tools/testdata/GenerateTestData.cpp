@@ -103,10 +103,8 @@ void PutOverlayBlob(DcmItem& item, const int16_t* words, size_t count) {
 }
 
 void PutPrivate(DcmItem& item, Uint16 group, Uint16 element, DcmEVR vr, const std::string& value) {
-  DcmElement* e = DcmItem::newDicomElement(DcmTag(group, element, vr));
-  if (!e) throw std::runtime_error("cannot create a private element");
-  e->putString(value.c_str());
-  if (item.insert(e, true).bad()) throw std::runtime_error("cannot insert a private element");
+  if (item.putAndInsertString(DcmTag(group, element, vr), value.c_str()).bad())
+    throw std::runtime_error("cannot insert a private element");
 }
 
 class Generator {
@@ -119,8 +117,10 @@ class Generator {
   // attributes and the entry's transfer syntax.
   void Image(const char* name, const std::string& modality, const std::string& what, const Extra& extra = {}) {
     const testdata::Image& image = FindImage(name);
+    testdata::Image source = image;
+    if (image.samples == 3 && image.tolerance) source.photometric = "RGB";  // the lossy coder makes it YBR
     DcmFileFormat file;
-    BuildDataset(*file.getDataset(), image, modality, extra);
+    BuildDataset(*file.getDataset(), source, modality, extra);
     const std::string target = (dir_ / name).string();
     const std::string ts = image.transferSyntax;
     if (ts == kExplicitLE) {
@@ -173,8 +173,8 @@ class Generator {
     if (ts == kImplicitLE) return {"dcmconv", "-q", "+ti", in, out};
     if (ts == kExplicitBE) return {"dcmconv", "-q", "+tb", in, out};
     if (ts == kDeflatedLE) return {"dcmconv", "-q", "+td", in, out};
-    if (ts == kJpegBaseline) return {"dcmcjpeg", "-q", "+eb", "+q", "95", "+s4", "+un", in, out};
-    if (ts == kJpegExtended) return {"dcmcjpeg", "-q", "+ee", "+q", "95", "+un", in, out};
+    if (ts == kJpegBaseline) return {"dcmcjpeg", "-q", "+eb", "+q", "95", "+s4", "+sr", "+un", in, out};
+    if (ts == kJpegExtended) return {"dcmcjpeg", "-q", "+ee", "+q", "95", "+sr", "+un", in, out};
     if (ts == kJpegLosslessSV1) return {"dcmcjpeg", "-q", "+e1", in, out};
     if (ts == kRle) return {"dcmcrle", "-q", in, out};
     throw std::runtime_error("no transcoder for " + ts);
@@ -436,10 +436,11 @@ void WriteTexts(Generator& g) {
             Put(d, DCM_ImageOrientationPatient, "0\\1\\0\\0\\0\\-1");
             PutPrivate(d, 0x0011, 0x0010, EVR_LO, "TESTDATA PRIVATE");
             PutPrivate(d, 0x0011, 0x1010, EVR_LO, kPrivate00111010);
-            PutPrivate(d, 0x0019, 0x0010, EVR_LO, "TESTDATA PRIVATE");
+            PutPrivate(d, 0x0019, 0x0013, EVR_LO, "TESTDATA PRIVATE");
             PutPrivate(d, 0x0019, 0x1354, EVR_DS, kPrivate00191354);
             PutPrivate(d, 0x0021, 0x0010, EVR_LO, "TESTDATA PRIVATE");
             PutPrivate(d, 0x0021, 0x1011, EVR_LO, kPrivate00211011);
+            PutPrivate(d, 0x0021, 0x0011, EVR_LO, "TESTDATA PRIVATE");
             PutPrivate(d, 0x0021, 0x1120, EVR_LO, kPrivate00211120);
             PutPrivate(d, 0x0051, 0x0010, EVR_LO, "TESTDATA PRIVATE");
             PutPrivate(d, 0x0051, 0x1010, EVR_LT, kPrivateList);
