@@ -172,6 +172,7 @@ inline constexpr char kSpacingSquare[] = "spacing_square_64x64.dcm";        // 0
 inline constexpr char kSpacingNonSquare[] = "spacing_nonsquare_64x64.dcm";  // 1.25\0.8
 inline constexpr char kSpacingAbsent[] = "spacing_absent_64x64.dcm";
 inline constexpr char kSpacingImager[] = "spacing_imager_64x64.dcm";        // (0018,1164) 0.15\0.2 only
+inline constexpr char kSpacingBoth[] = "spacing_both_64x64.dcm";            // (0018,1164) 0.15\0.15 and (0028,0030) 0.3\0.3
 // Image Orientation (Patient) (Ramp8, 64 x 64).
 inline constexpr char kOrientAxial[] = "orient_axial_64x64.dcm";            // 1\0\0\0\1\0
 inline constexpr char kOrientAxialReversed[] = "orient_axial_rev_64x64.dcm";// -1\0\0\0\-1\0
@@ -315,6 +316,7 @@ inline const Image kImages[] = {
     {kSpacingNonSquare, 64, 64, 1, 1, 8, 8, 0, "MONOCHROME2", -1, Pattern::Ramp8, 0, kExplicitLE},
     {kSpacingAbsent, 64, 64, 1, 1, 8, 8, 0, "MONOCHROME2", -1, Pattern::Ramp8, 0, kExplicitLE},
     {kSpacingImager, 64, 64, 1, 1, 8, 8, 0, "MONOCHROME2", -1, Pattern::Ramp8, 0, kExplicitLE},
+    {kSpacingBoth, 64, 64, 1, 1, 8, 8, 0, "MONOCHROME2", -1, Pattern::Ramp8, 0, kExplicitLE},
     {kOrientAxial, 64, 64, 1, 1, 8, 8, 0, "MONOCHROME2", -1, Pattern::Ramp8, 0, kExplicitLE},
     {kOrientAxialReversed, 64, 64, 1, 1, 8, 8, 0, "MONOCHROME2", -1, Pattern::Ramp8, 0, kExplicitLE},
     {kOrientCoronal, 64, 64, 1, 1, 8, 8, 0, "MONOCHROME2", -1, Pattern::Ramp8, 0, kExplicitLE},

@@ -110,6 +110,9 @@ TEST(DumpAttributes, WindowRescaleSpacingAndFrameTimes) {
   const std::string imager = Dump(kSpacingImager).output;
   EXPECT_TRUE(Contains(imager, "(0018,1164) DS [0.15\\0.2]")) << imager;
   EXPECT_FALSE(Contains(imager, "(0028,0030)")) << imager;
+  const std::string both = Dump(kSpacingBoth).output;
+  ASSERT_TRUE(Contains(both, "(0028,0030) DS [0.3\\0.3]")) << both;
+  EXPECT_LT(both.find("(0018,1164) DS [0.15\\0.15]"), both.find("(0028,0030) DS [0.3\\0.3]")) << both;
 
   EXPECT_TRUE(Contains(Dump(kMultiFrameTime).output, "(0018,1063) DS [40]"));
   EXPECT_TRUE(Contains(Dump(kMultiFrameVector).output, "(0018,1065) DS [0\\33.3\\33.3\\50\\50]"));

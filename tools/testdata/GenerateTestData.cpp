@@ -339,6 +339,11 @@ void WriteGeometry(Generator& g) {
     window(d);
     Put(d, DCM_ImagerPixelSpacing, "0.15\\0.2");
   });
+  g.Image(kSpacingBoth, "DX", "Imager Pixel Spacing 0.15\\0.15 and Pixel Spacing 0.3\\0.3", [&](DcmItem& d) {
+    window(d);
+    Put(d, DCM_ImagerPixelSpacing, "0.15\\0.15");
+    Put(d, DCM_PixelSpacing, "0.3\\0.3");
+  });
   struct Orientation { const char* name; const char* cosines; const char* what; };
   const Orientation orientations[] = {
       {kOrientAxial, "1\\0\\0\\0\\1\\0", "axial (right edge L, bottom edge P)"},
