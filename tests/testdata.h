@@ -337,6 +337,13 @@ inline const Image kImages[] = {
     {kDsaRgb, 64, 48, 1, 3, 8, 8, 0, "RGB", 0, Pattern::RgbBlocks, 0, kExplicitLE},
 };
 
+// The table entry of the file name given; null when the table has none.
+inline const Image* FindImage(const std::string& name) {
+  for (const Image& image : kImages)
+    if (name == image.name) return &image;
+  return nullptr;
+}
+
 #ifdef TESTDATA_DIR
 inline std::string Path(const std::string& name) { return std::string(TESTDATA_DIR) + "/" + name; }
 #endif

@@ -161,9 +161,8 @@ TEST(PixelsOfSpecialFiles, ShortPixelDataHoldsTheFirstRows) {
   ASSERT_TRUE(Load(Path(kShortPixels), decoded));
   EXPECT_EQ(decoded.rows, 64);
   ASSERT_EQ(decoded.values.size(), 64u * 32u);
-  Image half = kImages[0];
-  for (const Image& image : kImages)
-    if (std::string(image.name) == kMono2U16) half = image;
+  ASSERT_NE(FindImage(kMono2U16), nullptr);
+  Image half = *FindImage(kMono2U16);
   half.rows = 32;
   decoded.rows = 32;
   EXPECT_TRUE(MatchesFormula(half, decoded));
