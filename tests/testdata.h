@@ -140,11 +140,13 @@ inline constexpr char kMono2U8OddRows[] = "mono2_u8_64x62.dcm";
 // CT phantom slice (slice 0), 12 in 16 unsigned.
 inline constexpr char kCtRescale[] = "ct_rescale_64x64.dcm";        // intercept -1024 slope 1, window "40\400" / "400\1500"
 inline constexpr char kCtSlope2[] = "ct_slope2_64x64.dcm";          // intercept -1024 slope 2, window 40/400
+inline constexpr char kMono2U16Rescale[] = "mono2_u16_rescale_64x64.dcm"; // Ramp16 unsigned (values above 32767), intercept -1000 slope 1
 inline constexpr char kCtScout[] = "ct_scout_64x64.dcm";            // institution and scan options of the scout window rule
 // Colour.
 inline constexpr char kRgbPlanar0[] = "rgb_p0_64x48.dcm";
 inline constexpr char kRgbPlanar1[] = "rgb_p1_64x48.dcm";
 inline constexpr char kRgbPlanar0Odd[] = "rgb_p0_61x47.dcm";
+inline constexpr char kRgbPlanar1Odd[] = "rgb_p1_61x47.dcm";
 inline constexpr char kYbrFullPlanar0[] = "ybr_full_p0_64x48.dcm";
 inline constexpr char kYbrFullPlanar1[] = "ybr_full_p1_64x48.dcm";
 // Multi-frame.
@@ -288,10 +290,12 @@ inline const Image kImages[] = {
     {kMono2U8OddRows, 64, 62, 1, 1, 8, 8, 0, "MONOCHROME2", -1, Pattern::Ramp8, 0, kExplicitLE},
     {kCtRescale, 64, 64, 1, 1, 16, 12, 0, "MONOCHROME2", -1, Pattern::CtPhantom, 0, kExplicitLE},
     {kCtSlope2, 64, 64, 1, 1, 16, 12, 0, "MONOCHROME2", -1, Pattern::CtPhantomSlope2, 0, kExplicitLE},
+    {kMono2U16Rescale, 64, 64, 1, 1, 16, 16, 0, "MONOCHROME2", -1, Pattern::Ramp16, 0, kExplicitLE},
     {kCtScout, 64, 64, 1, 1, 16, 12, 0, "MONOCHROME2", -1, Pattern::CtPhantom, 0, kExplicitLE},
     {kRgbPlanar0, 64, 48, 1, 3, 8, 8, 0, "RGB", 0, Pattern::RgbRamp, 0, kExplicitLE},
     {kRgbPlanar1, 64, 48, 1, 3, 8, 8, 0, "RGB", 1, Pattern::RgbRamp, 0, kExplicitLE},
     {kRgbPlanar0Odd, 61, 47, 1, 3, 8, 8, 0, "RGB", 0, Pattern::RgbRamp, 0, kExplicitLE},
+    {kRgbPlanar1Odd, 61, 47, 1, 3, 8, 8, 0, "RGB", 1, Pattern::RgbRamp, 0, kExplicitLE},
     {kYbrFullPlanar0, 64, 48, 1, 3, 8, 8, 0, "YBR_FULL", 0, Pattern::Ybr, 0, kExplicitLE},
     {kYbrFullPlanar1, 64, 48, 1, 3, 8, 8, 0, "YBR_FULL", 1, Pattern::Ybr, 0, kExplicitLE},
     {kMultiFrameTime, 64, 64, 8, 1, 8, 8, 0, "MONOCHROME2", -1, Pattern::Ramp8, 0, kExplicitLE},

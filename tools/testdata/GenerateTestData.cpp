@@ -253,6 +253,13 @@ void WriteCt(Generator& g) {
             Put(d, DCM_RescaleType, "HU");
             PutCtGeometry(d, 0.7, -22.5, 64);
           });
+  g.Write(kMono2U16Rescale, "OT",
+          "16-bit unsigned with stored values above 32767, rescale intercept -1000 slope 1, window 31768/40000",
+          [](DcmItem& d) {
+            PutWindow(d, "31768", "40000");
+            Put(d, DCM_RescaleIntercept, "-1000");
+            Put(d, DCM_RescaleSlope, "1");
+          });
   g.Write(kCtScout, "CT",
           "CT phantom slice, institution \"ELM RIVER GENERAL HOSP\", scan options \"SCOUT MODE\", window 40/400",
           [](DcmItem& d) {
@@ -270,6 +277,7 @@ void WriteColour(Generator& g) {
   g.Write(kRgbPlanar0, "OT", "RGB, planar configuration 0 (R,G,B per pixel)");
   g.Write(kRgbPlanar1, "OT", "RGB, planar configuration 1 (R plane, G plane, B plane)");
   g.Write(kRgbPlanar0Odd, "OT", "RGB, planar 0, width and height not multiples of 4");
+  g.Write(kRgbPlanar1Odd, "OT", "RGB, planar 1, width and height not multiples of 4");
   g.Write(kYbrFullPlanar0, "US", "YBR_FULL, planar configuration 0 (Y,Cb,Cr per pixel)");
   g.Write(kYbrFullPlanar1, "US", "YBR_FULL, planar configuration 1 (Y plane, Cb plane, Cr plane)");
 }
