@@ -122,16 +122,18 @@ BYTE* PadPlanes(const BYTE* src, size_t columns, size_t rows, size_t newColumns,
 }
 
 void Rescale(BYTE* frame, size_t valueCount, int bytesPerValue, bool readSigned,
-             double slope, double intercept)
+             bool storeSigned, double slope, double intercept)
 {
     if (bytesPerValue != 1 && bytesPerValue != 2)
         return;
+    // Wrapping into the low bits would turn the brightest values dark.
+    const int bits = 8 * bytesPerValue;
+    const double lowest = storeSigned ? -(1 << (bits - 1)) : 0;
+    const double highest = storeSigned ? (1 << (bits - 1)) - 1 : (1 << bits) - 1;
     for (size_t i = 0; i < valueCount; ++i) {
         BYTE* p = frame + i * bytesPerValue;
-        double v = ReadValue(p, bytesPerValue, readSigned) * slope + intercept;
-        // Keep the cast defined for absurd slopes; only the low bits are stored.
-        v = std::max(-2147483648.0, std::min(2147483647.0, v));
-        WriteValue(p, bytesPerValue, static_cast<int>(v));
+        const double v = ReadValue(p, bytesPerValue, readSigned) * slope + intercept;
+        WriteValue(p, bytesPerValue, static_cast<int>(std::max(lowest, std::min(highest, v))));
     }
 }
 
