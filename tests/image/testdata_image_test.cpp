@@ -427,3 +427,21 @@ TEST(HostileInput, DamagedColourAndCompressedFiles)
     MutateAndOpen(td::kTsJpegLossless, 5, 45);
     MutateAndOpen(td::kIcon, 6, 30);
 }
+
+// ---- the subtraction-run road of the open dispatch
+
+TEST(SubtractionRun, PathNamingARunOpensItsJpegFolderAndKeepsTheAttributes)
+{
+    const std::string dir = testfiles::TempDir("dsa_road");
+    std::filesystem::copy(td::Path(td::kDsaGreyFolder), dir + "/run_dsa");
+    // Not ending in ".dcm", so the dispatch reaches the run road.
+    std::filesystem::copy_file(td::Path(td::kDsaGrey), dir + "/run_dsa.dcm.");
+    CDcmImage image;
+    ASSERT_EQ(image.OpenFile((dir + "/run_dsa.dcm.").c_str()), 1);
+    EXPECT_EQ(image.GetFramesCount(), td::kDsaGreyFrames);
+    EXPECT_FALSE(image.GetDicomInfo()->m_strSOPInstanceUID.IsEmpty());
+    EXPECT_EQ(image.GetPhotoMetricInterpretation(), "MONOCHROME2");
+    CDcmImage asDicom;
+    ASSERT_EQ(asDicom.OpenFile(td::Path(td::kDsaGrey).c_str()), 1);
+    EXPECT_EQ(asDicom.GetFramesCount(), 1);
+}
