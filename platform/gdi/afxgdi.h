@@ -203,7 +203,7 @@ public:
 
     virtual BOOL TextOut(int x, int y, LPCSTR text, int length);
     BOOL TextOut(int x, int y, LPCSTR text);
-    virtual BOOL ExtTextOut(int x, int y, UINT options, LPCRECT rect, LPCSTR text, UINT length, LPINT dx);
+    virtual BOOL ExtTextOut(int x, int y, UINT options, LPCRECT rect, LPCSTR text, UINT length, INT* dx);
     virtual int DrawText(LPCSTR text, int length, LPRECT rect, UINT format);
     int DrawText(LPCSTR text, LPRECT rect, UINT format) { return DrawText(text, -1, rect, format); }
     SIZE GetTextExtent(LPCSTR text, int length) const;
