@@ -58,14 +58,14 @@ protected:
     std::string dir;
 };
 
-ImageSpec Grey8(int rows, int columns)
+ImageLayout Grey8(int rows, int columns)
 {
-    ImageSpec spec;
-    spec.rows = rows;
-    spec.columns = columns;
-    spec.bitsAllocated = 8;
-    spec.pixels = Ramp(spec, 3);
-    return spec;
+    ImageLayout layout;
+    layout.rows = rows;
+    layout.columns = columns;
+    layout.bitsAllocated = 8;
+    layout.pixels = Ramp(layout, 3);
+    return layout;
 }
 
 }  // namespace
@@ -88,12 +88,12 @@ TEST_F(DisplayTest, GreyImageDrawnOneToOneShowsDisplayBits)
 
 TEST_F(DisplayTest, ColourImageDrawnOneToOne)
 {
-    ImageSpec spec;
-    spec.samples = 3;
-    spec.bitsAllocated = 8;
-    spec.photometric = "RGB";
-    spec.pixels = Ramp(spec, 5);
-    DcmFileFormat file = MakeImage(spec);
+    ImageLayout layout;
+    layout.samples = 3;
+    layout.bitsAllocated = 8;
+    layout.photometric = "RGB";
+    layout.pixels = Ramp(layout, 5);
+    DcmFileFormat file = MakeImage(layout);
     CDcmImage image;
     ASSERT_EQ(image.OpenFile(Write(file).c_str()), 1);
     Target target(4, 4);
@@ -106,10 +106,10 @@ TEST_F(DisplayTest, ColourImageDrawnOneToOne)
 
 TEST_F(DisplayTest, RotatedImageIsDrawnTurned)
 {
-    ImageSpec spec = Grey8(4, 8);
-    spec.pixels.assign(32, 0);
-    spec.pixels[7] = 200;  // top-right
-    DcmFileFormat file = MakeImage(spec);
+    ImageLayout layout = Grey8(4, 8);
+    layout.pixels.assign(32, 0);
+    layout.pixels[7] = 200;  // top-right
+    DcmFileFormat file = MakeImage(layout);
     CDcmImage image;
     ASSERT_EQ(image.OpenFile(Write(file).c_str()), 1);
     image.AdjustBoth(256, 128, 0);
@@ -122,9 +122,9 @@ TEST_F(DisplayTest, RotatedImageIsDrawnTurned)
 
 TEST_F(DisplayTest, OverlayPlaneBitsWhitenDisplayBytes)
 {
-    ImageSpec spec = Grey8(8, 8);
-    spec.pixels.assign(64, 10);
-    DcmFileFormat file = MakeImage(spec);
+    ImageLayout layout = Grey8(8, 8);
+    layout.pixels.assign(64, 10);
+    DcmFileFormat file = MakeImage(layout);
     DcmDataset* ds = file.getDataset();
     ds->putAndInsertUint16(DCM_OverlayRows, 8);
     ds->putAndInsertUint16(DCM_OverlayColumns, 8);
