@@ -8,6 +8,7 @@
 #include "base/CSize.h"
 #include "base/CString.h"
 #include "gdi/gdiapi.h"
+#include "gdi/resources.h"
 
 class CGdiObject {
 public:
@@ -72,6 +73,8 @@ class CBitmap : public CGdiObject {
 public:
     BOOL CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel, const void* bits);
     BOOL CreateCompatibleBitmap(class CDC* dc, int width, int height);
+    BOOL LoadBitmap(UINT id);
+    BOOL LoadBitmap(LPCSTR name);
     DWORD SetBitmapBits(DWORD count, const void* bits);
     DWORD GetBitmapBits(DWORD count, LPVOID bits) const;
     int GetBitmap(BITMAP* out) const { return GetObject(sizeof(BITMAP), out); }

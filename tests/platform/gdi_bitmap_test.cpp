@@ -133,4 +133,30 @@ TEST(GdiBitmap, DeviceBitmapsFromDibs)
     ReleaseDC(nullptr, screen);
 }
 
+TEST(GdiBitmap, FilesAndResources)
+{
+    // A 2 x 1 24-bit BMP file image.
+    std::vector<BYTE> file(14 + 40 + 8, 0);
+    BITMAPFILEHEADER fh{0x4D42, static_cast<DWORD>(file.size()), 0, 0, 54};
+    BITMAPINFOHEADER ih{sizeof(BITMAPINFOHEADER), 2, 1, 1, 24, BI_RGB, 8, 0, 0, 0, 0};
+    std::memcpy(file.data(), &fh, sizeof(fh));
+    std::memcpy(file.data() + 14, &ih, sizeof(ih));
+    const BYTE px[6] = {255, 0, 0, 0, 0, 255};  // blue, red
+    std::memcpy(file.data() + 54, px, sizeof(px));
+    PlatformAddBitmapResource(8001, file.data(), file.size());
+    CBitmap b;
+    ASSERT_TRUE(b.LoadBitmap(8001));
+    HDC mem = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(mem, b);
+    EXPECT_EQ(GetPixel(mem, 0, 0), RGB(0, 0, 255));
+    EXPECT_EQ(GetPixel(mem, 1, 0), RGB(255, 0, 0));
+    SelectObject(mem, old);
+    DeleteDC(mem);
+    CBitmap missing;
+    EXPECT_FALSE(missing.LoadBitmap(8999));
+    file.resize(60);  // truncated pixel rows
+    PlatformAddBitmapResource(8002, file.data(), file.size());
+    EXPECT_FALSE(missing.LoadBitmap(8002));
+}
+
 }  // namespace
