@@ -1,0 +1,141 @@
+#include <gtest/gtest.h>
+
+#include "media_test_support.h"
+
+#include <chrono>
+#include <fstream>
+#include <iterator>
+
+using namespace media_test;
+
+namespace {
+
+class MediaFailure : public ::testing::Test {
+protected:
+    void SetUp() override { InstallPostHook(); }
+
+    // A failed render is quick and leaves an empty graph that refuses
+    // everything politely.
+    void ExpectRenderFails(const std::string& path)
+    {
+        Graph graph;
+        auto started = std::chrono::steady_clock::now();
+        HRESULT result = graph.Render(path);
+        auto elapsed = std::chrono::steady_clock::now() - started;
+        EXPECT_TRUE(FAILED(result)) << path << " gave " << std::hex << result;
+        EXPECT_LT(elapsed, std::chrono::seconds(6));
+
+        LONGLONG position = 0;
+        EXPECT_TRUE(FAILED(graph.seeking->GetDuration(&position)));
+        EXPECT_TRUE(FAILED(graph.seeking->GetCurrentPosition(&position)));
+        EXPECT_TRUE(FAILED(graph.control->Run()));
+        LONG volume = 0, width = 0, height = 0;
+        EXPECT_TRUE(FAILED(graph.audio->get_Volume(&volume)));
+        EXPECT_EQ(graph.basicVideo->GetVideoSize(&width, &height), E_NOINTERFACE);
+        LONG code = 0;
+        LONG_PTR param1 = 0, param2 = 0;
+        EXPECT_EQ(graph.events->GetEvent(&code, &param1, &param2, 0), E_ABORT);
+    }
+};
+
+std::string ReadAll(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// A one-note standard MIDI file: nothing installed plays MIDI.
+std::string MidiFile()
+{
+    const unsigned char bytes[] = {
+        'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 96,
+        'M', 'T', 'r', 'k', 0, 0, 0, 12,
+        0x00, 0x90, 60, 100, 0x60, 0x80, 60, 0, 0x00, 0xFF, 0x2F, 0x00,
+    };
+    return std::string(reinterpret_cast<const char*>(bytes), sizeof bytes);
+}
+
+} // namespace
+
+TEST_F(MediaFailure, MissingFileIsNotFound)
+{
+    Graph graph;
+    EXPECT_EQ(graph.Render(GeneratedClips().directory + "/absent.avi"), VFW_E_FILE_NOT_FOUND);
+    EXPECT_EQ(graph.builder->RenderFile(static_cast<const char*>(nullptr), nullptr), E_POINTER);
+}
+
+TEST_F(MediaFailure, RandomBytesNamedAviDoNotRender)
+{
+    std::string noise;
+    unsigned seed = 12345;
+    for (int i = 0; i < 20000; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        noise.push_back(char(seed >> 16));
+    }
+    ExpectRenderFails(WriteFile("noise.avi", noise));
+}
+
+TEST_F(MediaFailure, TruncatedAviDoesNotRender)
+{
+    std::string clip = ReadAll(GeneratedClips().videoWithAudio);
+    ASSERT_GT(clip.size(), 300u);
+    ExpectRenderFails(WriteFile("cut.avi", clip.substr(0, 300)));
+}
+
+TEST_F(MediaFailure, EmptyFileDoesNotRender)
+{
+    ExpectRenderFails(WriteFile("empty.wav", ""));
+}
+
+TEST_F(MediaFailure, MidiDoesNotRender)
+{
+    ExpectRenderFails(WriteFile("tune.mid", MidiFile()));
+}
+
+TEST_F(MediaFailure, DirectoryDoesNotRender)
+{
+    Graph graph;
+    EXPECT_TRUE(FAILED(graph.Render(GeneratedClips().directory)));
+}
+
+TEST_F(MediaFailure, SecondRenderOnOneGraphIsRefused)
+{
+    Graph graph;
+    ASSERT_EQ(graph.Render(GeneratedClips().audioOnly), S_OK);
+    EXPECT_EQ(graph.Render(GeneratedClips().videoOnly), VFW_E_WRONG_STATE);
+}
+
+// The caller converts its path to UTF-16 before rendering.
+TEST_F(MediaFailure, Utf16PathWithNonAsciiNameRenders)
+{
+    std::string path = WriteFile("tone-\xC3\xA9\xE5\xBD\xB1.wav", ReadAll(GeneratedClips().audioOnly));
+    std::u16string wide;
+    for (const char* p = GeneratedClips().directory.c_str(); *p; ++p)
+        wide.push_back(char16_t(*p));
+    wide += u"/tone-\u00e9\u5f71.wav";
+    Graph graph;
+    EXPECT_EQ(graph.builder->RenderFile(reinterpret_cast<const unsigned short*>(wide.c_str()), nullptr), S_OK);
+    LONG width = 0, height = 0;
+    EXPECT_EQ(graph.basicVideo->GetVideoSize(&width, &height), E_NOINTERFACE);
+}
+
+TEST(MediaGraphObject, CreationAndInterfaces)
+{
+    void* object = reinterpret_cast<void*>(1);
+    EXPECT_EQ(CoCreateInstance(MediaClassId(99), nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder, &object),
+              (HRESULT)0x80040154L);
+    EXPECT_EQ(object, nullptr);
+    EXPECT_EQ(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder, nullptr),
+              E_POINTER);
+
+    IMediaControl* control = nullptr;
+    ASSERT_EQ(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IMediaControl,
+                               reinterpret_cast<void**>(&control)),
+              S_OK);
+    IBasicVideo* video = nullptr;
+    ASSERT_EQ(control->QueryInterface(IID_IBasicVideo, reinterpret_cast<void**>(&video)), S_OK);
+    EXPECT_EQ(control->QueryInterface(MediaInterfaceId(99), &object), E_NOINTERFACE);
+    EXPECT_EQ(object, nullptr);
+    EXPECT_EQ(control->Release(), 1u);
+    EXPECT_EQ(video->Release(), 0u);
+}
