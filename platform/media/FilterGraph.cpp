@@ -173,6 +173,8 @@ GstElement* FilterGraph::MakeVideoSink()
 {
     if (!MediaHeadless())
         videoOutput = VideoOutputWindow::Open();
+    if (videoOutput && !videoOutput->Sink())
+        videoOutput.reset();
     if (!videoOutput)
         return MakeFakeSink("video/x-raw");
     videoOutput->SetInputForwarder([this](UINT message, WPARAM wParam, LPARAM lParam) {
