@@ -435,14 +435,15 @@ HRESULT FilterGraph::GetCurrentPosition(LONGLONG* result)
         return E_NOTIMPL;
     gint64 nanoseconds = 0;
     if (gst_element_query_position(pipeline, GST_FORMAT_TIME, &nanoseconds) && nanoseconds >= 0)
-        lastPosition = std::min<LONGLONG>(nanoseconds / 100, stopPosition);
+        lastPosition = stopPosition > 0 ? std::min<LONGLONG>(nanoseconds / 100, stopPosition) : nanoseconds / 100;
     *result = lastPosition;
     return S_OK;
 }
 
 bool FilterGraph::Seek(LONGLONG current, LONGLONG stop)
 {
-    gint64 stopNs = stop >= QueryDuration() ? gint64(GST_CLOCK_TIME_NONE) : stop * 100;
+    LONGLONG total = QueryDuration();
+    gint64 stopNs = total <= 0 || stop >= total ? gint64(GST_CLOCK_TIME_NONE) : stop * 100;
     return gst_element_seek(pipeline, 1.0, GST_FORMAT_TIME,
                             GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
                             GST_SEEK_TYPE_SET, current * 100, GST_SEEK_TYPE_SET, stopNs);
@@ -469,9 +470,10 @@ HRESULT FilterGraph::SetPositions(LONGLONG* current, DWORD currentFlags, LONGLON
         return E_INVALIDARG;
     // Past the end means at the end: the clip completes as soon as it runs.
     LONGLONG total = QueryDuration();
-    if (total > 0)
+    if (total > 0) {
         newStop = std::min(newStop, total);
-    newCurrent = std::min(newCurrent, newStop);
+        newCurrent = std::min(newCurrent, newStop);
+    }
     if (!Seek(newCurrent, newStop))
         return E_FAIL;
     stopPosition = newStop;
@@ -480,6 +482,17 @@ HRESULT FilterGraph::SetPositions(LONGLONG* current, DWORD currentFlags, LONGLON
 }
 
 // ------------------------------------------------------------ video window
+
+// A paused or stopped clip shows its frame at the window's new size: the
+// frame is made again, in place.
+void FilterGraph::RefreshStillFrame()
+{
+    if (state == State_Running)
+        return;
+    LONGLONG now = 0;
+    GetCurrentPosition(&now);
+    Seek(now, stopPosition);
+}
 
 void FilterGraph::ForwardInput(UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -520,8 +533,8 @@ HRESULT FilterGraph::SetWindowPosition(LONG left, LONG top, LONG width, LONG hei
         return E_NOINTERFACE;
     if (width < 0 || height < 0)
         return E_INVALIDARG;
-    if (videoOutput)
-        videoOutput->SetPosition(left, top, width, height);
+    if (videoOutput && videoOutput->SetPosition(left, top, width, height))
+        RefreshStillFrame();
     return S_OK;
 }
 
@@ -548,8 +561,8 @@ HRESULT FilterGraph::put_FullScreenMode(LONG on)
     if (!hasVideo)
         return E_NOINTERFACE;
     fullScreen = on != OAFALSE;
-    if (videoOutput)
-        videoOutput->SetFullScreen(fullScreen);
+    if (videoOutput && videoOutput->SetFullScreen(fullScreen))
+        RefreshStillFrame();
     return S_OK;
 }
 

@@ -86,6 +86,7 @@ private:
     void HandleBusMessage(GstMessage* message);
     void QueueEvent(LONG code, LONG_PTR param1, LONG_PTR param2);
     void ForwardInput(UINT message, WPARAM wParam, LPARAM lParam);
+    void RefreshStillFrame();
 
     std::atomic<ULONG> references{1};
     GstElement* pipeline = nullptr;

@@ -191,28 +191,32 @@ void VideoOutputWindow::SetVisible(bool show)
     ShowOrHide();
 }
 
-void VideoOutputWindow::SetPosition(int newLeft, int newTop, int newWidth, int newHeight)
+bool VideoOutputWindow::SetPosition(int newLeft, int newTop, int newWidth, int newHeight)
 {
+    newWidth = newWidth > 0 ? newWidth : 1;
+    newHeight = newHeight > 0 ? newHeight : 1;
+    bool resized = newWidth != width || newHeight != height;
     left = newLeft;
     top = newTop;
-    width = newWidth > 0 ? newWidth : 1;
-    height = newHeight > 0 ? newHeight : 1;
+    width = newWidth;
+    height = newHeight;
     if (fullScreen)
-        return;
+        return false;
     {
         XErrorTrap trap(x->display);
         XMoveResizeWindow(x->display, x->window, left, top, width, height);
     }
     ScaleTo(width, height);
     Redraw();
+    return resized;
 }
 
 // Full screen: an override-redirect window over the whole screen that
 // passes clicks and keys on to the drain.
-void VideoOutputWindow::SetFullScreen(bool on)
+bool VideoOutputWindow::SetFullScreen(bool on)
 {
     if (on == fullScreen)
-        return;
+        return false;
     fullScreen = on;
     XSetWindowAttributes attributes{};
     attributes.override_redirect = on ? True : False;
@@ -225,7 +229,7 @@ void VideoOutputWindow::SetFullScreen(bool on)
     if (!on) {
         PlaceInOwner();
         ScaleTo(width, height);
-        return;
+        return true;
     }
     int screenWidth = DisplayWidth(x->display, x->screen);
     int screenHeight = DisplayHeight(x->display, x->screen);
@@ -236,6 +240,7 @@ void VideoOutputWindow::SetFullScreen(bool on)
         XMapRaised(x->display, x->window);
     }
     ScaleTo(screenWidth, screenHeight);
+    return true;
 }
 
 void VideoOutputWindow::Raise()

@@ -31,8 +31,9 @@ public:
 
     void SetOwner(unsigned long ownerId);
     void SetVisible(bool visible);
-    void SetPosition(int left, int top, int width, int height);
-    void SetFullScreen(bool on);
+    // Both tell whether frames are wanted at a new size.
+    bool SetPosition(int left, int top, int width, int height);
+    bool SetFullScreen(bool on);
     void Raise();
     void Redraw();
     void SetInputForwarder(InputForwarder forwarder) { forward = std::move(forwarder); }

@@ -4,6 +4,7 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/keysym.h>
 
 #include <cstdlib>
 
@@ -58,6 +59,41 @@ protected:
         return pixel;
     }
 
+    Window OnlyChild(Window parent)
+    {
+        Window root = 0, parentFound = 0, *children = nullptr;
+        unsigned count = 0;
+        Window child = 0;
+        if (XQueryTree(display, parent, &root, &parentFound, &children, &count) && count == 1)
+            child = children[0];
+        if (children)
+            XFree(children);
+        return child;
+    }
+
+    void SendClick(Window window, Time time)
+    {
+        XEvent event{};
+        event.xbutton.type = ButtonPress;
+        event.xbutton.display = display;
+        event.xbutton.window = window;
+        event.xbutton.button = Button1;
+        event.xbutton.time = time;
+        event.xbutton.x = 5;
+        event.xbutton.y = 6;
+        XSendEvent(display, window, False, ButtonPressMask, &event);
+    }
+
+    void SendKey(Window window, KeySym key)
+    {
+        XEvent event{};
+        event.xkey.type = KeyPress;
+        event.xkey.display = display;
+        event.xkey.window = window;
+        event.xkey.keycode = XKeysymToKeycode(display, key);
+        XSendEvent(display, window, False, KeyPressMask, &event);
+    }
+
     Display* display = nullptr;
 };
 
@@ -91,10 +127,53 @@ TEST_F(MediaDisplay, VideoIsDrawnInsideTheOwnerAtItsPosition)
     MediaPumpEvents();
 }
 
-TEST_F(MediaDisplay, OwnerVanishingFirstIsHarmless)
+TEST_F(MediaDisplay, ClipNotYetRunShowsItsFirstFrameAtTheWindowSize)
 {
     Graph graph;
     ASSERT_EQ(graph.Render(GeneratedClips().videoOnly), S_OK);
+    ASSERT_EQ(graph.video->put_Owner(reinterpret_cast<OAHWND>(kPlayer)), S_OK);
+    ASSERT_EQ(graph.video->SetWindowPosition(40, 30, 128, 96), S_OK);
+    ASSERT_EQ(graph.video->put_Visible(OATRUE), S_OK);
+    EXPECT_TRUE(PumpUntil([&] { return PixelAt(42, 32) != 0 && PixelAt(165, 32) != 0; }));
+}
+
+TEST_F(MediaDisplay, FullScreenPassesClicksAndKeysToTheDrain)
+{
+    const HWND drain = reinterpret_cast<HWND>(0x3000);
+    Graph graph;
+    ASSERT_EQ(graph.Render(GeneratedClips().videoOnly), S_OK);
+    ASSERT_EQ(graph.video->put_Owner(reinterpret_cast<OAHWND>(kPlayer)), S_OK);
+    ASSERT_EQ(graph.video->put_MessageDrain(reinterpret_cast<OAHWND>(drain)), S_OK);
+    ASSERT_EQ(graph.video->SetWindowPosition(0, 0, 64, 48), S_OK);
+    ASSERT_EQ(graph.video->put_Visible(OATRUE), S_OK);
+    Window video = OnlyChild(ownerWindow);
+    ASSERT_NE(video, 0u);
+
+    ASSERT_EQ(graph.video->put_FullScreenMode(OATRUE), S_OK);
+    EXPECT_EQ(OnlyChild(ownerWindow), 0u);
+    MediaPumpEvents();
+    Posted().clear();
+    SendClick(video, 1000);
+    SendClick(video, 1100);
+    SendKey(video, XK_Escape);
+    XSync(display, False);
+    ASSERT_TRUE(PumpUntil([] { return Posted().size() >= 3; }));
+    EXPECT_EQ(Posted()[0].window, drain);
+    EXPECT_EQ(Posted()[0].message, 0x0201u);
+    EXPECT_EQ(Posted()[0].lParam, MAKELPARAM(5, 6));
+    EXPECT_EQ(Posted()[1].message, 0x0203u);
+    EXPECT_EQ(Posted()[2].message, 0x0100u);
+    EXPECT_EQ(Posted()[2].wParam, 0x1Bu);
+
+    ASSERT_EQ(graph.video->put_FullScreenMode(OAFALSE), S_OK);
+    EXPECT_EQ(OnlyChild(ownerWindow), video);
+}
+
+// With sound too: the sound goes to the machine's output, or nowhere.
+TEST_F(MediaDisplay, OwnerVanishingFirstIsHarmless)
+{
+    Graph graph;
+    ASSERT_EQ(graph.Render(GeneratedClips().videoWithAudio), S_OK);
     ASSERT_EQ(graph.video->put_Owner(reinterpret_cast<OAHWND>(kPlayer)), S_OK);
     ASSERT_EQ(graph.video->put_Visible(OATRUE), S_OK);
     ASSERT_EQ(graph.control->Run(), S_OK);
