@@ -3,6 +3,8 @@
 #include "media/MediaHooks.h"
 #include "media/VideoOutputWindow.h"
 
+#include <gst/pbutils/missing-plugins.h>
+
 #include <algorithm>
 #include <cmath>
 #include <mutex>
@@ -166,7 +168,7 @@ HRESULT FilterGraph::RenderFile(const char* file, const char*)
     GstBus* bus = gst_element_get_bus(pipeline);
     gst_bus_add_watch(bus, reinterpret_cast<GstBusFunc>(&FilterGraph::OnBusMessage), this);
     gst_object_unref(bus);
-    return S_OK;
+    return streamLeftOut ? VFW_S_PARTIAL_RENDER : S_OK;
 }
 
 GstElement* FilterGraph::MakeVideoSink()
@@ -203,17 +205,23 @@ HRESULT FilterGraph::Preroll()
         gint64 remaining = deadline - g_get_monotonic_time();
         if (remaining <= 0)
             break;
-        GstMessage* message = gst_bus_timed_pop_filtered(bus, remaining * GST_USECOND,
-                                                         GstMessageType(GST_MESSAGE_ERROR | GST_MESSAGE_ASYNC_DONE));
+        GstMessage* message = gst_bus_timed_pop_filtered(
+            bus, remaining * GST_USECOND,
+            GstMessageType(GST_MESSAGE_ERROR | GST_MESSAGE_ASYNC_DONE | GST_MESSAGE_ELEMENT));
         if (!message)
             break;
         bool done = true;
-        if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR)
+        if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR) {
             result = ResultOfError(message);
-        else if (GST_MESSAGE_SRC(message) == GST_OBJECT(pipeline))
-            result = S_OK;
-        else
+        } else if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ELEMENT) {
+            if (gst_is_missing_plugin_message(message))
+                streamLeftOut = true;
             done = false;
+        } else if (GST_MESSAGE_SRC(message) == GST_OBJECT(pipeline)) {
+            result = S_OK;
+        } else {
+            done = false;
+        }
         gst_message_unref(message);
         if (done)
             break;

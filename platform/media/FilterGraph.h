@@ -93,6 +93,7 @@ private:
     std::unique_ptr<VideoOutputWindow> videoOutput;
     bool hasVideo = false;
     bool hasAudio = false;
+    bool streamLeftOut = false; // a stream no installed plugin decodes
     LONG videoWidth = 0;
     LONG videoHeight = 0;
 

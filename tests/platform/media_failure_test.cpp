@@ -5,6 +5,7 @@
 #include <chrono>
 #include <fstream>
 #include <iterator>
+#include <unistd.h>
 
 using namespace media_test;
 
@@ -90,6 +91,49 @@ TEST_F(MediaFailure, EmptyFileDoesNotRender)
 TEST_F(MediaFailure, MidiDoesNotRender)
 {
     ExpectRenderFails(WriteFile("tune.mid", MidiFile()));
+}
+
+// Pack headers and empty video packets: no demuxer for it is installed.
+TEST_F(MediaFailure, MpegProgramStreamDoesNotRender)
+{
+    const unsigned char pack[] = {0, 0, 1, 0xBA, 0x44, 0, 4, 0, 4, 1, 1, 0x89, 0xC3, 0xF8,
+                                  0, 0, 1, 0xE0, 0, 8, 0x81, 0x80, 5, 0x21, 0, 1, 0, 1};
+    std::string stream;
+    for (int i = 0; i < 40; ++i)
+        stream.append(reinterpret_cast<const char*>(pack), sizeof pack);
+    ExpectRenderFails(WriteFile("program.mpg", stream));
+}
+
+// H.264 can be written here but not decoded.
+TEST_F(MediaFailure, UndecodableVideoAloneFailsAndBesideSoundIsLeftOut)
+{
+    std::string video = "videotestsrc num-buffers=8 ! video/x-raw,width=64,height=48,framerate=16/1 ! x264enc";
+    std::string sound = "audiotestsrc num-buffers=5 samplesperbuffer=4410 ! audio/x-raw,rate=44100,channels=1";
+    std::string alone = GeneratedClips().directory + "/h264.avi";
+    std::string both = GeneratedClips().directory + "/h264-sound.avi";
+    if (!LaunchPipeline(video + " ! avimux ! filesink location=" + alone) ||
+        !LaunchPipeline(video + " ! avimux name=mux ! filesink location=" + both + " " + sound + " ! mux."))
+        GTEST_SKIP() << "no H.264 encoder";
+    ExpectRenderFails(alone);
+
+    Graph graph;
+    EXPECT_EQ(graph.Render(both), VFW_S_PARTIAL_RENDER);
+    LONG width = 0, height = 0, volume = 1;
+    EXPECT_EQ(graph.basicVideo->GetVideoSize(&width, &height), E_NOINTERFACE);
+    EXPECT_EQ(graph.audio->get_Volume(&volume), S_OK);
+    EXPECT_EQ(graph.control->Run(), S_OK);
+    EXPECT_EQ(graph.NextEvent(), EC_COMPLETE);
+}
+
+TEST_F(MediaFailure, ClipCutShortAfterOpeningStillEnds)
+{
+    std::string path = WriteFile("cut-later.avi", ReadAll(GeneratedClips().videoWithAudio));
+    Graph graph;
+    ASSERT_EQ(graph.Render(path), S_OK);
+    ASSERT_EQ(truncate(path.c_str(), 4000), 0);
+    ASSERT_EQ(graph.control->Run(), S_OK);
+    LONG code = graph.NextEvent();
+    EXPECT_TRUE(code == EC_COMPLETE || code == EC_ERRORABORT) << code;
 }
 
 TEST_F(MediaFailure, DirectoryDoesNotRender)

@@ -36,11 +36,15 @@ std::string MakeDirectory()
     return directory.path;
 }
 
-bool Launch(const std::string& pipeline)
+} // namespace
+
+bool LaunchPipeline(const std::string& pipeline)
 {
     std::string command = "gst-launch-1.0 -q " + pipeline + " > /dev/null 2>&1";
     return std::system(command.c_str()) == 0;
 }
+
+namespace {
 
 const char* kVideo = "videotestsrc num-buffers=8 ! video/x-raw,width=64,height=48,framerate=16/1";
 const char* kAudio = "audiotestsrc num-buffers=5 samplesperbuffer=4410 ! audio/x-raw,rate=44100,channels=1";
@@ -52,10 +56,10 @@ Clips Generate()
     clips.videoWithAudio = clips.directory + "/both.avi";
     clips.videoOnly = clips.directory + "/video.avi";
     clips.audioOnly = clips.directory + "/tone.wav";
-    EXPECT_TRUE(Launch(std::string(kVideo) + " ! avimux name=mux ! filesink location=" + clips.videoWithAudio +
+    EXPECT_TRUE(LaunchPipeline(std::string(kVideo) + " ! avimux name=mux ! filesink location=" + clips.videoWithAudio +
                        " " + kAudio + " ! mux."));
-    EXPECT_TRUE(Launch(std::string(kVideo) + " ! avimux ! filesink location=" + clips.videoOnly));
-    EXPECT_TRUE(Launch(std::string(kAudio) + " ! wavenc ! filesink location=" + clips.audioOnly));
+    EXPECT_TRUE(LaunchPipeline(std::string(kVideo) + " ! avimux ! filesink location=" + clips.videoOnly));
+    EXPECT_TRUE(LaunchPipeline(std::string(kAudio) + " ! wavenc ! filesink location=" + clips.audioOnly));
     return clips;
 }
 

@@ -19,6 +19,7 @@ struct Clips {
 
 const Clips& GeneratedClips();
 std::string WriteFile(const std::string& name, const std::string& bytes);
+bool LaunchPipeline(const std::string& pipeline);
 
 const LONGLONG kHalfSecond = 5000000; // 100 ns units
 
