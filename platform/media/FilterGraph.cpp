@@ -166,7 +166,7 @@ HRESULT FilterGraph::RenderFile(const char* file, const char*)
     }
     duration = stopPosition = QueryDuration();
     GstBus* bus = gst_element_get_bus(pipeline);
-    gst_bus_add_watch(bus, reinterpret_cast<GstBusFunc>(&FilterGraph::OnBusMessage), this);
+    busWatched = gst_bus_add_watch(bus, &FilterGraph::OnBusMessage, this) != 0;
     gst_object_unref(bus);
     return streamLeftOut ? VFW_S_PARTIAL_RENDER : S_OK;
 }
@@ -259,9 +259,12 @@ void FilterGraph::ReadStreamInfo()
 void FilterGraph::TearDown()
 {
     if (pipeline) {
-        GstBus* bus = gst_element_get_bus(pipeline);
-        gst_bus_remove_watch(bus);
-        gst_object_unref(bus);
+        if (busWatched) {
+            GstBus* bus = gst_element_get_bus(pipeline);
+            gst_bus_remove_watch(bus);
+            gst_object_unref(bus);
+            busWatched = false;
+        }
         gst_element_set_state(pipeline, GST_STATE_NULL);
         gst_object_unref(pipeline);
         pipeline = nullptr;
@@ -314,7 +317,7 @@ HRESULT FilterGraph::GetState(LONG msTimeout, OAFilterState* filterState)
 
 // ------------------------------------------------------------------ events
 
-int FilterGraph::OnBusMessage(GstBus*, GstMessage* message, void* self)
+gboolean FilterGraph::OnBusMessage(GstBus*, GstMessage* message, gpointer self)
 {
     static_cast<FilterGraph*>(self)->HandleBusMessage(message);
     return TRUE;

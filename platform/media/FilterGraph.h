@@ -81,7 +81,7 @@ private:
     bool Seek(LONGLONG current, LONGLONG stop);
     LONGLONG QueryDuration();
 
-    static int OnBusMessage(GstBus* bus, GstMessage* message, void* self);
+    static gboolean OnBusMessage(GstBus* bus, GstMessage* message, gpointer self);
     void DrainBus();
     void HandleBusMessage(GstMessage* message);
     void QueueEvent(LONG code, LONG_PTR param1, LONG_PTR param2);
@@ -90,6 +90,7 @@ private:
 
     std::atomic<ULONG> references{1};
     GstElement* pipeline = nullptr;
+    bool busWatched = false;
     std::unique_ptr<VideoOutputWindow> videoOutput;
     bool hasVideo = false;
     bool hasAudio = false;
