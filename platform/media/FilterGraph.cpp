@@ -136,6 +136,19 @@ HRESULT FilterGraph::RenderFile(const unsigned short* file, const unsigned short
     return result;
 }
 
+HRESULT FilterGraph::RenderFile(const WCHAR* file, const WCHAR* playList)
+{
+    static_assert(sizeof(WCHAR) == sizeof(gunichar), "wide characters are UCS-4 here");
+    if (!file)
+        return E_POINTER;
+    gchar* utf8 = g_ucs4_to_utf8(reinterpret_cast<const gunichar*>(file), -1, nullptr, nullptr, nullptr);
+    if (!utf8)
+        return E_INVALIDARG;
+    HRESULT result = RenderFile(utf8, playList ? "" : nullptr);
+    g_free(utf8);
+    return result;
+}
+
 HRESULT FilterGraph::RenderFile(const char* file, const char*)
 {
     if (!file)

@@ -31,6 +31,7 @@ public:
     ULONG Release() override;
 
     HRESULT RenderFile(const unsigned short* file, const unsigned short* playList) override;
+    HRESULT RenderFile(const WCHAR* file, const WCHAR* playList) override;
     HRESULT RenderFile(const char* file, const char* playList) override;
 
     HRESULT Run() override;

@@ -68,8 +68,9 @@ protected:
 };
 
 struct IGraphBuilder : IMediaUnknown {
-    // The file name as UTF-16 (what the caller converts a path into) or UTF-8.
+    // The file name in UTF-16, in wide characters or in UTF-8.
     virtual HRESULT RenderFile(const unsigned short* file, const unsigned short* playList) = 0;
+    virtual HRESULT RenderFile(const WCHAR* file, const WCHAR* playList) = 0;
     virtual HRESULT RenderFile(const char* file, const char* playList) = 0;
 
 protected:

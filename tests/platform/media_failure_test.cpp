@@ -149,8 +149,8 @@ TEST_F(MediaFailure, SecondRenderOnOneGraphIsRefused)
     EXPECT_EQ(graph.Render(GeneratedClips().videoOnly), VFW_E_WRONG_STATE);
 }
 
-// The caller converts its path to UTF-16 before rendering.
-TEST_F(MediaFailure, Utf16PathWithNonAsciiNameRenders)
+// The caller converts its path to UTF-16 or wide characters before rendering.
+TEST_F(MediaFailure, WidePathsWithNonAsciiNamesRender)
 {
     std::string path = WriteFile("tone-\xC3\xA9\xE5\xBD\xB1.wav", ReadAll(GeneratedClips().audioOnly));
     std::u16string wide;
@@ -161,6 +161,12 @@ TEST_F(MediaFailure, Utf16PathWithNonAsciiNameRenders)
     EXPECT_EQ(graph.builder->RenderFile(reinterpret_cast<const unsigned short*>(wide.c_str()), nullptr), S_OK);
     LONG width = 0, height = 0;
     EXPECT_EQ(graph.basicVideo->GetVideoSize(&width, &height), E_NOINTERFACE);
+
+    std::wstring wider(wide.begin(), wide.end());
+    Graph again;
+    EXPECT_EQ(again.builder->RenderFile(wider.c_str(), nullptr), S_OK);
+    const unsigned short loneSurrogate[] = {0xD800, 'a', 0};
+    EXPECT_EQ(again.builder->RenderFile(loneSurrogate, nullptr), E_INVALIDARG);
 }
 
 TEST(MediaGraphObject, CreationAndInterfaces)
