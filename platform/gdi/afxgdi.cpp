@@ -189,11 +189,6 @@ BOOL CBitmap::CreateCompatibleBitmap(CDC* dc, int width, int height)
 {
     return Attach(::CreateCompatibleBitmap(dc ? dc->m_hDC : nullptr, width, height));
 }
-BOOL CBitmap::LoadBitmap(UINT id)
-{
-    return Attach(::LoadBitmap(nullptr, reinterpret_cast<LPCSTR>(static_cast<uintptr_t>(id))));
-}
-BOOL CBitmap::LoadBitmap(LPCSTR name) { return Attach(::LoadBitmap(nullptr, name)); }
 DWORD CBitmap::SetBitmapBits(DWORD count, const void* bits)
 {
     return static_cast<DWORD>(::SetBitmapBits(static_cast<HBITMAP>(m_hObject), count, bits));

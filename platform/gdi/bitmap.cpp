@@ -3,12 +3,10 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
-#include <map>
 
 #include "gdi/dib.h"
 #include "gdi/gdiapi.h"
 #include "gdi/pixels.h"
-#include "gdi/resources.h"
 
 using namespace gdi;
 
@@ -243,9 +241,8 @@ UINT SetDIBColorTable(HDC dc, UINT start, UINT count, const RGBQUAD* colors)
 
 namespace {
 
-// A BMP file image in memory as a DIB section, or as a bitmap compatible
-// with the screen; null for anything malformed.
-HBITMAP bitmapFromBmp(const uint8_t* file, size_t size, bool section)
+// A BMP file image in memory as a DIB section; null for anything malformed.
+HBITMAP bitmapFromBmp(const uint8_t* file, size_t size)
 {
     if (!file || size < sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) || file[0] != 'B' || file[1] != 'M')
         return nullptr;
@@ -262,45 +259,15 @@ HBITMAP bitmapFromBmp(const uint8_t* file, size_t size, bool section)
     if (!view || fh.bfOffBits > size || size - fh.bfOffBits < view->byteSize())
         return nullptr;
     HDC screen = GetDC(nullptr);
-    HBITMAP b = nullptr;
-    if (section) {
-        void* bits = nullptr;
-        b = CreateDIBSection(screen, info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        if (b)
-            std::memcpy(bits, file + fh.bfOffBits, view->byteSize());
-    } else {
-        b = CreateDIBitmap(screen, &info->bmiHeader, CBM_INIT, file + fh.bfOffBits, info, DIB_RGB_COLORS);
-    }
+    void* bits = nullptr;
+    HBITMAP b = CreateDIBSection(screen, info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (b)
+        std::memcpy(bits, file + fh.bfOffBits, view->byteSize());
     ReleaseDC(nullptr, screen);
     return b;
 }
 
-std::map<UINT, std::vector<uint8_t>>& bitmapResources()
-{
-    static auto* resources = new std::map<UINT, std::vector<uint8_t>>;
-    return *resources;
-}
-
 }  // namespace
-
-void PlatformAddBitmapResource(UINT id, const void* bmpFile, size_t size)
-{
-    if (!bmpFile)
-        return;
-    const uint8_t* p = static_cast<const uint8_t*>(bmpFile);
-    bitmapResources()[id].assign(p, p + size);
-}
-
-HBITMAP LoadBitmap(HINSTANCE, LPCSTR name)
-{
-    uintptr_t id = reinterpret_cast<uintptr_t>(name);
-    if (id > 0xFFFF)
-        return nullptr;  // only numeric resource ids exist here
-    auto it = bitmapResources().find(static_cast<UINT>(id));
-    if (it == bitmapResources().end())
-        return nullptr;
-    return bitmapFromBmp(it->second.data(), it->second.size(), false);
-}
 
 HANDLE LoadImage(HINSTANCE, LPCSTR name, UINT type, int, int, UINT flags)
 {
@@ -308,5 +275,5 @@ HANDLE LoadImage(HINSTANCE, LPCSTR name, UINT type, int, int, UINT flags)
         return nullptr;
     std::ifstream in(name, std::ios::binary);
     std::vector<uint8_t> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return bitmapFromBmp(file.data(), file.size(), true);
+    return bitmapFromBmp(file.data(), file.size());
 }

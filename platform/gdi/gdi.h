@@ -5,5 +5,4 @@
 #include "gdi/gdidefs.h"
 #include "gdi/gdiapi.h"
 #include "gdi/afxgdi.h"
-#include "gdi/resources.h"
 #include "gdi/surface.h"
