@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <vector>
 
 #include "DcmImage.h"
@@ -196,4 +197,18 @@ TEST_F(DisplayTest, ShutterKeepsOnlyTheRectangle)
     EXPECT_EQ(bits[(4 + 2) * 2 + 1], 9);   // row 1, column 2
     EXPECT_EQ(bits[(4 + 3) * 2], 0);       // row 1, column 3
     EXPECT_EQ(bits[(8 + 1) * 2], 9);       // row 2, column 1
+}
+
+TEST_F(DisplayTest, ImageBitsOfTheWholeImageCopyTheDisplay)
+{
+    DcmFileFormat file = MakeImage(Grey8(4, 8));
+    CDcmImage image;
+    ASSERT_EQ(image.OpenFile(Write(file).c_str()), 1);
+    image.SetRotateAngle(270, 1);
+    std::vector<BYTE> out(32, 7);
+    ASSERT_EQ(image.GetImageBits(out.data(), 0, 1), 1);
+    EXPECT_EQ(0, std::memcmp(out.data(), image.GetBitmapBits(), 32));
+    image.SetRelativeRect(CRelativeRect(0, 0, 1, 1));
+    EXPECT_EQ(image.GetImageBits(out.data(), 0, 0), 1);
+    EXPECT_EQ(image.GetImageBits(nullptr, 0, 0), 0);
 }
