@@ -34,6 +34,11 @@ bool CRasterBMP::ReadInfoHeader(CByteStream* stream, BITMAPINFOHEADER* pdibinfo)
         stream->Seek(24, SEEK_CUR);
     } else if (bih.biSize < 40) {
         return false;
+    } else if (bih.biCompression == BI_BITFIELDS && (bih.biBitCount == 16 || bih.biBitCount == 32) &&
+               bih.biSize >= 52 && bih.biPlanes == 1) {
+        // Later headers carry the bit-field masks as their first extra
+        // fields: the stream is left on them, where the pixel reader takes
+        // the masks of a bit-field file.
     } else {
         uint64_t expected = RowBytes(DWORD(bih.biWidth), bih.biBitCount) * DWORD(bih.biHeight);
         if (bih.biSizeImage != expected || bih.biPlanes != 1 || bih.biCompression != BI_RGB ||
@@ -150,7 +155,7 @@ void CRasterBMP::DecodeBody(CByteStream* stream)
 
     switch (bitcount) {
     case 16:
-        ReadBitfields16(stream, start, bf.bfOffBits, compression);
+        ReadBitfields16(stream, start, bf.bfOffBits, compression, bih.biSize);
         break;
     case 24:
         SeekToBits(stream, start, bf.bfOffBits);
@@ -159,6 +164,8 @@ void CRasterBMP::DecodeBody(CByteStream* stream)
         ReadExactly(stream, info.pImage, head.biSizeImage);
         break;
     case 32:
+        if (compression == BI_BITFIELDS && bih.biSize > 40 && bf.bfOffBits == 0)
+            stream->Seek(long(bih.biSize) - 40, SEEK_CUR);
         Read32(stream, start, bf.bfOffBits, compression);
         break;
     default:
@@ -204,7 +211,8 @@ static int CountMaskBits(DWORD mask)
     return n;
 }
 
-void CRasterBMP::ReadBitfields16(CByteStream* stream, long start, DWORD offset, DWORD compression)
+void CRasterBMP::ReadBitfields16(CByteStream* stream, long start, DWORD offset, DWORD compression,
+                                 DWORD headerSize)
 {
     DWORD masks[3] = {0x7C00, 0x03E0, 0x001F};
     if (compression == BI_BITFIELDS) {
@@ -214,6 +222,8 @@ void CRasterBMP::ReadBitfields16(CByteStream* stream, long start, DWORD offset, 
         int r = CountMaskBits(masks[0]), g = CountMaskBits(masks[1]), b = CountMaskBits(masks[2]);
         if (8 - r < 0 || r + g - 8 < 0 || r + g + b - 8 < 0 || (masks[0] | masks[1] | masks[2]) > 0xFFFF)
             RaiseRasterFailure("compression type not supported");
+        if (offset == 0 && headerSize > 40 + sizeof(masks))
+            stream->Seek(long(headerSize - 40 - sizeof(masks)), SEEK_CUR);
     } else if (compression != BI_RGB) {
         RaiseRasterFailure("unknown compression");
     }

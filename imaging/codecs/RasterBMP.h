@@ -16,7 +16,8 @@ protected:
     void CheckAvailable(CByteStream* stream, long start, DWORD offset, const BITMAPINFOHEADER& bih);
     void ReadExactly(CByteStream* stream, void* dest, size_t bytes);
     void SeekToBits(CByteStream* stream, long start, DWORD offset);
-    void ReadBitfields16(CByteStream* stream, long start, DWORD offset, DWORD compression);
+    void ReadBitfields16(CByteStream* stream, long start, DWORD offset, DWORD compression,
+                         DWORD headerSize);
     void Read32(CByteStream* stream, long start, DWORD offset, DWORD compression);
     void ReadRLE8(CByteStream* stream);
     void ReadRLE4(CByteStream* stream);
