@@ -35,9 +35,9 @@ inline std::string ScratchDir(const std::string& name)
     return dir;
 }
 
-inline int Run(const std::string& cmd)
+inline int Shell(const std::string& cmd)
 {
-    int rc = system((cmd + " >/dev/null 2>&1").c_str());
+    int rc = system(("(" + cmd + ") >/dev/null 2>&1").c_str());
     return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
 }
 
@@ -144,7 +144,7 @@ inline std::string MakeSourcePpm(const std::string& dir, int width = 37, int hei
     std::string cmd = "gm convert -size " + std::to_string(width) + "x" + std::to_string(height) +
                       " gradient:'#ff2000-#0040ff' -fill '#20c040' -draw 'rectangle 3,3 12,9' "
                       "-fill white -draw 'rectangle 20,12 30,20' -depth 8 '" + path + "'";
-    EXPECT_EQ(Run(cmd), 0);
+    EXPECT_EQ(Shell(cmd), 0);
     return path;
 }
 
