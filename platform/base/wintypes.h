@@ -54,6 +54,10 @@ static_assert(sizeof(WORD) == 2 && sizeof(DWORD) == 4 && sizeof(LONG) == 4, "Win
 #ifndef MAX_PATH
 #define MAX_PATH 260
 #endif
+// Narrow text everywhere: this replaces the toolkit's wide-string _T.
+#ifdef _T
+#undef _T
+#endif
 #define _T(x) x
 #define TEXT(x) x
 #define CALLBACK

@@ -1,0 +1,3 @@
+#include "CByteArray.h"
+
+IMPLEMENT_DYNAMIC(CByteArray, CObject)

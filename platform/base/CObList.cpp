@@ -1,0 +1,3 @@
+#include "CObList.h"
+
+IMPLEMENT_DYNAMIC(CObList, CObject)

@@ -1,0 +1,3 @@
+#include "CPtrList.h"
+
+IMPLEMENT_DYNAMIC(CPtrList, CObject)

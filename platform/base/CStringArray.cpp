@@ -1,0 +1,3 @@
+#include "CStringArray.h"
+
+IMPLEMENT_DYNAMIC(CStringArray, CObject)
