@@ -90,7 +90,21 @@ inline bool ParsePnm(const std::string& data, Pnm& pnm)
                 in.get();
         }
     };
-    skip(); in >> pnm.width; skip(); in >> pnm.height; skip(); in >> maxval;
+    skip(); in >> pnm.width; skip(); in >> pnm.height;
+    if (magic == "P4") {
+        in.get();
+        size_t rowBytes = (size_t(pnm.width) + 7) / 8;
+        std::vector<unsigned char> raw(rowBytes * size_t(pnm.height));
+        in.read(reinterpret_cast<char*>(raw.data()), std::streamsize(raw.size()));
+        pnm.pixels.clear();
+        for (int y = 0; y < pnm.height; y++)
+            for (int x = 0; x < pnm.width; x++) {
+                int v = (raw[size_t(y) * rowBytes + size_t(x) / 8] >> (7 - x % 8)) & 1 ? 0 : 255;
+                pnm.pixels.push_back({v, v, v});
+            }
+        return size_t(in.gcount()) == raw.size();
+    }
+    skip(); in >> maxval;
     in.get();
     if ((magic != "P5" && magic != "P6") || maxval != 255)
         return false;
