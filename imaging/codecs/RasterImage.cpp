@@ -254,6 +254,8 @@ bool CRasterImage::Transfer(CRasterImage& from)
     memset(&from.info, 0, sizeof(tagRasterInfo));
     from.pDib = nullptr;
     from.pSelection = nullptr;
+    if (!pDib)
+        info.pImage = nullptr;
     from.pAlpha = nullptr;
     from.ppLayers = nullptr;
     return true;

@@ -142,9 +142,12 @@ public:
     bool Encode2RGBA(CByteStream* stream);
     bool Encode2RGBA(BYTE*& buffer, long& size);
 
-    // Whole-image operations the codecs need
+    // Whole-image operations
     bool Flip();
     bool Negative();
+    bool IncreaseBpp(DWORD nbit);
+    bool Crop(long left, long top, long right, long bottom, CRasterImage* iDst = nullptr);
+    bool Crop(const RECT& rect, CRasterImage* iDst = nullptr);
 
     // Colour table
     DWORD GetPaletteSize() const;

@@ -217,3 +217,25 @@ TEST(BmpEncode, RoundTripsEveryDepthThroughGraphicsMagick)
         EXPECT_EQ(MaxDifference(img, ref), 0) << bpp;
     }
 }
+
+// Rows whose runs end exactly at a 4-byte row end are whole rows, not an
+// overrun: every row of such a file is decoded.
+TEST(BmpDecode, Rle8RowsEndingAtTheRowWidth)
+{
+    std::string dir = ScratchDir("bmp-rle8-exact");
+    std::vector<unsigned char> pal;
+    for (int i = 0; i < 256; i++) {
+        pal.push_back(BYTE(i * 40)); pal.push_back(0); pal.push_back(BYTE(255 - i * 40)); pal.push_back(0);
+    }
+    std::vector<unsigned char> rle;
+    for (int y = 0; y < 6; y++) {
+        rle.push_back(8); rle.push_back(BYTE(y)); rle.push_back(0); rle.push_back(0);
+    }
+    rle.push_back(0); rle.push_back(1);
+    std::string path = dir + "/exact.bmp";
+    WriteFile(path, MakeBmp(8, 6, 8, 1, pal, rle, 256));
+    ExpectMatchesGm(path);
+    CRasterImage img(path.c_str(), RASTER_FORMAT_BMP);
+    EXPECT_EQ(MaxDifference(img, Reference("bmptopnm '" + path + "'")), 0);
+    EXPECT_EQ(img.GetPixelIndex(7, 5), 5);
+}

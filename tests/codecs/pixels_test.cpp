@@ -162,3 +162,44 @@ TEST(Selection, RectEllipsePolygon)
     EXPECT_TRUE(p.SelectionDelete());
     EXPECT_TRUE(p.SelectionIsInside(15, 15));
 }
+
+TEST(Transform, IncreaseBppFlipAndCrop)
+{
+    CRasterImage img(6, 4, 8);
+    img.SetPaletteColor(3, 10, 20, 30);
+    img.SetPixelIndex(5, 0, 3);
+    img.SetTransIndex(3);
+    EXPECT_FALSE(img.IncreaseBpp(16));
+    ASSERT_TRUE(img.IncreaseBpp(24));
+    EXPECT_EQ(img.GetBpp(), 24);
+    EXPECT_EQ(img.GetTransColor().rgbRed, 10);
+    EXPECT_EQ(img.GetPixelColor(5, 0).rgbBlue, 30);
+    EXPECT_TRUE(img.IncreaseBpp(24));
+    EXPECT_FALSE(img.IncreaseBpp(8));
+
+    img.AlphaCreate();
+    img.AlphaSet(5, 0, 7);
+    ASSERT_TRUE(img.Flip());
+    EXPECT_EQ(img.GetPixelColor(5, 3).rgbBlue, 30);
+    EXPECT_EQ(img.AlphaGet(5, 3), 7);
+    ASSERT_TRUE(img.Flip());
+
+    // Top-down coordinates: row 3 from the bottom is the top row.
+    EXPECT_FALSE(img.Crop(10, 10, 10, 50));
+    CRasterImage a, b;
+    ASSERT_TRUE(img.Crop(4, 2, 6, 4, &a));
+    ASSERT_TRUE(img.Crop(6, 4, 4, 2, &b));
+    EXPECT_EQ(a.GetWidth(), 2u);
+    EXPECT_EQ(a.GetHeight(), 2u);
+    EXPECT_EQ(a.GetPixelColor(1, 0).rgbBlue, 30);
+    EXPECT_EQ(b.GetPixelColor(1, 0).rgbBlue, 30);
+    EXPECT_EQ(a.AlphaGet(1, 0), 7);
+    RECT all = {-5, -5, 100, 100};
+    ASSERT_TRUE(img.Crop(all));
+    EXPECT_EQ(img.GetWidth(), 6u);
+
+    CRasterImage nib(9, 3, 4);
+    nib.SetPixelIndex(8, 2, 9);
+    ASSERT_TRUE(nib.Crop(7, 0, 9, 1));
+    EXPECT_EQ(nib.GetPixelIndex(1, 0), 9);
+}
