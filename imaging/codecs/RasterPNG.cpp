@@ -33,7 +33,8 @@ void PngFlushStream(png_structp png)
 void PngErrorToText(png_structp png, png_const_charp message)
 {
     char* text = static_cast<char*>(png_get_error_ptr(png));
-    if (text) {
+    // Our own reasons are raised from the text itself.
+    if (text && message != text) {
         strncpy(text, message, 255);
         text[255] = 0;
     }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <zlib.h>
+
 #include "codec_test_util.h"
 
 using namespace codectest;
@@ -193,11 +195,14 @@ TEST(PngDecode, DamagedFilesFailWithLibpngsReason)
     CRasterImage bad;
     EXPECT_FALSE(bad.Decode(crc.data(), DWORD(crc.size()), RASTER_FORMAT_PNG));
 
-    // IHDR claiming 100000 x 100000 (with a matching CRC) never allocates.
+    // IHDR claiming 100000 x 100000, with a matching CRC, is refused before
+    // any pixel memory is taken.
     std::vector<unsigned char> huge = good;
     huge[16] = 0; huge[17] = 1; huge[18] = 0x86; huge[19] = 0xA0;
     huge[20] = 0; huge[21] = 1; huge[22] = 0x86; huge[23] = 0xA0;
+    uLong crc = crc32(0, huge.data() + 12, 17);
+    huge[29] = BYTE(crc >> 24); huge[30] = BYTE(crc >> 16); huge[31] = BYTE(crc >> 8); huge[32] = BYTE(crc);
     CRasterImage big;
     EXPECT_FALSE(big.Decode(huge.data(), DWORD(huge.size()), RASTER_FORMAT_PNG));
-    EXPECT_STRNE(big.GetLastError(), "");
+    EXPECT_STREQ(big.GetLastError(), "RASTER_MAX_MEMORY exceeded");
 }
