@@ -200,8 +200,8 @@ TEST(PngDecode, DamagedFilesFailWithLibpngsReason)
     std::vector<unsigned char> huge = good;
     huge[16] = 0; huge[17] = 1; huge[18] = 0x86; huge[19] = 0xA0;
     huge[20] = 0; huge[21] = 1; huge[22] = 0x86; huge[23] = 0xA0;
-    uLong crc = crc32(0, huge.data() + 12, 17);
-    huge[29] = BYTE(crc >> 24); huge[30] = BYTE(crc >> 16); huge[31] = BYTE(crc >> 8); huge[32] = BYTE(crc);
+    uLong ihdrCrc = crc32(0, huge.data() + 12, 17);
+    huge[29] = BYTE(ihdrCrc >> 24); huge[30] = BYTE(ihdrCrc >> 16); huge[31] = BYTE(ihdrCrc >> 8); huge[32] = BYTE(ihdrCrc);
     CRasterImage big;
     EXPECT_FALSE(big.Decode(huge.data(), DWORD(huge.size()), RASTER_FORMAT_PNG));
     EXPECT_STREQ(big.GetLastError(), "RASTER_MAX_MEMORY exceeded");
