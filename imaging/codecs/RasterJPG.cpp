@@ -171,7 +171,9 @@ bool CRasterJPG::DecodeExif(CByteStream* stream)
 {
     if (!stream)
         return false;
+    // Nothing of an earlier file's record may pass for this one's.
     delete m_exif;
+    memset(&m_exifinfo, 0, sizeof(m_exifinfo));
     m_exif = new (std::nothrow) CExifInfo(&m_exifinfo);
     if (!m_exif)
         return false;

@@ -186,6 +186,14 @@ TEST(JpegDecode, ExifTagsAndComments)
     EXPECT_EQ(e.Process, 0xC0);
     EXPECT_EQ(jpg.GetXDPI(), 300);
 
+    // The same codec object reading a file without EXIF keeps nothing of the last one.
+    std::string bare = f.Make("bare.jpg", "cjpeg '" + f.src + "'");
+    fp = fopen(bare.c_str(), "rb");
+    ASSERT_TRUE(jpg.Decode(fp));
+    fclose(fp);
+    EXPECT_FALSE(jpg.m_exifinfo.IsExif);
+    EXPECT_STREQ(jpg.m_exifinfo.CameraMake, "");
+
     // A comment with CR LF and a control byte, through wrjpgcom.
     std::string noted = f.dir + "/noted.jpg";
     ASSERT_EQ(Shell("printf 'a\\r\\nb\\001' > '" + f.dir + "/c.txt' && wrjpgcom -cfile '" + f.dir +
