@@ -25,10 +25,14 @@ inline std::ostream& operator<<(std::ostream& os, const Rgb& c)
     return os << "(" << c.r << "," << c.g << "," << c.b << ")";
 }
 
-// A fresh folder under the build tree for one test.
+// A fresh folder under the build tree, one per test case, since the
+// cases run as parallel processes.
 inline std::string ScratchDir(const std::string& name)
 {
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
     std::string dir = std::string(BINARY_DIR) + "/codecs-scratch/" + name;
+    if (test)
+        dir += std::string("/") + test->test_suite_name() + "." + test->name();
     std::string cmd = "rm -rf '" + dir + "' && mkdir -p '" + dir + "'";
     if (system(cmd.c_str()) != 0)
         ADD_FAILURE() << "cannot make " << dir;
