@@ -367,3 +367,48 @@ TEST(JpegDecode, DamagedFiles)
     CRasterImage img;
     img.Decode(noise.data(), DWORD(noise.size()), RASTER_FORMAT_JPG);
 }
+
+TEST(JpegExif, WritingSectionsBack)
+{
+    JpegFixture f("jpeg-exif-write");
+    std::vector<unsigned char> jpeg = ReadFile(f.Make("p.jpg", "cjpeg '" + f.src + "'"));
+
+    // Read with the image data kept: APP0 is dropped, so the first section
+    // is a table and the written file gets the 18-byte JFIF segment.
+    CRasterJPG::CExifInfo reader;
+    CMemoryStream in(jpeg.data(), DWORD(jpeg.size()));
+    ASSERT_TRUE(reader.DecodeExif(&in, 2));
+    ASSERT_NE(reader.FindSection(0xDA), nullptr);
+    CMemoryStream out;
+    ASSERT_TRUE(out.Open());
+    ASSERT_TRUE(reader.EncodeExif(&out));
+    const unsigned char* written = out.GetBuffer(false);
+    const unsigned char jfif[20] = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F', 0x00,
+                                    0x01, 0x01, 0x01, 0x01, 0x2C, 0x01, 0x2C, 0x00, 0x00};
+    ASSERT_GT(out.Size(), 20);
+    EXPECT_EQ(memcmp(written, jfif, sizeof(jfif)), 0);
+    std::string path = f.dir + "/rewritten.jpg";
+    WriteFile(path, std::vector<unsigned char>(written, written + out.Size()));
+    EXPECT_EQ(Capture("djpeg '" + path + "'"), Capture("djpeg '" + f.dir + "/p.jpg'"));
+
+    // Without the image data there is nothing to write.
+    CRasterJPG::CExifInfo headersOnly;
+    CMemoryStream again(jpeg.data(), DWORD(jpeg.size()));
+    ASSERT_TRUE(headersOnly.DecodeExif(&again, 1));
+    CMemoryStream none;
+    none.Open();
+    EXPECT_FALSE(headersOnly.EncodeExif(&none));
+    EXPECT_STREQ(headersOnly.GetLastError(), "Can't write exif : didn't read all");
+
+    // A decoded file without EXIF is encoded exactly as libjpeg makes it.
+    CRasterJPG plain;
+    CMemoryStream src(jpeg.data(), DWORD(jpeg.size()));
+    ASSERT_TRUE(plain.Decode(&src));
+    CMemoryStream encoded;
+    encoded.Open();
+    ASSERT_TRUE(plain.Encode(&encoded));
+    const unsigned char* e = encoded.GetBuffer(false);
+    EXPECT_EQ(e[3], 0xE0);
+    std::string bytes(reinterpret_cast<const char*>(e), size_t(encoded.Size()));
+    EXPECT_EQ(bytes.find("Exif"), std::string::npos);
+}
