@@ -62,7 +62,11 @@ void CRasterICO::DecodeBody(CByteStream* stream)
         RaiseRasterFailure(kTruncated);
     BITMAPINFOHEADER bih;
     ReadExactly(stream, &bih, sizeof(bih));
-    if (bih.biSize != sizeof(BITMAPINFOHEADER))
+    // Only the depths whose rows are read below; others would be taken
+    // for 24-bit rows of another length.
+    bool knownDepth = bih.biBitCount == 1 || bih.biBitCount == 4 || bih.biBitCount == 8 ||
+                      bih.biBitCount == 24 || bih.biBitCount == 32;
+    if (bih.biSize != sizeof(BITMAPINFOHEADER) || !knownDepth)
         RaiseRasterFailure("Unsupported icon image");
     if (!Create(entry.bWidth, entry.bHeight, bih.biBitCount, RASTER_FORMAT_ICO))
         RaiseRasterFailure("");

@@ -131,6 +131,11 @@ TEST(IcoDecode, StoredColourCountMaskAndBrokenEntries)
         CRasterImage part;
         EXPECT_FALSE(part.Decode(icon.data(), DWORD(cut), RASTER_FORMAT_ICO)) << cut;
     }
+    std::vector<unsigned char> sixteen = icon;
+    sixteen[22 + 14] = 16;  // a depth whose rows this decoder does not read
+    CRasterImage odd(sixteen.data(), DWORD(sixteen.size()), RASTER_FORMAT_ICO);
+    EXPECT_FALSE(odd.IsValid());
+    EXPECT_STREQ(odd.GetLastError(), "Unsupported icon image");
     icon[18] = 0xF0;  // image offset far beyond the file
     CRasterImage far(icon.data(), DWORD(icon.size()), RASTER_FORMAT_ICO);
     EXPECT_FALSE(far.IsValid());
