@@ -123,7 +123,17 @@ static DWORD RoundUpDepth(DWORD bpp)
 }
 
 // Every size is worked out in 64 bits; a block whose header fields or
-// total would not fit is refused like one over the memory limit.
+// total would not fit counts as over the limit.
+bool CRasterImage::FitsMemoryLimit(DWORD width, DWORD height, DWORD bpp)
+{
+    bpp = RoundUpDepth(bpp);
+    uint64_t bits = uint64_t(width) * height * bpp;
+    uint64_t effWidth = ((uint64_t(width) * bpp + 31) >> 5) * 4;
+    uint64_t imageSize = effWidth * height;
+    return (bits >> 8) <= RASTER_MAX_MEMORY && width <= INT32_MAX && height <= INT32_MAX &&
+           imageSize <= UINT32_MAX - sizeof(BITMAPINFOHEADER) - 256 * sizeof(RGBQUAD);
+}
+
 void* CRasterImage::Create(DWORD width, DWORD height, DWORD bpp, DWORD imagetype)
 {
     if (!Destroy())
@@ -133,14 +143,12 @@ void* CRasterImage::Create(DWORD width, DWORD height, DWORD bpp, DWORD imagetype
         return nullptr;
     }
     bpp = RoundUpDepth(bpp);
-    uint64_t bits = uint64_t(width) * height * bpp;
-    uint64_t effWidth = ((uint64_t(width) * bpp + 31) >> 5) * 4;
-    uint64_t imageSize = effWidth * height;
-    if ((bits >> 8) > RASTER_MAX_MEMORY || width > INT32_MAX || height > INT32_MAX ||
-        imageSize > UINT32_MAX - sizeof(BITMAPINFOHEADER) - 256 * sizeof(RGBQUAD)) {
+    if (!FitsMemoryLimit(width, height, bpp)) {
         SetLastError("RASTER_MAX_MEMORY exceeded");
         return nullptr;
     }
+    uint64_t effWidth = ((uint64_t(width) * bpp + 31) >> 5) * 4;
+    uint64_t imageSize = effWidth * height;
     switch (bpp) {
     case 1: head.biClrUsed = 2; break;
     case 4: head.biClrUsed = 16; break;

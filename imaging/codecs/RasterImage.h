@@ -231,6 +231,7 @@ public:
 
 protected:
     void Startup(DWORD imagetype);
+    static bool FitsMemoryLimit(DWORD width, DWORD height, DWORD bpp);
     void SetLastError(const char* text);
     void CopyLastError(const CRasterImage& from);
     bool EncodeSafeCheck(CByteStream* stream);

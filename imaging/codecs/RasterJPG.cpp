@@ -262,6 +262,14 @@ bool CRasterJPG::DecodePixels(CByteStream* stream)
         return true;
     }
 
+    // libjpeg sizes its own buffers from the header: a header beyond the
+    // image limit is refused before it can reserve them.
+    jpeg_calc_output_dimensions(&cinfo);
+    if (!FitsMemoryLimit(cinfo.image_width, cinfo.image_height, 8 * DWORD(cinfo.num_components)) ||
+        !FitsMemoryLimit(cinfo.output_width, cinfo.output_height, 8 * DWORD(cinfo.output_components))) {
+        SetLastError("RASTER_MAX_MEMORY exceeded");
+        longjmp(jerr.setjmp_buffer, 1);
+    }
     jpeg_start_decompress(&cinfo);
     if (!Create(cinfo.output_width, cinfo.output_height, 8 * DWORD(cinfo.output_components),
                 RASTER_FORMAT_JPG))

@@ -361,6 +361,20 @@ TEST(JpegDecode, DamagedFiles)
         EXPECT_FALSE(img.Decode(jpeg.data(), DWORD(n), RASTER_FORMAT_JPG)) << n;
         EXPECT_STRNE(img.GetLastError(), "") << n;
     }
+    // Headers claiming 60000 x 60000 are refused before libjpeg sizes its
+    // buffers from them, progressive ones included.
+    std::vector<unsigned char> progressive = ReadFile(f.Make("prog.jpg", "cjpeg -progressive '" + f.src + "'"));
+    for (auto file : {jpeg, progressive}) {
+        for (size_t i = 2; i + 9 < file.size(); i++)
+            if (file[i] == 0xFF && (file[i + 1] == 0xC0 || file[i + 1] == 0xC2)) {
+                file[i + 5] = 0xEA; file[i + 6] = 0x60; file[i + 7] = 0xEA; file[i + 8] = 0x60;
+                break;
+            }
+        CRasterImage huge;
+        EXPECT_FALSE(huge.Decode(file.data(), DWORD(file.size()), RASTER_FORMAT_JPG));
+        EXPECT_STREQ(huge.GetLastError(), "RASTER_MAX_MEMORY exceeded");
+    }
+
     std::vector<unsigned char> noise = jpeg;
     for (size_t i = 20; i < noise.size(); i += 7)
         noise[i] = BYTE(noise[i] * 31 + 7);
