@@ -228,6 +228,7 @@ public:
     bool SelectionInvert();
     bool SelectionCopy(CRasterImage& from);
     bool SelectionSplit(CRasterImage* dest);
+    bool SelectionToHRGN(HRGN& region);
 
 protected:
     void Startup(DWORD imagetype);

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <vector>
 
+#include "gdi/gdiapi.h"
+
 void CRasterImage::ResetSelectionBox()
 {
     info.rSelectionBox.left = head.biWidth;
@@ -222,4 +224,31 @@ bool CRasterImage::SelectionSplit(CRasterImage* dest)
     for (long y = 0; y < head.biHeight; y++)
         memcpy(tmp.GetBits(DWORD(y)), pSelection + size_t(y) * DWORD(head.biWidth), DWORD(head.biWidth));
     return dest->Transfer(tmp);
+}
+
+// Rows are the mask's own row numbers, counted from the bottom.
+bool CRasterImage::SelectionToHRGN(HRGN& region)
+{
+    if (!pSelection || !region)
+        return false;
+    size_t width = DWORD(head.biWidth);
+    for (long y = 0; y < head.biHeight; y++) {
+        const BYTE* row = pSelection + size_t(y) * width;
+        size_t x = 0;
+        while (x < width) {
+            if (row[x] != 255) {
+                x++;
+                continue;
+            }
+            size_t start = x;
+            while (x < width && row[x] == 255)
+                x++;
+            HRGN run = CreateRectRgn(int(start), int(y), int(x), int(y + 1));
+            if (run) {
+                CombineRgn(region, region, run, RGN_OR);
+                DeleteObject(run);
+            }
+        }
+    }
+    return true;
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "RasterImage.h"
+#include "gdi/gdiapi.h"
 
 TEST(Pixels, IndexAccessAtEveryDepth)
 {
@@ -202,4 +203,27 @@ TEST(Transform, IncreaseBppFlipAndCrop)
     nib.SetPixelIndex(8, 2, 9);
     ASSERT_TRUE(nib.Crop(7, 0, 9, 1));
     EXPECT_EQ(nib.GetPixelIndex(1, 0), 9);
+}
+
+TEST(Selection, RegionOfTheMask)
+{
+    CRasterImage img(10, 6, 24);
+    HRGN none = CreateRectRgn(0, 0, 0, 0);
+    EXPECT_FALSE(img.SelectionToHRGN(none));
+    RECT r = {2, 1, 5, 3};
+    ASSERT_TRUE(img.SelectionAddRect(r));
+    ASSERT_TRUE(img.SelectionAddPixel(8, 5));
+    ASSERT_TRUE(img.SelectionToHRGN(none));
+    RECT box;
+    GetRgnBox(none, &box);
+    EXPECT_EQ(box.left, 2);
+    EXPECT_EQ(box.top, 1);
+    EXPECT_EQ(box.right, 9);
+    EXPECT_EQ(box.bottom, 6);
+    EXPECT_TRUE(PtInRegion(none, 4, 2));
+    EXPECT_FALSE(PtInRegion(none, 5, 2));
+    EXPECT_TRUE(PtInRegion(none, 8, 5));
+    HRGN null = nullptr;
+    EXPECT_FALSE(img.SelectionToHRGN(null));
+    DeleteObject(none);
 }
