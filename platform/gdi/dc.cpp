@@ -111,10 +111,18 @@ HDC PlatformCreateSurfaceDC(HBITMAP surface)
 
 HBITMAP PlatformScreenSurface() { return screenBitmapHandle(); }
 
+namespace {
+
+HDC (*windowDcSource)(HWND) = nullptr;
+
+}  // namespace
+
+void PlatformSetWindowDCSource(HDC (*source)(HWND)) { windowDcSource = source; }
+
 HDC GetDC(HWND wnd)
 {
     if (wnd)
-        return nullptr;  // window DCs come from the window layer
+        return windowDcSource ? windowDcSource(wnd) : nullptr;
     return newDc(screenBitmapHandle(), false, false);
 }
 

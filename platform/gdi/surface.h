@@ -19,5 +19,9 @@
 
 HDC PlatformCreateSurfaceDC(HBITMAP surface);
 
+// GetDC(hwnd) of a window asks the window layer through this function
+// (registered once at start-up); ReleaseDC deletes what it gave.
+void PlatformSetWindowDCSource(HDC (*source)(HWND));
+
 // The virtual screen the desktop DC (GetDC(NULL)) draws onto.
 HBITMAP PlatformScreenSurface();
