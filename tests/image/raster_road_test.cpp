@@ -84,3 +84,13 @@ TEST(RasterRoad, DamagedPictureFailsCleanly)
     EXPECT_EQ(text.OpenFile((dir + "/text.bmp").c_str()), 0);
     EXPECT_EQ(text.IsFileOpened(), 0);
 }
+
+TEST(RasterRoad, PictureSmallerThanFourPixelsShowsTheOpenFailure)
+{
+    const std::string dir = testfiles::TempDir("raster_tiny");
+    const std::string path = Make(dir, "-size 3x3 xc:white", "tiny.png");
+    PlatformClearMessageBoxLog();
+    CDcmImage image;
+    EXPECT_EQ(image.OpenFile(path.c_str()), 0);
+    EXPECT_EQ(PlatformLastMessageBoxText(), "打开图片失败");
+}
