@@ -98,6 +98,28 @@ std::string MenuLabel(const std::string& text) {
     return label;
 }
 
+// The toolkit takes menu ids below 0x7FFF only; commands are mapped.
+std::map<UINT, int>& CommandToWx() {
+    static std::map<UINT, int> map;
+    return map;
+}
+std::map<int, UINT>& WxToCommand() {
+    static std::map<int, UINT> map;
+    return map;
+}
+int WxIdFor(UINT command) {
+    auto it = CommandToWx().find(command);
+    if (it != CommandToWx().end()) return it->second;
+    int id = 6000 + (int)CommandToWx().size();
+    CommandToWx()[command] = id;
+    WxToCommand()[id] = command;
+    return id;
+}
+UINT CommandFor(int wxId) {
+    auto it = WxToCommand().find(wxId);
+    return it == WxToCommand().end() ? 0 : it->second;
+}
+
 // Input from a native event into the message loop of our windows.
 void Deliver(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (!wndsys::Find(hwnd)) return;
@@ -234,7 +256,8 @@ public:
             if (wndsys::Find(hwnd_)) ::PostMessage(hwnd_, WM_CLOSE, 0, 0);
         });
         Bind(wxEVT_MENU, [this](wxCommandEvent& e) {
-            if (wndsys::Find(hwnd_)) ::SendMessage(hwnd_, WM_COMMAND, MAKEWPARAM(e.GetId(), 0), 0);
+            UINT command = CommandFor(e.GetId());
+            if (command && wndsys::Find(hwnd_)) ::SendMessage(hwnd_, WM_COMMAND, MAKEWPARAM(command, 0), 0);
             wndsys::PresentDrawn();
         });
         Bind(wxEVT_MENU_OPEN, &FramePeer::OnMenuOpen, this);
@@ -256,7 +279,7 @@ private:
         MenuData* data = FindMenuData(it->second);
         if (!data) return;
         for (const MenuItem& item : data->items) {
-            auto found = items.find((int)item.id);
+            auto found = items.find(WxIdFor(item.id));
             if ((item.flags & (MF_POPUP | MF_SEPARATOR)) || found == items.end()) continue;
             found->second->Enable(!(item.flags & (MF_GRAYED | MF_DISABLED)));
             if (found->second->IsCheckable()) found->second->Check((item.flags & MF_CHECKED) != 0);
@@ -558,7 +581,7 @@ public:
         wxMenu* popup = BuildMenu(menu.m_hMenu, menus, items);
         int chosen = peer->GetPopupMenuSelectionFromUser(*popup, peer->ScreenToClient(wxPoint(x, y)));
         delete popup;
-        return chosen == wxID_NONE || chosen < 0 ? 0 : (UINT)chosen;
+        return chosen == wxID_NONE ? 0 : CommandFor(chosen);
     }
 
     // Our own queue: posted messages, paints, due timers; then controls
@@ -726,10 +749,11 @@ private:
                 menu->AppendSubMenu(BuildMenu(item.popup, menus, items), wxString::FromUTF8(MenuLabel(item.text)));
             } else {
                 wxItemKind kind = (item.flags & MF_CHECKED) ? wxITEM_CHECK : wxITEM_NORMAL;
-                wxMenuItem* added = menu->Append((int)item.id, wxString::FromUTF8(MenuLabel(item.text)), wxEmptyString, kind);
+                int id = WxIdFor(item.id);
+                wxMenuItem* added = menu->Append(id, wxString::FromUTF8(MenuLabel(item.text)), wxEmptyString, kind);
                 if (kind == wxITEM_CHECK) added->Check(true);
                 added->Enable(!(item.flags & (MF_GRAYED | MF_DISABLED)));
-                items[(int)item.id] = added;
+                items[id] = added;
             }
         }
         return menu;
