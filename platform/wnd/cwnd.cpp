@@ -15,6 +15,7 @@
 IMPLEMENT_DYNCREATE(CWnd, CCmdTarget)
 
 BEGIN_MESSAGE_MAP(CWnd, CCmdTarget)
+    ON_WM_NCDESTROY()
 END_MESSAGE_MAP()
 
 namespace {
@@ -51,13 +52,13 @@ void DestroyTree(HWND hwnd) {
         siblings.erase(std::remove(siblings.begin(), siblings.end(), hwnd), siblings.end());
     }
     CurrentHost().DestroyPeer(*r);
+    // A wrapper the framework made for a template control goes too.
+    CWnd* owned = r->deleteWndWithWindow ? r->wnd : nullptr;
     SendMessage(hwnd, WM_NCDESTROY, 0, 0);
     if (!(r = wndsys::Find(hwnd))) return;
-    CWnd* wnd = r->wnd;
-    bool deleteWnd = r->deleteWndWithWindow;
-    if (wnd) wnd->m_hWnd = nullptr;
+    if (r->wnd) r->wnd->m_hWnd = nullptr;
     wndsys::Unregister(hwnd);
-    if (deleteWnd) delete wnd;
+    delete owned;
 }
 
 std::string ClassNameOf(LPCTSTR name) {

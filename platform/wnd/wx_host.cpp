@@ -316,6 +316,22 @@ private:
     HWND hwnd_;
 };
 
+// A progress bar with a caption bar of its own (WS_CAPTION).
+class CaptionedGauge : public wxPanel {
+public:
+    CaptionedGauge(wxWindow* parent, const wxString& caption, const wxPoint& pos, const wxSize& size)
+        : wxPanel(parent, wxID_ANY, pos, size, wxBORDER_RAISED) {
+        auto* sizer = new wxBoxSizer(wxVERTICAL);
+        label = new wxStaticText(this, wxID_ANY, caption);
+        gauge = new wxGauge(this, wxID_ANY, 100, wxDefaultPosition, wxDefaultSize, wxGA_HORIZONTAL | wxGA_SMOOTH);
+        sizer->Add(label, 0, wxEXPAND | wxALL, 2);
+        sizer->Add(gauge, 1, wxEXPAND | wxALL, 2);
+        SetSizer(sizer);
+    }
+    wxStaticText* label;
+    wxGauge* gauge;
+};
+
 class TreeItemHandle : public wxTreeItemData {
 public:
     explicit TreeItemHandle(HTREEITEM item) : item(item) {}
@@ -423,6 +439,7 @@ public:
         if (!peer) return;
         wxString text = wxString::FromUTF8(r.text);
         if (auto* top = dynamic_cast<wxTopLevelWindow*>(peer)) top->SetTitle(text);
+        else if (auto* captioned = dynamic_cast<CaptionedGauge*>(peer)) captioned->label->SetLabel(text);
         else if (auto* edit = dynamic_cast<wxTextCtrl*>(peer)) {
             if (edit->GetValue() != text) edit->ChangeValue(text);
         } else if (auto* combo = dynamic_cast<wxComboBox*>(peer)) {
@@ -689,8 +706,10 @@ private:
             });
             return box;
         }
-        if (dynamic_cast<ProgressModel*>(r.control.get()))
+        if (dynamic_cast<ProgressModel*>(r.control.get())) {
+            if (r.style & WS_CAPTION) return new CaptionedGauge(parent, text, pos, size);
             return new wxGauge(parent, wxID_ANY, 100, pos, size, wxGA_HORIZONTAL | wxGA_SMOOTH);
+        }
         if (dynamic_cast<TreeModel*>(r.control.get())) {
             long style = wxTR_HIDE_ROOT | wxTR_SINGLE | wxTR_NO_LINES;
             if (r.style & TVS_HASBUTTONS) style |= wxTR_HAS_BUTTONS;
@@ -800,7 +819,9 @@ private:
                 if (list->Selection() >= 0) box->SetSelection(list->Selection());
             }
         } else if (auto* progress = dynamic_cast<ProgressModel*>(model)) {
-            if (auto* gauge = dynamic_cast<wxGauge*>(peer)) {
+            wxGauge* gauge = dynamic_cast<wxGauge*>(peer);
+            if (auto* captioned = dynamic_cast<CaptionedGauge*>(peer)) gauge = captioned->gauge;
+            if (gauge) {
                 int range = std::max(progress->High() - progress->Low(), 1);
                 gauge->SetRange(range);
                 gauge->SetValue(std::min(std::max(progress->Pos() - progress->Low(), 0), range));
