@@ -9,6 +9,7 @@
 #include "wnd/frame.h"
 #include "wnd/menu.h"
 #include "wnd/resources.h"
+#include "wnd/surface_dc.h"
 #include "wnd/window_host.h"
 #include "wnd/window_system.h"
 
@@ -464,6 +465,21 @@ CWnd* CWnd::SetFocus() { return FromHandle(::SetFocus(m_hWnd)); }
 CWnd* CWnd::GetFocus() { return FromHandle(::GetFocus()); }
 CWnd* CWnd::SetCapture() { return FromHandle(::SetCapture(m_hWnd)); }
 CWnd* CWnd::GetCapture() { return FromHandle(::GetCapture()); }
+
+CDC* CWnd::GetDC() {
+    HDC dc = CreateWindowSurfaceDC(m_hWnd);
+    if (!dc) return nullptr;
+    CDC* wrapper = new CDC;
+    wrapper->Attach(dc);
+    return wrapper;
+}
+
+int CWnd::ReleaseDC(CDC* pDC) {
+    if (!pDC) return 0;
+    // The wrapper deletes the DC it holds.
+    delete pDC;
+    return 1;
+}
 
 void CWnd::Invalidate(BOOL bErase) { ::InvalidateRect(m_hWnd, nullptr, bErase); }
 void CWnd::InvalidateRect(LPCRECT lpRect, BOOL bErase) { ::InvalidateRect(m_hWnd, lpRect, bErase); }

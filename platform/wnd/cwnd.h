@@ -97,7 +97,9 @@ public:
     CWnd* SetCapture();
     static CWnd* GetCapture();
 
-    // Painting
+    // Painting. GetDC gives a DC on the window's surface, freed by ReleaseDC.
+    CDC* GetDC();
+    int ReleaseDC(CDC* pDC);
     void Invalidate(BOOL bErase = TRUE);
     void InvalidateRect(LPCRECT lpRect, BOOL bErase = TRUE);
     void ValidateRect(LPCRECT lpRect);

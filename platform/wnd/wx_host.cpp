@@ -956,3 +956,8 @@ void PlatformRunGuiFor(int ms) {
         wxMilliSleep(5);
     }
 }
+
+void* PlatformNativeWidget(HWND hwnd) {
+    wxWindow* peer = PeerOf(wndsys::Find(hwnd));
+    return peer ? static_cast<void*>(peer->GetHandle()) : nullptr;
+}
