@@ -606,6 +606,13 @@ void CheckHover() {
     PostMessage(h, WM_MOUSEHOVER, 0, MAKELPARAM(pt.x, pt.y));
 }
 
+int64_t MillisecondsToHover() {
+    WindowRecord* r = Find(HoverWindow());
+    if (!r || !(r->trackFlags & TME_HOVER)) return -1;
+    uint64_t now = Now();
+    return r->hoverDue <= now ? 0 : (int64_t)(r->hoverDue - now);
+}
+
 LRESULT DefaultWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     WindowRecord* r = Find(hwnd);
     if (!r) return 0;

@@ -123,8 +123,10 @@ void ClientResized(HWND hwnd, int cx, int cy);
 // Invalidates the whole client area of a window and its descendants.
 void InvalidateTree(HWND hwnd);
 
-// Hover tracking: posts WM_MOUSEHOVER when due.
+// Hover tracking: posts WM_MOUSEHOVER when due; the time until then (-1:
+// nothing pending).
 void CheckHover();
+int64_t MillisecondsToHover();
 
 // Resets every piece of state (tests).
 void ResetForTests();

@@ -628,6 +628,8 @@ public:
         }
         if (count >= 200) wxWakeUpIdle();
         int64_t next = wndsys::MillisecondsToNextTimer();
+        int64_t hover = wndsys::MillisecondsToHover();
+        if (hover >= 0 && (next < 0 || hover < next)) next = hover;
         if (next >= 0) timer_.StartOnce((int)std::max<int64_t>(next, 1));
     }
 
@@ -681,9 +683,8 @@ private:
         }
         if (dynamic_cast<StaticModel*>(r.control.get())) return new wxStaticText(parent, wxID_ANY, text, pos, size);
         if (auto* list = dynamic_cast<ListModel*>(r.control.get())) {
-            (void)list;
-            if (wndsys::Find(hwnd) && r.className.size() == 8) {  // "COMBOBOX"
-                long style = (r.style & 3) == CBS_DROPDOWNLIST ? wxCB_READONLY : wxCB_DROPDOWN;
+            if (list->IsCombo()) {
+                long style = list->HasEdit() ? wxCB_DROPDOWN : wxCB_READONLY;
                 auto* combo = new wxComboBox(parent, wxID_ANY, text, pos, wxSize(size.x, -1), 0, nullptr, style);
                 combo->Bind(wxEVT_COMBOBOX, [hwnd, combo](wxCommandEvent&) {
                     WindowRecord* rec = wndsys::Find(hwnd);
