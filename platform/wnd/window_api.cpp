@@ -47,8 +47,12 @@ LRESULT SendMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 BOOL PostMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (hWnd && !Find(hWnd)) return FALSE;
-    wndsys::Post(MSG{hWnd, message, wParam, lParam, (DWORD)wndsys::Now(), wndsys::CursorPos()});
+    // Other threads cannot look at the windows; a stale handle is dropped
+    // when the message is dispatched.
+    bool ui = wndsys::OnUiThread();
+    if (ui && hWnd && !Find(hWnd)) return FALSE;
+    DWORD time = ui ? (DWORD)wndsys::Now() : 0;
+    wndsys::Post(MSG{hWnd, message, wParam, lParam, time, POINT{0, 0}});
     return TRUE;
 }
 

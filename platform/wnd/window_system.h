@@ -64,7 +64,9 @@ struct WindowClass {
 };
 WindowClass& ClassOf(const std::string& name);
 
-// Queue
+// Queue. Post may be called from any thread; everything else belongs to
+// the thread that made the first window.
+bool OnUiThread();
 void Post(const MSG& msg);
 bool TakePosted(MSG& msg, HWND filter, UINT minMsg, UINT maxMsg, bool remove);
 void DropMessagesFor(HWND hwnd);
