@@ -550,6 +550,8 @@ void CWnd::OnNcDestroy() {
 }
 
 void CWnd::OnSize(UINT, int, int) { Default(); }
+void CWnd::OnMove(int, int) { Default(); }
+void CWnd::OnEnable(BOOL) { Default(); }
 void CWnd::OnPaint() { Default(); }
 BOOL CWnd::OnEraseBkgnd(CDC*) { return (BOOL)Default(); }
 void CWnd::OnTimer(UINT) { Default(); }

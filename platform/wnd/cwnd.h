@@ -135,6 +135,8 @@ protected:
     void OnDestroy();
     void OnNcDestroy();
     void OnSize(UINT nType, int cx, int cy);
+    void OnMove(int x, int y);
+    void OnEnable(BOOL bEnable);
     void OnPaint();
     BOOL OnEraseBkgnd(CDC* pDC);
     void OnTimer(UINT nIDEvent);

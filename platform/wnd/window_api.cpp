@@ -551,8 +551,8 @@ bool PreTranslate(MSG& msg) {
     return CWnd::WalkPreTranslateTree(nullptr, &msg) != FALSE;
 }
 
-void DeliverInput(MSG msg) {
-    if (!Find(msg.hwnd)) return;
+bool DeliverInput(MSG msg) {
+    if (!Find(msg.hwnd)) return false;
     UpdateInputState(msg);
     msg.time = (DWORD)Now();
     msg.pt = CursorPos();
@@ -563,12 +563,14 @@ void DeliverInput(MSG msg) {
         if (!CaptureWindow() && Find(msg.hwnd))
             SendMessage(msg.hwnd, WM_SETCURSOR, (WPARAM)msg.hwnd, MAKELPARAM(HTCLIENT, msg.message));
     }
-    if (!Find(msg.hwnd)) return;
-    if (!PreTranslate(msg)) {
+    if (!Find(msg.hwnd)) return false;
+    bool taken = PreTranslate(msg);
+    if (!taken) {
         TranslateMessage(&msg);
         DispatchMessage(&msg);
     }
     PresentDrawn();
+    return taken;
 }
 
 void CancelModeForModal() {

@@ -110,7 +110,8 @@ LRESULT DefaultWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 // mouse activation, cursor and hover/leave tracking, then runs the
 // pretranslate walk and dispatches. The hook, set by the application,
 // replaces the plain walk.
-void DeliverInput(MSG msg);
+// Returns true when the pretranslate walk took the message.
+bool DeliverInput(MSG msg);
 using PreTranslateHook = BOOL (*)(MSG* msg);
 void SetPreTranslateHook(PreTranslateHook hook);
 bool PreTranslate(MSG& msg);

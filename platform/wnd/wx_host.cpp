@@ -130,15 +130,17 @@ void DeliverMouse(HWND hwnd, UINT message, const wxMouseEvent& event) {
     Deliver(hwnd, message, MouseFlags(event), MAKELPARAM(event.GetX(), event.GetY()));
 }
 
-bool DeliverKey(HWND hwnd, UINT message, const wxKeyEvent& event) {
+enum class KeyOutcome { Unknown, Dispatched, Taken };
+
+KeyOutcome DeliverKey(HWND hwnd, UINT message, const wxKeyEvent& event) {
     UINT vk = VirtualKeyOf(event.GetKeyCode());
-    if (!vk || !wndsys::Find(hwnd)) return false;
+    if (!vk || !wndsys::Find(hwnd)) return KeyOutcome::Unknown;
     bool alt = event.AltDown();
     if (alt && message == WM_KEYDOWN) message = WM_SYSKEYDOWN;
     if (alt && message == WM_KEYUP) message = WM_SYSKEYUP;
-    wndsys::DeliverInput(MSG{hwnd, message, vk, message == WM_KEYDOWN || message == WM_SYSKEYDOWN ? 1 : (LPARAM)0xC0000001,
-                             0, POINT{0, 0}});
-    return true;
+    LPARAM lParam = message == WM_KEYDOWN || message == WM_SYSKEYDOWN ? 1 : (LPARAM)0xC0000001;
+    bool taken = wndsys::DeliverInput(MSG{hwnd, message, vk, lParam, 0, POINT{0, 0}});
+    return taken ? KeyOutcome::Taken : KeyOutcome::Dispatched;
 }
 
 // Keys in native controls reach the pretranslate walk (accelerators) but
@@ -188,10 +190,23 @@ public:
         Bind(wxEVT_MOUSEWHEEL, &CanvasPeer::OnWheel, this);
         Bind(wxEVT_LEAVE_WINDOW, &CanvasPeer::OnLeave, this);
         Bind(wxEVT_KEY_DOWN, [this](wxKeyEvent& e) {
-            if (!DeliverKey(hwnd_, WM_KEYDOWN, e)) e.Skip();
+            // Unknown keys, and printable ones nobody took, go on to become
+            // characters.
+            KeyOutcome outcome = DeliverKey(hwnd_, WM_KEYDOWN, e);
+            int code = e.GetKeyCode();
+            if (outcome == KeyOutcome::Unknown || (outcome == KeyOutcome::Dispatched && code >= 32 && code < 127))
+                e.Skip();
         });
         Bind(wxEVT_KEY_UP, [this](wxKeyEvent& e) {
-            if (!DeliverKey(hwnd_, WM_KEYUP, e)) e.Skip();
+            if (DeliverKey(hwnd_, WM_KEYUP, e) == KeyOutcome::Unknown) e.Skip();
+        });
+        Bind(wxEVT_CHAR, [this](wxKeyEvent& e) {
+            // Printable characters, as TranslateMessage would make them.
+            wxChar ch = e.GetUnicodeKey();
+            if (ch >= 32 && ch < 127 && !e.ControlDown() && !e.AltDown() && wndsys::Find(hwnd_)) {
+                ::SendMessage(hwnd_, WM_CHAR, (WPARAM)ch, 1);
+                wndsys::PresentDrawn();
+            }
         });
         Bind(wxEVT_SET_FOCUS, [this](wxFocusEvent& e) {
             if (wndsys::FocusWindow() != hwnd_ && wndsys::Find(hwnd_)) ::SetFocus(hwnd_);
