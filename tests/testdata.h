@@ -112,108 +112,111 @@ inline int StoredValue(Pattern p, int x, int y, int f, int c, int columns) {
 }
 
 // Transfer syntax UIDs.
-constexpr const char kImplicitLE[] = "1.2.840.10008.1.2";
-constexpr const char kExplicitLE[] = "1.2.840.10008.1.2.1";
-constexpr const char kExplicitBE[] = "1.2.840.10008.1.2.2";
-constexpr const char kDeflatedLE[] = "1.2.840.10008.1.2.1.99";
-constexpr const char kJpegBaseline[] = "1.2.840.10008.1.2.4.50";
-constexpr const char kJpegExtended[] = "1.2.840.10008.1.2.4.51";
-constexpr const char kJpegLosslessSV1[] = "1.2.840.10008.1.2.4.70";
-constexpr const char kRle[] = "1.2.840.10008.1.2.5";
+inline constexpr char kImplicitLE[] = "1.2.840.10008.1.2";
+inline constexpr char kExplicitLE[] = "1.2.840.10008.1.2.1";
+inline constexpr char kExplicitBE[] = "1.2.840.10008.1.2.2";
+inline constexpr char kDeflatedLE[] = "1.2.840.10008.1.2.1.99";
+inline constexpr char kJpegBaseline[] = "1.2.840.10008.1.2.4.50";
+inline constexpr char kJpegExtended[] = "1.2.840.10008.1.2.4.51";
+inline constexpr char kJpegLosslessSV1[] = "1.2.840.10008.1.2.4.70";
+inline constexpr char kRle[] = "1.2.840.10008.1.2.5";
 
 // Grey, explicit VR little endian.
-constexpr const char kMono2U8[] = "mono2_u8_64x60.dcm";            // OT, window 100/150
-constexpr const char kMono2U8NoWindow[] = "mono2_u8_nowin_64x60.dcm";
-constexpr const char kMono2S8[] = "mono2_s8_64x60.dcm";
-constexpr const char kMono2U12[] = "mono2_u12_64x64.dcm";          // MR, 12 in 16, window 2048/4096
-constexpr const char kMono2S12[] = "mono2_s12_64x64.dcm";          // 12 in 16 signed, sign-extended
-constexpr const char kMono2U16[] = "mono2_u16_64x64.dcm";          // window 30000/20000
-constexpr const char kMono2U16NoWindow[] = "mono2_u16_nowin_64x64.dcm";
-constexpr const char kMono2S16[] = "mono2_s16_64x64.dcm";          // window 0/40000
-constexpr const char kMono1U8[] = "mono1_u8_64x60.dcm";            // CR, Imager Pixel Spacing only
-constexpr const char kMono1U12[] = "mono1_u12_64x64.dcm";          // DX
+inline constexpr char kMono2U8[] = "mono2_u8_64x60.dcm";            // OT, window 100/150
+inline constexpr char kMono2U8NoWindow[] = "mono2_u8_nowin_64x60.dcm";
+inline constexpr char kMono2S8[] = "mono2_s8_64x60.dcm";
+inline constexpr char kMono2U12[] = "mono2_u12_64x64.dcm";          // MR, 12 in 16, window 2048/4096
+inline constexpr char kMono2S12[] = "mono2_s12_64x64.dcm";          // 12 in 16 signed, sign-extended
+inline constexpr char kMono2U16[] = "mono2_u16_64x64.dcm";          // window 30000/20000
+inline constexpr char kMono2U16NoWindow[] = "mono2_u16_nowin_64x64.dcm";
+inline constexpr char kMono2S16[] = "mono2_s16_64x64.dcm";          // window 0/40000
+inline constexpr char kMono1U8[] = "mono1_u8_64x60.dcm";            // CR, Imager Pixel Spacing only
+inline constexpr char kMono1U12[] = "mono1_u12_64x64.dcm";          // DX
 // Sizes that are not multiples of 4.
-constexpr const char kMono2U8Odd[] = "mono2_u8_61x47.dcm";
-constexpr const char kMono2U8Wide[] = "mono2_u8_510x3.dcm";
-constexpr const char kMono2U16OddColumns[] = "mono2_u16_63x64.dcm";
-constexpr const char kMono2U8OddRows[] = "mono2_u8_64x62.dcm";
+inline constexpr char kMono2U8Odd[] = "mono2_u8_61x47.dcm";
+inline constexpr char kMono2U8Wide[] = "mono2_u8_510x3.dcm";
+inline constexpr char kMono2U16OddColumns[] = "mono2_u16_63x64.dcm";
+inline constexpr char kMono2U8OddRows[] = "mono2_u8_64x62.dcm";
 // CT phantom slice (slice 0), 12 in 16 unsigned.
-constexpr const char kCtRescale[] = "ct_rescale_64x64.dcm";        // intercept -1024 slope 1, window "40\400" / "400\1500"
-constexpr const char kCtSlope2[] = "ct_slope2_64x64.dcm";          // intercept -1024 slope 2, window 40/400
-constexpr const char kCtScout[] = "ct_scout_64x64.dcm";            // institution and scan options of the scout window rule
+inline constexpr char kCtRescale[] = "ct_rescale_64x64.dcm";        // intercept -1024 slope 1, window "40\400" / "400\1500"
+inline constexpr char kCtSlope2[] = "ct_slope2_64x64.dcm";          // intercept -1024 slope 2, window 40/400
+inline constexpr char kMono2U16Rescale[] = "mono2_u16_rescale_64x64.dcm"; // Ramp16 unsigned (values above 32767), intercept -1000 slope 1
+inline constexpr char kCtScout[] = "ct_scout_64x64.dcm";            // institution and scan options of the scout window rule
 // Colour.
-constexpr const char kRgbPlanar0[] = "rgb_p0_64x48.dcm";
-constexpr const char kRgbPlanar1[] = "rgb_p1_64x48.dcm";
-constexpr const char kRgbPlanar0Odd[] = "rgb_p0_61x47.dcm";
-constexpr const char kYbrFullPlanar0[] = "ybr_full_p0_64x48.dcm";
-constexpr const char kYbrFullPlanar1[] = "ybr_full_p1_64x48.dcm";
+inline constexpr char kRgbPlanar0[] = "rgb_p0_64x48.dcm";
+inline constexpr char kRgbPlanar1[] = "rgb_p1_64x48.dcm";
+inline constexpr char kRgbPlanar0Odd[] = "rgb_p0_61x47.dcm";
+inline constexpr char kRgbPlanar1Odd[] = "rgb_p1_61x47.dcm";
+inline constexpr char kYbrFullPlanar0[] = "ybr_full_p0_64x48.dcm";
+inline constexpr char kYbrFullPlanar1[] = "ybr_full_p1_64x48.dcm";
 // Multi-frame.
-constexpr const char kMultiFrameTime[] = "mf_u8_64x64x8_frametime.dcm";     // Frame Time 40
-constexpr const char kMultiFrameVector[] = "mf_u16_32x32x5_ftv.dcm";         // Frame Time Vector
-constexpr const char kMultiFrameRgb[] = "mf_rgb_64x48x6.dcm";                // US, Frame Time 33.3
+inline constexpr char kMultiFrameTime[] = "mf_u8_64x64x8_frametime.dcm";     // Frame Time 40
+inline constexpr char kMultiFrameVector[] = "mf_u16_32x32x5_ftv.dcm";         // Frame Time Vector
+inline constexpr char kMultiFrameRgb[] = "mf_rgb_64x48x6.dcm";                // US, Frame Time 33.3
 // Transfer syntaxes.
-constexpr const char kTsImplicitLE[] = "ts_implicit_le_u16_64x64.dcm";
-constexpr const char kTsExplicitLE[] = "ts_explicit_le_u16_64x64.dcm";
-constexpr const char kTsExplicitBE[] = "ts_explicit_be_u16_64x64.dcm";
-constexpr const char kTsExplicitBERgb[] = "ts_explicit_be_rgb_64x48.dcm";
-constexpr const char kTsDeflated[] = "ts_deflated_u16_64x64.dcm";
-constexpr const char kTsJpegBaseline[] = "ts_jpeg_baseline_u8_64x64.dcm";
-constexpr const char kTsJpegBaselineRgb[] = "ts_jpeg_baseline_rgb_64x48.dcm";
-constexpr const char kTsJpegBaselineMultiFrame[] = "ts_jpeg_baseline_u8_64x64x4.dcm";
-constexpr const char kTsJpegExtended[] = "ts_jpeg_extended_u12_64x64.dcm";
-constexpr const char kTsJpegLossless[] = "ts_jpeg_lossless_u16_64x64.dcm";
-constexpr const char kTsJpegLosslessRgb[] = "ts_jpeg_lossless_rgb_64x48.dcm";
-constexpr const char kTsRleU8[] = "ts_rle_u8_64x60.dcm";
-constexpr const char kTsRleU16[] = "ts_rle_u16_64x64.dcm";
-constexpr const char kTsRleRgb[] = "ts_rle_rgb_64x48.dcm";
-constexpr const char kTsRleMultiFrameRgb[] = "ts_rle_rgb_64x48x6.dcm";
+inline constexpr char kTsImplicitLE[] = "ts_implicit_le_u16_64x64.dcm";
+inline constexpr char kTsExplicitLE[] = "ts_explicit_le_u16_64x64.dcm";
+inline constexpr char kTsExplicitBE[] = "ts_explicit_be_u16_64x64.dcm";
+inline constexpr char kTsExplicitBERgb[] = "ts_explicit_be_rgb_64x48.dcm";
+inline constexpr char kTsDeflated[] = "ts_deflated_u16_64x64.dcm";
+inline constexpr char kTsJpegBaseline[] = "ts_jpeg_baseline_u8_64x64.dcm";
+inline constexpr char kTsJpegBaselineRgb[] = "ts_jpeg_baseline_rgb_64x48.dcm";
+inline constexpr char kTsJpegBaselineMultiFrame[] = "ts_jpeg_baseline_u8_64x64x4.dcm";
+inline constexpr char kTsJpegExtended[] = "ts_jpeg_extended_u12_64x64.dcm";
+inline constexpr char kTsJpegLossless[] = "ts_jpeg_lossless_u16_64x64.dcm";
+inline constexpr char kTsJpegLosslessRgb[] = "ts_jpeg_lossless_rgb_64x48.dcm";
+inline constexpr char kTsRleU8[] = "ts_rle_u8_64x60.dcm";
+inline constexpr char kTsRleU16[] = "ts_rle_u16_64x64.dcm";
+inline constexpr char kTsRleRgb[] = "ts_rle_rgb_64x48.dcm";
+inline constexpr char kTsRleMultiFrameRgb[] = "ts_rle_rgb_64x48x6.dcm";
 // Pixel spacing (Ramp8, 64 x 64).
-constexpr const char kSpacingSquare[] = "spacing_square_64x64.dcm";        // 0.7\0.7
-constexpr const char kSpacingNonSquare[] = "spacing_nonsquare_64x64.dcm";  // 1.25\0.8
-constexpr const char kSpacingAbsent[] = "spacing_absent_64x64.dcm";
-constexpr const char kSpacingImager[] = "spacing_imager_64x64.dcm";        // (0018,1164) 0.15\0.2 only
+inline constexpr char kSpacingSquare[] = "spacing_square_64x64.dcm";        // 0.7\0.7
+inline constexpr char kSpacingNonSquare[] = "spacing_nonsquare_64x64.dcm";  // 1.25\0.8
+inline constexpr char kSpacingAbsent[] = "spacing_absent_64x64.dcm";
+inline constexpr char kSpacingImager[] = "spacing_imager_64x64.dcm";        // (0018,1164) 0.15\0.2 only
+inline constexpr char kSpacingBoth[] = "spacing_both_64x64.dcm";            // (0018,1164) 0.15\0.15 and (0028,0030) 0.3\0.3
 // Image Orientation (Patient) (Ramp8, 64 x 64).
-constexpr const char kOrientAxial[] = "orient_axial_64x64.dcm";            // 1\0\0\0\1\0
-constexpr const char kOrientAxialReversed[] = "orient_axial_rev_64x64.dcm";// -1\0\0\0\-1\0
-constexpr const char kOrientCoronal[] = "orient_coronal_64x64.dcm";        // 1\0\0\0\0\-1
-constexpr const char kOrientSagittal[] = "orient_sagittal_64x64.dcm";      // 0\1\0\0\0\-1
-constexpr const char kOrientOblique[] = "orient_oblique_64x64.dcm";        // 0.866025\0.5\0\-0.5\0.866025\0
-constexpr const char kOrientNone[] = "orient_none_64x64.dcm";              // Patient Orientation L\P only
+inline constexpr char kOrientAxial[] = "orient_axial_64x64.dcm";            // 1\0\0\0\1\0
+inline constexpr char kOrientAxialReversed[] = "orient_axial_rev_64x64.dcm";// -1\0\0\0\-1\0
+inline constexpr char kOrientCoronal[] = "orient_coronal_64x64.dcm";        // 1\0\0\0\0\-1
+inline constexpr char kOrientSagittal[] = "orient_sagittal_64x64.dcm";      // 0\1\0\0\0\-1
+inline constexpr char kOrientOblique[] = "orient_oblique_64x64.dcm";        // 0.866025\0.5\0\-0.5\0.866025\0
+inline constexpr char kOrientNone[] = "orient_none_64x64.dcm";              // Patient Orientation L\P only
 // Overlays.
-constexpr const char kOverlayLine[] = "overlay_line_64x64.dcm";   // (6061,0030) = kOverlayLineBlob
-constexpr const char kOverlayAll[] = "overlay_all_64x64.dcm";     // (6061,0030) = kOverlayAllBlob
-constexpr const char kOverlayPlane[] = "overlay_plane_64x64.dcm"; // group 6000 bit plane: border of the image
+inline constexpr char kOverlayLine[] = "overlay_line_64x64.dcm";   // (6061,0030) = kOverlayLineBlob
+inline constexpr char kOverlayAll[] = "overlay_all_64x64.dcm";     // (6061,0030) = kOverlayAllBlob
+inline constexpr char kOverlayPlane[] = "overlay_plane_64x64.dcm"; // group 6000 bit plane: border of the image
 // Texts and modalities.
-constexpr const char kTextUtf8[] = "text_utf8_mr_64x64.dcm";      // ISO_IR 192, kNameUtf8
-constexpr const char kTextGb18030[] = "text_gb18030_ct_64x64.dcm";// GB18030, kNameGb18030Utf8
-constexpr const char kMrPrivateList[] = "mr_private_64x64.dcm";   // (0051,1010) = kPrivateList
+inline constexpr char kTextUtf8[] = "text_utf8_mr_64x64.dcm";      // ISO_IR 192, kNameUtf8
+inline constexpr char kTextGb18030[] = "text_gb18030_ct_64x64.dcm";// GB18030, kNameGb18030Utf8
+inline constexpr char kMrPrivateList[] = "mr_private_64x64.dcm";   // (0051,1010) = kPrivateList
 // Other attributes.
-constexpr const char kIcon[] = "icon_u16_64x64.dcm";              // Icon Image Sequence 16x16 8-bit (Icon8)
-constexpr const char kPalette[] = "palette_u8_64x64.dcm";         // PALETTE COLOR, 16-bit entries
-constexpr const char kVoiLut[] = "voilut_u16_64x64.dcm";          // VOI LUT Sequence, no window
-constexpr const char kNoMeta[] = "nometa_u16_64x64.dcm";          // bare data set, implicit VR LE, no preamble
+inline constexpr char kIcon[] = "icon_u16_64x64.dcm";              // Icon Image Sequence 16x16 8-bit (Icon8)
+inline constexpr char kPalette[] = "palette_u8_64x64.dcm";         // PALETTE COLOR, 16-bit entries
+inline constexpr char kVoiLut[] = "voilut_u16_64x64.dcm";          // VOI LUT Sequence, no window
+inline constexpr char kNoMeta[] = "nometa_u16_64x64.dcm";          // bare data set, implicit VR LE, no preamble
 // Broken files.
-constexpr const char kTruncatedPixels[] = "bad_truncated_pixels.dcm";  // mono2_u16_64x64 cut inside the pixel data
-constexpr const char kTruncatedHeader[] = "bad_truncated_header.dcm";  // cut inside the meta header
-constexpr const char kShortPixels[] = "bad_short_pixels.dcm";          // 64x64 16-bit claimed, 2048 pixels stored
-constexpr const char kShortFrames[] = "bad_short_frames.dcm";          // 4 frames of 32x32 8-bit claimed, 2.5 stored
-constexpr const char kEmpty[] = "bad_empty.dcm";                       // 0 bytes
-constexpr const char kNotDicom[] = "bad_not_dicom.dcm";                // a line of text
+inline constexpr char kTruncatedPixels[] = "bad_truncated_pixels.dcm";  // mono2_u16_64x64 cut inside the pixel data
+inline constexpr char kTruncatedHeader[] = "bad_truncated_header.dcm";  // cut inside the meta header
+inline constexpr char kShortPixels[] = "bad_short_pixels.dcm";          // 64x64 16-bit claimed, 2048 pixels stored
+inline constexpr char kShortFrames[] = "bad_short_frames.dcm";          // 4 frames of 32x32 8-bit claimed, 2.5 stored
+inline constexpr char kEmpty[] = "bad_empty.dcm";                       // 0 bytes
+inline constexpr char kNotDicom[] = "bad_not_dicom.dcm";                // a line of text
 // Subtraction runs: the DICOM file and the folder of JPEG frames beside it
 // (the folder name is the file name without its ".dcm").
-constexpr const char kDsaGrey[] = "run_dsa.dcm";                  // folder run_dsa/: 4 grey 64x64 JPEGs, Blocks8 of frame f
-constexpr const char kDsaGreyFolder[] = "run_dsa";
-constexpr const char kDsaRgb[] = "rgb_dsa.dcm";                   // folder rgb_dsa/: 3 colour 64x48 JPEGs, RgbBlocks
-constexpr const char kDsaRgbFolder[] = "rgb_dsa";
+inline constexpr char kDsaGrey[] = "run_dsa.dcm";                  // folder run_dsa/: 4 grey 64x64 JPEGs, Blocks8 of frame f
+inline constexpr char kDsaGreyFolder[] = "run_dsa";
+inline constexpr char kDsaRgb[] = "rgb_dsa.dcm";                   // folder rgb_dsa/: 3 colour 64x48 JPEGs, RgbBlocks
+inline constexpr char kDsaRgbFolder[] = "rgb_dsa";
 constexpr int kDsaGreyFrames = 4, kDsaRgbFrames = 3;
 // JPEG frame file name: frame index f from 0 gives "frame01.jpg", ...
 inline std::string DsaFrameName(int f) { return "frame0" + std::to_string(f + 1) + ".jpg"; }
 
 // DICOMDIR media folder: TESTDATA_DIR/media/DICOMDIR with the files below
 // (relative to media/, as the DICOMDIR's Referenced File IDs name them with '\').
-constexpr const char kMediaFolder[] = "media";
-constexpr const char kMediaDicomdir[] = "media/DICOMDIR";
-constexpr const char* const kMediaFiles[] = {
+inline constexpr char kMediaFolder[] = "media";
+inline constexpr char kMediaDicomdir[] = "media/DICOMDIR";
+inline constexpr const char* kMediaFiles[] = {
     "PAT1/STUDY1/SERIES1/IM1", "PAT1/STUDY1/SERIES1/IM2", "PAT1/STUDY1/SERIES1/IM3",
     "PAT1/STUDY1/SERIES2/IM1", "PAT2/STUDY1/SERIES1/IM1"};
 // Media files: PAT1 SERIES1 = CT phantom slices 0..2 at 64x64 (CtPhantom, frame = slice),
@@ -230,8 +233,8 @@ inline std::string SampleSliceName(int slice) {
 // ---------------------------------------------------------------- attributes
 
 // Overlay record blobs (16-bit little-endian words).
-constexpr int16_t kOverlayLineBlob[] = {5, 10, 12, 50, 40};
-constexpr int16_t kOverlayAllBlob[] = {
+inline constexpr int16_t kOverlayLineBlob[] = {5, 10, 12, 50, 40};
+inline constexpr int16_t kOverlayAllBlob[] = {
     1, 4, 4, 20, 16,                  // rectangle
     2, 30, 4, 60, 20,                 // ellipse
     3, 3, 5, 30, 20, 50, 8, 60,       // polygon of 3 vertices
@@ -241,21 +244,21 @@ constexpr int16_t kOverlayAllBlob[] = {
     7, 30, 30, 40, 45, 55, 35,        // angle
     9, 5, 58, 2, 'O', 'K'};           // text "OK"
 
-constexpr const char kNameUtf8[] = "王^小明";                 // stored as UTF-8 under ISO_IR 192
-constexpr const char kNameGb18030Utf8[] = "李^四";            // stored as GB18030 bytes C0 EE 5E CB C4
-constexpr const char kNameGb18030Bytes[] = "\xC0\xEE^\xCB\xC4";
+inline constexpr char kNameUtf8[] = "王^小明";                 // stored as UTF-8 under ISO_IR 192
+inline constexpr char kNameGb18030Utf8[] = "李^四";            // stored as GB18030 bytes C0 EE 5E CB C4
+inline constexpr char kNameGb18030Bytes[] = "\xC0\xEE^\xCB\xC4";
 
 // (0051,1010) private list of the MR file: 27 components C00..C26 joined by
 // backslashes, with leading characters where the reader drops some.
-constexpr const char kPrivateList[] =
+inline constexpr char kPrivateList[] =
     "C00\\C01\\C02\\C03\\-C04\\C05\\ABCDEFC06\\C07\\--C08\\C09\\  C10\\ C11\\C12\\C13\\C14\\"
     "-----C15\\C16\\C17\\C18\\   C19\\----C20\\--------C21\\C22\\C23\\C24\\C25\\C26";
 
 // Further private texts of the MR file (each under the creator "TESTDATA PRIVATE").
-constexpr const char kPrivate00111010[] = "PRIV 11 1010";
-constexpr const char kPrivate00211011[] = "PRIV 21 1011";
-constexpr const char kPrivate00211120[] = "PRIV 21 1120";
-constexpr const char kPrivate00191354[] = "12.5";
+inline constexpr char kPrivate00111010[] = "PRIV 11 1010";
+inline constexpr char kPrivate00211011[] = "PRIV 21 1011";
+inline constexpr char kPrivate00211120[] = "PRIV 21 1120";
+inline constexpr char kPrivate00191354[] = "12.5";
 
 // ---------------------------------------------------------------- table
 
@@ -287,10 +290,12 @@ inline const Image kImages[] = {
     {kMono2U8OddRows, 64, 62, 1, 1, 8, 8, 0, "MONOCHROME2", -1, Pattern::Ramp8, 0, kExplicitLE},
     {kCtRescale, 64, 64, 1, 1, 16, 12, 0, "MONOCHROME2", -1, Pattern::CtPhantom, 0, kExplicitLE},
     {kCtSlope2, 64, 64, 1, 1, 16, 12, 0, "MONOCHROME2", -1, Pattern::CtPhantomSlope2, 0, kExplicitLE},
+    {kMono2U16Rescale, 64, 64, 1, 1, 16, 16, 0, "MONOCHROME2", -1, Pattern::Ramp16, 0, kExplicitLE},
     {kCtScout, 64, 64, 1, 1, 16, 12, 0, "MONOCHROME2", -1, Pattern::CtPhantom, 0, kExplicitLE},
     {kRgbPlanar0, 64, 48, 1, 3, 8, 8, 0, "RGB", 0, Pattern::RgbRamp, 0, kExplicitLE},
     {kRgbPlanar1, 64, 48, 1, 3, 8, 8, 0, "RGB", 1, Pattern::RgbRamp, 0, kExplicitLE},
     {kRgbPlanar0Odd, 61, 47, 1, 3, 8, 8, 0, "RGB", 0, Pattern::RgbRamp, 0, kExplicitLE},
+    {kRgbPlanar1Odd, 61, 47, 1, 3, 8, 8, 0, "RGB", 1, Pattern::RgbRamp, 0, kExplicitLE},
     {kYbrFullPlanar0, 64, 48, 1, 3, 8, 8, 0, "YBR_FULL", 0, Pattern::Ybr, 0, kExplicitLE},
     {kYbrFullPlanar1, 64, 48, 1, 3, 8, 8, 0, "YBR_FULL", 1, Pattern::Ybr, 0, kExplicitLE},
     {kMultiFrameTime, 64, 64, 8, 1, 8, 8, 0, "MONOCHROME2", -1, Pattern::Ramp8, 0, kExplicitLE},
@@ -315,6 +320,7 @@ inline const Image kImages[] = {
     {kSpacingNonSquare, 64, 64, 1, 1, 8, 8, 0, "MONOCHROME2", -1, Pattern::Ramp8, 0, kExplicitLE},
     {kSpacingAbsent, 64, 64, 1, 1, 8, 8, 0, "MONOCHROME2", -1, Pattern::Ramp8, 0, kExplicitLE},
     {kSpacingImager, 64, 64, 1, 1, 8, 8, 0, "MONOCHROME2", -1, Pattern::Ramp8, 0, kExplicitLE},
+    {kSpacingBoth, 64, 64, 1, 1, 8, 8, 0, "MONOCHROME2", -1, Pattern::Ramp8, 0, kExplicitLE},
     {kOrientAxial, 64, 64, 1, 1, 8, 8, 0, "MONOCHROME2", -1, Pattern::Ramp8, 0, kExplicitLE},
     {kOrientAxialReversed, 64, 64, 1, 1, 8, 8, 0, "MONOCHROME2", -1, Pattern::Ramp8, 0, kExplicitLE},
     {kOrientCoronal, 64, 64, 1, 1, 8, 8, 0, "MONOCHROME2", -1, Pattern::Ramp8, 0, kExplicitLE},
@@ -334,6 +340,13 @@ inline const Image kImages[] = {
     {kDsaGrey, 64, 64, 1, 1, 8, 8, 0, "MONOCHROME2", -1, Pattern::Blocks8, 0, kExplicitLE},
     {kDsaRgb, 64, 48, 1, 3, 8, 8, 0, "RGB", 0, Pattern::RgbBlocks, 0, kExplicitLE},
 };
+
+// The table entry of the file name given; null when the table has none.
+inline const Image* FindImage(const std::string& name) {
+  for (const Image& image : kImages)
+    if (name == image.name) return &image;
+  return nullptr;
+}
 
 #ifdef TESTDATA_DIR
 inline std::string Path(const std::string& name) { return std::string(TESTDATA_DIR) + "/" + name; }

@@ -142,9 +142,8 @@ bool SaveFile(DcmFileFormat& file, const std::string& path, E_TransferSyntax tra
   return status.good();
 }
 
-const Image& FindImage(const std::string& name) {
-  for (const Image& image : kImages)
-    if (name == image.name) return image;
+const Image& ImageOf(const std::string& name) {
+  if (const Image* image = FindImage(name)) return *image;
   throw std::runtime_error("no such test image: " + name);
 }
 

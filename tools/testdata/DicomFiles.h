@@ -64,6 +64,7 @@ void PutUs(DcmItem& item, const DcmTagKey& key, uint16_t value);
 bool SaveFile(DcmFileFormat& file, const std::string& path,
               E_TransferSyntax transferSyntax = EXS_LittleEndianExplicit);
 
-const Image& FindImage(const std::string& name);
+// The table entry of the file name given; throws when there is none.
+const Image& ImageOf(const std::string& name);
 
 }  // namespace testdata

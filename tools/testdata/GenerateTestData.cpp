@@ -103,10 +103,8 @@ void PutOverlayBlob(DcmItem& item, const int16_t* words, size_t count) {
 }
 
 void PutPrivate(DcmItem& item, Uint16 group, Uint16 element, DcmEVR vr, const std::string& value) {
-  DcmElement* e = DcmItem::newDicomElement(DcmTag(group, element, vr));
-  if (!e) throw std::runtime_error("cannot create a private element");
-  e->putString(value.c_str());
-  if (item.insert(e, true).bad()) throw std::runtime_error("cannot insert a private element");
+  if (item.putAndInsertString(DcmTag(group, element, vr), value.c_str()).bad())
+    throw std::runtime_error("cannot insert a private element");
 }
 
 class Generator {
@@ -117,18 +115,20 @@ class Generator {
 
   // Writes the table entry `name` with a header for `modality`, the extra
   // attributes and the entry's transfer syntax.
-  void Image(const char* name, const std::string& modality, const std::string& what, const Extra& extra = {}) {
-    const testdata::Image& image = FindImage(name);
+  void Write(const char* name, const std::string& modality, const std::string& what, const Extra& extra = {}) {
+    const testdata::Image& image = ImageOf(name);
+    testdata::Image source = image;
+    if (image.samples == 3 && image.tolerance) source.photometric = "RGB";  // the lossy coder makes it YBR
     DcmFileFormat file;
-    BuildDataset(*file.getDataset(), image, modality, extra);
+    BuildDataset(*file.getDataset(), source, modality, extra);
     const std::string target = (dir_ / name).string();
     const std::string ts = image.transferSyntax;
     if (ts == kExplicitLE) {
       Check(SaveFile(file, target), name);
     } else {
-      const std::string source = (work_ / name).string();
-      Check(SaveFile(file, source), name);
-      Check(RunTool(TranscodeCommand(ts, source, target)), name);
+      const std::string plain = (work_ / name).string();
+      Check(SaveFile(file, plain), name);
+      Check(RunTool(TranscodeCommand(ts, plain, target)), name);
     }
     Record(name, Describe(image, modality, what));
   }
@@ -155,7 +155,6 @@ class Generator {
   }
 
   const fs::path& Dir() const { return dir_; }
-  const fs::path& Work() const { return work_; }
 
   void Finish() {
     std::ofstream manifest(dir_ / "MANIFEST.txt");
@@ -173,19 +172,19 @@ class Generator {
     if (ts == kImplicitLE) return {"dcmconv", "-q", "+ti", in, out};
     if (ts == kExplicitBE) return {"dcmconv", "-q", "+tb", in, out};
     if (ts == kDeflatedLE) return {"dcmconv", "-q", "+td", in, out};
-    if (ts == kJpegBaseline) return {"dcmcjpeg", "-q", "+eb", "+q", "95", "+s4", "+un", in, out};
-    if (ts == kJpegExtended) return {"dcmcjpeg", "-q", "+ee", "+q", "95", "+un", in, out};
+    if (ts == kJpegBaseline) return {"dcmcjpeg", "-q", "+eb", "+q", "95", "+s4", "+sr", "+un", in, out};
+    if (ts == kJpegExtended) return {"dcmcjpeg", "-q", "+ee", "+q", "95", "+sr", "+un", in, out};
     if (ts == kJpegLosslessSV1) return {"dcmcjpeg", "-q", "+e1", in, out};
     if (ts == kRle) return {"dcmcrle", "-q", in, out};
     throw std::runtime_error("no transcoder for " + ts);
   }
 
   static std::string Describe(const testdata::Image& image, const std::string& modality, const std::string& what) {
-    char text[512];
-    std::snprintf(text, sizeof text, "%s; %s %dx%d, %d frame(s), %s, %d sample(s), bits %d/%d, pixel representation %d",
-                  what.c_str(), modality.c_str(), image.columns, image.rows, image.frames, image.photometric,
-                  image.samples, image.bitsAllocated, image.bitsStored, image.pixelRepresentation);
-    std::string s = text;
+    using std::to_string;
+    std::string s = what + "; " + modality + " " + to_string(image.columns) + "x" + to_string(image.rows) + ", " +
+                    to_string(image.frames) + " frame(s), " + image.photometric + ", " + to_string(image.samples) +
+                    " sample(s), bits " + to_string(image.bitsAllocated) + "/" + to_string(image.bitsStored) +
+                    ", pixel representation " + to_string(image.pixelRepresentation);
     if (image.planar >= 0) s += ", planar configuration " + std::to_string(image.planar);
     s += "; ";
     s += TransferSyntaxName(image.transferSyntax);
@@ -200,42 +199,42 @@ class Generator {
 };
 
 void WriteGrey(Generator& g) {
-  g.Image(kMono2U8, "OT", "MONOCHROME2 8-bit unsigned, window 100/150",
+  g.Write(kMono2U8, "OT", "MONOCHROME2 8-bit unsigned, window 100/150",
           [](DcmItem& d) { PutWindow(d, "100", "150"); });
-  g.Image(kMono2U8NoWindow, "OT", "MONOCHROME2 8-bit unsigned, no window");
-  g.Image(kMono2S8, "OT", "MONOCHROME2 8-bit signed, window 0/200",
+  g.Write(kMono2U8NoWindow, "OT", "MONOCHROME2 8-bit unsigned, no window");
+  g.Write(kMono2S8, "OT", "MONOCHROME2 8-bit signed, window 0/200",
           [](DcmItem& d) { PutWindow(d, "0", "200"); });
-  g.Image(kMono2U12, "MR", "MONOCHROME2 12 bits in 16, unsigned, window 2048/4096",
+  g.Write(kMono2U12, "MR", "MONOCHROME2 12 bits in 16, unsigned, window 2048/4096",
           [](DcmItem& d) { PutWindow(d, "2048", "4096"); });
-  g.Image(kMono2S12, "MR", "MONOCHROME2 12 bits in 16, signed (sign-extended), window 0/4096",
+  g.Write(kMono2S12, "MR", "MONOCHROME2 12 bits in 16, signed (sign-extended), window 0/4096",
           [](DcmItem& d) { PutWindow(d, "0", "4096"); });
-  g.Image(kMono2U16, "OT", "MONOCHROME2 16-bit unsigned, window 30000/20000",
+  g.Write(kMono2U16, "OT", "MONOCHROME2 16-bit unsigned, window 30000/20000",
           [](DcmItem& d) { PutWindow(d, "30000", "20000"); });
-  g.Image(kMono2U16NoWindow, "OT", "MONOCHROME2 16-bit unsigned, no window");
-  g.Image(kMono2S16, "OT", "MONOCHROME2 16-bit signed, window 0/40000",
+  g.Write(kMono2U16NoWindow, "OT", "MONOCHROME2 16-bit unsigned, no window");
+  g.Write(kMono2S16, "OT", "MONOCHROME2 16-bit signed, window 0/40000",
           [](DcmItem& d) { PutWindow(d, "0", "40000"); });
-  g.Image(kMono1U8, "CR", "MONOCHROME1 8-bit, window 128/256, Imager Pixel Spacing 0.15\\0.15 only",
+  g.Write(kMono1U8, "CR", "MONOCHROME1 8-bit, window 128/256, Imager Pixel Spacing 0.15\\0.15 only",
           [](DcmItem& d) {
             PutWindow(d, "128", "256");
             Put(d, DCM_ImagerPixelSpacing, "0.15\\0.15");
           });
-  g.Image(kMono1U12, "DX", "MONOCHROME1 12 bits in 16, window 2048/4096, Pixel Spacing 0.1\\0.1",
+  g.Write(kMono1U12, "DX", "MONOCHROME1 12 bits in 16, window 2048/4096, Pixel Spacing 0.1\\0.1",
           [](DcmItem& d) {
             PutWindow(d, "2048", "4096");
             Put(d, DCM_PixelSpacing, "0.1\\0.1");
             Put(d, DCM_PatientOrientation, "A\\F");
           });
-  g.Image(kMono2U8Odd, "OT", "8-bit, width and height not multiples of 4",
+  g.Write(kMono2U8Odd, "OT", "8-bit, width and height not multiples of 4",
           [](DcmItem& d) { PutWindow(d, "128", "256"); });
-  g.Image(kMono2U8Wide, "OT", "8-bit 510 x 3 (pads to 512 x 4), no window");
-  g.Image(kMono2U16OddColumns, "OT", "16-bit, width not a multiple of 4, window 32768/65536",
+  g.Write(kMono2U8Wide, "OT", "8-bit 510 x 3 (pads to 512 x 4), no window");
+  g.Write(kMono2U16OddColumns, "OT", "16-bit, width not a multiple of 4, window 32768/65536",
           [](DcmItem& d) { PutWindow(d, "32768", "65536"); });
-  g.Image(kMono2U8OddRows, "OT", "8-bit, height not a multiple of 4, window 128/256",
+  g.Write(kMono2U8OddRows, "OT", "8-bit, height not a multiple of 4, window 128/256",
           [](DcmItem& d) { PutWindow(d, "128", "256"); });
 }
 
 void WriteCt(Generator& g) {
-  g.Image(kCtRescale, "CT",
+  g.Write(kCtRescale, "CT",
           "CT phantom slice, rescale intercept -1024 slope 1, window centre \"40\\400\" width \"400\\1500\"",
           [](DcmItem& d) {
             PutWindow(d, "40\\400", "400\\1500");
@@ -245,7 +244,7 @@ void WriteCt(Generator& g) {
             Put(d, DCM_RescaleType, "HU");
             PutCtGeometry(d, 0.7, -27.5, 64);
           });
-  g.Image(kCtSlope2, "CT",
+  g.Write(kCtSlope2, "CT",
           "CT phantom slice, rescale intercept -1024 slope 2, window centre \"-50.6\" width \"350.9\"",
           [](DcmItem& d) {
             PutWindow(d, "-50.6", "350.9");
@@ -254,7 +253,14 @@ void WriteCt(Generator& g) {
             Put(d, DCM_RescaleType, "HU");
             PutCtGeometry(d, 0.7, -22.5, 64);
           });
-  g.Image(kCtScout, "CT",
+  g.Write(kMono2U16Rescale, "OT",
+          "16-bit unsigned with stored values above 32767, rescale intercept -1000 slope 1, window 31768/40000",
+          [](DcmItem& d) {
+            PutWindow(d, "31768", "40000");
+            Put(d, DCM_RescaleIntercept, "-1000");
+            Put(d, DCM_RescaleSlope, "1");
+          });
+  g.Write(kCtScout, "CT",
           "CT phantom slice, institution \"ELM RIVER GENERAL HOSP\", scan options \"SCOUT MODE\", window 40/400",
           [](DcmItem& d) {
             PutWindow(d, "40", "400");
@@ -268,27 +274,28 @@ void WriteCt(Generator& g) {
 }
 
 void WriteColour(Generator& g) {
-  g.Image(kRgbPlanar0, "OT", "RGB, planar configuration 0 (R,G,B per pixel)");
-  g.Image(kRgbPlanar1, "OT", "RGB, planar configuration 1 (R plane, G plane, B plane)");
-  g.Image(kRgbPlanar0Odd, "OT", "RGB, planar 0, width and height not multiples of 4");
-  g.Image(kYbrFullPlanar0, "US", "YBR_FULL, planar configuration 0 (Y,Cb,Cr per pixel)");
-  g.Image(kYbrFullPlanar1, "US", "YBR_FULL, planar configuration 1 (Y plane, Cb plane, Cr plane)");
+  g.Write(kRgbPlanar0, "OT", "RGB, planar configuration 0 (R,G,B per pixel)");
+  g.Write(kRgbPlanar1, "OT", "RGB, planar configuration 1 (R plane, G plane, B plane)");
+  g.Write(kRgbPlanar0Odd, "OT", "RGB, planar 0, width and height not multiples of 4");
+  g.Write(kRgbPlanar1Odd, "OT", "RGB, planar 1, width and height not multiples of 4");
+  g.Write(kYbrFullPlanar0, "US", "YBR_FULL, planar configuration 0 (Y,Cb,Cr per pixel)");
+  g.Write(kYbrFullPlanar1, "US", "YBR_FULL, planar configuration 1 (Y plane, Cb plane, Cr plane)");
 }
 
 void WriteMultiFrame(Generator& g) {
-  g.Image(kMultiFrameTime, "XA", "8 frames, Frame Time 40 ms, window 128/256", [](DcmItem& d) {
+  g.Write(kMultiFrameTime, "XA", "8 frames, Frame Time 40 ms, window 128/256", [](DcmItem& d) {
     PutWindow(d, "128", "256");
     Put(d, DCM_FrameTime, "40");
     d.putAndInsertTagKey(DCM_FrameIncrementPointer, DCM_FrameTime);
     Put(d, DCM_CineRate, "25");
   });
-  g.Image(kMultiFrameVector, "XA", "5 frames, Frame Time Vector \"0\\33.3\\33.3\\50\\50\", window 32768/65536",
+  g.Write(kMultiFrameVector, "XA", "5 frames, Frame Time Vector \"0\\33.3\\33.3\\50\\50\", window 32768/65536",
           [](DcmItem& d) {
             PutWindow(d, "32768", "65536");
             Put(d, DCM_FrameTimeVector, "0\\33.3\\33.3\\50\\50");
             d.putAndInsertTagKey(DCM_FrameIncrementPointer, DCM_FrameTimeVector);
           });
-  g.Image(kMultiFrameRgb, "US", "6 colour frames, Frame Time 33.3 ms", [](DcmItem& d) {
+  g.Write(kMultiFrameRgb, "US", "6 colour frames, Frame Time 33.3 ms", [](DcmItem& d) {
     Put(d, DCM_FrameTime, "33.3");
     d.putAndInsertTagKey(DCM_FrameIncrementPointer, DCM_FrameTime);
   });
@@ -296,28 +303,28 @@ void WriteMultiFrame(Generator& g) {
 
 void WriteTransferSyntaxes(Generator& g) {
   const Extra window16 = [](DcmItem& d) { PutWindow(d, "30000", "20000"); };
-  g.Image(kTsImplicitLE, "OT", "16-bit, implicit VR little endian (dcmconv)", window16);
-  g.Image(kTsExplicitLE, "OT", "16-bit, explicit VR little endian", window16);
-  g.Image(kTsExplicitBE, "OT", "16-bit, explicit VR big endian (dcmconv)", window16);
-  g.Image(kTsExplicitBERgb, "OT", "RGB, explicit VR big endian (dcmconv)");
-  g.Image(kTsDeflated, "OT", "16-bit, deflated explicit VR little endian (dcmconv)", window16);
+  g.Write(kTsImplicitLE, "OT", "16-bit, implicit VR little endian (dcmconv)", window16);
+  g.Write(kTsExplicitLE, "OT", "16-bit, explicit VR little endian", window16);
+  g.Write(kTsExplicitBE, "OT", "16-bit, explicit VR big endian (dcmconv)", window16);
+  g.Write(kTsExplicitBERgb, "OT", "RGB, explicit VR big endian (dcmconv)");
+  g.Write(kTsDeflated, "OT", "16-bit, deflated explicit VR little endian (dcmconv)", window16);
   const Extra window8 = [](DcmItem& d) { PutWindow(d, "128", "256"); };
-  g.Image(kTsJpegBaseline, "OT", "8-bit grey, JPEG baseline (dcmcjpeg)", window8);
-  g.Image(kTsJpegBaselineRgb, "OT", "RGB compressed as JPEG baseline YBR_FULL 4:4:4 (dcmcjpeg)");
-  g.Image(kTsJpegBaselineMultiFrame, "XA", "4 frames, JPEG baseline, one fragment per frame (dcmcjpeg)",
+  g.Write(kTsJpegBaseline, "OT", "8-bit grey, JPEG baseline (dcmcjpeg)", window8);
+  g.Write(kTsJpegBaselineRgb, "OT", "RGB compressed as JPEG baseline YBR_FULL 4:4:4 (dcmcjpeg)");
+  g.Write(kTsJpegBaselineMultiFrame, "XA", "4 frames, JPEG baseline, one fragment per frame (dcmcjpeg)",
           [](DcmItem& d) {
             PutWindow(d, "128", "256");
             Put(d, DCM_FrameTime, "100");
             d.putAndInsertTagKey(DCM_FrameIncrementPointer, DCM_FrameTime);
           });
-  g.Image(kTsJpegExtended, "MR", "12 bits in 16, JPEG extended 12-bit (dcmcjpeg)",
+  g.Write(kTsJpegExtended, "MR", "12 bits in 16, JPEG extended 12-bit (dcmcjpeg)",
           [](DcmItem& d) { PutWindow(d, "2048", "4096"); });
-  g.Image(kTsJpegLossless, "OT", "16-bit, JPEG lossless (dcmcjpeg)", window16);
-  g.Image(kTsJpegLosslessRgb, "OT", "RGB, JPEG lossless (dcmcjpeg)");
-  g.Image(kTsRleU8, "OT", "8-bit, RLE (dcmcrle)", window8);
-  g.Image(kTsRleU16, "OT", "16-bit, RLE (dcmcrle)", window16);
-  g.Image(kTsRleRgb, "OT", "RGB, RLE (dcmcrle)");
-  g.Image(kTsRleMultiFrameRgb, "US", "6 colour frames, RLE (dcmcrle)", [](DcmItem& d) {
+  g.Write(kTsJpegLossless, "OT", "16-bit, JPEG lossless (dcmcjpeg)", window16);
+  g.Write(kTsJpegLosslessRgb, "OT", "RGB, JPEG lossless (dcmcjpeg)");
+  g.Write(kTsRleU8, "OT", "8-bit, RLE (dcmcrle)", window8);
+  g.Write(kTsRleU16, "OT", "16-bit, RLE (dcmcrle)", window16);
+  g.Write(kTsRleRgb, "OT", "RGB, RLE (dcmcrle)");
+  g.Write(kTsRleMultiFrameRgb, "US", "6 colour frames, RLE (dcmcrle)", [](DcmItem& d) {
     Put(d, DCM_FrameTime, "33.3");
     d.putAndInsertTagKey(DCM_FrameIncrementPointer, DCM_FrameTime);
   });
@@ -325,19 +332,24 @@ void WriteTransferSyntaxes(Generator& g) {
 
 void WriteGeometry(Generator& g) {
   const auto window = [](DcmItem& d) { PutWindow(d, "128", "256"); };
-  g.Image(kSpacingSquare, "CT", "Pixel Spacing 0.7\\0.7", [&](DcmItem& d) {
+  g.Write(kSpacingSquare, "CT", "Pixel Spacing 0.7\\0.7", [&](DcmItem& d) {
     window(d);
     Put(d, DCM_PixelSpacing, "0.7\\0.7");
   });
-  g.Image(kSpacingNonSquare, "MR", "Pixel Spacing 1.25\\0.8 (row spacing 1.25, column spacing 0.8)",
+  g.Write(kSpacingNonSquare, "MR", "Pixel Spacing 1.25\\0.8 (row spacing 1.25, column spacing 0.8)",
           [&](DcmItem& d) {
             window(d);
             Put(d, DCM_PixelSpacing, "1.25\\0.8");
           });
-  g.Image(kSpacingAbsent, "OT", "no Pixel Spacing and no Imager Pixel Spacing", window);
-  g.Image(kSpacingImager, "CR", "Imager Pixel Spacing 0.15\\0.2 only", [&](DcmItem& d) {
+  g.Write(kSpacingAbsent, "OT", "no Pixel Spacing and no Imager Pixel Spacing", window);
+  g.Write(kSpacingImager, "CR", "Imager Pixel Spacing 0.15\\0.2 only", [&](DcmItem& d) {
     window(d);
     Put(d, DCM_ImagerPixelSpacing, "0.15\\0.2");
+  });
+  g.Write(kSpacingBoth, "DX", "Imager Pixel Spacing 0.15\\0.15 and Pixel Spacing 0.3\\0.3", [&](DcmItem& d) {
+    window(d);
+    Put(d, DCM_ImagerPixelSpacing, "0.15\\0.15");
+    Put(d, DCM_PixelSpacing, "0.3\\0.3");
   });
   struct Orientation { const char* name; const char* cosines; const char* what; };
   const Orientation orientations[] = {
@@ -349,7 +361,7 @@ void WriteGeometry(Generator& g) {
   };
   for (const Orientation& o : orientations) {
     const std::string cosines = o.cosines;
-    g.Image(o.name, "MR", std::string("Image Orientation (Patient) ") + o.cosines + ": " + o.what,
+    g.Write(o.name, "MR", std::string("Image Orientation (Patient) ") + o.cosines + ": " + o.what,
             [&](DcmItem& d) {
               window(d);
               Put(d, DCM_ImageOrientationPatient, cosines);
@@ -357,7 +369,7 @@ void WriteGeometry(Generator& g) {
               Put(d, DCM_PixelSpacing, "1\\1");
             });
   }
-  g.Image(kOrientNone, "MR", "no Image Orientation (Patient); Patient Orientation \"L\\P\"", [&](DcmItem& d) {
+  g.Write(kOrientNone, "MR", "no Image Orientation (Patient); Patient Orientation \"L\\P\"", [&](DcmItem& d) {
     window(d);
     Put(d, DCM_PatientOrientation, "L\\P");
   });
@@ -368,19 +380,19 @@ void WriteOverlays(Generator& g) {
     PutWindow(d, "128", "256");
     Put(d, DCM_PixelSpacing, "0.5\\0.5");
   };
-  g.Image(kOverlayLine, "OT", "(6061,0030) OB overlay record blob: one line (5, 10,12, 50,40); Pixel Spacing 0.5\\0.5",
+  g.Write(kOverlayLine, "OT", "(6061,0030) OB overlay record blob: one line (5, 10,12, 50,40); Pixel Spacing 0.5\\0.5",
           [&](DcmItem& d) {
             common(d);
             PutOverlayBlob(d, kOverlayLineBlob, sizeof kOverlayLineBlob / sizeof kOverlayLineBlob[0]);
           });
-  g.Image(kOverlayAll, "OT",
+  g.Write(kOverlayAll, "OT",
           "(6061,0030) OB overlay record blob: rectangle, ellipse, polygon, point, line, arrow, angle, text \"OK\" "
           "(kOverlayAllBlob); Pixel Spacing 0.5\\0.5",
           [&](DcmItem& d) {
             common(d);
             PutOverlayBlob(d, kOverlayAllBlob, sizeof kOverlayAllBlob / sizeof kOverlayAllBlob[0]);
           });
-  g.Image(kOverlayPlane, "OT", "overlay plane group 6000: 64x64, 1 bit, bit set on the image border", [&](DcmItem& d) {
+  g.Write(kOverlayPlane, "OT", "overlay plane group 6000: 64x64, 1 bit, bit set on the image border", [&](DcmItem& d) {
     common(d);
     PutUs(d, DcmTagKey(0x6000, 0x0010), 64);
     PutUs(d, DcmTagKey(0x6000, 0x0011), 64);
@@ -400,7 +412,7 @@ void WriteOverlays(Generator& g) {
 }
 
 void WriteTexts(Generator& g) {
-  g.Image(kTextUtf8, "MR",
+  g.Write(kTextUtf8, "MR",
           "Specific Character Set ISO_IR 192: patient \"王^小明\", institution \"第一人民医院\", "
           "series description \"头部 平扫\", image comments \"测试图像\"",
           [](DcmItem& d) {
@@ -414,7 +426,7 @@ void WriteTexts(Generator& g) {
             Put(d, DCM_PixelSpacing, "0.9\\0.9");
             Put(d, DCM_ImageOrientationPatient, "1\\0\\0\\0\\1\\0");
           });
-  g.Image(kTextGb18030, "CT",
+  g.Write(kTextGb18030, "CT",
           "Specific Character Set GB18030: patient \"李^四\" (C0 EE 5E CB C4), institution \"中心医院\" "
           "(D6 D0 D0 C4 D2 BD D4 BA); CT phantom slice, rescale -1024/1, window 40/400",
           [](DcmItem& d) {
@@ -427,7 +439,7 @@ void WriteTexts(Generator& g) {
             Put(d, DCM_RescaleSlope, "1");
             PutCtGeometry(d, 0.7, 12.5, 64);
           });
-  g.Image(kMrPrivateList, "MR",
+  g.Write(kMrPrivateList, "MR",
           "private texts: (0051,1010) = kPrivateList, (0021,1011) \"PRIV 21 1011\", (0021,1120) \"PRIV 21 1120\", "
           "(0019,1354) \"12.5\", (0011,1010) \"PRIV 11 1010\"; window 2048/4096",
           [](DcmItem& d) {
@@ -436,10 +448,11 @@ void WriteTexts(Generator& g) {
             Put(d, DCM_ImageOrientationPatient, "0\\1\\0\\0\\0\\-1");
             PutPrivate(d, 0x0011, 0x0010, EVR_LO, "TESTDATA PRIVATE");
             PutPrivate(d, 0x0011, 0x1010, EVR_LO, kPrivate00111010);
-            PutPrivate(d, 0x0019, 0x0010, EVR_LO, "TESTDATA PRIVATE");
+            PutPrivate(d, 0x0019, 0x0013, EVR_LO, "TESTDATA PRIVATE");
             PutPrivate(d, 0x0019, 0x1354, EVR_DS, kPrivate00191354);
             PutPrivate(d, 0x0021, 0x0010, EVR_LO, "TESTDATA PRIVATE");
             PutPrivate(d, 0x0021, 0x1011, EVR_LO, kPrivate00211011);
+            PutPrivate(d, 0x0021, 0x0011, EVR_LO, "TESTDATA PRIVATE");
             PutPrivate(d, 0x0021, 0x1120, EVR_LO, kPrivate00211120);
             PutPrivate(d, 0x0051, 0x0010, EVR_LO, "TESTDATA PRIVATE");
             PutPrivate(d, 0x0051, 0x1010, EVR_LT, kPrivateList);
@@ -447,7 +460,7 @@ void WriteTexts(Generator& g) {
 }
 
 void WriteOtherAttributes(Generator& g) {
-  g.Image(kIcon, "OT", "Icon Image Sequence with a 16x16 8-bit MONOCHROME2 icon (Icon8); window 30000/20000",
+  g.Write(kIcon, "OT", "Icon Image Sequence with a 16x16 8-bit MONOCHROME2 icon (Icon8); window 30000/20000",
           [](DcmItem& d) {
             PutWindow(d, "30000", "20000");
             DcmItem* icon = nullptr;
@@ -466,7 +479,7 @@ void WriteOtherAttributes(Generator& g) {
             PutUs(*icon, DCM_PixelRepresentation, 0);
             icon->putAndInsertUint8Array(DCM_PixelData, pixels.data(), static_cast<unsigned long>(pixels.size()));
           });
-  g.Image(kPalette, "OT", "PALETTE COLOR 8-bit, 256-entry 16-bit palettes: R = i*257, G = (255-i)*257, B = ((2i) & 255)*257",
+  g.Write(kPalette, "OT", "PALETTE COLOR 8-bit, 256-entry 16-bit palettes: R = i*257, G = (255-i)*257, B = ((2i) & 255)*257",
           [](DcmItem& d) {
             const Uint16 descriptor[3] = {256, 0, 16};
             std::vector<Uint16> red, green, blue;
@@ -482,7 +495,7 @@ void WriteOtherAttributes(Generator& g) {
             d.putAndInsertUint16Array(DCM_GreenPaletteColorLookupTableData, green.data(), 256);
             d.putAndInsertUint16Array(DCM_BluePaletteColorLookupTableData, blue.data(), 256);
           });
-  g.Image(kVoiLut, "OT", "VOI LUT Sequence (4096 entries, first mapped 0, 16 bits), no window", [](DcmItem& d) {
+  g.Write(kVoiLut, "OT", "VOI LUT Sequence (4096 entries, first mapped 0, 16 bits), no window", [](DcmItem& d) {
     DcmItem* lut = nullptr;
     if (d.findOrCreateSequenceItem(DCM_VOILUTSequence, lut, -2).bad() || !lut)
       throw std::runtime_error("cannot create the VOI LUT item");
@@ -495,7 +508,7 @@ void WriteOtherAttributes(Generator& g) {
   });
 
   // A bare data set: no preamble, no meta header, implicit VR little endian.
-  const testdata::Image& bare = FindImage(kNoMeta);
+  const testdata::Image& bare = ImageOf(kNoMeta);
   DcmDataset dataset;
   g.BuildDataset(dataset, bare, "OT", [](DcmItem& d) { PutWindow(d, "30000", "20000"); });
   const OFCondition status =
@@ -526,7 +539,7 @@ void WriteBroken(Generator& g) {
   g.Record(kTruncatedHeader, "the first 180 bytes of mono2_u16_64x64.dcm: the file ends inside the meta header");
 
   {
-    testdata::Image half = FindImage(kMono2U16);
+    testdata::Image half = ImageOf(kMono2U16);
     half.rows = 32;
     DcmFileFormat file;
     g.BuildDataset(*file.getDataset(), half, "OT", [](DcmItem& d) {
@@ -538,7 +551,7 @@ void WriteBroken(Generator& g) {
                            "(4096 bytes)\n    pixels: Ramp16 for y < 32");
   }
   {
-    testdata::Image frames = FindImage(kMultiFrameTime);
+    testdata::Image frames = ImageOf(kMultiFrameTime);
     frames.columns = frames.rows = 32;
     frames.frames = 3;
     DcmFileFormat file;
@@ -575,11 +588,11 @@ void WriteDsaFolder(Generator& g, const char* folder, int frames, int width, int
 }
 
 void WriteSubtractionRuns(Generator& g) {
-  g.Image(kDsaGrey, "XA", "subtraction-run DICOM file; its folder run_dsa/ holds frame01.jpg .. frame04.jpg, "
+  g.Write(kDsaGrey, "XA", "subtraction-run DICOM file; its folder run_dsa/ holds frame01.jpg .. frame04.jpg, "
                           "grey 64x64 JPEG (quality 95, Blocks8 of frame f = 0..3)",
           [](DcmItem& d) { PutWindow(d, "128", "256"); });
   WriteDsaFolder(g, kDsaGreyFolder, kDsaGreyFrames, 64, 64, 1);
-  g.Image(kDsaRgb, "XA", "subtraction-run DICOM file; its folder rgb_dsa/ holds frame01.jpg .. frame03.jpg, "
+  g.Write(kDsaRgb, "XA", "subtraction-run DICOM file; its folder rgb_dsa/ holds frame01.jpg .. frame03.jpg, "
                          "colour 64x48 JPEG (quality 95, 4:4:4, RgbBlocks of frame f = 0..2)");
   WriteDsaFolder(g, kDsaRgbFolder, kDsaRgbFrames, 64, 48, 3);
 }
@@ -608,7 +621,7 @@ void WriteMedia(Generator& g) {
     h.patientId = "MEDIA1";
     h.studyUid = MakeUid("media/pat1/study1");
     h.instanceNumber = std::to_string(slice + 1);
-    WriteMediaFile(g, kMediaFiles[slice], FindImage(kCtRescale), slice, h, [slice](DcmItem& d) {
+    WriteMediaFile(g, kMediaFiles[slice], ImageOf(kCtRescale), slice, h, [slice](DcmItem& d) {
       PutWindow(d, "40", "400");
       Put(d, DCM_RescaleIntercept, "-1024");
       Put(d, DCM_RescaleSlope, "1");
@@ -621,14 +634,14 @@ void WriteMedia(Generator& g) {
     h.patientId = "MEDIA1";
     h.studyUid = MakeUid("media/pat1/study1");
     h.seriesNumber = "2";
-    WriteMediaFile(g, kMediaFiles[3], FindImage(kMono2U12), 0, h,
+    WriteMediaFile(g, kMediaFiles[3], ImageOf(kMono2U12), 0, h,
                    [](DcmItem& d) { PutWindow(d, "2048", "4096"); });
   }
   {
     Header h = MakeHeader("media/pat2/study1/series1", "CR");
     h.patientName = "MEDIA^TWO";
     h.patientId = "MEDIA2";
-    WriteMediaFile(g, kMediaFiles[4], FindImage(kMono1U8), 0, h,
+    WriteMediaFile(g, kMediaFiles[4], ImageOf(kMono1U8), 0, h,
                    [](DcmItem& d) { PutWindow(d, "128", "256"); });
   }
   const std::string media = (g.Dir() / kMediaFolder).string();
