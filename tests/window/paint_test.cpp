@@ -150,4 +150,51 @@ TEST_F(WindowTest, ImageIsDrawnIntoTheFittedRectangle)
     EXPECT_EQ(Pixel(total.CenterPoint().x, total.bottom), background);
 }
 
+TEST_F(WindowTest, PrintDrawsTheBorderOfTheWindowStyle)
+{
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = 200;
+    info.bmiHeader.biHeight = -100;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    CDC dc;
+    dc.CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateDIBSection(dc.GetSafeHdc(), &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(dc.GetSafeHdc(), bitmap);
+    auto at = [&](int x, int y) { return static_cast<uint32_t*>(bits)[y * 200 + x] & 0xFFFFFF; };
+    dc.FillSolidRect(0, 0, 200, 100, RGB(255, 255, 255));
+
+    wnd.PrintDoc(&dc, CRect(10, 10, 190, 90), 1.0f);
+    EXPECT_EQ(at(10, 50), 0xFFFFFFu);
+    Bind(testdata::kMono2U8);
+    wnd.PrintDoc(&dc, CRect(10, 10, 190, 10), 1.0f);
+    wnd.PrintDoc(&dc, CRect(10, 10, 10, 90), 1.0f);
+    EXPECT_EQ(at(10, 50), 0xFFFFFFu);
+    wnd.ModifyStyle(0, WS_BORDER);
+    wnd.PrintDoc(&dc, CRect(10, 10, 190, 90), 1.0f);
+    EXPECT_EQ(at(10, 50), 0u);
+    EXPECT_EQ(at(100, 89), 0u);
+    EXPECT_EQ(at(100, 50), 0xFFFFFFu);
+    // A rectangle with y upwards draws without failing.
+    wnd.PrintDoc(&dc, CRect(10, -10, 190, -90), 1.0f);
+    SelectObject(dc.GetSafeHdc(), old);
+    DeleteObject(bitmap);
+}
+
+TEST_F(WindowTest, ImagePositionIgnoresAnEmptyClientArea)
+{
+    ASSERT_EQ(wnd.SetImage(DataPath(testdata::kMono2U8).c_str(), -1), 1);
+    wnd.SetShowImgPos(1);
+    Mouse(WM_LBUTTONDOWN, 100, 50, MK_LBUTTON);
+    Mouse(WM_LBUTTONUP, 100, 50);
+    EXPECT_NEAR(wnd.GetImage()->GetImgPosX(), 0.25f, 0.0001f);
+    wnd.MoveWindow(0, 0, 0, 0);
+    Mouse(WM_LBUTTONDOWN, 10, 10, MK_LBUTTON);
+    Mouse(WM_LBUTTONUP, 10, 10);
+    EXPECT_NEAR(wnd.GetImage()->GetImgPosX(), 0.25f, 0.0001f);
+    Paint();
+}
+
 }  // namespace
