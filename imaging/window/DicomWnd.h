@@ -158,6 +158,7 @@ private:
     void ShowFrameText(int index);
     void FinishShutter();
     void HandOverlayPress(UINT flags, CPoint point);
+    bool AngleAwaitsSecondArm() const;
     void DragLeftButton(UINT flags, CPoint point, CPoint delta);
 
     UINT m_nNotifyMessage;
