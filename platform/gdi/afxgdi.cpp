@@ -392,51 +392,51 @@ UINT CDC::SetTextAlign(UINT align) { return ::SetTextAlign(m_hDC, align); }
 UINT CDC::GetTextAlign() const { return ::GetTextAlign(m_hDC); }
 int CDC::SetMapMode(int mode) { return ::SetMapMode(m_hDC, mode); }
 int CDC::GetMapMode() const { return ::GetMapMode(m_hDC); }
-POINT CDC::SetViewportOrg(int x, int y)
+CPoint CDC::SetViewportOrg(int x, int y)
 {
     POINT old{0, 0};
     ::SetViewportOrgEx(m_hDC, x, y, &old);
     return old;
 }
-POINT CDC::OffsetViewportOrg(int dx, int dy)
+CPoint CDC::OffsetViewportOrg(int dx, int dy)
 {
     POINT old{0, 0};
     ::OffsetViewportOrgEx(m_hDC, dx, dy, &old);
     return old;
 }
-POINT CDC::GetViewportOrg() const
+CPoint CDC::GetViewportOrg() const
 {
     POINT p{0, 0};
     ::GetViewportOrgEx(m_hDC, &p);
     return p;
 }
-POINT CDC::SetWindowOrg(int x, int y)
+CPoint CDC::SetWindowOrg(int x, int y)
 {
     POINT old{0, 0};
     ::SetWindowOrgEx(m_hDC, x, y, &old);
     return old;
 }
-POINT CDC::GetWindowOrg() const
+CPoint CDC::GetWindowOrg() const
 {
     POINT p{0, 0};
     ::GetWindowOrgEx(m_hDC, &p);
     return p;
 }
-POINT CDC::SetBrushOrg(int x, int y)
+CPoint CDC::SetBrushOrg(int x, int y)
 {
     POINT old{0, 0};
     ::SetBrushOrgEx(m_hDC, x, y, &old);
     return old;
 }
 
-POINT CDC::MoveTo(int x, int y)
+CPoint CDC::MoveTo(int x, int y)
 {
     POINT old{0, 0};
     ::MoveToEx(m_hDC, x, y, &old);
     return old;
 }
 BOOL CDC::LineTo(int x, int y) { return ::LineTo(m_hDC, x, y); }
-POINT CDC::GetCurrentPosition() const
+CPoint CDC::GetCurrentPosition() const
 {
     POINT p{0, 0};
     ::GetCurrentPositionEx(m_hDC, &p);
@@ -501,13 +501,13 @@ int CDC::DrawText(LPCSTR text, int length, LPRECT rect, UINT format)
 {
     return ::DrawText(m_hDC, text, length, rect, format);
 }
-SIZE CDC::GetTextExtent(LPCSTR text, int length) const
+CSize CDC::GetTextExtent(LPCSTR text, int length) const
 {
     SIZE s{0, 0};
     ::GetTextExtentPoint32(m_hDC, text, length, &s);
     return s;
 }
-SIZE CDC::GetTextExtent(LPCSTR text) const
+CSize CDC::GetTextExtent(LPCSTR text) const
 {
     return GetTextExtent(text, text ? static_cast<int>(std::strlen(text)) : 0);
 }

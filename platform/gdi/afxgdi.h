@@ -3,6 +3,10 @@
 // wrappers for foreign handles (FromHandle) that never delete.
 #pragma once
 
+#include "base/CPoint.h"
+#include "base/CRect.h"
+#include "base/CSize.h"
+#include "base/CString.h"
 #include "gdi/gdiapi.h"
 
 class CGdiObject {
@@ -165,19 +169,19 @@ public:
     UINT GetTextAlign() const;
     virtual int SetMapMode(int mode);
     int GetMapMode() const;
-    virtual POINT SetViewportOrg(int x, int y);
-    POINT SetViewportOrg(POINT pt) { return SetViewportOrg(pt.x, pt.y); }
-    virtual POINT OffsetViewportOrg(int dx, int dy);
-    POINT GetViewportOrg() const;
-    POINT SetWindowOrg(int x, int y);
-    POINT GetWindowOrg() const;
-    POINT SetBrushOrg(int x, int y);
+    virtual CPoint SetViewportOrg(int x, int y);
+    CPoint SetViewportOrg(POINT pt) { return SetViewportOrg(pt.x, pt.y); }
+    virtual CPoint OffsetViewportOrg(int dx, int dy);
+    CPoint GetViewportOrg() const;
+    CPoint SetWindowOrg(int x, int y);
+    CPoint GetWindowOrg() const;
+    CPoint SetBrushOrg(int x, int y);
 
-    POINT MoveTo(int x, int y);
-    POINT MoveTo(POINT pt) { return MoveTo(pt.x, pt.y); }
+    CPoint MoveTo(int x, int y);
+    CPoint MoveTo(POINT pt) { return MoveTo(pt.x, pt.y); }
     BOOL LineTo(int x, int y);
     BOOL LineTo(POINT pt) { return LineTo(pt.x, pt.y); }
-    POINT GetCurrentPosition() const;
+    CPoint GetCurrentPosition() const;
     BOOL Rectangle(int left, int top, int right, int bottom);
     BOOL Rectangle(LPCRECT rect);
     BOOL Ellipse(int left, int top, int right, int bottom);
@@ -203,12 +207,22 @@ public:
 
     virtual BOOL TextOut(int x, int y, LPCSTR text, int length);
     BOOL TextOut(int x, int y, LPCSTR text);
+    BOOL TextOut(int x, int y, const CString& text) { return TextOut(x, y, text, text.GetLength()); }
     virtual BOOL ExtTextOut(int x, int y, UINT options, LPCRECT rect, LPCSTR text, UINT length, INT* dx);
+    BOOL ExtTextOut(int x, int y, UINT options, LPCRECT rect, const CString& text, INT* dx)
+    {
+        return ExtTextOut(x, y, options, rect, text, static_cast<UINT>(text.GetLength()), dx);
+    }
     virtual int DrawText(LPCSTR text, int length, LPRECT rect, UINT format);
-    int DrawText(LPCSTR text, LPRECT rect, UINT format) { return DrawText(text, -1, rect, format); }
-    SIZE GetTextExtent(LPCSTR text, int length) const;
-    SIZE GetTextExtent(LPCSTR text) const;
-    SIZE GetOutputTextExtent(LPCSTR text, int length) const { return GetTextExtent(text, length); }
+    int DrawText(const CString& text, LPRECT rect, UINT format)
+    {
+        return DrawText(text, text.GetLength(), rect, format);
+    }
+    CSize GetTextExtent(LPCSTR text, int length) const;
+    CSize GetTextExtent(LPCSTR text) const;
+    CSize GetTextExtent(const CString& text) const { return GetTextExtent(text, text.GetLength()); }
+    CSize GetOutputTextExtent(const CString& text) const { return GetTextExtent(text, text.GetLength()); }
+    CSize GetOutputTextExtent(LPCSTR text, int length) const { return GetTextExtent(text, length); }
     BOOL GetTextMetrics(LPTEXTMETRIC metrics) const;
     BOOL GetOutputTextMetrics(LPTEXTMETRIC metrics) const { return GetTextMetrics(metrics); }
     int GetTextFace(int count, LPSTR face) const;

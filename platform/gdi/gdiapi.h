@@ -2,6 +2,7 @@
 // over DIB memory. Text arguments are UTF-8.
 #pragma once
 
+#include "base/winrect.h"
 #include "gdi/gdidefs.h"
 
 // Device contexts
@@ -90,18 +91,6 @@ BOOL DrawFocusRect(HDC dc, const RECT* rect);
 COLORREF SetPixel(HDC dc, int x, int y, COLORREF color);
 BOOL SetPixelV(HDC dc, int x, int y, COLORREF color);
 COLORREF GetPixel(HDC dc, int x, int y);
-
-// Rectangles
-BOOL SetRect(LPRECT rect, int left, int top, int right, int bottom);
-BOOL SetRectEmpty(LPRECT rect);
-BOOL IsRectEmpty(const RECT* rect);
-BOOL IntersectRect(LPRECT out, const RECT* a, const RECT* b);
-BOOL UnionRect(LPRECT out, const RECT* a, const RECT* b);
-BOOL OffsetRect(LPRECT rect, int dx, int dy);
-BOOL InflateRect(LPRECT rect, int dx, int dy);
-BOOL PtInRect(const RECT* rect, POINT pt);
-BOOL EqualRect(const RECT* a, const RECT* b);
-BOOL CopyRect(LPRECT out, const RECT* in);
 
 // Regions and clipping
 HRGN CreateRectRgn(int left, int top, int right, int bottom);

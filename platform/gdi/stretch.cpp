@@ -100,7 +100,10 @@ std::vector<int> nearestMap(const Axis& d, const Axis& s, int from, int to, int 
 }
 
 // Area-average taps: destination pixel v takes count source pixels from
-// first on, with 16-bit weights that sum to 65536.
+// first on, with 15-bit weights that sum to 32768 (so that the vertical
+// pass accumulates in 32 bits).
+constexpr uint32_t kOne = 1u << 15;
+
 struct Taps {
     std::vector<int> first;
     std::vector<int> count;
@@ -130,13 +133,13 @@ Taps areaTaps(const Axis& d, const Axis& s, int from, int to, int limit)
         for (int q = 0; q < taps; ++q) {
             long long k = k0 + q;
             long long overlap = std::min(hi, (k + 1) * D) - std::max(lo, k * D);
-            uint32_t w = static_cast<uint32_t>((overlap * 65536 + S / 2) / S);
+            uint32_t w = static_cast<uint32_t>((overlap * kOne + S / 2) / S);
             t.weight[at * t.maxTaps + q] = w;
             sum += w;
             if (w > t.weight[at * t.maxTaps + biggest])
                 biggest = q;
         }
-        t.weight[at * t.maxTaps + biggest] += 65536 - sum;
+        t.weight[at * t.maxTaps + biggest] += kOne - sum;
         long long firstPixel = s.start + k0;
         t.first[at] = static_cast<int>(std::clamp<long long>(firstPixel, -(1LL << 30), 1LL << 30));
         t.count[at] = taps;
@@ -204,33 +207,36 @@ public:
                 if (GetRValue(c) != GetGValue(c) || GetGValue(c) != GetBValue(c))
                     grey_ = false;
             }
+            for (int i = 0; i < 256; ++i)
+                greyTable_[i] = GetRValue(table_[i]);
         }
-        (void)conv;
     }
     int channels() const { return grey_ ? 1 : 3; }
 
     // Channel values of pixels [x0, x1) of row y, interleaved.
-    void read(int y, int x0, int x1, std::vector<uint32_t>& out) const
+    void read(int y, int x0, int x1, std::vector<uint16_t>& out) const
     {
         out.resize(static_cast<size_t>(x1 - x0) * channels());
         const uint8_t* in = src_.row(y);
-        uint32_t* o = out.data();
+        uint16_t* o = out.data();
+        if (grey_ && src_.bpp == 8) {
+            for (int x = x0; x < x1; ++x)
+                *o++ = greyTable_[in[x]];
+            return;
+        }
+        if (src_.bpp == 24 || src_.bpp == 32) {
+            int step = src_.bpp / 8;
+            for (const uint8_t* p = in + x0 * step; p < in + x1 * step; p += step) {
+                *o++ = p[2];
+                *o++ = p[1];
+                *o++ = p[0];
+            }
+            return;
+        }
         for (int x = x0; x < x1; ++x) {
-            COLORREF c;
-            if (src_.bpp == 8)
-                c = table_[in[x]];
-            else if (src_.bpp == 24)
-                c = RGB(in[x * 3 + 2], in[x * 3 + 1], in[x * 3]);
-            else if (src_.bpp == 32)
-                c = RGB(in[x * 4 + 2], in[x * 4 + 1], in[x * 4]);
-            else if (src_.bpp < 8)
-                c = table_[readRaw(src_, x, y)];
-            else
-                c = rawToColor(src_, readRaw(src_, x, y));
-            if (grey_) {
-                *o++ = GetRValue(c);
-            } else {
-                *o++ = GetRValue(c);
+            COLORREF c = src_.bpp <= 8 ? table_[readRaw(src_, x, y)] : rawToColor(src_, readRaw(src_, x, y));
+            *o++ = GetRValue(c);
+            if (!grey_) {
                 *o++ = GetGValue(c);
                 *o++ = GetBValue(c);
             }
@@ -241,7 +247,71 @@ private:
     const Bitmap& src_;
     bool grey_ = false;
     COLORREF table_[256] = {};
+    uint16_t greyTable_[256] = {};
 };
+
+// Horizontal pass of one source row: each destination column's weighted sum
+// in 8.8 fixed point. Taps is the tap count when known at compile time.
+template <int Channels, int Taps>
+void filterRowFixed(const uint16_t* pixels, const int* offsets, const uint32_t* weights, int maxTaps, int n,
+                    uint16_t* __restrict out)
+{
+    const int taps = Taps > 0 ? Taps : maxTaps;
+    for (int i = 0; i < n; ++i, offsets += taps, weights += taps, out += Channels) {
+        uint32_t a0 = 0, a1 = 0, a2 = 0;
+        for (int q = 0; q < taps; ++q) {
+            const uint16_t* p = pixels + offsets[q] * Channels;
+            a0 += weights[q] * p[0];
+            if (Channels == 3) {
+                a1 += weights[q] * p[1];
+                a2 += weights[q] * p[2];
+            }
+        }
+        out[0] = static_cast<uint16_t>((a0 + 64) >> 7);
+        if (Channels == 3) {
+            out[1] = static_cast<uint16_t>((a1 + 64) >> 7);
+            out[2] = static_cast<uint16_t>((a2 + 64) >> 7);
+        }
+    }
+}
+
+template <int Channels>
+void filterRow(const std::vector<uint16_t>& pixels, const std::vector<int>& offsets, const std::vector<uint32_t>& weights,
+               int maxTaps, int n, uint16_t* out)
+{
+    switch (maxTaps) {
+    case 2: filterRowFixed<Channels, 2>(pixels.data(), offsets.data(), weights.data(), 2, n, out); break;
+    case 3: filterRowFixed<Channels, 3>(pixels.data(), offsets.data(), weights.data(), 3, n, out); break;
+    default: filterRowFixed<Channels, 0>(pixels.data(), offsets.data(), weights.data(), maxTaps, n, out); break;
+    }
+}
+
+// Vertical pass: the weighted sum of the filtered rows, back to 8 bits.
+// Blocks of fixed length let the compiler vectorise the inner loop.
+void combineRows(const uint16_t* const* rows, const uint32_t* weights, int taps, size_t count,
+                 uint8_t* __restrict out)
+{
+    constexpr size_t kBlock = 16;
+    constexpr uint32_t kRound = 1u << 22;
+    size_t k = 0;
+    if (taps == 2) {
+        const uint16_t* r0 = rows[0];
+        const uint16_t* r1 = rows[1];
+        uint32_t w0 = weights[0], w1 = weights[1];
+        for (; k + kBlock <= count; k += kBlock)
+            for (size_t j = 0; j < kBlock; ++j)
+                out[k + j] = static_cast<uint8_t>((w0 * r0[k + j] + w1 * r1[k + j] + kRound) >> 23);
+        for (; k < count; ++k)
+            out[k] = static_cast<uint8_t>((w0 * r0[k] + w1 * r1[k] + kRound) >> 23);
+        return;
+    }
+    for (; k < count; ++k) {
+        uint32_t acc = kRound;
+        for (int q = 0; q < taps; ++q)
+            acc += weights[q] * rows[q][k];
+        out[k] = static_cast<uint8_t>(acc >> 23);
+    }
+}
 
 void halftoneRows(Target& t, const RECT& area, const Taps& xt, const Taps& yt, int mapLeft, int mapTop,
                   const Bitmap& src, const ColourRows& colours, DWORD rop, uint32_t pattern)
@@ -259,15 +329,27 @@ void halftoneRows(Target& t, const RECT& area, const Taps& xt, const Taps& yt, i
     }
     if (sx1 <= sx0)
         return;
+    // Every column gets maxTaps taps (unused ones weigh 0) at clamped offsets.
+    std::vector<int> offsets(static_cast<size_t>(n) * xt.maxTaps);
+    std::vector<uint32_t> weights(static_cast<size_t>(n) * xt.maxTaps);
+    for (int i = 0; i < n; ++i) {
+        int at = area.left - mapLeft + i;
+        for (int q = 0; q < xt.maxTaps; ++q) {
+            size_t k = static_cast<size_t>(i) * xt.maxTaps + q;
+            bool used = q < xt.count[at];
+            offsets[k] = clampIndex(xt.first[at] + (used ? q : 0), src.width) - sx0;
+            weights[k] = used ? xt.weight[static_cast<size_t>(at) * xt.maxTaps + q] : 0;
+        }
+    }
     // Horizontally filtered source rows, cached while consecutive rows reuse them.
     struct Filtered {
         int row = -1;
-        std::vector<uint32_t> values;
+        std::vector<uint16_t> values;
     };
     std::vector<Filtered> cache(static_cast<size_t>(yt.maxTaps + 1));
     size_t nextSlot = 0;
-    std::vector<uint32_t> pixels;
-    auto filtered = [&](int sy) -> const std::vector<uint32_t>& {
+    std::vector<uint16_t> pixels;
+    auto filtered = [&](int sy) -> const std::vector<uint16_t>& {
         for (Filtered& f : cache)
             if (f.row == sy)
                 return f.values;
@@ -275,44 +357,40 @@ void halftoneRows(Target& t, const RECT& area, const Taps& xt, const Taps& yt, i
         nextSlot = (nextSlot + 1) % cache.size();
         f.row = sy;
         colours.read(sy, sx0, sx1, pixels);
-        f.values.assign(static_cast<size_t>(n) * ch, 0);
-        for (int i = 0; i < n; ++i) {
-            int at = area.left - mapLeft + i;
-            const uint32_t* w = &xt.weight[static_cast<size_t>(at) * xt.maxTaps];
-            uint32_t acc[3] = {0, 0, 0};
-            for (int q = 0; q < xt.count[at]; ++q) {
-                int sx = clampIndex(xt.first[at] + q, src.width) - sx0;
-                const uint32_t* p = &pixels[static_cast<size_t>(sx) * ch];
-                for (int c = 0; c < ch; ++c)
-                    acc[c] += w[q] * p[c];
-            }
-            for (int c = 0; c < ch; ++c)
-                f.values[static_cast<size_t>(i) * ch + c] = acc[c];
-        }
+        f.values.resize(static_cast<size_t>(n) * ch);
+        if (ch == 1)
+            filterRow<1>(pixels, offsets, weights, xt.maxTaps, n, f.values.data());
+        else
+            filterRow<3>(pixels, offsets, weights, xt.maxTaps, n, f.values.data());
         return f.values;
     };
-    std::vector<uint64_t> sum(static_cast<size_t>(n) * ch);
+    std::vector<uint8_t> averaged(static_cast<size_t>(n) * ch);
+    std::vector<const uint16_t*> rows(static_cast<size_t>(yt.maxTaps));
     for (int y = area.top; y < area.bottom; ++y) {
         int at = y - mapTop;
-        std::fill(sum.begin(), sum.end(), 0);
-        const uint32_t* w = &yt.weight[static_cast<size_t>(at) * yt.maxTaps];
-        for (int q = 0; q < yt.count[at]; ++q) {
-            const std::vector<uint32_t>& row = filtered(clampIndex(yt.first[at] + q, src.height));
-            uint64_t wq = w[q];
-            for (size_t k = 0; k < sum.size(); ++k)
-                sum[k] += wq * row[k];
-        }
-        uint32_t* out32 = dst.bpp == 32 ? reinterpret_cast<uint32_t*>(dst.row(y)) + area.left : nullptr;
-        for (int i = 0; i < n; ++i) {
-            uint32_t r, g, b;
-            const uint64_t* s = &sum[static_cast<size_t>(i) * ch];
-            r = static_cast<uint32_t>((s[0] + (1ULL << 31)) >> 32);
-            g = ch == 3 ? static_cast<uint32_t>((s[1] + (1ULL << 31)) >> 32) : r;
-            b = ch == 3 ? static_cast<uint32_t>((s[2] + (1ULL << 31)) >> 32) : r;
-            if (out32 && rop == SRCCOPY) {
-                out32[i] = (r << 16) | (g << 8) | b;
-                continue;
+        int taps = std::max(1, yt.count[at]);
+        // Filter first, then take the pointers: a later fill may evict an
+        // earlier row only when the cache is smaller than the tap count.
+        for (int q = 0; q < taps; ++q)
+            filtered(clampIndex(yt.first[at] + q, src.height));
+        for (int q = 0; q < taps; ++q)
+            rows[q] = filtered(clampIndex(yt.first[at] + q, src.height)).data();
+        combineRows(rows.data(), &yt.weight[static_cast<size_t>(at) * yt.maxTaps], taps, averaged.size(),
+                    averaged.data());
+        const uint8_t* v = averaged.data();
+        if (dst.bpp == 32 && rop == SRCCOPY) {
+            uint32_t* out32 = reinterpret_cast<uint32_t*>(dst.row(y)) + area.left;
+            if (ch == 1) {
+                for (int i = 0; i < n; ++i)
+                    out32[i] = v[i] * 0x010101u;
+            } else {
+                for (int i = 0; i < n; ++i, v += 3)
+                    out32[i] = (uint32_t(v[0]) << 16) | (uint32_t(v[1]) << 8) | v[2];
             }
+            continue;
+        }
+        for (int i = 0; i < n; ++i) {
+            uint32_t r = v[i * ch], g = v[i * ch + (ch == 3 ? 1 : 0)], b = v[i * ch + (ch == 3 ? 2 : 0)];
             int x = area.left + i;
             uint32_t sv = colorToRaw(dst, RGB(r, g, b));
             uint32_t d = rop == SRCCOPY ? 0 : readRaw(dst, x, y);

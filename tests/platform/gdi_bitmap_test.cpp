@@ -80,7 +80,7 @@ TEST(GdiBitmap, GetDIBitsConvertsFormats)
     EXPECT_EQ(info.h.biBitCount, 32);
     info.h.biBitCount = 24;
     info.h.biCompression = BI_RGB;
-    BYTE rows24[16] = {};
+    BYTE rows24[24] = {};
     EXPECT_EQ(GetDIBits(screen, c.bitmap, 0, 2, rows24, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS), 2);
     // Bottom-up: the bottom row comes first, rows padded to 12 bytes.
     EXPECT_EQ(rows24[6], 60);
