@@ -18,9 +18,10 @@ struct MenuTables {
     uintptr_t next = 0x20000;
 };
 
+// Never destroyed: wrappers may still be alive while statics go away.
 MenuTables& T() {
-    static MenuTables tables;
-    return tables;
+    static MenuTables* tables = new MenuTables;
+    return *tables;
 }
 
 HMENU NewMenu(bool popup) {

@@ -28,9 +28,10 @@ struct State {
     POINT cursorPos{};
 };
 
+// Never destroyed: windows still open at exit must not outlive the GDI.
 State& S() {
-    static State state;
-    return state;
+    static State* state = new State;
+    return *state;
 }
 
 uintptr_t Key(HWND hwnd) { return reinterpret_cast<uintptr_t>(hwnd); }
