@@ -59,7 +59,8 @@ BOOL CViewerApp::InitInstance()
     AddDocTemplate(new CSingleDocTemplate(IDR_MAINFRAME, RUNTIME_CLASS(CViewerDoc), RUNTIME_CLASS(CMainFrame),
                                           RUNTIME_CLASS(CLeftView)));
 
-    m_cmdInfo = CCommandLineInfo();
+    m_cmdInfo.m_nShellCommand = CCommandLineInfo::FileNew;
+    m_cmdInfo.m_strFileName.Empty();
     ParseCommandLine(m_cmdInfo);
     if (!ProcessShellCommand(m_cmdInfo))
         return FALSE;

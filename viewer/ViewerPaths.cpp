@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 CString FolderOfPath(const CString& path)
@@ -15,7 +16,7 @@ CString FolderOfPath(const CString& path)
 
 bool PathEndsWithNoCase(const CString& path, const char* ending)
 {
-    int length = (int)strlen(ending);
+    int length = (int)std::strlen(ending);
     if (path.GetLength() < length)
         return false;
     return strcasecmp((const char*)path + path.GetLength() - length, ending) == 0;

@@ -18,6 +18,8 @@ public:
 
     CString OpenPath(CString path);
     void ShowImageFile(CString path);
+    // The banner followed by the lines of the program folder's Readme.txt.
+    CString IdleText() const;
 
     BOOL PreCreateWindow(CREATESTRUCT& cs) override;
     BOOL PreTranslateMessage(MSG* pMsg) override;
@@ -40,7 +42,6 @@ protected:
     void OnUpdateImageCommand(CCmdUI* pCmdUI);
     void OnUpdateFileSaveAll(CCmdUI* pCmdUI);
 
-    CString IdleText() const;
     void OpenFileInFolder(CString& path);
     void OpenDicomdir(const CString& path);
     void ListImageRecords(const CString& xmlPath);
