@@ -101,6 +101,34 @@ int CWinApp::ExitInstance() { return 0; }
 
 void CWinApp::LoadStdProfileSettings(UINT) {}
 
+LPCTSTR CWinApp::AppName() {
+    if (m_pszAppName) return m_pszAppName;
+    if (!AfxLoadString(AFX_IDS_APP_TITLE, m_appName) || m_appName.IsEmpty()) {
+        char path[1024] = "";
+        GetModuleFileName(nullptr, path, sizeof(path));
+        m_appName = path;
+        int slash = m_appName.ReverseFind('/');
+        if (slash >= 0) m_appName = m_appName.Mid(slash + 1);
+    }
+    m_pszAppName = m_appName;
+    return m_pszAppName;
+}
+
+void CWinApp::SetRegistryKey(LPCTSTR lpszRegistryKey) {
+    m_registryKey = lpszRegistryKey ? lpszRegistryKey : "";
+    m_pszRegistryKey = m_registryKey;
+    m_pszProfileName = AppName();
+    m_profile.SetLocation(m_registryKey, m_pszProfileName);
+}
+
+UINT CWinApp::GetProfileInt(LPCTSTR lpszSection, LPCTSTR lpszEntry, int nDefault) {
+    return m_profile.GetProfileInt(lpszSection, lpszEntry, nDefault);
+}
+
+CString CWinApp::GetProfileString(LPCTSTR lpszSection, LPCTSTR lpszEntry, LPCTSTR lpszDefault) {
+    return m_profile.GetProfileString(lpszSection, lpszEntry, lpszDefault);
+}
+
 void CWinApp::AddDocTemplate(CDocTemplate* pTemplate) {
     if (pTemplate) m_templates.push_back(pTemplate);
 }

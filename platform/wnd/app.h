@@ -67,8 +67,6 @@ public:
     void LoadStdProfileSettings(UINT nMaxMRU = 4);
     UINT GetProfileInt(LPCTSTR lpszSection, LPCTSTR lpszEntry, int nDefault);
     CString GetProfileString(LPCTSTR lpszSection, LPCTSTR lpszEntry, LPCTSTR lpszDefault = nullptr);
-    BOOL WriteProfileInt(LPCTSTR lpszSection, LPCTSTR lpszEntry, int nValue);
-    BOOL WriteProfileString(LPCTSTR lpszSection, LPCTSTR lpszEntry, LPCTSTR lpszValue);
 
     void AddDocTemplate(CDocTemplate* pTemplate);
     CDocTemplate* GetFirstDocTemplate() const { return m_templates.empty() ? nullptr : m_templates.front(); }
@@ -84,8 +82,12 @@ public:
 
 protected:
     std::vector<CDocTemplate*> m_templates;
+    // The application's name: the given one, the title string resource, or
+    // the program file's name.
+    LPCTSTR AppName();
     CString m_appName;
     CString m_registryKey;
+    CProfileStore m_profile;
     DECLARE_MESSAGE_MAP()
 };
 

@@ -2,6 +2,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "gdi/gdi.h"
+
 #include "wnd/control_model.h"
 #include "wnd/cwnd.h"
 #include "wnd/window_host.h"
@@ -620,7 +622,19 @@ LRESULT DefaultWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         EndPaint(hwnd, &ps);
         return 0;
     }
-    case WM_ERASEBKGND: return 0;
+    case WM_ERASEBKGND: {
+        // Views and dialogs have a window-coloured class background; plain
+        // windows ("AfxWnd") have none and paint everything themselves.
+        std::string cls = r->className;
+        std::transform(cls.begin(), cls.end(), cls.begin(), [](unsigned char c) { return (char)std::tolower(c); });
+        bool dialog = cls == "#32770";
+        if (!wParam || !(dialog || cls == "afxframeorview" || cls == "syslistview32")) return 0;
+        RECT client = ClientRectOf(*r);
+        HBRUSH brush = CreateSolidBrush(dialog ? GetSysColor(COLOR_BTNFACE) : GetSysColor(COLOR_WINDOW));
+        FillRect(reinterpret_cast<HDC>(wParam), &client, brush);
+        DeleteObject(brush);
+        return TRUE;
+    }
     case WM_SETCURSOR: {
         if (r->parent && SendMessage(r->parent, WM_SETCURSOR, wParam, lParam)) return TRUE;
         if (LOWORD(lParam) != HTCLIENT) return FALSE;

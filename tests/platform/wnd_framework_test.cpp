@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -626,6 +628,72 @@ TEST_F(FrameworkTest, ProcessesStartFromArgumentVectorsAndReportExitCodes) {
     EXPECT_EQ(PlatformSplitCommandLine(command),
               (std::vector<std::string>{"/no/such/dcm2xml", "/x y/DICOMDIR", "/tmp/dicomdir.xml"}));
     EXPECT_EQ(WaitForSingleObject(nullptr, INFINITE), WAIT_FAILED);
+}
+
+}  // namespace
+
+namespace {
+
+std::vector<BYTE> GreyBitmapFile(int width, int height, size_t cut = 0) {
+    int stride = (width + 3) / 4 * 4;
+    BITMAPFILEHEADER fh{0x4D42, 0, 0, 0, 14 + 40 + 256 * 4};
+    BITMAPINFOHEADER h{40, width, height, 1, 8, BI_RGB, 0, 0, 0, 256, 0};
+    std::vector<BYTE> file(fh.bfOffBits + (size_t)stride * (size_t)height);
+    fh.bfSize = (DWORD)file.size();
+    std::memcpy(file.data(), &fh, 14);
+    std::memcpy(file.data() + 14, &h, 40);
+    for (int i = 0; i < 256; ++i) {
+        RGBQUAD q{(BYTE)i, (BYTE)i, (BYTE)i, 0};
+        std::memcpy(file.data() + 54 + i * 4, &q, 4);
+    }
+    // Bottom-up rows: the first stored row is the bottom one, value 200.
+    for (int x = 0; x < width; ++x) file[fh.bfOffBits + (size_t)x] = 200;
+    file.resize(file.size() - cut);
+    return file;
+}
+
+TEST_F(FrameworkTest, BitmapResourcesLoadAsDibSectionsAndTruncatedOnesFail) {
+    RegisterBitmapResource(8003, GreyBitmapFile(15, 15));
+    RegisterBitmapResource(8004, GreyBitmapFile(15, 15, 10));
+    HBITMAP bitmap = LoadBitmap(AfxGetResourceHandle(), MAKEINTRESOURCE(8003));
+    ASSERT_NE(bitmap, nullptr);
+    BITMAP info{};
+    ASSERT_TRUE(GetObject(bitmap, sizeof(info), &info));
+    EXPECT_EQ(info.bmWidth, 15);
+    EXPECT_EQ(info.bmHeight, 15);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    EXPECT_EQ(GetPixel(dc, 3, 14), RGB(200, 200, 200));
+    EXPECT_EQ(GetPixel(dc, 3, 0), RGB(0, 0, 0));
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    DeleteObject(bitmap);
+    EXPECT_EQ(LoadBitmap(AfxGetResourceHandle(), MAKEINTRESOURCE(8004)), nullptr);
+    EXPECT_EQ(LoadBitmap(AfxGetResourceHandle(), MAKEINTRESOURCE(8999)), nullptr);
+}
+
+TEST_F(FrameworkTest, ProfileOfTheRegistryKeyAndApplication) {
+    std::string home = std::string(BINARY_DIR) + "/wnd_profile";
+    std::string folder = home + "/Norvane";
+    std::system(("mkdir -p '" + folder + "'").c_str());
+    { std::ofstream(folder + "/Viewer.ini") << "[OverlayLine]\nPenWidth=3\nFace=Arial\n"; }
+    const char* saved = std::getenv("XDG_CONFIG_HOME");
+    std::string previous = saved ? saved : "";
+    setenv("XDG_CONFIG_HOME", home.c_str(), 1);
+    {
+        CWinApp app("Viewer");
+        app.SetRegistryKey("Norvane");
+        EXPECT_EQ(app.GetProfileInt("overlayline", "penwidth", 1), 3u);
+        EXPECT_EQ(app.GetProfileInt("OverLayRect", "PenWidth", 2), 2u);
+        EXPECT_EQ(app.GetProfileString("OverlayLine", "Face", "x"), "Arial");
+        EXPECT_EQ(AfxGetApp(), &app);
+    }
+    EXPECT_EQ(AfxGetApp(), nullptr);
+    if (saved)
+        setenv("XDG_CONFIG_HOME", previous.c_str(), 1);
+    else
+        unsetenv("XDG_CONFIG_HOME");
+    std::system(("rm -rf '" + home + "'").c_str());
 }
 
 }  // namespace
