@@ -1,6 +1,5 @@
 // Start-up, the frame's panes, the idle text, the menu's update handlers
 // and the keys of the frame.
-#include <sys/stat.h>
 
 #include <fstream>
 
@@ -109,10 +108,26 @@ TEST_F(ViewerTest, CommandLinePathIsOpenedAndListed)
     EXPECT_EQ(tree->m_strFolder, work.path().c_str());
 }
 
-TEST_F(ViewerTest, MissingCommandLinePathEndsTheStart)
+TEST_F(ViewerTest, CommandLineDicomdirListsItsImageRecordsAndShowsNoImage)
 {
-    EXPECT_FALSE(Start({work.File("missing.dcm")}));
-    EXPECT_FALSE(PlatformMessageBoxLog().empty());
+    ASSERT_TRUE(Start({TestData(testdata::kMediaDicomdir)}));
+    EXPECT_EQ(TreeItems().size(), std::size(testdata::kMediaFiles));
+    EXPECT_EQ(TreeColumnWidth(), 250);
+    EXPECT_EQ(view->m_wndDicom.GetImage(), nullptr);
+}
+
+TEST_F(ViewerTest, NewDocumentEmptiesThePathAndLeavesThePanes)
+{
+    std::string file = work.File("ct.dcm");
+    CopyFile(TestData(testdata::kMono2U8), file);
+    ASSERT_TRUE(Start({file}));
+    tree->SetFocus();
+    frame->SetActiveView(tree);
+    PlatformSendKey(tree->m_hWnd, 'N', true);
+    ASSERT_NE(frame->GetActiveDocument(), nullptr);
+    EXPECT_EQ(frame->GetActiveDocument()->GetPathName(), "");
+    EXPECT_EQ(TreeItems(), std::vector<std::string>{"ct.dcm"});
+    EXPECT_EQ(ShownPath(), file);
 }
 
 TEST_F(ViewerTest, UpdateHandlersFollowTheImageAndTheTree)

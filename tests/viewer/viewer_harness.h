@@ -50,8 +50,12 @@ protected:
     void TearDown() override
     {
         SetModalResponder({});
-        if (theApp.m_pMainWnd)
-            theApp.m_pMainWnd->DestroyWindow();
+        if (CWnd* main = theApp.m_pMainWnd) {
+            main->DestroyWindow();
+            // A frame whose end the window layer did not see is still ours.
+            if (theApp.m_pMainWnd == main)
+                delete main;
+        }
         theApp.m_pMainWnd = nullptr;
         PlatformResetWindows();
         unsetenv("TMPDIR");
