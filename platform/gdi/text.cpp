@@ -156,6 +156,15 @@ BOOL ExtTextOut(HDC dc, int x, int y, UINT options, const RECT* rect, LPCSTR tex
         fillOpaque(t, cell, s.bkColor);
     }
     drawGlyphs(t, *font, chars, left + t.dx, baseline + t.dy, s.textColor, dx);
+    const LOGFONT& log = s.font->log;
+    int thickness = std::max(1, (m.ascent + m.descent) / 20);
+    uint32_t raw = t.raw(s.textColor);
+    for (int k = 0; k < thickness; ++k) {
+        if (log.lfUnderline)
+            t.span(baseline + t.dy + std::max(1, m.descent / 3) + k, left + t.dx, left + t.dx + width, raw, R2_COPYPEN);
+        if (log.lfStrikeOut)
+            t.span(baseline + t.dy - m.ascent / 3 + k, left + t.dx, left + t.dx + width, raw, R2_COPYPEN);
+    }
     return TRUE;
 }
 

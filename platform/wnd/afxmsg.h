@@ -69,6 +69,11 @@ template <auto F> LRESULT CaptureChanged(CCmdTarget* t, const AfxCall& c) {
     (Self<F>(t)->*F)(CWnd::FromHandle(reinterpret_cast<HWND>(c.lParam)));
     return 0;
 }
+template <auto F> LRESULT Move(CCmdTarget* t, const AfxCall& c) {
+    (Self<F>(t)->*F)((int)(short)LOWORD(c.lParam), (int)(short)HIWORD(c.lParam));
+    return 0;
+}
+template <auto F> LRESULT Enable(CCmdTarget* t, const AfxCall& c) { (Self<F>(t)->*F)((BOOL)c.wParam); return 0; }
 template <auto F> LRESULT Message(CCmdTarget* t, const AfxCall& c) { return (Self<F>(t)->*F)(c.wParam, c.lParam); }
 template <auto F> LRESULT Command(CCmdTarget* t, const AfxCall&) { (Self<F>(t)->*F)(); return TRUE; }
 template <auto F> LRESULT CommandRange(CCmdTarget* t, const AfxCall& c) { (Self<F>(t)->*F)(c.id); return TRUE; }
@@ -90,6 +95,8 @@ template <auto F> LRESULT Notify(CCmdTarget* t, const AfxCall& c) {
 #define ON_WM_DESTROY() AFX_WM_ENTRY(WM_DESTROY, Void, OnDestroy)
 #define ON_WM_NCDESTROY() AFX_WM_ENTRY(WM_NCDESTROY, Void, OnNcDestroy)
 #define ON_WM_SIZE() AFX_WM_ENTRY(WM_SIZE, Size, OnSize)
+#define ON_WM_MOVE() AFX_WM_ENTRY(WM_MOVE, Move, OnMove)
+#define ON_WM_ENABLE() AFX_WM_ENTRY(WM_ENABLE, Enable, OnEnable)
 #define ON_WM_PAINT() AFX_WM_ENTRY(WM_PAINT, Void, OnPaint)
 #define ON_WM_ERASEBKGND() AFX_WM_ENTRY(WM_ERASEBKGND, EraseBkgnd, OnEraseBkgnd)
 #define ON_WM_TIMER() AFX_WM_ENTRY(WM_TIMER, Timer, OnTimer)

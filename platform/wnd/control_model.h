@@ -62,6 +62,7 @@ public:
     const std::vector<std::string>& Items() const { return items_; }
     int Selection() const { return selection_; }
     bool HasEdit() const { return combo_ && (style_ & 3) != CBS_DROPDOWNLIST; }
+    bool IsCombo() const { return combo_; }
     void UserSelect(WindowRecord& record, int index);
     void UserEdit(WindowRecord& record, const std::string& text);
 

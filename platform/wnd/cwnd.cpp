@@ -9,12 +9,14 @@
 #include "wnd/frame.h"
 #include "wnd/menu.h"
 #include "wnd/resources.h"
+#include "wnd/surface_dc.h"
 #include "wnd/window_host.h"
 #include "wnd/window_system.h"
 
 IMPLEMENT_DYNCREATE(CWnd, CCmdTarget)
 
 BEGIN_MESSAGE_MAP(CWnd, CCmdTarget)
+    ON_WM_NCDESTROY()
 END_MESSAGE_MAP()
 
 namespace {
@@ -51,13 +53,13 @@ void DestroyTree(HWND hwnd) {
         siblings.erase(std::remove(siblings.begin(), siblings.end(), hwnd), siblings.end());
     }
     CurrentHost().DestroyPeer(*r);
+    // A wrapper the framework made for a template control goes too.
+    CWnd* owned = r->deleteWndWithWindow ? r->wnd : nullptr;
     SendMessage(hwnd, WM_NCDESTROY, 0, 0);
     if (!(r = wndsys::Find(hwnd))) return;
-    CWnd* wnd = r->wnd;
-    bool deleteWnd = r->deleteWndWithWindow;
-    if (wnd) wnd->m_hWnd = nullptr;
+    if (r->wnd) r->wnd->m_hWnd = nullptr;
     wndsys::Unregister(hwnd);
-    if (deleteWnd) delete wnd;
+    delete owned;
 }
 
 std::string ClassNameOf(LPCTSTR name) {
@@ -464,6 +466,21 @@ CWnd* CWnd::GetFocus() { return FromHandle(::GetFocus()); }
 CWnd* CWnd::SetCapture() { return FromHandle(::SetCapture(m_hWnd)); }
 CWnd* CWnd::GetCapture() { return FromHandle(::GetCapture()); }
 
+CDC* CWnd::GetDC() {
+    HDC dc = CreateWindowSurfaceDC(m_hWnd);
+    if (!dc) return nullptr;
+    CDC* wrapper = new CDC;
+    wrapper->Attach(dc);
+    return wrapper;
+}
+
+int CWnd::ReleaseDC(CDC* pDC) {
+    if (!pDC) return 0;
+    // The wrapper deletes the DC it holds.
+    delete pDC;
+    return 1;
+}
+
 void CWnd::Invalidate(BOOL bErase) { ::InvalidateRect(m_hWnd, nullptr, bErase); }
 void CWnd::InvalidateRect(LPCRECT lpRect, BOOL bErase) { ::InvalidateRect(m_hWnd, lpRect, bErase); }
 void CWnd::ValidateRect(LPCRECT lpRect) { ::ValidateRect(m_hWnd, lpRect); }
@@ -533,6 +550,8 @@ void CWnd::OnNcDestroy() {
 }
 
 void CWnd::OnSize(UINT, int, int) { Default(); }
+void CWnd::OnMove(int, int) { Default(); }
+void CWnd::OnEnable(BOOL) { Default(); }
 void CWnd::OnPaint() { Default(); }
 BOOL CWnd::OnEraseBkgnd(CDC*) { return (BOOL)Default(); }
 void CWnd::OnTimer(UINT) { Default(); }

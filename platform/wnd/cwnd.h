@@ -97,7 +97,9 @@ public:
     CWnd* SetCapture();
     static CWnd* GetCapture();
 
-    // Painting
+    // Painting. GetDC gives a DC on the window's surface, freed by ReleaseDC.
+    CDC* GetDC();
+    int ReleaseDC(CDC* pDC);
     void Invalidate(BOOL bErase = TRUE);
     void InvalidateRect(LPCRECT lpRect, BOOL bErase = TRUE);
     void ValidateRect(LPCRECT lpRect);
@@ -133,6 +135,8 @@ protected:
     void OnDestroy();
     void OnNcDestroy();
     void OnSize(UINT nType, int cx, int cy);
+    void OnMove(int x, int y);
+    void OnEnable(BOOL bEnable);
     void OnPaint();
     BOOL OnEraseBkgnd(CDC* pDC);
     void OnTimer(UINT nIDEvent);

@@ -2,6 +2,8 @@
 // call to PlatformStartGui every window is headless.
 #pragma once
 
+#include "base/wintypes.h"
+
 // Initialises the toolkit and installs the native host; false when there
 // is no display or the toolkit cannot start.
 bool PlatformStartGui(int argc, char** argv);
@@ -11,3 +13,7 @@ bool PlatformGuiRunning();
 // Runs the native event loop and our queue for about ms milliseconds
 // (tests drive real windows with it).
 void PlatformRunGuiFor(int ms);
+
+// The native widget of a window (a GtkWidget*), for code that embeds
+// native content such as video; null without a display.
+void* PlatformNativeWidget(HWND hwnd);

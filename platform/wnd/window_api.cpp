@@ -47,8 +47,12 @@ LRESULT SendMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 BOOL PostMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (hWnd && !Find(hWnd)) return FALSE;
-    wndsys::Post(MSG{hWnd, message, wParam, lParam, (DWORD)wndsys::Now(), wndsys::CursorPos()});
+    // Other threads cannot look at the windows; a stale handle is dropped
+    // when the message is dispatched.
+    bool ui = wndsys::OnUiThread();
+    if (ui && hWnd && !Find(hWnd)) return FALSE;
+    DWORD time = ui ? (DWORD)wndsys::Now() : 0;
+    wndsys::Post(MSG{hWnd, message, wParam, lParam, time, POINT{0, 0}});
     return TRUE;
 }
 
@@ -547,8 +551,8 @@ bool PreTranslate(MSG& msg) {
     return CWnd::WalkPreTranslateTree(nullptr, &msg) != FALSE;
 }
 
-void DeliverInput(MSG msg) {
-    if (!Find(msg.hwnd)) return;
+bool DeliverInput(MSG msg) {
+    if (!Find(msg.hwnd)) return false;
     UpdateInputState(msg);
     msg.time = (DWORD)Now();
     msg.pt = CursorPos();
@@ -559,12 +563,14 @@ void DeliverInput(MSG msg) {
         if (!CaptureWindow() && Find(msg.hwnd))
             SendMessage(msg.hwnd, WM_SETCURSOR, (WPARAM)msg.hwnd, MAKELPARAM(HTCLIENT, msg.message));
     }
-    if (!Find(msg.hwnd)) return;
-    if (!PreTranslate(msg)) {
+    if (!Find(msg.hwnd)) return false;
+    bool taken = PreTranslate(msg);
+    if (!taken) {
         TranslateMessage(&msg);
         DispatchMessage(&msg);
     }
     PresentDrawn();
+    return taken;
 }
 
 void CancelModeForModal() {
@@ -604,6 +610,13 @@ void CheckHover() {
     POINT pt = CursorPos();
     ScreenToClient(h, &pt);
     PostMessage(h, WM_MOUSEHOVER, 0, MAKELPARAM(pt.x, pt.y));
+}
+
+int64_t MillisecondsToHover() {
+    WindowRecord* r = Find(HoverWindow());
+    if (!r || !(r->trackFlags & TME_HOVER)) return -1;
+    uint64_t now = Now();
+    return r->hoverDue <= now ? 0 : (int64_t)(r->hoverDue - now);
 }
 
 LRESULT DefaultWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {

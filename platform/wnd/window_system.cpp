@@ -4,6 +4,8 @@
 #include <chrono>
 #include <deque>
 #include <map>
+#include <mutex>
+#include <thread>
 
 #include "wnd/control_model.h"
 #include "wnd/window_host.h"
@@ -16,6 +18,8 @@ struct State {
     uintptr_t nextHandle = 0x10000;
     std::map<std::string, WindowClass> classes;
     std::deque<MSG> posted;
+    std::mutex postedLock;  // other threads may post
+    std::thread::id uiThread = std::this_thread::get_id();
     bool quit = false;
     int quitCode = 0;
     std::vector<Timer> timers;
@@ -89,8 +93,13 @@ WindowClass& ClassOf(const std::string& name) {
     return S().classes[key];
 }
 
+bool OnUiThread() { return std::this_thread::get_id() == S().uiThread; }
+
 void Post(const MSG& msg) {
-    S().posted.push_back(msg);
+    {
+        std::lock_guard<std::mutex> lock(S().postedLock);
+        S().posted.push_back(msg);
+    }
     CurrentHost().WakeUp();
 }
 
@@ -101,6 +110,7 @@ static bool Matches(const MSG& m, HWND filter, UINT minMsg, UINT maxMsg) {
 }
 
 bool TakePosted(MSG& msg, HWND filter, UINT minMsg, UINT maxMsg, bool remove) {
+    std::lock_guard<std::mutex> lock(S().postedLock);
     auto& q = S().posted;
     for (auto it = q.begin(); it != q.end(); ++it) {
         if (!Matches(*it, filter, minMsg, maxMsg)) continue;
@@ -112,6 +122,7 @@ bool TakePosted(MSG& msg, HWND filter, UINT minMsg, UINT maxMsg, bool remove) {
 }
 
 void DropMessagesFor(HWND hwnd) {
+    std::lock_guard<std::mutex> lock(S().postedLock);
     auto& q = S().posted;
     q.erase(std::remove_if(q.begin(), q.end(), [hwnd](const MSG& m) { return m.hwnd == hwnd; }), q.end());
 }
@@ -226,7 +237,10 @@ void ResetForTests() {
         if (!entry.second->parent) tops.push_back(entry.second->hwnd);
     for (HWND h : tops)
         if (Find(h)) ::DestroyWindow(h);
-    s.posted.clear();
+    {
+        std::lock_guard<std::mutex> lock(s.postedLock);
+        s.posted.clear();
+    }
     s.quit = false;
     s.timers.clear();
     s.capture = s.focus = s.hover = nullptr;

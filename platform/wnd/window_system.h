@@ -64,7 +64,9 @@ struct WindowClass {
 };
 WindowClass& ClassOf(const std::string& name);
 
-// Queue
+// Queue. Post may be called from any thread; everything else belongs to
+// the thread that made the first window.
+bool OnUiThread();
 void Post(const MSG& msg);
 bool TakePosted(MSG& msg, HWND filter, UINT minMsg, UINT maxMsg, bool remove);
 void DropMessagesFor(HWND hwnd);
@@ -108,7 +110,8 @@ LRESULT DefaultWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 // mouse activation, cursor and hover/leave tracking, then runs the
 // pretranslate walk and dispatches. The hook, set by the application,
 // replaces the plain walk.
-void DeliverInput(MSG msg);
+// Returns true when the pretranslate walk took the message.
+bool DeliverInput(MSG msg);
 using PreTranslateHook = BOOL (*)(MSG* msg);
 void SetPreTranslateHook(PreTranslateHook hook);
 bool PreTranslate(MSG& msg);
@@ -123,8 +126,10 @@ void ClientResized(HWND hwnd, int cx, int cy);
 // Invalidates the whole client area of a window and its descendants.
 void InvalidateTree(HWND hwnd);
 
-// Hover tracking: posts WM_MOUSEHOVER when due.
+// Hover tracking: posts WM_MOUSEHOVER when due; the time until then (-1:
+// nothing pending).
 void CheckHover();
+int64_t MillisecondsToHover();
 
 // Resets every piece of state (tests).
 void ResetForTests();

@@ -130,15 +130,17 @@ void DeliverMouse(HWND hwnd, UINT message, const wxMouseEvent& event) {
     Deliver(hwnd, message, MouseFlags(event), MAKELPARAM(event.GetX(), event.GetY()));
 }
 
-bool DeliverKey(HWND hwnd, UINT message, const wxKeyEvent& event) {
+enum class KeyOutcome { Unknown, Dispatched, Taken };
+
+KeyOutcome DeliverKey(HWND hwnd, UINT message, const wxKeyEvent& event) {
     UINT vk = VirtualKeyOf(event.GetKeyCode());
-    if (!vk || !wndsys::Find(hwnd)) return false;
+    if (!vk || !wndsys::Find(hwnd)) return KeyOutcome::Unknown;
     bool alt = event.AltDown();
     if (alt && message == WM_KEYDOWN) message = WM_SYSKEYDOWN;
     if (alt && message == WM_KEYUP) message = WM_SYSKEYUP;
-    wndsys::DeliverInput(MSG{hwnd, message, vk, message == WM_KEYDOWN || message == WM_SYSKEYDOWN ? 1 : (LPARAM)0xC0000001,
-                             0, POINT{0, 0}});
-    return true;
+    LPARAM lParam = message == WM_KEYDOWN || message == WM_SYSKEYDOWN ? 1 : (LPARAM)0xC0000001;
+    bool taken = wndsys::DeliverInput(MSG{hwnd, message, vk, lParam, 0, POINT{0, 0}});
+    return taken ? KeyOutcome::Taken : KeyOutcome::Dispatched;
 }
 
 // Keys in native controls reach the pretranslate walk (accelerators) but
@@ -188,10 +190,23 @@ public:
         Bind(wxEVT_MOUSEWHEEL, &CanvasPeer::OnWheel, this);
         Bind(wxEVT_LEAVE_WINDOW, &CanvasPeer::OnLeave, this);
         Bind(wxEVT_KEY_DOWN, [this](wxKeyEvent& e) {
-            if (!DeliverKey(hwnd_, WM_KEYDOWN, e)) e.Skip();
+            // Unknown keys, and printable ones nobody took, go on to become
+            // characters.
+            KeyOutcome outcome = DeliverKey(hwnd_, WM_KEYDOWN, e);
+            int code = e.GetKeyCode();
+            if (outcome == KeyOutcome::Unknown || (outcome == KeyOutcome::Dispatched && code >= 32 && code < 127))
+                e.Skip();
         });
         Bind(wxEVT_KEY_UP, [this](wxKeyEvent& e) {
-            if (!DeliverKey(hwnd_, WM_KEYUP, e)) e.Skip();
+            if (DeliverKey(hwnd_, WM_KEYUP, e) == KeyOutcome::Unknown) e.Skip();
+        });
+        Bind(wxEVT_CHAR, [this](wxKeyEvent& e) {
+            // Printable characters, as TranslateMessage would make them.
+            wxChar ch = e.GetUnicodeKey();
+            if (ch >= 32 && ch < 127 && !e.ControlDown() && !e.AltDown() && wndsys::Find(hwnd_)) {
+                ::SendMessage(hwnd_, WM_CHAR, (WPARAM)ch, 1);
+                wndsys::PresentDrawn();
+            }
         });
         Bind(wxEVT_SET_FOCUS, [this](wxFocusEvent& e) {
             if (wndsys::FocusWindow() != hwnd_ && wndsys::Find(hwnd_)) ::SetFocus(hwnd_);
@@ -316,6 +331,22 @@ private:
     HWND hwnd_;
 };
 
+// A progress bar with a caption bar of its own (WS_CAPTION).
+class CaptionedGauge : public wxPanel {
+public:
+    CaptionedGauge(wxWindow* parent, const wxString& caption, const wxPoint& pos, const wxSize& size)
+        : wxPanel(parent, wxID_ANY, pos, size, wxBORDER_RAISED) {
+        auto* sizer = new wxBoxSizer(wxVERTICAL);
+        label = new wxStaticText(this, wxID_ANY, caption);
+        gauge = new wxGauge(this, wxID_ANY, 100, wxDefaultPosition, wxDefaultSize, wxGA_HORIZONTAL | wxGA_SMOOTH);
+        sizer->Add(label, 0, wxEXPAND | wxALL, 2);
+        sizer->Add(gauge, 1, wxEXPAND | wxALL, 2);
+        SetSizer(sizer);
+    }
+    wxStaticText* label;
+    wxGauge* gauge;
+};
+
 class TreeItemHandle : public wxTreeItemData {
 public:
     explicit TreeItemHandle(HTREEITEM item) : item(item) {}
@@ -423,6 +454,7 @@ public:
         if (!peer) return;
         wxString text = wxString::FromUTF8(r.text);
         if (auto* top = dynamic_cast<wxTopLevelWindow*>(peer)) top->SetTitle(text);
+        else if (auto* captioned = dynamic_cast<CaptionedGauge*>(peer)) captioned->label->SetLabel(text);
         else if (auto* edit = dynamic_cast<wxTextCtrl*>(peer)) {
             if (edit->GetValue() != text) edit->ChangeValue(text);
         } else if (auto* combo = dynamic_cast<wxComboBox*>(peer)) {
@@ -611,6 +643,8 @@ public:
         }
         if (count >= 200) wxWakeUpIdle();
         int64_t next = wndsys::MillisecondsToNextTimer();
+        int64_t hover = wndsys::MillisecondsToHover();
+        if (hover >= 0 && (next < 0 || hover < next)) next = hover;
         if (next >= 0) timer_.StartOnce((int)std::max<int64_t>(next, 1));
     }
 
@@ -664,9 +698,8 @@ private:
         }
         if (dynamic_cast<StaticModel*>(r.control.get())) return new wxStaticText(parent, wxID_ANY, text, pos, size);
         if (auto* list = dynamic_cast<ListModel*>(r.control.get())) {
-            (void)list;
-            if (wndsys::Find(hwnd) && r.className.size() == 8) {  // "COMBOBOX"
-                long style = (r.style & 3) == CBS_DROPDOWNLIST ? wxCB_READONLY : wxCB_DROPDOWN;
+            if (list->IsCombo()) {
+                long style = list->HasEdit() ? wxCB_DROPDOWN : wxCB_READONLY;
                 auto* combo = new wxComboBox(parent, wxID_ANY, text, pos, wxSize(size.x, -1), 0, nullptr, style);
                 combo->Bind(wxEVT_COMBOBOX, [hwnd, combo](wxCommandEvent&) {
                     WindowRecord* rec = wndsys::Find(hwnd);
@@ -689,8 +722,10 @@ private:
             });
             return box;
         }
-        if (dynamic_cast<ProgressModel*>(r.control.get()))
+        if (dynamic_cast<ProgressModel*>(r.control.get())) {
+            if (r.style & WS_CAPTION) return new CaptionedGauge(parent, text, pos, size);
             return new wxGauge(parent, wxID_ANY, 100, pos, size, wxGA_HORIZONTAL | wxGA_SMOOTH);
+        }
         if (dynamic_cast<TreeModel*>(r.control.get())) {
             long style = wxTR_HIDE_ROOT | wxTR_SINGLE | wxTR_NO_LINES;
             if (r.style & TVS_HASBUTTONS) style |= wxTR_HAS_BUTTONS;
@@ -800,7 +835,9 @@ private:
                 if (list->Selection() >= 0) box->SetSelection(list->Selection());
             }
         } else if (auto* progress = dynamic_cast<ProgressModel*>(model)) {
-            if (auto* gauge = dynamic_cast<wxGauge*>(peer)) {
+            wxGauge* gauge = dynamic_cast<wxGauge*>(peer);
+            if (auto* captioned = dynamic_cast<CaptionedGauge*>(peer)) gauge = captioned->gauge;
+            if (gauge) {
                 int range = std::max(progress->High() - progress->Low(), 1);
                 gauge->SetRange(range);
                 gauge->SetValue(std::min(std::max(progress->Pos() - progress->Low(), 0), range));
@@ -934,4 +971,9 @@ void PlatformRunGuiFor(int ms) {
         if (g_wxHost) g_wxHost->Pump();
         wxMilliSleep(5);
     }
+}
+
+void* PlatformNativeWidget(HWND hwnd) {
+    wxWindow* peer = PeerOf(wndsys::Find(hwnd));
+    return peer ? static_cast<void*>(peer->GetHandle()) : nullptr;
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <vector>
 
 #include "DcmImage.h"
@@ -58,14 +59,14 @@ protected:
     std::string dir;
 };
 
-ImageSpec Grey8(int rows, int columns)
+ImageLayout Grey8(int rows, int columns)
 {
-    ImageSpec spec;
-    spec.rows = rows;
-    spec.columns = columns;
-    spec.bitsAllocated = 8;
-    spec.pixels = Ramp(spec, 3);
-    return spec;
+    ImageLayout layout;
+    layout.rows = rows;
+    layout.columns = columns;
+    layout.bitsAllocated = 8;
+    layout.pixels = Ramp(layout, 3);
+    return layout;
 }
 
 }  // namespace
@@ -88,12 +89,12 @@ TEST_F(DisplayTest, GreyImageDrawnOneToOneShowsDisplayBits)
 
 TEST_F(DisplayTest, ColourImageDrawnOneToOne)
 {
-    ImageSpec spec;
-    spec.samples = 3;
-    spec.bitsAllocated = 8;
-    spec.photometric = "RGB";
-    spec.pixels = Ramp(spec, 5);
-    DcmFileFormat file = MakeImage(spec);
+    ImageLayout layout;
+    layout.samples = 3;
+    layout.bitsAllocated = 8;
+    layout.photometric = "RGB";
+    layout.pixels = Ramp(layout, 5);
+    DcmFileFormat file = MakeImage(layout);
     CDcmImage image;
     ASSERT_EQ(image.OpenFile(Write(file).c_str()), 1);
     Target target(4, 4);
@@ -106,10 +107,10 @@ TEST_F(DisplayTest, ColourImageDrawnOneToOne)
 
 TEST_F(DisplayTest, RotatedImageIsDrawnTurned)
 {
-    ImageSpec spec = Grey8(4, 8);
-    spec.pixels.assign(32, 0);
-    spec.pixels[7] = 200;  // top-right
-    DcmFileFormat file = MakeImage(spec);
+    ImageLayout layout = Grey8(4, 8);
+    layout.pixels.assign(32, 0);
+    layout.pixels[7] = 200;  // top-right
+    DcmFileFormat file = MakeImage(layout);
     CDcmImage image;
     ASSERT_EQ(image.OpenFile(Write(file).c_str()), 1);
     image.AdjustBoth(256, 128, 0);
@@ -122,9 +123,9 @@ TEST_F(DisplayTest, RotatedImageIsDrawnTurned)
 
 TEST_F(DisplayTest, OverlayPlaneBitsWhitenDisplayBytes)
 {
-    ImageSpec spec = Grey8(8, 8);
-    spec.pixels.assign(64, 10);
-    DcmFileFormat file = MakeImage(spec);
+    ImageLayout layout = Grey8(8, 8);
+    layout.pixels.assign(64, 10);
+    DcmFileFormat file = MakeImage(layout);
     DcmDataset* ds = file.getDataset();
     ds->putAndInsertUint16(DCM_OverlayRows, 8);
     ds->putAndInsertUint16(DCM_OverlayColumns, 8);
@@ -196,4 +197,18 @@ TEST_F(DisplayTest, ShutterKeepsOnlyTheRectangle)
     EXPECT_EQ(bits[(4 + 2) * 2 + 1], 9);   // row 1, column 2
     EXPECT_EQ(bits[(4 + 3) * 2], 0);       // row 1, column 3
     EXPECT_EQ(bits[(8 + 1) * 2], 9);       // row 2, column 1
+}
+
+TEST_F(DisplayTest, ImageBitsOfTheWholeImageCopyTheDisplay)
+{
+    DcmFileFormat file = MakeImage(Grey8(4, 8));
+    CDcmImage image;
+    ASSERT_EQ(image.OpenFile(Write(file).c_str()), 1);
+    image.SetRotateAngle(270, 1);
+    std::vector<BYTE> out(32, 7);
+    ASSERT_EQ(image.GetImageBits(out.data(), 0, 1), 1);
+    EXPECT_EQ(0, std::memcmp(out.data(), image.GetBitmapBits(), 32));
+    image.SetRelativeRect(CRelativeRect(0, 0, 1, 1));
+    EXPECT_EQ(image.GetImageBits(out.data(), 0, 0), 1);
+    EXPECT_EQ(image.GetImageBits(nullptr, 0, 0), 0);
 }

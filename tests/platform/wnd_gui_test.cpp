@@ -219,4 +219,52 @@ TEST(WndGui, FrameSplitterTreeAndDrawingPaneUnderRealInput) {
     std::remove(shot.c_str());
 }
 
+const UINT kGuiDialog = 7200;
+
+class GuiDialog : public CDialog {
+public:
+    GuiDialog() : CDialog(kGuiDialog) {}
+    CString text;
+    int pumpedWhileModal = 0;
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override { DDX_Text(pDX, 1000, text); }
+    BOOL OnInitDialog() override {
+        CDialog::OnInitDialog();
+        PostMessage(WM_USER + 1);
+        return TRUE;
+    }
+    LRESULT OnPosted(WPARAM, LPARAM) {
+        // Runs inside the modal loop: our queue is pumped while it waits.
+        ++pumpedWhileModal;
+        GetDlgItem(1000)->SetWindowText("typed in");
+        GetDlgItem(IDOK)->SendMessage(BM_CLICK);
+        return 0;
+    }
+    DECLARE_MESSAGE_MAP()
+};
+BEGIN_MESSAGE_MAP(GuiDialog, CDialog)
+    ON_MESSAGE(WM_USER + 1, OnPosted)
+END_MESSAGE_MAP()
+
+TEST(WndGui, ModalDialogRunsANativeNestedLoop) {
+    static char name[] = "wnd_gui_test";
+    char* argv[] = {name, nullptr};
+    if (!PlatformStartGui(1, argv)) GTEST_SKIP() << "no display";
+    DialogTemplate t;
+    t.caption = "标注文字";
+    t.cx = 187;
+    t.cy = 47;
+    t.items = {{"EDIT", "", 1000, 7, 7, 173, 14, WS_CHILD | WS_VISIBLE | WS_BORDER},
+               {"BUTTON", "OK", IDOK, 40, 26, 50, 14, WS_CHILD | WS_VISIBLE | BS_DEFPUSHBUTTON},
+               {"BUTTON", "Cancel", IDCANCEL, 99, 26, 50, 14, WS_CHILD | WS_VISIBLE}};
+    RegisterDialogResource(kGuiDialog, t);
+    GuiDialog dialog;
+    EXPECT_EQ(dialog.DoModal(), IDOK);
+    EXPECT_EQ(dialog.pumpedWhileModal, 1);
+    EXPECT_EQ(dialog.text, "typed in");
+    EXPECT_EQ(dialog.m_hWnd, nullptr);
+    PlatformStopGui();
+}
+
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "wnd/wnd.h"
@@ -20,6 +21,7 @@ public:
     int cancelModes = 0;
     BOOL swallowKeys = FALSE;
     LRESULT custom = 0;
+    int customCount = 0;
 
 protected:
     int OnCreate(LPCREATESTRUCT cs) {
@@ -42,7 +44,10 @@ protected:
         CWnd::OnCancelMode();
     }
     void OnDestroy() { g_trace.push_back("destroy"); }
-    LRESULT OnCustom(WPARAM w, LPARAM l) { return custom = (LRESULT)(w + l); }
+    LRESULT OnCustom(WPARAM w, LPARAM l) {
+        ++customCount;
+        return custom = (LRESULT)(w + l);
+    }
     void OnCommandA() { g_trace.push_back("probe A"); }
     void OnUpdateB(CCmdUI* ui) { ui->SetCheck(1); }
     BOOL PreTranslateMessage(MSG* msg) override {
@@ -120,6 +125,17 @@ TEST_F(WndTest, SendMessageReturnsTheHandlersResultAndPostWaitsForThePump) {
     EXPECT_GE(PlatformPumpMessages(), 1);
     EXPECT_EQ(probe.custom, 11);
     EXPECT_EQ(probe.SendMessage(WM_USER + 999), 0);
+}
+
+TEST_F(WndTest, OtherThreadsMayPostToTheWindowsThread) {
+    HWND target = probe.m_hWnd;
+    std::thread worker([target] {
+        for (int i = 0; i < 500; ++i) PostMessage(target, WM_USER + 150, 1, 0);
+    });
+    for (int spins = 0; probe.customCount < 500 && spins < 1000000; ++spins) PlatformPumpMessages();
+    worker.join();
+    PlatformPumpMessages();
+    EXPECT_EQ(probe.customCount, 500);
 }
 
 TEST_F(WndTest, GeometryAndCoordinates) {

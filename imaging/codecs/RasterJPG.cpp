@@ -1,0 +1,429 @@
+#include "RasterJPG.h"
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+extern "C" {
+#include <jpeglib.h>
+#include <jerror.h>
+}
+
+#include "FileStream.h"
+
+namespace {
+
+const size_t kJpegBufferSize = 4096;
+
+struct JpegErrorManager {
+    jpeg_error_mgr pub;
+    jmp_buf setjmp_buffer;
+    char* errorText;
+};
+
+struct JpegSource {
+    jpeg_source_mgr pub;
+    CByteStream* stream;
+    JOCTET buffer[kJpegBufferSize];
+    bool startOfFile;
+};
+
+struct JpegDestination {
+    jpeg_destination_mgr pub;
+    CByteStream* stream;
+    JOCTET buffer[kJpegBufferSize];
+};
+
+void JpegErrorExit(j_common_ptr cinfo)
+{
+    JpegErrorManager* err = reinterpret_cast<JpegErrorManager*>(cinfo->err);
+    char message[JMSG_LENGTH_MAX];
+    (*cinfo->err->format_message)(cinfo, message);
+    strncpy(err->errorText, message, 255);
+    err->errorText[255] = 0;
+    longjmp(err->setjmp_buffer, 1);
+}
+
+// Warnings are not printed: decoding arbitrary bytes stays silent.
+void JpegOutputMessage(j_common_ptr) {}
+
+void JpegInitDestination(j_compress_ptr cinfo)
+{
+    JpegDestination* dest = reinterpret_cast<JpegDestination*>(cinfo->dest);
+    dest->pub.next_output_byte = dest->buffer;
+    dest->pub.free_in_buffer = kJpegBufferSize;
+}
+
+boolean JpegEmptyOutputBuffer(j_compress_ptr cinfo)
+{
+    JpegDestination* dest = reinterpret_cast<JpegDestination*>(cinfo->dest);
+    if (dest->stream->Write(dest->buffer, 1, kJpegBufferSize) != kJpegBufferSize)
+        ERREXIT(cinfo, JERR_FILE_WRITE);
+    dest->pub.next_output_byte = dest->buffer;
+    dest->pub.free_in_buffer = kJpegBufferSize;
+    return TRUE;
+}
+
+void JpegTermDestination(j_compress_ptr cinfo)
+{
+    JpegDestination* dest = reinterpret_cast<JpegDestination*>(cinfo->dest);
+    size_t count = kJpegBufferSize - dest->pub.free_in_buffer;
+    if (count > 0 && dest->stream->Write(dest->buffer, 1, count) != count)
+        ERREXIT(cinfo, JERR_FILE_WRITE);
+    dest->stream->Flush();
+    if (dest->stream->Error())
+        ERREXIT(cinfo, JERR_FILE_WRITE);
+}
+
+void JpegInitSource(j_decompress_ptr cinfo)
+{
+    JpegSource* src = reinterpret_cast<JpegSource*>(cinfo->src);
+    src->startOfFile = true;
+}
+
+boolean JpegFillInputBuffer(j_decompress_ptr cinfo)
+{
+    JpegSource* src = reinterpret_cast<JpegSource*>(cinfo->src);
+    size_t nbytes = src->stream->Read(src->buffer, 1, kJpegBufferSize);
+    if (nbytes == 0) {
+        if (src->startOfFile)
+            ERREXIT(cinfo, JERR_INPUT_EMPTY);
+        WARNMS(cinfo, JWRN_JPEG_EOF);
+        src->buffer[0] = 0xFF;
+        src->buffer[1] = JPEG_EOI;
+        nbytes = 2;
+    }
+    src->pub.next_input_byte = src->buffer;
+    src->pub.bytes_in_buffer = nbytes;
+    src->startOfFile = false;
+    return TRUE;
+}
+
+void JpegSkipInputData(j_decompress_ptr cinfo, long num_bytes)
+{
+    JpegSource* src = reinterpret_cast<JpegSource*>(cinfo->src);
+    if (num_bytes < 1)
+        return;
+    while (num_bytes > long(src->pub.bytes_in_buffer)) {
+        num_bytes -= long(src->pub.bytes_in_buffer);
+        JpegFillInputBuffer(cinfo);
+    }
+    src->pub.next_input_byte += size_t(num_bytes);
+    src->pub.bytes_in_buffer -= size_t(num_bytes);
+}
+
+void JpegTermSource(j_decompress_ptr) {}
+
+void InstallErrorManager(JpegErrorManager& err, char* text)
+{
+    jpeg_std_error(&err.pub);
+    err.pub.error_exit = JpegErrorExit;
+    err.pub.output_message = JpegOutputMessage;
+    err.errorText = text;
+}
+
+} // namespace
+
+CRasterJPG::CRasterJPG()
+    : CRasterImage(RASTER_FORMAT_JPG), m_exif(nullptr), m_nPredictor(0), m_nPointTransform(0),
+      m_nSmoothing(0), m_nQuantization(0), m_nDither(0)
+{
+    memset(&m_exifinfo, 0, sizeof(m_exifinfo));
+}
+
+// A copy gets no reader of its own: the reader's sections belong to the
+// original, and so does the thumbnail pointer into them.
+CRasterJPG::CRasterJPG(const CRasterJPG& src)
+    : CRasterImage(src), m_exif(nullptr), m_exifinfo(src.m_exifinfo),
+      m_nPredictor(src.m_nPredictor), m_nPointTransform(src.m_nPointTransform),
+      m_nSmoothing(src.m_nSmoothing), m_nQuantization(src.m_nQuantization), m_nDither(src.m_nDither)
+{
+    m_exifinfo.ThumbnailPointer = nullptr;
+    m_exifinfo.ThumbnailSize = 0;
+}
+
+CRasterJPG& CRasterJPG::operator=(const CRasterJPG& src)
+{
+    if (this == &src)
+        return *this;
+    CRasterImage::operator=(src);
+    delete m_exif;
+    m_exif = nullptr;
+    m_exifinfo = src.m_exifinfo;
+    m_exifinfo.ThumbnailPointer = nullptr;
+    m_exifinfo.ThumbnailSize = 0;
+    m_nPredictor = src.m_nPredictor;
+    m_nPointTransform = src.m_nPointTransform;
+    m_nSmoothing = src.m_nSmoothing;
+    m_nQuantization = src.m_nQuantization;
+    m_nDither = src.m_nDither;
+    return *this;
+}
+
+CRasterJPG::~CRasterJPG()
+{
+    delete m_exif;
+}
+
+bool CRasterJPG::DecodeExif(CByteStream* stream)
+{
+    if (!stream)
+        return false;
+    // Nothing of an earlier file's record may pass for this one's.
+    delete m_exif;
+    memset(&m_exifinfo, 0, sizeof(m_exifinfo));
+    m_exif = new (std::nothrow) CExifInfo(&m_exifinfo);
+    if (!m_exif)
+        return false;
+    long position = stream->Tell();
+    m_exif->DecodeExif(stream, 1);
+    stream->Seek(position, SEEK_SET);
+    return m_exifinfo.IsExif;
+}
+
+bool CRasterJPG::DecodeExif(FILE* hFile)
+{
+    CFileStream file(hFile);
+    return DecodeExif(&file);
+}
+
+bool CRasterJPG::Decode(FILE* hFile)
+{
+    CFileStream file(hFile);
+    return Decode(&file);
+}
+
+bool CRasterJPG::Encode(FILE* hFile)
+{
+    CFileStream file(hFile);
+    return Encode(&file);
+}
+
+bool CRasterJPG::Decode(CByteStream* stream)
+{
+    if (!stream)
+        return false;
+    bool isExif = DecodeExif(stream);
+    (void)isExif;
+    return DecodePixels(stream);
+}
+
+// libjpeg leaves through longjmp on any error: this function owns no
+// object with a destructor, and every buffer comes from libjpeg's pools.
+bool CRasterJPG::DecodePixels(CByteStream* stream)
+{
+    jpeg_decompress_struct cinfo;
+    JpegErrorManager jerr;
+    JpegSource source;
+    InstallErrorManager(jerr, info.szLastError);
+    cinfo.err = &jerr.pub;
+    if (setjmp(jerr.setjmp_buffer)) {
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    jpeg_create_decompress(&cinfo);
+    source.stream = stream;
+    source.startOfFile = true;
+    source.pub.init_source = JpegInitSource;
+    source.pub.fill_input_buffer = JpegFillInputBuffer;
+    source.pub.skip_input_data = JpegSkipInputData;
+    source.pub.resync_to_restart = jpeg_resync_to_restart;
+    source.pub.term_source = JpegTermSource;
+    source.pub.bytes_in_buffer = 0;
+    source.pub.next_input_byte = nullptr;
+    cinfo.src = &source.pub;
+    jpeg_read_header(&cinfo, TRUE);
+
+    DWORD options = GetCodecOption(RASTER_FORMAT_JPG);
+    if (options & 0x80)
+        cinfo.out_color_space = JCS_GRAYSCALE;
+    if (options & 0x100) {
+        cinfo.quantize_colors = TRUE;
+        cinfo.desired_number_of_colors = GetJpegQuality();
+    }
+    if (options & 0x200)
+        cinfo.dither_mode = J_DITHER_MODE(m_nDither);
+    if (options & 0x400)
+        cinfo.two_pass_quantize = FALSE;
+    if (options & 0x800)
+        cinfo.do_fancy_upsampling = FALSE;
+    if (GetJpegScale() > 0) {
+        cinfo.scale_num = 1;
+        cinfo.scale_denom = GetJpegScale();
+    }
+
+    if (GetEscape() == -1) {
+        jpeg_calc_output_dimensions(&cinfo);
+        head.biWidth = LONG(cinfo.output_width);
+        head.biHeight = LONG(cinfo.output_height);
+        jpeg_destroy_decompress(&cinfo);
+        return true;
+    }
+
+    // libjpeg sizes its own buffers from the header: a header beyond the
+    // image limit is refused before it can reserve them.
+    jpeg_calc_output_dimensions(&cinfo);
+    if (!FitsMemoryLimit(cinfo.image_width, cinfo.image_height, 8 * DWORD(cinfo.num_components)) ||
+        !FitsMemoryLimit(cinfo.output_width, cinfo.output_height, 8 * DWORD(cinfo.output_components))) {
+        SetLastError("RASTER_MAX_MEMORY exceeded");
+        longjmp(jerr.setjmp_buffer, 1);
+    }
+    jpeg_start_decompress(&cinfo);
+    if (!Create(cinfo.output_width, cinfo.output_height, 8 * DWORD(cinfo.output_components),
+                RASTER_FORMAT_JPG))
+        longjmp(jerr.setjmp_buffer, 1);
+
+    if (!m_exifinfo.IsExif) {
+        if (cinfo.density_unit == 2) {
+            SetXDPI(long(cinfo.X_density * 2.54 + 0.5));
+            SetYDPI(long(cinfo.Y_density * 2.54 + 0.5));
+        } else {
+            SetXDPI(cinfo.X_density);
+            SetYDPI(cinfo.Y_density);
+        }
+    } else {
+        if (m_exifinfo.Xresolution != 0 && m_exifinfo.ResolutionUnit != 0)
+            SetXDPI(long(m_exifinfo.Xresolution / m_exifinfo.ResolutionUnit));
+        if (m_exifinfo.Yresolution != 0 && m_exifinfo.ResolutionUnit != 0)
+            SetYDPI(long(m_exifinfo.Yresolution / m_exifinfo.ResolutionUnit));
+    }
+
+    // The colour count stays that of the table laid out by Create: changing
+    // it would move the rows. The quantiser's count goes to the important
+    // colours instead.
+    if (cinfo.quantize_colors) {
+        int colours = cinfo.actual_number_of_colors;
+        JSAMPARRAY map = cinfo.colormap;
+        if (cinfo.out_color_components == 3)
+            SetPalette(DWORD(colours), map[0], map[1], map[2]);
+        else
+            SetPalette(DWORD(colours), map[0]);
+        SetClrImportant(DWORD(colours));
+    } else if (cinfo.out_color_space == JCS_GRAYSCALE) {
+        SetGrayPalette();
+    }
+
+    DWORD rowStride = cinfo.output_width * DWORD(cinfo.output_components);
+    JSAMPARRAY buffer = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo),
+                                                   JPOOL_IMAGE, rowStride, 1);
+    bool cmyk = cinfo.output_components == 4 && !cinfo.quantize_colors;
+    bool rgb = cinfo.output_components == 3 && !cinfo.quantize_colors;
+    while (cinfo.output_scanline < cinfo.output_height) {
+        if (info.nEscape)
+            longjmp(jerr.setjmp_buffer, 1);
+        BYTE* dst = GetBits(cinfo.output_height - 1 - cinfo.output_scanline);
+        jpeg_read_scanlines(&cinfo, buffer, 1);
+        const BYTE* src = buffer[0];
+        if (cmyk) {
+            // Three output bytes per four input bytes, stopping at whichever
+            // row runs out first.
+            for (DWORD s = 0, d = 0; s + 4 <= rowStride && d + 3 <= info.dwEffWidth; s += 4, d += 3) {
+                unsigned k = src[s + 3];
+                dst[d] = BYTE(src[s + 2] * k / 255);
+                dst[d + 1] = BYTE(src[s + 1] * k / 255);
+                dst[d + 2] = BYTE(src[s] * k / 255);
+            }
+        } else {
+            memcpy(dst, src, rowStride < info.dwEffWidth ? rowStride : info.dwEffWidth);
+            if (rgb)
+                RGBtoBGR(dst, int(cinfo.output_width * 3));
+        }
+    }
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    return true;
+}
+
+bool CRasterJPG::Encode(CByteStream* stream)
+{
+    if (EncodeSafeCheck(stream))
+        return false;
+    if (IsIndexed() && !IsGrayScale()) {
+        SetLastError("JPEG can save only RGB or GreyScale images");
+        return false;
+    }
+    long start = stream->Tell();
+    if (!EncodePixels(stream))
+        return false;
+    if (m_exif && m_exifinfo.IsExif)
+        WriteExifBack(stream, start);
+    return true;
+}
+
+// Indexed grey images below 8 bits are written one sample per pixel, the
+// sample being the pixel's table value.
+bool CRasterJPG::EncodePixels(CByteStream* stream)
+{
+    jpeg_compress_struct cinfo;
+    JpegErrorManager jerr;
+    JpegDestination destination;
+    InstallErrorManager(jerr, info.szLastError);
+    cinfo.err = &jerr.pub;
+    if (setjmp(jerr.setjmp_buffer)) {
+        jpeg_destroy_compress(&cinfo);
+        return false;
+    }
+    jpeg_create_compress(&cinfo);
+    destination.stream = stream;
+    destination.pub.init_destination = JpegInitDestination;
+    destination.pub.empty_output_buffer = JpegEmptyOutputBuffer;
+    destination.pub.term_destination = JpegTermDestination;
+    cinfo.dest = &destination.pub;
+
+    bool grey = IsIndexed();
+    cinfo.image_width = JDIMENSION(head.biWidth);
+    cinfo.image_height = JDIMENSION(head.biHeight);
+    cinfo.input_components = grey ? 1 : 3;
+    cinfo.in_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+
+    DWORD options = GetCodecOption(RASTER_FORMAT_JPG);
+    if (options & 0x02)
+        cinfo.arith_code = TRUE;
+    if (options & 0x08)
+        cinfo.optimize_coding = TRUE;
+    if (options & 0x04)
+        jpeg_set_colorspace(&cinfo, JCS_GRAYSCALE);
+    if (options & 0x40)
+        cinfo.smoothing_factor = m_nSmoothing;
+    jpeg_set_quality(&cinfo, GetJpegQuality(), (options & 0x01) ? TRUE : FALSE);
+    if (options & 0x10)
+        jpeg_simple_progression(&cinfo);
+
+    cinfo.write_JFIF_header = TRUE;
+    cinfo.density_unit = 1;
+    cinfo.X_density = UINT16(GetXDPI());
+    cinfo.Y_density = UINT16(GetYDPI());
+
+    jpeg_start_compress(&cinfo, TRUE);
+    DWORD rowBytes = info.dwEffWidth > DWORD(head.biWidth) ? info.dwEffWidth : DWORD(head.biWidth);
+    JSAMPARRAY buffer = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo),
+                                                   JPOOL_IMAGE, rowBytes + 8, 1);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        DWORD source = cinfo.image_height - 1 - cinfo.next_scanline;
+        BYTE* row = buffer[0];
+        if (grey && head.biBitCount < 8) {
+            for (long x = 0; x < head.biWidth; x++)
+                row[x] = GetPaletteColor(BlindGetPixelIndex(x, long(source))).rgbBlue;
+        } else {
+            memcpy(row, GetBits(source), info.dwEffWidth);
+            if (!grey)
+                RGBtoBGR(row, int(info.dwEffWidth));
+        }
+        jpeg_write_scanlines(&cinfo, buffer, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    return true;
+}
+
+void CRasterJPG::WriteExifBack(CByteStream* stream, long start)
+{
+    m_exif->DiscardAllButExif();
+    stream->Seek(start, SEEK_SET);
+    m_exif->DecodeExif(stream, 2);
+    stream->Seek(start, SEEK_SET);
+    m_exif->EncodeExif(stream);
+}
