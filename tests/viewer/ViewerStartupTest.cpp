@@ -58,25 +58,6 @@ TEST_F(ViewerTest, StartsWithTitleBothPanesAndNoTreeColumn)
     EXPECT_EQ(view->m_wndDicom.GetImage(), nullptr);
 }
 
-TEST_F(ViewerTest, MenuBarHoldsTheCommandsWithTheirTexts)
-{
-    ASSERT_TRUE(Start());
-    CMenu* bar = frame->GetMenu();
-    ASSERT_NE(bar, nullptr);
-    ASSERT_EQ(bar->GetMenuItemCount(), 3u);
-    CString text;
-    bar->GetMenuString(0, text, MF_BYPOSITION);
-    EXPECT_EQ(text, "文件(&F)");
-    bar->GetMenuString(ID_FILE_OPEN, text, MF_BYCOMMAND);
-    EXPECT_EQ(text, "打开(&O)...\tCtrl+O");
-    bar->GetMenuString(32779, text, MF_BYCOMMAND);
-    EXPECT_EQ(text, "全部另存为(&A)...");
-    bar->GetMenuString(32775, text, MF_BYCOMMAND);
-    EXPECT_EQ(text, "镜像(Mirr&or)");
-    bar->GetMenuString(32778, text, MF_BYCOMMAND);
-    EXPECT_EQ(text, "操作说明 (&H)");
-}
-
 TEST_F(ViewerTest, IdleTextIsTheBannerAloneWithoutReadme)
 {
     ASSERT_TRUE(Start());
