@@ -9,6 +9,8 @@
 #include "ViewerTexts.h"
 #include "XmlParser.h"
 
+#include <vector>
+
 IMPLEMENT_DYNCREATE(CViewerView, CListView)
 
 BEGIN_MESSAGE_MAP(CViewerView, CListView)
@@ -243,9 +245,10 @@ void CViewerView::ListImageRecords(const CString& xmlPath)
 void CViewerView::OnDropFiles(HDROP hDropInfo)
 {
     DragQueryFile(hDropInfo, 0xFFFFFFFF, nullptr, 0);
-    char path[512] = {};
-    DragQueryFile(hDropInfo, 0, path, sizeof path);
-    OpenPath(path);
+    // Sized to the path: a cut-off path could name another file.
+    std::vector<char> path(DragQueryFile(hDropInfo, 0, nullptr, 0) + 1, '\0');
+    DragQueryFile(hDropInfo, 0, path.data(), (UINT)path.size());
+    OpenPath(path.data());
     DragFinish(hDropInfo);
 }
 
