@@ -455,7 +455,8 @@ public:
     void ShowPeer(WindowRecord& r) override {
         wxWindow* peer = PeerOf(&r);
         if (!peer) return;
-        if (dynamic_cast<DialogPeer*>(peer)) return;  // shown by the modal loop
+        auto* dialog = dynamic_cast<DialogPeer*>(peer);
+        if (dialog && dialog->IsModal()) return;
         peer->Show((r.style & WS_VISIBLE) != 0);
     }
 
