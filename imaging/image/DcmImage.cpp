@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "JpegFile.h"
+#include "RasterImage.h"
 #include "OverLayManagerStub.h"
 #include "PixelOps.h"
 
@@ -190,10 +191,67 @@ int CDcmImage::IsMpegFile(CString path)
     return (head[4] == 0xAC && head[5] == 0xD9) || (head[4] == 0x34 && head[5] == 0x9B);
 }
 
-int CDcmImage::OpenImageFile(CString)
+// Top-down R,G,B rows of the picture's current frame, width and height
+// reduced to multiples of 4; 0 with the reason shown when it cannot be had.
+int CDcmImage::AddRasterFrame(CRasterImage& picture)
 {
-    // Raster pictures need the codec family, which this build does not hold yet.
-    return 0;
+    picture.Flip();
+    picture.IncreaseBpp(24);
+    const long width = static_cast<long>(picture.GetWidth()) / 4 * 4;
+    const long height = static_cast<long>(picture.GetHeight()) / 4 * 4;
+    if (width != static_cast<long>(picture.GetWidth()) || height != static_cast<long>(picture.GetHeight()))
+        picture.Crop(0, 0, width, height);
+    BYTE* bits = picture.GetBpp() == 24 && width > 0 && height > 0 ? picture.GetBits() : nullptr;
+    if (bits == nullptr) {
+        AfxMessageBox("打开图片失败");
+        return 0;
+    }
+    // Frames of another size than the first cannot share the frame list.
+    if (!m_Frames.IsEmpty() && (width != m_DicomInfo.m_nColumns || height != m_DicomInfo.m_nRows))
+        return 1;
+    const size_t rowBytes = static_cast<size_t>(width) * 3;
+    BYTE* frame = new (std::nothrow) BYTE[rowBytes * height];
+    if (frame == nullptr) {
+        AfxMessageBox("分配影像内存失败");
+        return 0;
+    }
+    for (long y = 0; y < height; ++y) {
+        const BYTE* source = bits + static_cast<size_t>(y) * picture.GetEffWidth();
+        BYTE* target = frame + y * rowBytes;
+        for (long x = 0; x < width; ++x) {
+            target[3 * x] = source[3 * x + 2];
+            target[3 * x + 1] = source[3 * x + 1];
+            target[3 * x + 2] = source[3 * x];
+        }
+    }
+    m_Frames.Add(frame);
+    m_DicomInfo.m_nColumns = static_cast<int>(width);
+    m_DicomInfo.m_nRows = static_cast<int>(height);
+    return 1;
+}
+
+int CDcmImage::OpenImageFile(CString path)
+{
+    CRasterImage picture(0);
+    if (!picture.Load(path, 0))
+        return 0;
+    const long frames = std::max(1L, picture.GetNumFrames());
+    for (long i = 0; i < frames; ++i) {
+        if (i > 0) {
+            picture.SetFrame(i);
+            if (!picture.Load(path, 0))
+                break;
+        }
+        if (!AddRasterFrame(picture))
+            return 0;
+    }
+    CDicomInfo& info = m_DicomInfo;
+    info.m_strPhotometricInterpretation = "RGB";
+    info.m_nSamplesPerPixel = 3;
+    m_bAlignedRows = 1;
+    RunRasterPipeline();
+    info.m_strFilePath = path;
+    return 1;
 }
 
 int CDcmImage::AddRgbFrame(const BYTE* rows, int width, int height, int rowBytes)

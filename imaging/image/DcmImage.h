@@ -11,6 +11,7 @@
 class CBitmap;
 class CDC;
 class COverLayManager;
+class CRasterImage;
 
 class IMVEXA_API CDcmImage : public CObject {
 public:
@@ -153,6 +154,7 @@ private:
     void OverlayMeasure();
     int ParseOverLay();
     int RunRasterPipeline();
+    int AddRasterFrame(CRasterImage& picture);
     int AddRgbFrame(const BYTE* rows, int width, int height, int rowBytes);
     int AddJpegFrame(const CString& path);
 

@@ -21,6 +21,13 @@
 
 namespace td = testdata;
 
+namespace testdata {
+void PrintTo(const Image& image, std::ostream* out)
+{
+    *out << image.name;
+}
+}  // namespace testdata
+
 namespace {
 
 bool IsColour(const td::Image& image)
@@ -75,8 +82,6 @@ class GeneratedImages : public ::testing::TestWithParam<td::Image> {};
 TEST_P(GeneratedImages, OpenAndShowFormula)
 {
     const td::Image& expected = GetParam();
-    if (expected.tolerance > 0)
-        GTEST_SKIP() << "lossy files are compared with the toolkit's own decoding";
     CDcmImage image;
     ASSERT_EQ(image.OpenFile(td::Path(expected.name).c_str()), 1);
     const bool padded = expected.columns % 4 != 0 || expected.rows % 4 != 0;
@@ -115,7 +120,17 @@ TEST_P(GeneratedImages, OpenAndShowFormula)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(All, GeneratedImages, ::testing::ValuesIn(td::kImages),
+// Lossy files are compared with the toolkit's own decoding below.
+std::vector<td::Image> LosslessImages()
+{
+    std::vector<td::Image> images;
+    for (const td::Image& image : td::kImages)
+        if (image.tolerance == 0)
+            images.push_back(image);
+    return images;
+}
+
+INSTANTIATE_TEST_SUITE_P(All, GeneratedImages, ::testing::ValuesIn(LosslessImages()),
                          [](const ::testing::TestParamInfo<td::Image>& info) {
                              std::string name = info.param.name;
                              for (char& c : name)
