@@ -61,11 +61,7 @@ BOOL CWinApp::InitInstance() { return TRUE; }
 
 BOOL CWinApp::PreTranslateMessage(MSG* pMsg) {
     HWND stop = m_pMainWnd ? m_pMainWnd->m_hWnd : nullptr;
-    if (CWnd::WalkPreTranslateTree(stop, pMsg)) return TRUE;
-    // Keys in windows outside the main frame still reach its accelerators.
-    if (m_pMainWnd && pMsg->hwnd != stop && !::IsChild(stop, pMsg->hwnd) && ::GetParent(pMsg->hwnd) == nullptr)
-        return FALSE;
-    return FALSE;
+    return CWnd::WalkPreTranslateTree(stop, pMsg);
 }
 
 BOOL CWinApp::OnIdle(LONG) { return FALSE; }

@@ -207,7 +207,9 @@ int CDialog::DoModal() {
     if (CreateFromTemplate(owner)) {
         SendMessage(WM_INITDIALOG, 0, 0);
         if (m_hWnd && !m_ended) {
-            ShowWindow(SW_SHOW);
+            // Shown by the modal loop itself.
+            if (WindowRecord* r = wndsys::Find(m_hWnd)) r->style |= WS_VISIBLE;
+            wndsys::InvalidateTree(m_hWnd);
             RunModalLoop();
         }
         result = m_nModalResult == -1 ? IDCANCEL : m_nModalResult;

@@ -64,16 +64,14 @@ int PlatformPumpMessages() {
 void PlatformAdvanceTime(uint64_t ms) {
     PlatformPumpMessages();
     while (ms > 0) {
+        // Step to the next timer (or hover) that falls due, fire it, go on.
         int64_t next = wndsys::MillisecondsToNextTimer();
+        int64_t hover = wndsys::MillisecondsToHover();
+        if (hover >= 0 && (next < 0 || hover < next)) next = hover;
         uint64_t step = (next < 0 || (uint64_t)next > ms) ? ms : (uint64_t)next;
-        if (step == 0) step = 0;
         wndsys::AdvanceClock(step);
         ms -= step;
         PlatformPumpMessages();
-        if (step == 0 && next == 0) {
-            // Timers due now were fired by the pump.
-            continue;
-        }
     }
     PlatformPumpMessages();
 }

@@ -240,25 +240,39 @@ private:
         }
         e.Skip();
     }
+public:
+    // The surface changed: the next paint converts it again.
+    void Stale() {
+        stale_ = true;
+        Refresh(false);
+    }
+
+private:
     void OnPaint(wxPaintEvent&) {
         wxPaintDC dc(this);
         WindowRecord* r = wndsys::Find(hwnd_);
         if (!r || !r->surface.Pixels()) return;
         int w = r->surface.Width();
         int h = r->surface.Height();
-        wxImage image(w, h, false);
-        unsigned char* out = image.GetData();
-        const uint32_t* in = r->surface.Pixels();
-        for (size_t i = 0, n = (size_t)w * (size_t)h; i < n; ++i) {
-            uint32_t p = in[i];
-            out[3 * i] = (unsigned char)(p >> 16);
-            out[3 * i + 1] = (unsigned char)(p >> 8);
-            out[3 * i + 2] = (unsigned char)p;
+        if (stale_ || !shown_.IsOk() || shown_.GetWidth() != w || shown_.GetHeight() != h) {
+            wxImage image(w, h, false);
+            unsigned char* out = image.GetData();
+            const uint32_t* in = r->surface.Pixels();
+            for (size_t i = 0, n = (size_t)w * (size_t)h; i < n; ++i) {
+                uint32_t p = in[i];
+                out[3 * i] = (unsigned char)(p >> 16);
+                out[3 * i + 1] = (unsigned char)(p >> 8);
+                out[3 * i + 2] = (unsigned char)p;
+            }
+            shown_ = wxBitmap(image);
+            stale_ = false;
         }
-        dc.DrawBitmap(wxBitmap(image), 0, 0, false);
+        dc.DrawBitmap(shown_, 0, 0, false);
     }
 
     HWND hwnd_;
+    wxBitmap shown_;
+    bool stale_ = true;
 };
 
 class FramePeer : public wxFrame {
@@ -441,7 +455,8 @@ public:
     void ShowPeer(WindowRecord& r) override {
         wxWindow* peer = PeerOf(&r);
         if (!peer) return;
-        if (dynamic_cast<DialogPeer*>(peer)) return;  // shown by the modal loop
+        auto* dialog = dynamic_cast<DialogPeer*>(peer);
+        if (dialog && dialog->IsModal()) return;
         peer->Show((r.style & WS_VISIBLE) != 0);
     }
 
@@ -501,7 +516,7 @@ public:
     }
 
     void Present(WindowRecord& r) override {
-        if (auto* canvas = dynamic_cast<CanvasPeer*>(PeerOf(&r))) canvas->Refresh(false);
+        if (auto* canvas = dynamic_cast<CanvasPeer*>(PeerOf(&r))) canvas->Stale();
     }
 
     void CaptureMouse(WindowRecord* r) override {

@@ -344,6 +344,17 @@ TEST_F(FrameworkTest, NewDocumentBuildsFrameSplitterAndViews) {
     EXPECT_EQ(shell.frame->GetActiveView(), shell.tree);
 }
 
+TEST_F(FrameworkTest, ClosingTheMainFrameClosesTheDocumentAndQuits) {
+    Shell shell;
+    ASSERT_TRUE(shell.frame);
+    shell.frame->SendMessage(WM_CLOSE);
+    EXPECT_EQ(shell.app.m_pMainWnd, nullptr);
+    MSG msg;
+    ASSERT_TRUE(PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, (UINT)WM_QUIT);
+    EXPECT_EQ(shell.app.Run(), 0);
+}
+
 TEST_F(FrameworkTest, SplitterLayoutArithmetic) {
     std::vector<CSplitterWnd::CRowColInfo> cols(2);
     cols[0].nIdealSize = 250;

@@ -7,16 +7,76 @@
 #include <wx/treectrl.h>
 #include <wx/wx.h>
 
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
+
+extern char** environ;
 
 #include "wnd/gui.h"
 #include "wnd/window_system.h"
 #include "wnd/wnd.h"
 
 namespace {
+
+// GUI tests of other areas may run at the same time on the shared display;
+// input and the screenshot need a screen of their own. A private X server
+// serves every GUI test of this process; without one the shared display is
+// used.
+pid_t g_server = 0;
+
+void StopPrivateServer() {
+    if (g_server > 0) {
+        kill(g_server, SIGTERM);
+        waitpid(g_server, nullptr, 0);
+        g_server = 0;
+    }
+}
+
+void UsePrivateDisplay() {
+    static bool tried = false;
+    if (tried) return;
+    tried = true;
+    if (!std::getenv("DISPLAY") || access("/usr/bin/Xvfb", X_OK) != 0) return;
+    int fds[2];
+    if (pipe(fds) != 0) return;
+    std::string fd = std::to_string(fds[1]);
+    const char* argv[] = {"/usr/bin/Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
+                          "tcp", nullptr};
+    pid_t pid = 0;
+    if (posix_spawn(&pid, argv[0], nullptr, nullptr, const_cast<char**>(argv), environ) != 0) {
+        close(fds[0]);
+        close(fds[1]);
+        return;
+    }
+    close(fds[1]);
+    char number[16] = {};
+    ssize_t got = read(fds[0], number, sizeof(number) - 1);
+    close(fds[0]);
+    if (got <= 0) {
+        kill(pid, SIGTERM);
+        waitpid(pid, nullptr, 0);
+        return;
+    }
+    g_server = pid;
+    std::atexit(StopPrivateServer);
+    std::string display = ":" + std::string(number, number + std::strcspn(number, "\n"));
+    setenv("DISPLAY", display.c_str(), 1);
+}
+
+bool StartGui() {
+    UsePrivateDisplay();
+    static char name[] = "wnd_gui_test";
+    static char* argv[] = {name, nullptr};
+    return PlatformStartGui(1, argv);
+}
 
 const UINT kFrameResource = 7100;
 const COLORREF kFill = RGB(255, 0, 0);
@@ -131,9 +191,7 @@ POINT ScreenPoint(CWnd* wnd, int x, int y) {
 }
 
 TEST(WndGui, FrameSplitterTreeAndDrawingPaneUnderRealInput) {
-    static char name[] = "wnd_gui_test";
-    char* argv[] = {name, nullptr};
-    if (!PlatformStartGui(1, argv)) GTEST_SKIP() << "no display";
+    if (!StartGui()) GTEST_SKIP() << "no display";
 
     RegisterStringResource(kFrameResource, "GuiTest\n\nGuiTest");
     RegisterMenuResource(kFrameResource, {{"文件(&F)", 0, MF_POPUP, {{"退出(&X)", ID_APP_EXIT, MF_STRING, {}}}}});
@@ -248,9 +306,7 @@ BEGIN_MESSAGE_MAP(GuiDialog, CDialog)
 END_MESSAGE_MAP()
 
 TEST(WndGui, ModalDialogRunsANativeNestedLoop) {
-    static char name[] = "wnd_gui_test";
-    char* argv[] = {name, nullptr};
-    if (!PlatformStartGui(1, argv)) GTEST_SKIP() << "no display";
+    if (!StartGui()) GTEST_SKIP() << "no display";
     DialogTemplate t;
     t.caption = "标注文字";
     t.cx = 187;

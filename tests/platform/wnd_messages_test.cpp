@@ -330,3 +330,38 @@ TEST_F(WndTest, HoverAndLeaveFollowTrackMouseEvent) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(WndHandles, StaleAndForeignHandlesAreRefused) {
+    PlatformResetWindows();
+    CWnd wnd;
+    wnd.CreateEx(0, nullptr, "w", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr);
+    HWND stale = wnd.m_hWnd;
+    EXPECT_TRUE(wnd.DestroyWindow());
+    EXPECT_FALSE(wnd.DestroyWindow());
+    EXPECT_FALSE(IsWindow(stale));
+    EXPECT_EQ(SendMessage(stale, WM_USER, 1, 2), 0);
+    EXPECT_FALSE(PostMessage(stale, WM_USER, 1, 2));
+    EXPECT_EQ(SetTimer(stale, 1, 10, nullptr), 0u);
+    EXPECT_FALSE(KillTimer(stale, 1));
+    RECT rect{1, 2, 3, 4};
+    EXPECT_FALSE(GetClientRect(stale, &rect));
+    EXPECT_EQ(GetDlgItem(stale, 1), nullptr);
+    EXPECT_EQ(SetCapture(stale), nullptr);
+    EXPECT_FALSE(TrackMouseEvent(nullptr));
+    char text[8] = "x";
+    EXPECT_EQ(GetWindowText(stale, text, sizeof(text)), 0);
+    HWND foreign = reinterpret_cast<HWND>(static_cast<uintptr_t>(0x12345));
+    EXPECT_FALSE(ShowWindow(foreign, SW_SHOW));
+    EXPECT_EQ(CWnd::FromHandle(foreign), nullptr);
+    HDROP drop = reinterpret_cast<HDROP>(static_cast<uintptr_t>(0x999));
+    EXPECT_EQ(DragQueryFile(drop, 0xFFFFFFFF, nullptr, 0), 0u);
+    DragFinish(drop);
+    EXPECT_EQ(TrackPopupMenu(reinterpret_cast<HMENU>(static_cast<uintptr_t>(0x77)), 0, 0, 0, 0, stale, nullptr),
+              FALSE);
+    EXPECT_EQ(LoadString(nullptr, 0xFFFF, text, sizeof(text)), 0);
+    PlatformAdvanceTime(100);
+}
+
+}  // namespace

@@ -1,0 +1,129 @@
+// The DICOMDIR road: the real converter over media made by dcmmkdir, and
+// converters that fail or write nonsense.
+#include <sys/stat.h>
+
+#include "viewer_harness.h"
+
+namespace {
+
+std::vector<std::string> MediaFileIds()
+{
+    std::vector<std::string> ids;
+    for (const char* file : testdata::kMediaFiles) {
+        std::string id = file;
+        for (char& c : id)
+            if (c == '/')
+                c = '\\';
+        ids.push_back(id);
+    }
+    return ids;
+}
+
+class DicomdirTest : public ViewerTest {
+protected:
+    // A copy of the generated media under a folder with awkward characters.
+    std::string CopyMedia(const std::string& folderName)
+    {
+        std::string media = work.File(folderName);
+        std::filesystem::copy(TestData(testdata::kMediaFolder), media, std::filesystem::copy_options::recursive);
+        return media;
+    }
+
+    void InstallConverter(const std::string& script)
+    {
+        std::string converter = work.Write("dcm2xml", "#!/bin/sh\n" + script + "\n");
+        chmod(converter.c_str(), 0755);
+        theApp.m_strProgramFolder = work.path().c_str();
+    }
+};
+
+TEST_F(DicomdirTest, ListsExactlyTheImageRecordsAndOpensTheSelectedOne)
+{
+    ASSERT_TRUE(Start());
+    std::string media = CopyMedia("media with space \"and quote\"");
+    view->OpenPath((media + "/DICOMDIR").c_str());
+    EXPECT_EQ(TreeItems(), MediaFileIds());
+    EXPECT_EQ(tree->m_strFolder, media.c_str());
+    EXPECT_EQ(TreeColumnWidth(), 250);
+    EXPECT_EQ(view->m_wndDicom.GetImage(), nullptr);
+    EXPECT_TRUE(std::filesystem::exists(temp.File("dicomdir.xml")));
+
+    tree->GetTreeCtrl().SelectItem(FindItem("PAT1\\STUDY1\\SERIES2\\IM1"));
+    EXPECT_EQ(ShownPath(), media + "/PAT1/STUDY1/SERIES2/IM1");
+}
+
+TEST_F(DicomdirTest, FileIdsResolveAgainstFilesInOtherLetterCase)
+{
+    ASSERT_TRUE(Start());
+    std::string media = CopyMedia("media");
+    std::filesystem::rename(media + "/PAT2", media + "/pat2");
+    std::filesystem::rename(media + "/pat2/STUDY1/SERIES1/IM1", media + "/pat2/STUDY1/SERIES1/im1");
+    view->OpenPath((media + "/DICOMDIR").c_str());
+    tree->GetTreeCtrl().SelectItem(FindItem("PAT2\\STUDY1\\SERIES1\\IM1"));
+    EXPECT_EQ(ShownPath(), media + "/pat2/STUDY1/SERIES1/im1");
+}
+
+TEST_F(DicomdirTest, AnyNameEndingInDicomdirTakesItsOwnFolder)
+{
+    ASSERT_TRUE(Start());
+    std::string media = CopyMedia("media");
+    std::filesystem::rename(media + "/DICOMDIR", media + "/OLD_dicomdir");
+    view->OpenPath((media + "/OLD_dicomdir").c_str());
+    EXPECT_EQ(tree->m_strFolder, media.c_str());
+    EXPECT_EQ(TreeItems().size(), 5u);
+}
+
+TEST_F(DicomdirTest, NoConverterLeavesAnEmptyTreeAndNoMessage)
+{
+    ASSERT_TRUE(Start());
+    std::string media = CopyMedia("media");
+    CopyFile(TestData(testdata::kMono2U8), work.File("before.dcm"));
+    view->OpenPath(work.File("before.dcm").c_str());
+    const char* path = std::getenv("PATH");
+    std::string saved = path ? path : "";
+    theApp.m_strProgramFolder = work.path().c_str();
+    setenv("PATH", "", 1);
+    view->OpenPath((media + "/DICOMDIR").c_str());
+    setenv("PATH", saved.c_str(), 1);
+    EXPECT_TRUE(TreeItems().empty());
+    EXPECT_TRUE(PlatformMessageBoxLog().empty());
+}
+
+TEST_F(DicomdirTest, ConverterBesideTheProgramIsPreferredAndGetsBothPaths)
+{
+    ASSERT_TRUE(Start());
+    std::string media = CopyMedia("media");
+    InstallConverter("printf '%s\\n' \"$1\" \"$2\" > \"" + work.File("arguments") + "\"\n"
+                     "cat > \"$2\" <<'XML'\n"
+                     "<file-format><data-set><sequence tag=\"0004,1220\">"
+                     "<item><element tag=\"0004,1430\">Image</element>"
+                     "<element tag=\"0004,1500\">A\\B</element></item>"
+                     "<item><element tag=\"0004,1500\">LATE</element><element tag=\"0004,1430\">IMAGE</element></item>"
+                     "<item><element tag=\"0004,1430\">SERIES</element><element tag=\"0004,1500\">S</element></item>"
+                     "<item></item>"
+                     "<item><element tag=\"0004,1430\">image</element><element tag=\"0004,1500\">C</element></item>"
+                     "</sequence></data-set></file-format>\n"
+                     "XML");
+    std::string dicomdir = media + "/DICOMDIR";
+    view->OpenPath(dicomdir.c_str());
+    EXPECT_EQ(TempFolder::Read(work.File("arguments")), dicomdir + "\n" + temp.File("dicomdir.xml") + "\n");
+    EXPECT_EQ(TreeItems(), (std::vector<std::string>{"A\\B", "C"}));
+}
+
+TEST_F(DicomdirTest, FailingOrNonsenseConvertersGiveAnEmptyTree)
+{
+    ASSERT_TRUE(Start());
+    std::string dicomdir = CopyMedia("media") + "/DICOMDIR";
+    for (const char* script : {"exit 3", ": > \"$2\"", "echo '<data-set><sequence><item>' > \"$2\"",
+                               "echo '<other><data-set/></other>' > \"$2\"", "head -c 3000 /dev/urandom > \"$2\""}) {
+        CopyFile(TestData(testdata::kMono2U8), work.File("shown.dcm"));
+        view->OpenPath(work.File("shown.dcm").c_str());
+        InstallConverter(script);
+        view->OpenPath(dicomdir.c_str());
+        EXPECT_TRUE(TreeItems().empty()) << script;
+        EXPECT_EQ(tree->m_bFilling, 0);
+    }
+    EXPECT_TRUE(PlatformMessageBoxLog().empty());
+}
+
+}  // namespace

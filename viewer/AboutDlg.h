@@ -1,0 +1,9 @@
+// The about box.
+#pragma once
+
+#include "wnd/wnd.h"
+
+class CAboutDlg : public CDialog {
+public:
+    CAboutDlg();
+};
