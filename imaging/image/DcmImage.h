@@ -126,6 +126,8 @@ public:
     int SetRotateAngle(int angle, int rebuild);
     int SetShowLocalizer(int show);
     void ShowImage(CDC* dc, CRect dest);
+    // Corner text of an image into a rectangle that starts at the device origin.
+    static void ShowImgInfo(CDC* dc, CDcmImage* image, CRect* rect);
     void ReSetBitMap();
     static CRect GetFittedImageRect(CRect area, int width, int height, int marginX, int marginY);
     int GetIconHBmp(HBITMAP& bitmap, int, int);
