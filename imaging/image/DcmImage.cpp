@@ -1,0 +1,431 @@
+#include "DcmImage.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <new>
+#include <system_error>
+#include <vector>
+
+#include "JpegFile.h"
+#include "OverLayManagerStub.h"
+#include "PixelOps.h"
+
+namespace {
+
+struct ExtensionFormat {
+    const char* extension;
+    int formatId;
+};
+
+const ExtensionFormat kFormats[] = {
+    {"bmp", 1}, {"jpg", 3}, {"jpeg", 3}, {"gif", 2}, {"png", 4}, {"ico", 5},
+    {"tiff", 6}, {"tif", 6}, {"tga", 7}, {"pcx", 8}, {"wbmp", 9}, {"wmf", 10},
+    {"emf", 10}, {"j2k", 11}, {"jp2", 12}, {"jpc", 13}, {"j2c", 13}, {"pgx", 14},
+    {"ras", 16}, {"pnm", 15}, {"pgm", 15}, {"ppm", 15},
+};
+
+CString GetFileExtension(const CString& path)
+{
+    const int dot = path.ReverseFind('.');
+    return dot < 0 ? CString() : path.Mid(dot + 1);
+}
+
+int FormatIdFromExtension(CString extension)
+{
+    extension.MakeLower();
+    for (const ExtensionFormat& format : kFormats)
+        if (extension == format.extension)
+            return format.formatId;
+    return 0;
+}
+
+bool EndsWithNoCase(const CString& text, const char* suffix)
+{
+    const int length = static_cast<int>(std::strlen(suffix));
+    return text.GetLength() >= length && text.Right(length).CompareNoCase(suffix) == 0;
+}
+
+// Entries of a folder in name order, files only.
+std::vector<std::string> ListFiles(const char* folder)
+{
+    std::vector<std::string> files;
+    std::error_code error;
+    std::filesystem::directory_iterator it(folder, error), end;
+    for (; !error && it != end; it.increment(error)) {
+        std::error_code kindError;
+        if (!it->is_directory(kindError))
+            files.push_back(it->path().string());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+class LockGuard {
+public:
+    explicit LockGuard(CRITICAL_SECTION* lock) : m_pLock(lock) { EnterCriticalSection(m_pLock); }
+    ~LockGuard() { LeaveCriticalSection(m_pLock); }
+
+private:
+    CRITICAL_SECTION* m_pLock;
+};
+
+}  // namespace
+
+CDcmImage::CDcmImage()
+    : m_pBitmapInfo(nullptr), m_pBitmapBits(nullptr), m_pCurrentPixels(nullptr),
+      m_pOrientedPixels(nullptr), m_nIsReportImage(0), m_ScoutImageType(SCOUT_IMAGE_NONE),
+      m_bSignedData(1), m_nInterpolationOptimize(0), m_ColorMode(COLOR_MODE_NONE),
+      m_nShutterLeft(0), m_nShutterRight(0), m_nShutterTop(0), m_nShutterBottom(0),
+      m_Lock(), m_pBitmap(nullptr), m_fScale(0.0f), m_nRotateAngle(0), m_nWindowCenter(0),
+      m_nWindowWidth(0), m_bWindowChanged(0), m_nMaxLevel(0), m_nMinLevel(0), m_bOpened(0),
+      m_bInverse(0), m_bFlip(0), m_bReverse(0), m_bShowLocalizer(0), m_bDoubleLocalizer(0),
+      m_nDisplayHeight(0), m_nDisplayWidth(0), m_nScaledHeight(0), m_nScaledWidth(0),
+      m_nDisplayBytesPerPixel(0), m_nMatrixWidth(0), m_nMatrixHeight(0),
+      m_hDibSection(nullptr), m_nCurrentFrame(0), m_pOverLayManager(nullptr), m_nImgPosX(0),
+      m_nImgPosY(0), m_bIsImgPos(0), m_bAlignedRows(0), m_bHasResetBoth(0)
+{
+    InitializeCriticalSection(&m_Lock);
+    m_pBitmap = CreateBitmapWrapper();
+}
+
+CDcmImage::~CDcmImage()
+{
+    ClearUp();
+    DeleteBitmapWrapper(m_pBitmap);
+    m_pBitmap = nullptr;
+    DeleteCriticalSection(&m_Lock);
+}
+
+int CDcmImage::ClearUp()
+{
+    delete[] m_pOrientedPixels;
+    m_pOrientedPixels = nullptr;
+    delete[] m_pBitmapBits;
+    m_pBitmapBits = nullptr;
+    delete[] reinterpret_cast<BYTE*>(m_pBitmapInfo);
+    m_pBitmapInfo = nullptr;
+    m_pCurrentPixels = nullptr;
+    for (int i = 0; i < m_Frames.GetSize(); ++i)
+        delete[] static_cast<BYTE*>(m_Frames.GetAt(i));
+    m_Frames.RemoveAll();
+    m_FrameTimes.RemoveAll();
+    delete m_pOverLayManager;
+    m_pOverLayManager = nullptr;
+    DeleteDibSection();
+    m_LocalizerList.RemoveAll();
+    return 1;
+}
+
+int CDcmImage::OpenFile(CString path)
+{
+    m_bAlignedRows = 0;
+    LockGuard lock(&m_Lock);
+    if (m_bOpened)
+        return 1;
+    // Comparisons use the lower-cased path; every file operation uses the path as given.
+    CString lower = path;
+    lower.MakeLower();
+    int result;
+    if (FormatIdFromExtension(GetFileExtension(lower)) >= 1) {
+        result = OpenImageFile(path);
+    } else if (EndsWithNoCase(lower, ".dcm")) {
+        result = OpenDicomFile(path);
+    } else if (IsMpegFile(path)) {
+        SetImageType("Video");
+        result = 1;
+    } else if (lower.Find("dsa.dcm") >= 0) {
+        OpenDicomFile(path);
+        ClearUp();
+        CString folder = path;
+        while (!folder.IsEmpty() && std::strchr(".dcmDCM", folder[folder.GetLength() - 1]))
+            folder = folder.Left(folder.GetLength() - 1);
+        OpenJpegFileDirectory(folder);
+        result = 1;
+    } else {
+        result = OpenDicomFile(path);
+    }
+    if (!result)
+        return 0;
+    m_strFilePath = lower;
+    m_bOpened = 1;
+    return 1;
+}
+
+int CDcmImage::OpenDicomFile(const char* path)
+{
+    const int result = m_DicomInfo.ReadDicomFile(path, &m_Frames);
+    if (!result) {
+        // Frames of a refused read must not outlive it.
+        ClearUp();
+        return 0;
+    }
+    ParseDicomInfo();
+    ChangeYBRtoRGB();
+    MakeImageDwordAlign();
+    RescalePixelValue();
+    SetCurrentFrame(0);
+    SetInitWindowWidthCenter();
+    BuildImage();
+    OverlayMeasure();
+    ResetBitmapBits();
+    return result;
+}
+
+int CDcmImage::IsMpegFile(CString path)
+{
+    FILE* file = std::fopen(path, "rb");
+    if (file == nullptr)
+        return 0;
+    unsigned char head[6] = {0};
+    const size_t count = std::fread(head, 1, sizeof head, file);
+    std::fclose(file);
+    if (count < sizeof head)
+        return 0;
+    const unsigned char mpeg[6] = {0x00, 0x00, 0x01, 0xBA, 0x21, 0x00};
+    if (std::memcmp(head, mpeg, 6) == 0)
+        return 1;
+    if (std::memcmp(head, "RIFF", 4) != 0)
+        return 0;
+    return (head[4] == 0xAC && head[5] == 0xD9) || (head[4] == 0x34 && head[5] == 0x9B);
+}
+
+int CDcmImage::OpenImageFile(CString)
+{
+    // Raster pictures need the codec family, which this build does not hold yet.
+    return 0;
+}
+
+int CDcmImage::AddRgbFrame(const BYTE* rows, int width, int height, int rowBytes)
+{
+    if (!m_Frames.IsEmpty() && (width != m_DicomInfo.m_nColumns || height != m_DicomInfo.m_nRows ||
+                                m_DicomInfo.m_nSamplesPerPixel != 3))
+        return 0;
+    const size_t bytes = static_cast<size_t>(rowBytes) * height;
+    BYTE* frame = new (std::nothrow) BYTE[bytes];
+    if (frame == nullptr)
+        return 0;
+    std::memcpy(frame, rows, bytes);
+    m_Frames.Add(frame);
+    m_DicomInfo.m_strPhotometricInterpretation = "RGB";
+    m_DicomInfo.m_nSamplesPerPixel = 3;
+    m_DicomInfo.m_nColumns = width;
+    m_DicomInfo.m_nRows = height;
+    return 1;
+}
+
+// Frames of one run must share size and colour kind; a file that differs is skipped.
+int CDcmImage::AddJpegFrame(const CString& path)
+{
+    int kind = -1;
+    UINT width = 0, height = 0;
+    if (!JpegFile::ReadSize(&kind, path, &width, &height) || (kind != 1 && kind != 2))
+        return 0;
+    if (!m_Frames.IsEmpty() &&
+        (static_cast<int>(width) != m_DicomInfo.m_nColumns ||
+         static_cast<int>(height) != m_DicomInfo.m_nRows ||
+         (kind == 1) != (m_DicomInfo.m_nSamplesPerPixel == 3)))
+        return 0;
+    if (kind == 1) {
+        BYTE* rgb = JpegFile::ReadRGB(path, &width, &height);
+        UINT rowBytes = 0;
+        BYTE* aligned = JpegFile::AlignRows(rgb, width, height, &rowBytes);
+        delete[] rgb;
+        const int added = aligned && AddRgbFrame(aligned, width, height, rowBytes);
+        delete[] aligned;
+        if (added)
+            m_bAlignedRows = 1;
+        return added;
+    }
+    BYTE* grey = JpegFile::ReadNative(path, &width, &height);
+    if (grey == nullptr)
+        return 0;
+    m_Frames.Add(grey);
+    m_DicomInfo.m_strPhotometricInterpretation = "MONOCHROME2";
+    m_DicomInfo.m_nSamplesPerPixel = 1;
+    m_DicomInfo.m_nColumns = width;
+    m_DicomInfo.m_nRows = height;
+    return 1;
+}
+
+int CDcmImage::OpenJpegFileDirectory(CString folder)
+{
+    const std::vector<std::string> files = ListFiles(folder);
+    if (files.empty())
+        return 0;
+    for (const std::string& file : files)
+        AddJpegFrame(CString(file.c_str()));
+    return m_Frames.IsEmpty() ? 0 : RunRasterPipeline();
+}
+
+int CDcmImage::OpenJpegFile(CString path)
+{
+    return AddJpegFrame(path) ? RunRasterPipeline() : 0;
+}
+
+int CDcmImage::RunRasterPipeline()
+{
+    CDicomInfo& info = m_DicomInfo;
+    info.m_nBitsAllocated = 8;
+    info.m_nBitsStored = 8;
+    info.m_nHighBit = 7;
+    info.m_nWindowCenter = 128;
+    info.m_nWindowWidth = 255;
+    info.m_nPlanarConfiguration = 0;
+    MakeImageDwordAlign();
+    SetCurrentFrame(0);
+    SetInitWindowWidthCenter();
+    BuildImage();
+    OverlayMeasure();
+    ResetBitmapBits();
+    return 1;
+}
+
+BYTE* CDcmImage::DecodeJpeg(int size, BYTE* buffer)
+{
+    if (buffer == nullptr || size <= 0)
+        return nullptr;
+    std::string path = (std::filesystem::temp_directory_path() / "jpegXXXXXX").string();
+    std::vector<char> name(path.begin(), path.end());
+    name.push_back('\0');
+    BYTE* rows = nullptr;
+    const int descriptor = mkstemp(name.data());
+    if (descriptor >= 0) {
+        FILE* file = fdopen(descriptor, "wb");
+        const bool written = file && std::fwrite(buffer, 1, size, file) == static_cast<size_t>(size);
+        if (file)
+            std::fclose(file);
+        UINT width = 0, height = 0, rowBytes = 0;
+        BYTE* rgb = written ? JpegFile::ReadRGB(name.data(), &width, &height) : nullptr;
+        rows = JpegFile::AlignRows(rgb, width, height, &rowBytes);
+        delete[] rgb;
+        std::remove(name.data());
+    }
+    delete[] buffer;
+    return rows;
+}
+
+int CDcmImage::SetCurrentFrame(int index)
+{
+    if (index < 0 || index >= m_Frames.GetSize())
+        return 0;
+    m_nCurrentFrame = index;
+    m_pCurrentPixels = static_cast<BYTE*>(m_Frames.GetAt(index));
+    return 1;
+}
+
+BYTE* CDcmImage::GetCurrentPixelData()
+{
+    if (m_nCurrentFrame < 0 || m_nCurrentFrame >= m_Frames.GetSize())
+        return nullptr;
+    return static_cast<BYTE*>(m_Frames.GetAt(m_nCurrentFrame));
+}
+
+int CDcmImage::FirstFrame()
+{
+    SetCurrentFrame(0);
+    ResetBitmapBits();
+    return 1;
+}
+
+int CDcmImage::LastFrame()
+{
+    if (GetFramesCount() < 2 || !SetCurrentFrame(GetFramesCount() - 1))
+        return 0;
+    ResetBitmapBits();
+    return 1;
+}
+
+int CDcmImage::ForWardFrame()
+{
+    if (GetFramesCount() < 2 || !SetCurrentFrame(m_nCurrentFrame + 1))
+        return 0;
+    ResetBitmapBits();
+    return 1;
+}
+
+int CDcmImage::BackWardFrame()
+{
+    if (GetFramesCount() < 2 || !SetCurrentFrame(m_nCurrentFrame - 1))
+        return 0;
+    ResetBitmapBits();
+    return 1;
+}
+
+CString CDcmImage::GetCurrentFrameTime()
+{
+    if (m_nCurrentFrame < 0 || m_nCurrentFrame >= m_FrameTimes.GetSize())
+        return CString();
+    return m_FrameTimes.GetAt(m_nCurrentFrame);
+}
+
+int CDcmImage::IsQmHospital()
+{
+    return m_DicomInfo.m_strPrivateList.IsEmpty() ? 0 : 1;
+}
+
+int CDcmImage::IsAreaMeasurable()
+{
+    return m_DicomInfo.m_dRowSpacing != 0.0 && m_DicomInfo.m_dColumnSpacing != 0.0;
+}
+
+int CDcmImage::IsImageCompressed()
+{
+    const CString& syntax = m_DicomInfo.m_strTransferSyntaxUID;
+    return syntax.Compare("1.2.840.10008.1.2.4.50") >= 0 &&
+           syntax.Compare("1.2.840.10008.1.2.5") <= 0 &&
+           m_DicomInfo.m_strImageType.Left(7) == "DERIVED";
+}
+
+CString CDcmImage::GetPhotoMetricInterpretation()
+{
+    return m_DicomInfo.m_strPhotometricInterpretation;
+}
+
+int CDcmImage::SetOverLayManager(COverLayManager* manager)
+{
+    m_pOverLayManager = manager;
+    return 1;
+}
+
+COverLayManager* CDcmImage::CreateOverLayManager()
+{
+    if (m_pOverLayManager == nullptr) {
+        m_pOverLayManager = new (std::nothrow) COverLayManager;
+        if (m_pOverLayManager)
+            m_pOverLayManager->SetImage(this);
+    }
+    return m_pOverLayManager;
+}
+
+void CDcmImage::OverlayMeasure()
+{
+    if (m_pOverLayManager)
+        m_pOverLayManager->MeasureAll();
+}
+
+int CDcmImage::ParseOverLay()
+{
+    const CDicomInfo& info = m_DicomInfo;
+    if (!info.m_bOverlayBlobPresent || info.m_pOverlayBlob == nullptr)
+        return 0;
+    if (CreateOverLayManager() == nullptr)
+        return 0;
+    m_pOverLayManager->ParseRecords(reinterpret_cast<const short*>(info.m_pOverlayBlob),
+                                    info.m_nOverlayBlobLength);
+    CurrentOverlayMode = 3;
+    CurrentOverlayTool = 0;
+    m_pOverLayManager->SetCurrentOverlay(nullptr);
+    return 0;
+}
+
+int CDcmImage::WriteOverLayToFile()
+{
+    if (m_pOverLayManager == nullptr || !m_pOverLayManager->IsModified())
+        return 0;
+    m_pOverLayManager->BuildRecords();
+    const int vrOB = 12;
+    return m_DicomInfo.WriteElement(0x6061, 0x0030, vrOB, m_pOverLayManager->GetRecordsBlobSize(),
+                                    m_pOverLayManager->GetRecordsBlob());
+}

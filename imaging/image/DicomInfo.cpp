@@ -1,0 +1,622 @@
+#include "DicomInfo.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include <dcmtk/config/osconfig.h>
+#include <dcmtk/dcmdata/dcdeftag.h>
+#include <dcmtk/dcmdata/dcfilefo.h>
+#include <dcmtk/dcmdata/dcmetinf.h>
+#include <dcmtk/dcmdata/dcovlay.h>
+#include <dcmtk/dcmdata/dcrledrg.h>
+#include <dcmtk/dcmdata/dcvrobow.h>
+#include <dcmtk/dcmdata/dcxfer.h>
+#include <dcmtk/dcmjpeg/djdecode.h>
+
+#include "DicomText.h"
+
+namespace {
+
+// Refused before any pixel memory is taken: larger frames cannot be held.
+const unsigned long long kMaxPixelBytes = 1ULL << 30;
+
+struct TextField {
+    DcmTagKey tag;
+    CString CDicomInfo::*member;
+};
+
+struct DoubleField {
+    DcmTagKey tag;
+    double CDicomInfo::*member;
+};
+
+const TextField kTextFields[] = {
+    {DCM_PatientName, &CDicomInfo::m_strPatientName},
+    {DCM_PatientSex, &CDicomInfo::m_strPatientSex},
+    {DCM_PatientBirthDate, &CDicomInfo::m_strPatientBirthDate},
+    {DCM_PatientBirthTime, &CDicomInfo::m_strPatientBirthTime},
+    {DCM_PatientID, &CDicomInfo::m_strPatientID},
+    {DCM_StudyInstanceUID, &CDicomInfo::m_strStudyInstanceUID},
+    {DCM_SeriesInstanceUID, &CDicomInfo::m_strSeriesInstanceUID},
+    {DCM_StudyID, &CDicomInfo::m_strStudyID},
+    {DCM_StudyDate, &CDicomInfo::m_strStudyDate},
+    {DCM_AccessionNumber, &CDicomInfo::m_strAccessionNumber},
+    {DCM_AcquisitionNumber, &CDicomInfo::m_strAcquisitionNumber},
+    {DCM_InstanceNumber, &CDicomInfo::m_strInstanceNumber},
+    {DCM_SeriesNumber, &CDicomInfo::m_strSeriesNumber},
+    {DCM_AcquisitionTime, &CDicomInfo::m_strAcquisitionTime},
+    {DCM_MediaStorageSOPClassUID, &CDicomInfo::m_strMediaStorageSOPClassUID},
+    {DCM_MediaStorageSOPInstanceUID, &CDicomInfo::m_strMediaStorageSOPInstanceUID},
+    {DCM_TransferSyntaxUID, &CDicomInfo::m_strTransferSyntaxUID},
+    {DCM_InstitutionName, &CDicomInfo::m_strInstitutionName},
+    {DCM_ImageType, &CDicomInfo::m_strImageType},
+    {DCM_FrameTimeVector, &CDicomInfo::m_strFrameTimeVector},
+    {DCM_PixelSpacing, &CDicomInfo::m_strPixelSpacing},
+    {DCM_ImagerPixelSpacing, &CDicomInfo::m_strPixelSpacing},
+    {DCM_Modality, &CDicomInfo::m_strModality},
+    {DCM_PercentPhaseFieldOfView, &CDicomInfo::m_strPercentPhaseFov},
+    {DCM_PatientPosition, &CDicomInfo::m_strPatientPosition},
+    {DCM_PatientOrientation, &CDicomInfo::m_strPatientOrientation},
+    {DCM_RETIRED_ImagePosition, &CDicomInfo::m_strImagePosition},
+    {DCM_ImagePositionPatient, &CDicomInfo::m_strImagePositionPatient},
+    {DCM_RETIRED_ImageOrientation, &CDicomInfo::m_strImageOrientation},
+    {DCM_ImageOrientationPatient, &CDicomInfo::m_strImageOrientationPatient},
+    {DCM_Laterality, &CDicomInfo::m_strLaterality},
+    {DCM_ImageLaterality, &CDicomInfo::m_strImageLaterality},
+    {DCM_ImageComments, &CDicomInfo::m_strImageComments},
+    {DCM_ManufacturerModelName, &CDicomInfo::m_strManufacturerModelName},
+    {DcmTagKey(0x0021, 0x1011), &CDicomInfo::m_strPrivate00211011},
+    {DcmTagKey(0x0021, 0x1120), &CDicomInfo::m_strPrivate00211120},
+    {DcmTagKey(0x0051, 0x1010), &CDicomInfo::m_strPrivateList},
+    {DCM_ScanOptions, &CDicomInfo::m_strScanOptions},
+    {DCM_SeriesDescription, &CDicomInfo::m_strSeriesDescription},
+    {DCM_SeriesTime, &CDicomInfo::m_strSeriesTime},
+    {DCM_SeriesDate, &CDicomInfo::m_strSeriesDate},
+    {DCM_SOPClassUID, &CDicomInfo::m_strSOPClassUID},
+    {DCM_SOPInstanceUID, &CDicomInfo::m_strSOPInstanceUID},
+    {DcmTagKey(0x0011, 0x1010), &CDicomInfo::m_strPrivate00111010},
+    {DCM_FrameOfReferenceUID, &CDicomInfo::m_strFrameOfReferenceUID},
+    {DCM_Manufacturer, &CDicomInfo::m_strManufacturer},
+    {DCM_ConvolutionKernel, &CDicomInfo::m_strConvolutionKernel},
+    {DCM_RETIRED_DataSetSubtype, &CDicomInfo::m_strDataSetSubtype},
+    {DCM_OperatorsName, &CDicomInfo::m_strOperatorsName},
+};
+
+const DoubleField kDoubleFields[] = {
+    {DCM_RescaleIntercept, &CDicomInfo::m_dRescaleIntercept},
+    {DCM_RescaleSlope, &CDicomInfo::m_dRescaleSlope},
+    {DCM_KVP, &CDicomInfo::m_dKVP},
+    {DCM_RepetitionTime, &CDicomInfo::m_dRepetitionTime},
+    {DCM_EchoTime, &CDicomInfo::m_dEchoTime},
+    {DCM_TableHeight, &CDicomInfo::m_dTableHeight},
+    {DCM_InversionTime, &CDicomInfo::m_dInversionTime},
+    {DCM_XRayTubeCurrentInmA, &CDicomInfo::m_dXRayTubeCurrent},
+    {DCM_SliceThickness, &CDicomInfo::m_dSliceThickness},
+    {DCM_SliceLocation, &CDicomInfo::m_dSliceLocation},
+    {DcmTagKey(0x0018, 0x1041), &CDicomInfo::m_dSliceLocation},
+    {DcmTagKey(0x0019, 0x1354), &CDicomInfo::m_dPrivate00191354},
+    {DCM_GantryDetectorTilt, &CDicomInfo::m_dGantryDetectorTilt},
+};
+
+// Attributes that describe the image's own pixels: an icon or other nested
+// image carries its own, which must not replace them.
+int CDicomInfo::*ImageDescriptionField(const DcmTagKey& tag)
+{
+    if (tag == DCM_Rows) return &CDicomInfo::m_nRows;
+    if (tag == DCM_Columns) return &CDicomInfo::m_nColumns;
+    if (tag == DCM_RETIRED_Planes) return &CDicomInfo::m_nPlanes;
+    if (tag == DCM_PlanarConfiguration) return &CDicomInfo::m_nPlanarConfiguration;
+    if (tag == DCM_BitsAllocated) return &CDicomInfo::m_nBitsAllocated;
+    if (tag == DCM_BitsStored) return &CDicomInfo::m_nBitsStored;
+    if (tag == DCM_HighBit) return &CDicomInfo::m_nHighBit;
+    if (tag == DCM_PixelRepresentation) return &CDicomInfo::m_nPixelRepresentation;
+    if (tag == DCM_SamplesPerPixel) return &CDicomInfo::m_nSamplesPerPixel;
+    return nullptr;
+}
+
+int CDicomInfo::*OverlayNumberField(const DcmTagKey& tag)
+{
+    if (tag == DCM_OverlayBitsAllocated) return &CDicomInfo::m_nOverlayBitsAllocated;
+    if (tag == DCM_OverlayBitPosition) return &CDicomInfo::m_nOverlayBitPosition;
+    if (tag == DCM_RETIRED_OverlayPlanes) return &CDicomInfo::m_nOverlayPlanes;
+    if (tag == DCM_OverlayColumns) return &CDicomInfo::m_nOverlayColumns;
+    return nullptr;
+}
+
+int ClampedInt(double value)
+{
+    if (!(value > INT_MIN))
+        return value != value ? 0 : INT_MIN;
+    if (value >= static_cast<double>(INT_MAX))
+        return INT_MAX;
+    return static_cast<int>(value);
+}
+
+// Decoders are registered for one read only.
+struct DecoderRegistration {
+    DecoderRegistration()
+    {
+        DJDecoderRegistration::registerCodecs(EDC_lossyOnly, EUC_default, EPC_default);
+        DcmRLEDecoderRegistration::registerCodecs(OFFalse, OFFalse);
+    }
+    ~DecoderRegistration() { Release(); }
+    void Release()
+    {
+        if (!m_bRegistered)
+            return;
+        DJDecoderRegistration::cleanup();
+        DcmRLEDecoderRegistration::cleanup();
+        m_bRegistered = false;
+    }
+    bool m_bRegistered = true;
+};
+
+OFCondition LoadFile(DcmFileFormat& file, const char* path)
+{
+    return file.loadFile(path, EXS_Unknown, EGL_withGL, 4096, ERM_autoDetect);
+}
+
+unsigned short TopLevelUint16(DcmDataset* dataset, const DcmTagKey& tag)
+{
+    Uint16 value = 0;
+    dataset->findAndGetUint16(tag, value);
+    return value;
+}
+
+long TopLevelFrameCount(DcmDataset* dataset)
+{
+    OFString text;
+    if (dataset->findAndGetOFString(DCM_NumberOfFrames, text).bad())
+        return 0;
+    return std::strtol(text.c_str(), nullptr, 10);
+}
+
+unsigned long long ExpectedPixelBytes(DcmDataset* dataset)
+{
+    unsigned long long rows = TopLevelUint16(dataset, DCM_Rows);
+    unsigned long long columns = TopLevelUint16(dataset, DCM_Columns);
+    unsigned long long samples = TopLevelUint16(dataset, DCM_SamplesPerPixel);
+    unsigned long long bits = TopLevelUint16(dataset, DCM_BitsAllocated);
+    long frames = TopLevelFrameCount(dataset);
+    if (samples == 0)
+        samples = 1;
+    if (frames < 1)
+        frames = 1;
+    return rows * columns * samples * bits * static_cast<unsigned long long>(frames) / 8;
+}
+
+bool ElementBytes(DcmElement* element, const BYTE*& bytes)
+{
+    Uint8* bytes8 = nullptr;
+    if (element->getUint8Array(bytes8).good() && bytes8) {
+        bytes = bytes8;
+        return true;
+    }
+    Uint16* words = nullptr;
+    if (element->getUint16Array(words).good() && words) {
+        bytes = reinterpret_cast<const BYTE*>(words);
+        return true;
+    }
+    return false;
+}
+
+BYTE* CopyBytes(const BYTE* bytes, size_t length)
+{
+    BYTE* copy = new (std::nothrow) BYTE[length];
+    if (copy)
+        std::memcpy(copy, bytes, length);
+    return copy;
+}
+
+// Rewrites the destination in place, so a read-only file stays untouched.
+bool CopyFileOver(const char* source, const char* destination)
+{
+    FILE* in = std::fopen(source, "rb");
+    if (in == nullptr)
+        return false;
+    FILE* out = std::fopen(destination, "wb");
+    bool ok = out != nullptr;
+    char buffer[65536];
+    size_t count;
+    while (ok && (count = std::fread(buffer, 1, sizeof buffer, in)) > 0)
+        ok = std::fwrite(buffer, 1, count, out) == count;
+    ok = ok && !std::ferror(in);
+    std::fclose(in);
+    if (out != nullptr && std::fclose(out) != 0)
+        ok = false;
+    return ok;
+}
+
+}  // namespace
+
+CDicomInfo::CDicomInfo()
+{
+    Reset();
+}
+
+CDicomInfo::~CDicomInfo()
+{
+    FreeOwnedData();
+}
+
+void CDicomInfo::FreeOwnedData()
+{
+    DicomPalette* palettes[] = {m_pRedPalette, m_pGreenPalette, m_pBluePalette};
+    for (DicomPalette* palette : palettes) {
+        if (palette)
+            delete[] palette->pData;
+        delete palette;
+    }
+    delete[] m_pOverlayBlob;
+    delete[] m_pOverlayPlane;
+}
+
+void CDicomInfo::Reset()
+{
+    m_pRedPalette = m_pGreenPalette = m_pBluePalette = nullptr;
+    m_nStoredTransferSyntax = 0;
+    m_nRows = m_nColumns = m_nPlanes = m_nPlanarConfiguration = m_nNumberOfFrames = 0;
+    m_nWindowCenter = m_nWindowWidth = 0;
+    m_dRescaleIntercept = m_dRescaleSlope = 0.0;
+    m_bVoiLutPresent = 0;
+    m_nBitsAllocated = m_nBitsStored = m_nHighBit = 0;
+    m_nPixelRepresentation = m_nSamplesPerPixel = 0;
+    m_dRowSpacing = m_dColumnSpacing = 0.0;
+    m_nOverlayBitsAllocated = m_nOverlayBitPosition = m_nOverlayPlanes = m_nOverlayColumns = 0;
+    m_dKVP = m_dRepetitionTime = m_dEchoTime = m_dTableHeight = 0.0;
+    m_dInversionTime = m_dXRayTubeCurrent = m_dSliceThickness = m_dSliceLocation = 0.0;
+    m_dPrivate00191354 = m_dGantryDetectorTilt = 0.0;
+    m_bOverlayBlobPresent = 0;
+    m_pOverlayBlob = nullptr;
+    m_nOverlayBlobLength = 0;
+    m_pOverlayPlane = nullptr;
+    m_nOverlayPlaneLength = 0;
+}
+
+CString CDicomInfo::ReadString(DcmElement* element)
+{
+    char* value = nullptr;
+    if (element == nullptr || element->getString(value).bad() || value == nullptr)
+        return CString();
+    // A value may hold NULs; the text ends at the first one, as a C string.
+    Uint32 length = element->getLength();
+    const char* end = static_cast<const char*>(std::memchr(value, 0, length));
+    size_t size = end ? static_cast<size_t>(end - value) : length;
+    size_t first = 0;
+    while (first < size && value[first] == ' ')
+        ++first;
+    while (size > first && value[size - 1] == ' ')
+        --size;
+    std::string utf8 = DicomText::ToUtf8(std::string(value + first, size - first));
+    return CString(utf8.c_str());
+}
+
+int CDicomInfo::ReadInt(DcmElement* element)
+{
+    CString text = ReadString(element);
+    return ClampedInt(std::strtod(static_cast<const char*>(text), nullptr));
+}
+
+double CDicomInfo::ReadDouble(DcmElement* element)
+{
+    return std::atof(static_cast<const char*>(ReadString(element)));
+}
+
+WORD CDicomInfo::ReadUint16(DcmElement* element, WORD previous)
+{
+    Uint16 value = 0;
+    if (element == nullptr || element->getUint16(value).bad())
+        return previous;
+    return value;
+}
+
+int CDicomInfo::ReadDicomFile(const char* path, CPtrArray* frames)
+{
+    DecoderRegistration decoders;
+    DcmFileFormat file;
+    if (path == nullptr || LoadFile(file, path).bad())
+        return 0;
+    DcmDataset* dataset = file.getDataset();
+    if (dataset == nullptr)
+        return 0;
+    DcmXfer stored(dataset->getOriginalXfer());
+    m_nStoredTransferSyntax = stored.getXfer();
+    if (ExpectedPixelBytes(dataset) > kMaxPixelBytes)
+        return 0;
+    // The pixel bytes are taken as little-endian words below.
+    if (stored.isEncapsulated() || stored.isBigEndian()) {
+        if (dataset->chooseRepresentation(EXS_LittleEndianExplicit, nullptr).bad())
+            return 0;
+    }
+    decoders.Release();
+    DicomText::ConvertDatasetToUtf8(dataset);
+
+    DcmStack stack;
+    DcmItem* items[] = {file.getMetaInfo(), dataset};
+    for (DcmItem* item : items) {
+        stack.clear();
+        while (item && item->nextObject(stack, OFTrue).good()) {
+            DcmObject* object = stack.top();
+            if (object->isLeaf())
+                StoreElement(static_cast<DcmElement*>(object), object->getParentItem() == item);
+            else if (object->getTag() == DCM_VOILUTSequence)
+                m_bVoiLutPresent = 1;
+        }
+    }
+    int result = 1;
+    if (frames) {
+        DcmElement* pixels = nullptr;
+        if (dataset->findAndGetElement(DCM_PixelData, pixels, OFFalse).bad() ||
+            !StorePixelData(pixels, frames))
+            result = 0;
+    }
+    if (m_strPixelSpacing.IsEmpty())
+        m_strPixelSpacing = "0.36\\0.36";
+    ParsePixelSpacing();
+    m_strFilePath = path;
+    return result;
+}
+
+void CDicomInfo::StoreElement(DcmElement* element, bool topLevel)
+{
+    const DcmTagKey tag = element->getTag();
+    if (tag == DCM_PixelData)
+        return;
+    if (StoreText(element) || StoreNumber(element))
+        return;
+    if (int CDicomInfo::*field = ImageDescriptionField(tag)) {
+        if (topLevel)
+            this->*field = ReadUint16(element, static_cast<WORD>(this->*field));
+        return;
+    }
+    if (tag == DCM_NumberOfFrames) {
+        if (topLevel)
+            m_nNumberOfFrames = ReadInt(element);
+    } else if (tag == DCM_PhotometricInterpretation) {
+        if (topLevel)
+            m_strPhotometricInterpretation = ReadString(element);
+    } else if (tag == DcmTagKey(0x6061, 0x0030)) {
+        StoreOverlayBlob(element);
+    } else if (tag == DCM_OverlayData) {
+        StoreOverlayPlane(element);
+    } else {
+        StorePalette(element);
+    }
+}
+
+bool CDicomInfo::StoreText(DcmElement* element)
+{
+    const DcmTagKey tag = element->getTag();
+    for (const TextField& field : kTextFields) {
+        if (field.tag != tag)
+            continue;
+        this->*field.member = ReadString(element);
+        if (field.member == &CDicomInfo::m_strPrivateList && !m_strPrivateList.IsEmpty())
+            ParsePrivateValues();
+        return true;
+    }
+    return false;
+}
+
+bool CDicomInfo::StoreNumber(DcmElement* element)
+{
+    const DcmTagKey tag = element->getTag();
+    if (tag == DCM_WindowCenter || tag == DCM_WindowWidth) {
+        int value = ClampedInt(std::atof(static_cast<const char*>(ReadString(element))));
+        (tag == DCM_WindowCenter ? m_nWindowCenter : m_nWindowWidth) = value;
+        return true;
+    }
+    for (const DoubleField& field : kDoubleFields) {
+        if (field.tag == tag) {
+            this->*field.member = ReadDouble(element);
+            return true;
+        }
+    }
+    if (int CDicomInfo::*number = OverlayNumberField(tag)) {
+        this->*number = ReadUint16(element, static_cast<WORD>(this->*number));
+        return true;
+    }
+    return false;
+}
+
+bool CDicomInfo::StorePixelData(DcmElement* element, CPtrArray* frames)
+{
+    const BYTE* bytes = nullptr;
+    const unsigned long long length = element->getLength();
+    if (length == 0 || !ElementBytes(element, bytes))
+        return false;
+    if (m_nRows < 1 || m_nColumns < 1 || m_nBitsAllocated % 8 != 0 || m_nBitsAllocated == 0)
+        return false;
+    const unsigned long long frameCount = m_nNumberOfFrames < 1 ? 1 : m_nNumberOfFrames;
+    const unsigned long long samples = m_nSamplesPerPixel < 1 ? 1 : m_nSamplesPerPixel;
+    const unsigned long long frameBytes = static_cast<unsigned long long>(m_nRows) *
+        m_nColumns * samples * (m_nBitsAllocated / 8);
+    const unsigned long long expected = frameBytes * frameCount;
+    // Pixel Data is padded to even length; anything else disagrees with the
+    // attributes and would be read past or misplaced by every later pass.
+    if (expected > kMaxPixelBytes || (length != expected && length != expected + (expected & 1)))
+        return false;
+    const int firstNew = static_cast<int>(frames->GetSize());
+    for (unsigned long long i = 0; i < frameCount; ++i) {
+        BYTE* frame = CopyBytes(bytes + i * frameBytes, static_cast<size_t>(frameBytes));
+        if (frame == nullptr) {
+            while (frames->GetSize() > firstNew) {
+                delete[] static_cast<BYTE*>(frames->GetAt(frames->GetSize() - 1));
+                frames->RemoveAt(frames->GetSize() - 1);
+            }
+            return false;
+        }
+        frames->Add(frame);
+    }
+    return true;
+}
+
+void CDicomInfo::StoreOverlayBlob(DcmElement* element)
+{
+    const BYTE* bytes = nullptr;
+    const Uint32 length = element->getLength();
+    if (length == 0 || length > INT_MAX || !ElementBytes(element, bytes))
+        return;
+    BYTE* copy = CopyBytes(bytes, length);
+    if (copy == nullptr)
+        return;
+    m_bOverlayBlobPresent = 1;
+    m_nOverlayBlobLength = static_cast<int>(length);
+    delete[] m_pOverlayBlob;
+    m_pOverlayBlob = copy;
+}
+
+void CDicomInfo::StoreOverlayPlane(DcmElement* element)
+{
+    const BYTE* bytes = nullptr;
+    const Uint32 length = element->getLength();
+    if (length == 0 || length > INT_MAX || !ElementBytes(element, bytes))
+        return;
+    BYTE* copy = CopyBytes(bytes, length);
+    if (copy == nullptr)
+        return;
+    delete[] m_pOverlayPlane;
+    m_pOverlayPlane = copy;
+    m_nOverlayPlaneLength = static_cast<int>(length);
+}
+
+void CDicomInfo::StorePalette(DcmElement* element)
+{
+    const DcmTagKey tag = element->getTag();
+    const DcmTagKey descriptors[] = {DCM_RedPaletteColorLookupTableDescriptor,
+                                     DCM_GreenPaletteColorLookupTableDescriptor,
+                                     DCM_BluePaletteColorLookupTableDescriptor};
+    const DcmTagKey datas[] = {DCM_RedPaletteColorLookupTableData,
+                               DCM_GreenPaletteColorLookupTableData,
+                               DCM_BluePaletteColorLookupTableData};
+    DicomPalette** palettes[] = {&m_pRedPalette, &m_pGreenPalette, &m_pBluePalette};
+    for (int colour = 0; colour < 3; ++colour) {
+        DicomPalette*& palette = *palettes[colour];
+        if (tag == descriptors[colour] && element->getLength() == 6) {
+            Uint16 entries = 0, first = 0, bits = 0;
+            element->getUint16(entries, 0);
+            element->getUint16(first, 1);
+            element->getUint16(bits, 2);
+            if (palette == nullptr)
+                palette = new (std::nothrow) DicomPalette{0, 0, 0, nullptr};
+            if (palette == nullptr)
+                return;
+            palette->nEntries = entries;
+            palette->nFirstMapped = static_cast<BYTE>(first);
+            palette->nBitsPerEntry = static_cast<BYTE>(bits);
+            return;
+        }
+        if (tag == datas[colour] && palette && palette->nBitsPerEntry == 16) {
+            const BYTE* bytes = nullptr;
+            const Uint32 length = element->getLength();
+            if (length < 2 || !ElementBytes(element, bytes))
+                return;
+            WORD* data = new (std::nothrow) WORD[length / 2];
+            if (data == nullptr)
+                return;
+            std::memcpy(data, bytes, length / 2 * 2);
+            delete[] palette->pData;
+            palette->pData = data;
+            return;
+        }
+    }
+}
+
+void CDicomInfo::ParsePixelSpacing()
+{
+    const int slash = m_strPixelSpacing.Find('\\');
+    CString before = slash < 0 ? m_strPixelSpacing : m_strPixelSpacing.Left(slash);
+    CString after = slash < 0 ? CString() : m_strPixelSpacing.Mid(slash + 1);
+    m_dRowSpacing = std::atof(static_cast<const char*>(before));
+    m_dColumnSpacing = std::atof(static_cast<const char*>(after));
+}
+
+void CDicomInfo::ParsePrivateValues()
+{
+    struct Component {
+        CString CDicomInfo::*member;
+        int dropAfter;
+        bool trimLeft;
+    };
+    const Component components[26] = {
+        {nullptr, 0, false},
+        {nullptr, 0, false},
+        {&CDicomInfo::m_strPrivateValue02, 0, false},
+        {nullptr, 1, false},
+        {nullptr, 0, false},
+        {nullptr, 0, false},
+        {&CDicomInfo::m_strPrivateValue06, 0, false},
+        {&CDicomInfo::m_strPrivateValue07, 2, false},
+        {nullptr, 0, false},
+        {nullptr, 0, false},
+        {&CDicomInfo::m_strPrivateValue10, 0, true},
+        {&CDicomInfo::m_strPrivateValue11, 0, true},
+        {nullptr, 0, false},
+        {nullptr, 0, false},
+        {nullptr, 5, false},
+        {nullptr, 0, false},
+        {nullptr, 0, false},
+        {&CDicomInfo::m_strPrivateValue17, 0, false},
+        {&CDicomInfo::m_strPrivateValue18, 0, false},
+        {&CDicomInfo::m_strPrivateValue19, 4, true},
+        {nullptr, 8, false},
+        {&CDicomInfo::m_strPrivateValue21, 0, false},
+        {&CDicomInfo::m_strPrivateValue22, 0, false},
+        {&CDicomInfo::m_strPrivateValue23, 0, false},
+        {&CDicomInfo::m_strPrivateValue24, 0, false},
+        {&CDicomInfo::m_strPrivateValue25, 0, false},
+    };
+    CString rest = m_strPrivateList;
+    for (const Component& component : components) {
+        const int slash = rest.Find('\\');
+        CString value = slash < 0 ? CString() : rest.Left(slash);
+        if (slash >= 0)
+            rest = rest.Mid(slash + 1);
+        rest = rest.Mid(component.dropAfter);
+        if (component.member == nullptr)
+            continue;
+        if (component.trimLeft)
+            value.TrimLeft(' ');
+        if (component.member == &CDicomInfo::m_strPrivateValue06)
+            value = value.Right(5);
+        this->*component.member = value;
+    }
+}
+
+int CDicomInfo::WriteElement(WORD group, WORD element, int vr, int length, const BYTE* data)
+{
+    if (m_strFilePath.IsEmpty() || length < 0 || (length > 0 && data == nullptr))
+        return 0;
+    const char* path = static_cast<const char*>(m_strFilePath);
+    DcmFileFormat file;
+    if (LoadFile(file, path).bad())
+        return 0;
+    DcmDataset* dataset = file.getDataset();
+    DcmTag tag(group, element, DcmVR(static_cast<DcmEVR>(vr)));
+    DcmOtherByteOtherWord* value = new DcmOtherByteOtherWord(tag);
+    if (value->putUint8Array(data, static_cast<unsigned long>(length)).bad() ||
+        dataset->insert(value, OFTrue).bad()) {
+        delete value;
+        return 0;
+    }
+    // Window Center and Width are decimal strings.
+    char centre[32], width[32];
+    std::snprintf(centre, sizeof centre, "%d", m_nWindowCenter);
+    std::snprintf(width, sizeof width, "%d", m_nWindowWidth);
+    if (dataset->putAndInsertString(DCM_WindowCenter, centre).bad() ||
+        dataset->putAndInsertString(DCM_WindowWidth, width).bad())
+        return 0;
+    const std::string temporary = std::string(path) + ".tmp";
+    if (file.saveFile(temporary.c_str(), EXS_Unknown, EET_UndefinedLength, EGL_recalcGL,
+                      EPD_noChange, 0, 0, EWM_fileformat).bad()) {
+        std::remove(temporary.c_str());
+        return 0;
+    }
+    const bool copied = CopyFileOver(temporary.c_str(), path);
+    std::remove(temporary.c_str());
+    return copied ? 1 : 0;
+}

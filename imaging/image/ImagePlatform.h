@@ -1,0 +1,4 @@
+// Framework layer the image model builds on.
+#pragma once
+
+#include "base/base.h"

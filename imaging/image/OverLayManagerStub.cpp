@@ -1,0 +1,4 @@
+#include "OverLayManagerStub.h"
+
+int CurrentOverlayTool = 0;
+int CurrentOverlayMode = 3;

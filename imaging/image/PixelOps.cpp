@@ -1,0 +1,238 @@
+#include "PixelOps.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <new>
+
+namespace PixelOps {
+
+namespace {
+
+// Saturated colours fall outside 0..255; keeping the low byte would wrap them.
+BYTE ClampToByte(double value)
+{
+    int truncated = static_cast<int>(value);
+    return static_cast<BYTE>(std::min(255, std::max(0, truncated)));
+}
+
+void YbrToRgb(BYTE y, BYTE cb, BYTE cr, BYTE& r, BYTE& g, BYTE& b)
+{
+    const double Y = y, Cb = cb - 128.0, Cr = cr - 128.0;
+    r = ClampToByte(Y + 1.402 * Cr);
+    g = ClampToByte(Y - 0.34414 * Cb - 0.71414 * Cr);
+    b = ClampToByte(Y + 1.772 * Cb);
+}
+
+int ReadValue(const BYTE* p, int bytesPerValue, bool readSigned)
+{
+    if (bytesPerValue == 1)
+        return readSigned ? static_cast<int8_t>(*p) : *p;
+    uint16_t word = static_cast<uint16_t>(p[0] | (p[1] << 8));
+    return readSigned ? static_cast<int16_t>(word) : word;
+}
+
+void WriteValue(BYTE* p, int bytesPerValue, int value)
+{
+    p[0] = static_cast<BYTE>(value & 0xFF);
+    if (bytesPerValue == 2)
+        p[1] = static_cast<BYTE>((value >> 8) & 0xFF);
+}
+
+// Source position (row, column) of destination (y, x) for a counter-clockwise
+// rotation followed by the mirrors.
+void SourceOf(int y, int x, int rows, int columns, int angle, int& r, int& c)
+{
+    switch (angle) {
+    case 90: r = x; c = columns - 1 - y; break;
+    case 180: r = rows - 1 - y; c = columns - 1 - x; break;
+    case 270: r = rows - 1 - x; c = y; break;
+    default: r = y; c = x; break;
+    }
+}
+
+void OrientPlane(const BYTE* src, BYTE* dst, int rows, int columns, int b, int angle,
+                 bool flip, bool reverse)
+{
+    const bool quarter = angle == 90 || angle == 270;
+    const int outRows = quarter ? columns : rows;
+    const int outColumns = quarter ? rows : columns;
+    for (int y = 0; y < outRows; ++y) {
+        const int unflippedY = flip ? outRows - 1 - y : y;
+        BYTE* out = dst + static_cast<size_t>(y) * outColumns * b;
+        for (int x = 0; x < outColumns; ++x) {
+            const int unreversedX = reverse ? outColumns - 1 - x : x;
+            int r, c;
+            SourceOf(unflippedY, unreversedX, rows, columns, angle, r, c);
+            const BYTE* in = src + (static_cast<size_t>(r) * columns + c) * b;
+            std::memcpy(out + static_cast<size_t>(x) * b, in, b);
+        }
+    }
+}
+
+}  // namespace
+
+void YbrFullPlanesToRgb(BYTE* frame, size_t pixelCount)
+{
+    BYTE* y = frame;
+    BYTE* cb = frame + pixelCount;
+    BYTE* cr = frame + 2 * pixelCount;
+    for (size_t i = 0; i < pixelCount; ++i)
+        YbrToRgb(y[i], cb[i], cr[i], y[i], cb[i], cr[i]);
+}
+
+void YbrFullPixelsToRgb(BYTE* frame, size_t pixelCount)
+{
+    for (size_t i = 0; i < pixelCount; ++i) {
+        BYTE* p = frame + 3 * i;
+        YbrToRgb(p[0], p[1], p[2], p[0], p[1], p[2]);
+    }
+}
+
+size_t RoundUpTo4(size_t value)
+{
+    return (value + 3) / 4 * 4;
+}
+
+BYTE* PadRows(const BYTE* src, size_t srcRowBytes, size_t rowBytes, size_t rows,
+              size_t newRowBytes, size_t newRows)
+{
+    BYTE* out = new (std::nothrow) BYTE[newRowBytes * newRows]();
+    if (!out)
+        return nullptr;
+    const size_t copyBytes = std::min(rowBytes, newRowBytes);
+    for (size_t r = 0; r < rows && r < newRows; ++r)
+        std::memcpy(out + r * newRowBytes, src + r * srcRowBytes, copyBytes);
+    return out;
+}
+
+BYTE* PadPlanes(const BYTE* src, size_t columns, size_t rows, size_t newColumns,
+                size_t newRows)
+{
+    const size_t planeBytes = columns * rows;
+    const size_t newPlaneBytes = newColumns * newRows;
+    BYTE* out = new (std::nothrow) BYTE[3 * newPlaneBytes]();
+    if (!out)
+        return nullptr;
+    for (int plane = 0; plane < 3; ++plane)
+        for (size_t r = 0; r < rows; ++r)
+            std::memcpy(out + plane * newPlaneBytes + r * newColumns,
+                        src + plane * planeBytes + r * columns, columns);
+    return out;
+}
+
+void Rescale(BYTE* frame, size_t valueCount, int bytesPerValue, bool readSigned,
+             double slope, double intercept)
+{
+    if (bytesPerValue != 1 && bytesPerValue != 2)
+        return;
+    for (size_t i = 0; i < valueCount; ++i) {
+        BYTE* p = frame + i * bytesPerValue;
+        double v = ReadValue(p, bytesPerValue, readSigned) * slope + intercept;
+        // Keep the cast defined for absurd slopes; only the low bits are stored.
+        v = std::max(-2147483648.0, std::min(2147483647.0, v));
+        WriteValue(p, bytesPerValue, static_cast<int>(v));
+    }
+}
+
+void ScanRange16(const BYTE* frame, size_t valueCount, bool readSigned, int& minValue,
+                 int& maxValue)
+{
+    minValue = 0;
+    maxValue = 0;
+    for (size_t i = 0; i < valueCount; ++i) {
+        int v = ReadValue(frame + 2 * i, 2, readSigned);
+        minValue = std::min(minValue, v);
+        maxValue = std::max(maxValue, v);
+    }
+}
+
+bool BuildGreyTable(std::vector<BYTE>& table, int bits, int centre, int width,
+                    bool signedData, bool inverted)
+{
+    const long n = 1L << bits;
+    try {
+        table.assign(static_cast<size_t>(n), 0);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    const long c = centre + (signedData ? n / 2 : 0);
+    const long w = width;
+    const long low = c + (w >> 1) - w;
+    const long high = c + (w >> 1);
+    const long lo = std::min(n, std::max(0L, low));
+    const long hi = std::min(n, std::max(0L, high));
+    const BYTE below = inverted ? 255 : 0;
+    const BYTE above = inverted ? 0 : 255;
+    for (long i = 0; i < n; ++i) {
+        if (i < lo)
+            table[i] = below;
+        else if (i >= hi)
+            table[i] = above;
+        else {
+            double ramp = static_cast<double>(i - low) / w;
+            table[i] = static_cast<BYTE>(static_cast<int>((inverted ? 1.0 - ramp : ramp) * 255.0));
+        }
+    }
+    if (signedData)
+        std::rotate(table.begin(), table.begin() + n / 2, table.end());
+    return true;
+}
+
+void MapGrey(const BYTE* src, BYTE* dst, size_t count, int bytesPerValue, const BYTE* table)
+{
+    if (bytesPerValue == 1) {
+        for (size_t i = 0; i < count; ++i)
+            dst[i] = table[src[i]];
+        return;
+    }
+    for (size_t i = 0; i < count; ++i)
+        dst[i] = table[src[2 * i] | (src[2 * i + 1] << 8)];
+}
+
+void BuildRgbTable(BYTE table[256], int centre, int width)
+{
+    for (int i = 0; i < 256; ++i) {
+        float v = i * (256.0f / width) + (128 - centre);
+        v = std::min(255.0f, std::max(0.0f, v));
+        table[i] = static_cast<BYTE>(v);
+    }
+}
+
+void MapRgb(const BYTE* src, BYTE* dst, size_t pixelCount, bool planar, bool inverse,
+            const BYTE table[256])
+{
+    const BYTE mask = inverse ? 255 : 0;
+    for (size_t i = 0; i < pixelCount; ++i) {
+        BYTE r, g, b;
+        if (planar) {
+            r = src[i];
+            g = src[pixelCount + i];
+            b = src[2 * pixelCount + i];
+        } else {
+            r = src[3 * i];
+            g = src[3 * i + 1];
+            b = src[3 * i + 2];
+        }
+        dst[3 * i] = table[b] ^ mask;
+        dst[3 * i + 1] = table[g] ^ mask;
+        dst[3 * i + 2] = table[r] ^ mask;
+    }
+}
+
+void OrientFrame(const BYTE* src, BYTE* dst, int rows, int columns, int bytesPerPixel,
+                 bool planar, int angle, bool flip, bool reverse)
+{
+    if (angle % 90 != 0 || rows < 1 || columns < 1)
+        return;
+    if (!(planar && bytesPerPixel == 3)) {
+        OrientPlane(src, dst, rows, columns, bytesPerPixel, angle, flip, reverse);
+        return;
+    }
+    const size_t planeBytes = static_cast<size_t>(rows) * columns;
+    for (int plane = 0; plane < 3; ++plane)
+        OrientPlane(src + plane * planeBytes, dst + plane * planeBytes, rows, columns, 1,
+                    angle, flip, reverse);
+}
+
+}  // namespace PixelOps

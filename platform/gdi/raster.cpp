@@ -1,0 +1,265 @@
+#include "gdi/raster.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "gdi/gdidefs.h"
+
+namespace gdi {
+
+namespace {
+
+struct Crossing {
+    double x;
+    int direction;
+};
+
+int clampRow(double v) { return static_cast<int>(std::max<double>(kMinCoord, std::min<double>(kMaxCoord, v))); }
+
+}  // namespace
+
+Region polygonRegion(const std::vector<PointD>& pts, int fillMode)
+{
+    if (pts.size() < 3)
+        return Region();
+    double minY = pts[0].y, maxY = pts[0].y;
+    for (const PointD& p : pts) {
+        if (!std::isfinite(p.x) || !std::isfinite(p.y))
+            return Region();
+        minY = std::min(minY, p.y);
+        maxY = std::max(maxY, p.y);
+    }
+    int top = clampRow(std::ceil(minY - 0.5));
+    int bottom = clampRow(std::ceil(maxY - 0.5));
+    std::vector<std::vector<Span>> rows(static_cast<size_t>(std::max(0, bottom - top)));
+    std::vector<Crossing> crossings;
+    for (int y = top; y < bottom; ++y) {
+        double yc = y + 0.5;
+        crossings.clear();
+        for (size_t i = 0; i < pts.size(); ++i) {
+            const PointD& a = pts[i];
+            const PointD& b = pts[(i + 1) % pts.size()];
+            if (a.y == b.y)
+                continue;
+            bool down = a.y < b.y;
+            double y0 = down ? a.y : b.y, y1 = down ? b.y : a.y;
+            if (yc < y0 || yc >= y1)
+                continue;
+            double x = a.x + (yc - a.y) * (b.x - a.x) / (b.y - a.y);
+            crossings.push_back({x, down ? 1 : -1});
+        }
+        std::sort(crossings.begin(), crossings.end(), [](const Crossing& p, const Crossing& q) { return p.x < q.x; });
+        int winding = 0;
+        for (size_t i = 0; i + 1 < crossings.size(); ++i) {
+            winding += fillMode == WINDING ? crossings[i].direction : 1;
+            bool inside = fillMode == WINDING ? winding != 0 : (winding & 1) != 0;
+            if (!inside)
+                continue;
+            int x0 = clampRow(std::ceil(crossings[i].x - 0.5));
+            int x1 = clampRow(std::ceil(crossings[i + 1].x - 0.5));
+            if (x1 > x0)
+                rows[y - top].push_back({x0, x1});
+        }
+    }
+    return Region::fromRows(top, std::move(rows));
+}
+
+Region polygonRegion(const POINT* points, int count, int fillMode)
+{
+    if (!points || count < 3)
+        return Region();
+    std::vector<PointD> pts;
+    pts.reserve(count);
+    for (int i = 0; i < count; ++i)
+        pts.push_back({double(points[i].x), double(points[i].y)});
+    return polygonRegion(pts, fillMode);
+}
+
+Region ellipseRegion(int left, int top, int right, int bottom)
+{
+    if (left > right)
+        std::swap(left, right);
+    if (top > bottom)
+        std::swap(top, bottom);
+    if (right - left <= 0 || bottom - top <= 0)
+        return Region();
+    double cx = (double(left) + right) / 2, cy = (double(top) + bottom) / 2;
+    double a = (double(right) - left) / 2, b = (double(bottom) - top) / 2;
+    int y0 = clampRow(top), y1 = clampRow(bottom);
+    std::vector<std::vector<Span>> rows(static_cast<size_t>(std::max(0, y1 - y0)));
+    for (int y = y0; y < y1; ++y) {
+        double dy = (y + 0.5 - cy) / b;
+        if (dy * dy >= 1)
+            continue;
+        double hw = a * std::sqrt(1 - dy * dy);
+        int x0 = clampRow(std::ceil(cx - hw - 0.5));
+        int x1 = clampRow(std::floor(cx + hw - 0.5) + 1);
+        if (x1 > x0)
+            rows[y - y0].push_back({x0, x1});
+    }
+    return Region::fromRows(y0, std::move(rows));
+}
+
+Region discRegion(double cx, double cy, double radius)
+{
+    int y0 = clampRow(std::ceil(cy - radius - 0.5)), y1 = clampRow(std::floor(cy + radius - 0.5) + 1);
+    std::vector<std::vector<Span>> rows(static_cast<size_t>(std::max(0, y1 - y0)));
+    for (int y = y0; y < y1; ++y) {
+        double dy = y + 0.5 - cy;
+        double h2 = radius * radius - dy * dy;
+        if (h2 < 0)
+            continue;
+        double hw = std::sqrt(h2);
+        int x0 = clampRow(std::ceil(cx - hw - 0.5)), x1 = clampRow(std::floor(cx + hw - 0.5) + 1);
+        if (x1 > x0)
+            rows[y - y0].push_back({x0, x1});
+    }
+    return Region::fromRows(y0, std::move(rows));
+}
+
+namespace {
+
+bool patternOn(const std::vector<int>& pattern, int& phase)
+{
+    if (pattern.empty())
+        return true;
+    int cycle = 0;
+    for (int p : pattern)
+        cycle += p;
+    int pos = phase % cycle;
+    phase = (phase + 1) % cycle;
+    for (size_t i = 0; i < pattern.size(); ++i) {
+        if (pos < pattern[i])
+            return i % 2 == 0;
+        pos -= pattern[i];
+    }
+    return true;
+}
+
+}  // namespace
+
+void linePixels(int x0, int y0, int x1, int y1, const std::vector<int>& pattern, int& phase, std::vector<POINT>& out)
+{
+    // Bresenham, stepping along the major axis; the end pixel is not drawn.
+    long long dx = std::llabs(static_cast<long long>(x1) - x0), dy = std::llabs(static_cast<long long>(y1) - y0);
+    int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
+    long long steps = std::max(dx, dy);
+    steps = std::min<long long>(steps, 4LL * kMaxCoord);
+    long long x = x0, y = y0;
+    if (dx >= dy) {
+        long long err = 2 * dy - dx;
+        for (long long i = 0; i < steps; ++i) {
+            if (patternOn(pattern, phase))
+                out.push_back({LONG(x), LONG(y)});
+            if (err > 0) {
+                y += sy;
+                err -= 2 * dx;
+            }
+            err += 2 * dy;
+            x += sx;
+        }
+    } else {
+        long long err = 2 * dx - dy;
+        for (long long i = 0; i < steps; ++i) {
+            if (patternOn(pattern, phase))
+                out.push_back({LONG(x), LONG(y)});
+            if (err > 0) {
+                x += sx;
+                err -= 2 * dy;
+            }
+            err += 2 * dx;
+            y += sy;
+        }
+    }
+}
+
+Region pixelsRegion(const std::vector<POINT>& pixels)
+{
+    if (pixels.empty())
+        return Region();
+    int top = pixels[0].y, bottom = pixels[0].y;
+    for (const POINT& p : pixels) {
+        top = std::min<int>(top, p.y);
+        bottom = std::max<int>(bottom, p.y);
+    }
+    std::vector<std::vector<Span>> rows(static_cast<size_t>(bottom - top + 1));
+    for (const POINT& p : pixels)
+        rows[p.y - top].push_back({int(p.x), int(p.x) + 1});
+    return Region::fromRows(top, std::move(rows));
+}
+
+namespace {
+
+Region segmentQuad(PointD a, PointD b, double half)
+{
+    double dx = b.x - a.x, dy = b.y - a.y;
+    double len = std::sqrt(dx * dx + dy * dy);
+    if (len == 0)
+        return Region();
+    double nx = -dy / len * half, ny = dx / len * half;
+    return polygonRegion({{a.x + nx, a.y + ny}, {b.x + nx, b.y + ny}, {b.x - nx, b.y - ny}, {a.x - nx, a.y - ny}},
+                         WINDING);
+}
+
+}  // namespace
+
+Region widePolyline(const std::vector<POINT>& points, int width, const std::vector<int>& pattern)
+{
+    Region out;
+    double half = width / 2.0;
+    double cycle = 0;
+    for (int p : pattern)
+        cycle += p * width;
+    double along = 0;
+    for (size_t i = 0; i + 1 < points.size(); ++i) {
+        PointD a{points[i].x + 0.5, points[i].y + 0.5}, b{points[i + 1].x + 0.5, points[i + 1].y + 0.5};
+        double len = std::hypot(b.x - a.x, b.y - a.y);
+        if (pattern.empty()) {
+            out = Region::combine(out, segmentQuad(a, b, half), RGN_OR);
+            out = Region::combine(out, discRegion(a.x, a.y, half), RGN_OR);
+            out = Region::combine(out, discRegion(b.x, b.y, half), RGN_OR);
+            continue;
+        }
+        // Dashes scale with the width; walk the pattern along the segment.
+        double t = 0;
+        while (t < len && len > 0 && cycle > 0) {
+            double pos = std::fmod(along + t, cycle);
+            double acc = 0;
+            size_t k = 0;
+            for (; k < pattern.size(); ++k) {
+                if (pos < acc + pattern[k] * width)
+                    break;
+                acc += pattern[k] * width;
+            }
+            k = std::min(k, pattern.size() - 1);
+            double piece = std::min(acc + pattern[k] * width - pos, len - t);
+            if (k % 2 == 0) {
+                PointD p{a.x + (b.x - a.x) * t / len, a.y + (b.y - a.y) * t / len};
+                PointD q{a.x + (b.x - a.x) * (t + piece) / len, a.y + (b.y - a.y) * (t + piece) / len};
+                out = Region::combine(out, segmentQuad(p, q, half), RGN_OR);
+            }
+            t += std::max(piece, 1e-6);
+        }
+        along += len;
+    }
+    return out;
+}
+
+Region innerBorder(const Region& r)
+{
+    std::vector<std::vector<Span>> rows;
+    RECT box = r.box();
+    if (r.empty())
+        return Region();
+    rows.resize(static_cast<size_t>(box.bottom - box.top));
+    for (const Band& band : r.bands())
+        for (int y = band.top; y < band.bottom; ++y)
+            for (const Span& s : band.spans)
+                for (int x = s.x0; x < s.x1; ++x)
+                    if (x == s.x0 || x == s.x1 - 1 || !r.contains(x, y - 1) || !r.contains(x, y + 1))
+                        rows[y - box.top].push_back({x, x + 1});
+    return Region::fromRows(box.top, std::move(rows));
+}
+
+}  // namespace gdi

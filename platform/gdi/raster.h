@@ -1,0 +1,40 @@
+// Scan conversion of the shapes into regions. Pixels are sampled at their
+// centres, which gives GDI's rule that right and bottom edges stay unpainted.
+#pragma once
+
+#include <vector>
+
+#include "gdi/region.h"
+
+namespace gdi {
+
+struct PointD {
+    double x;
+    double y;
+};
+
+// Rows are confined to this range so that hostile coordinates cannot make
+// the scan loops run away.
+constexpr int kMinCoord = -(1 << 17);
+constexpr int kMaxCoord = 1 << 17;
+
+Region polygonRegion(const std::vector<PointD>& points, int fillMode);
+Region polygonRegion(const POINT* points, int count, int fillMode);
+Region ellipseRegion(int left, int top, int right, int bottom);
+Region discRegion(double cx, double cy, double radius);
+
+// Pixels of a one-pixel line from (x0, y0) towards (x1, y1), the end pixel
+// left out. pattern is a dash cycle (on, off, on, ...) in pixels, empty for
+// solid; phase carries the position in the cycle from segment to segment.
+void linePixels(int x0, int y0, int x1, int y1, const std::vector<int>& pattern, int& phase,
+                std::vector<POINT>& out);
+
+Region pixelsRegion(const std::vector<POINT>& pixels);
+
+// Outline of a polyline drawn with a pen of the given width (over 1).
+Region widePolyline(const std::vector<POINT>& points, int width, const std::vector<int>& pattern);
+
+// Pixels of the region whose 4-neighbourhood leaves it: a one-pixel border.
+Region innerBorder(const Region& r);
+
+}  // namespace gdi

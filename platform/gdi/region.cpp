@@ -1,0 +1,220 @@
+#include "gdi/region.h"
+
+#include <algorithm>
+#include <climits>
+
+#include "gdi/gdidefs.h"
+
+namespace gdi {
+
+namespace {
+
+std::vector<Span> normalise(std::vector<Span> spans)
+{
+    std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) { return a.x0 < b.x0; });
+    std::vector<Span> out;
+    for (const Span& s : spans) {
+        if (s.x1 <= s.x0)
+            continue;
+        if (!out.empty() && s.x0 <= out.back().x1)
+            out.back().x1 = std::max(out.back().x1, s.x1);
+        else
+            out.push_back(s);
+    }
+    return out;
+}
+
+bool keep(bool inA, bool inB, int mode)
+{
+    switch (mode) {
+    case RGN_AND: return inA && inB;
+    case RGN_OR: return inA || inB;
+    case RGN_XOR: return inA != inB;
+    case RGN_DIFF: return inA && !inB;
+    default: return inA;
+    }
+}
+
+// Boolean combination of two sorted disjoint span lists by sweeping the edges.
+std::vector<Span> combineSpans(const std::vector<Span>& a, const std::vector<Span>& b, int mode)
+{
+    std::vector<int> edges;
+    edges.reserve(2 * (a.size() + b.size()));
+    for (const Span& s : a) {
+        edges.push_back(s.x0);
+        edges.push_back(s.x1);
+    }
+    for (const Span& s : b) {
+        edges.push_back(s.x0);
+        edges.push_back(s.x1);
+    }
+    std::sort(edges.begin(), edges.end());
+    edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
+    std::vector<Span> out;
+    size_t ia = 0, ib = 0;
+    for (size_t i = 0; i + 1 < edges.size(); ++i) {
+        int x = edges[i];
+        while (ia < a.size() && a[ia].x1 <= x)
+            ++ia;
+        while (ib < b.size() && b[ib].x1 <= x)
+            ++ib;
+        bool inA = ia < a.size() && a[ia].x0 <= x;
+        bool inB = ib < b.size() && b[ib].x0 <= x;
+        if (!keep(inA, inB, mode))
+            continue;
+        if (!out.empty() && out.back().x1 == x)
+            out.back().x1 = edges[i + 1];
+        else
+            out.push_back({x, edges[i + 1]});
+    }
+    return out;
+}
+
+const std::vector<Span>* spansAt(const std::vector<Band>& bands, int y)
+{
+    auto it = std::upper_bound(bands.begin(), bands.end(), y, [](int v, const Band& b) { return v < b.bottom; });
+    if (it == bands.end() || it->top > y)
+        return nullptr;
+    return &it->spans;
+}
+
+}  // namespace
+
+void Region::append(int top, int bottom, std::vector<Span> spans)
+{
+    if (spans.empty() || bottom <= top)
+        return;
+    if (!bands_.empty() && bands_.back().bottom == top && bands_.back().spans == spans) {
+        bands_.back().bottom = bottom;
+        return;
+    }
+    bands_.push_back({top, bottom, std::move(spans)});
+}
+
+Region Region::fromRect(int left, int top, int right, int bottom)
+{
+    Region r;
+    if (left > right)
+        std::swap(left, right);
+    if (top > bottom)
+        std::swap(top, bottom);
+    r.append(top, bottom, {{left, right}});
+    return r;
+}
+
+Region Region::fromRows(int top, std::vector<std::vector<Span>> rows)
+{
+    Region r;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        int y = top + static_cast<int>(i);
+        r.append(y, y + 1, normalise(std::move(rows[i])));
+    }
+    return r;
+}
+
+Region Region::combine(const Region& a, const Region& b, int mode)
+{
+    if (mode == RGN_COPY)
+        return a;
+    std::vector<int> ys;
+    for (const Band& band : a.bands_) {
+        ys.push_back(band.top);
+        ys.push_back(band.bottom);
+    }
+    for (const Band& band : b.bands_) {
+        ys.push_back(band.top);
+        ys.push_back(band.bottom);
+    }
+    std::sort(ys.begin(), ys.end());
+    ys.erase(std::unique(ys.begin(), ys.end()), ys.end());
+    static const std::vector<Span> none;
+    Region out;
+    for (size_t i = 0; i + 1 < ys.size(); ++i) {
+        const std::vector<Span>* sa = spansAt(a.bands_, ys[i]);
+        const std::vector<Span>* sb = spansAt(b.bands_, ys[i]);
+        if (!sa && !sb)
+            continue;
+        out.append(ys[i], ys[i + 1], combineSpans(sa ? *sa : none, sb ? *sb : none, mode));
+    }
+    return out;
+}
+
+RECT Region::box() const
+{
+    RECT r{0, 0, 0, 0};
+    if (bands_.empty())
+        return r;
+    r.left = INT_MAX;
+    r.right = INT_MIN;
+    r.top = bands_.front().top;
+    r.bottom = bands_.back().bottom;
+    for (const Band& b : bands_) {
+        r.left = std::min<LONG>(r.left, b.spans.front().x0);
+        r.right = std::max<LONG>(r.right, b.spans.back().x1);
+    }
+    return r;
+}
+
+int Region::complexity() const
+{
+    if (bands_.empty())
+        return NULLREGION;
+    return bands_.size() == 1 && bands_[0].spans.size() == 1 ? SIMPLEREGION : COMPLEXREGION;
+}
+
+bool Region::contains(int x, int y) const
+{
+    const std::vector<Span>* spans = spansAt(bands_, y);
+    if (!spans)
+        return false;
+    for (const Span& s : *spans)
+        if (x >= s.x0 && x < s.x1)
+            return true;
+    return false;
+}
+
+bool Region::intersects(const RECT& rect) const
+{
+    for (const Band& b : bands_) {
+        if (b.bottom <= rect.top || b.top >= rect.bottom)
+            continue;
+        for (const Span& s : b.spans)
+            if (s.x1 > rect.left && s.x0 < rect.right)
+                return true;
+    }
+    return false;
+}
+
+void Region::offset(int dx, int dy)
+{
+    for (Band& b : bands_) {
+        b.top += dy;
+        b.bottom += dy;
+        for (Span& s : b.spans) {
+            s.x0 += dx;
+            s.x1 += dx;
+        }
+    }
+}
+
+std::vector<RECT> Region::rects() const
+{
+    std::vector<RECT> out;
+    for (const Band& b : bands_)
+        for (const Span& s : b.spans)
+            out.push_back({s.x0, b.top, s.x1, b.bottom});
+    return out;
+}
+
+bool Region::operator==(const Region& o) const
+{
+    if (bands_.size() != o.bands_.size())
+        return false;
+    for (size_t i = 0; i < bands_.size(); ++i)
+        if (bands_[i].top != o.bands_[i].top || bands_[i].bottom != o.bands_[i].bottom ||
+            !(bands_[i].spans == o.bands_[i].spans))
+            return false;
+    return true;
+}
+
+}  // namespace gdi

@@ -1,0 +1,45 @@
+// What a drawing call writes to: a DC's bitmap, its visible clip rectangles
+// in device coordinates and the logical-to-device offset.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "gdi/objects.h"
+#include "gdi/pixels.h"
+
+namespace gdi {
+
+struct Target {
+    std::shared_ptr<Dc> dc;
+    std::shared_ptr<Bitmap> bitmap;
+    std::vector<RECT> clip;  // disjoint, device coordinates, inside the bitmap
+    int dx = 0;              // device = logical + (dx, dy)
+    int dy = 0;
+
+    // Paints device pixels [x0, x1) of row y with a raw value through rop2.
+    void span(int y, int x0, int x1, uint32_t raw, int rop2);
+    void pixel(int x, int y, uint32_t raw, int rop2) { span(y, x, x + 1, raw, rop2); }
+    bool visible(int x, int y) const;
+    uint32_t raw(COLORREF color) const { return colorToRaw(*bitmap, color); }
+};
+
+// The target of a DC, or false when the DC is invalid, draws nothing or has
+// nothing visible.
+bool targetOf(HDC handle, Target& out);
+std::vector<RECT> visibleRects(const Dc& dc, const Bitmap& bitmap);
+
+// Applies a raster operation without source over a device rectangle.
+void patternBlt(Target& t, const RECT& deviceRect, uint32_t pattern, DWORD rop);
+
+inline RECT normalised(int left, int top, int right, int bottom)
+{
+    RECT r{left, top, right, bottom};
+    if (r.left > r.right)
+        std::swap(r.left, r.right);
+    if (r.top > r.bottom)
+        std::swap(r.top, r.bottom);
+    return r;
+}
+
+}  // namespace gdi

@@ -1,0 +1,82 @@
+#include "DicomTestFiles.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace testfiles {
+
+std::vector<uint8_t> Ramp(const ImageSpec& spec, int step, int offset)
+{
+    const size_t count = static_cast<size_t>(spec.rows) * spec.columns * spec.samples *
+                         (spec.frames < 1 ? 1 : spec.frames);
+    std::vector<uint8_t> bytes;
+    for (size_t i = 0; i < count; ++i) {
+        const int value = static_cast<int>(i) * step + offset;
+        bytes.push_back(static_cast<uint8_t>(value & 0xFF));
+        if (spec.bitsAllocated == 16)
+            bytes.push_back(static_cast<uint8_t>((value >> 8) & 0xFF));
+    }
+    return bytes;
+}
+
+DcmFileFormat MakeImage(const ImageSpec& spec)
+{
+    DcmFileFormat file;
+    DcmDataset* ds = file.getDataset();
+    ds->putAndInsertString(DCM_SOPClassUID, UID_SecondaryCaptureImageStorage);
+    ds->putAndInsertString(DCM_SOPInstanceUID, "1.2.826.0.1.3680043.2.1143.1.1");
+    ds->putAndInsertString(DCM_Modality, "OT");
+    ds->putAndInsertUint16(DCM_Rows, static_cast<Uint16>(spec.rows));
+    ds->putAndInsertUint16(DCM_Columns, static_cast<Uint16>(spec.columns));
+    ds->putAndInsertUint16(DCM_BitsAllocated, static_cast<Uint16>(spec.bitsAllocated));
+    ds->putAndInsertUint16(DCM_BitsStored, static_cast<Uint16>(spec.bitsAllocated));
+    ds->putAndInsertUint16(DCM_HighBit, static_cast<Uint16>(spec.bitsAllocated - 1));
+    ds->putAndInsertUint16(DCM_SamplesPerPixel, static_cast<Uint16>(spec.samples));
+    ds->putAndInsertUint16(DCM_PixelRepresentation, static_cast<Uint16>(spec.pixelRepresentation));
+    ds->putAndInsertString(DCM_PhotometricInterpretation, spec.photometric.c_str());
+    if (spec.samples == 3)
+        ds->putAndInsertUint16(DCM_PlanarConfiguration, static_cast<Uint16>(spec.planar));
+    if (spec.frames > 0)
+        ds->putAndInsertString(DCM_NumberOfFrames, std::to_string(spec.frames).c_str());
+    if (!spec.pixels.empty()) {
+        if (spec.bitsAllocated == 16)
+            ds->putAndInsertUint16Array(DCM_PixelData,
+                                        reinterpret_cast<const Uint16*>(spec.pixels.data()),
+                                        static_cast<unsigned long>(spec.pixels.size() / 2));
+        else
+            ds->putAndInsertUint8Array(DCM_PixelData, spec.pixels.data(),
+                                       static_cast<unsigned long>(spec.pixels.size()));
+    }
+    return file;
+}
+
+bool Save(DcmFileFormat& file, const std::string& path, E_TransferSyntax xfer)
+{
+    DcmDataset* ds = file.getDataset();
+    if (ds->chooseRepresentation(xfer, nullptr).bad() || !ds->canWriteXfer(xfer))
+        return false;
+    return file.saveFile(path.c_str(), xfer).good();
+}
+
+std::string TempDir(const std::string& name)
+{
+    const std::filesystem::path dir = std::filesystem::path(BINARY_DIR) / "test-image-tmp" / name;
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    return dir.string();
+}
+
+std::vector<uint8_t> ReadBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes)
+{
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+}  // namespace testfiles

@@ -1,0 +1,482 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include <dcmtk/dcmdata/dcrleerg.h>
+#include <dcmtk/dcmjpeg/djencode.h>
+#include <dcmtk/dcmjpls/djencode.h>
+
+#include "DcmImage.h"
+#include "DicomTestFiles.h"
+
+using namespace testfiles;
+
+namespace {
+
+class DcmImageTest : public ::testing::Test {
+protected:
+    void SetUp() override { dir = TempDir(::testing::UnitTest::GetInstance()->current_test_info()->name()); }
+
+    std::string Write(const ImageSpec& spec, const std::string& name = "image.dcm",
+                      E_TransferSyntax xfer = EXS_LittleEndianExplicit)
+    {
+        DcmFileFormat file = MakeImage(spec);
+        const std::string path = dir + "/" + name;
+        EXPECT_TRUE(Save(file, path, xfer));
+        return path;
+    }
+
+    std::string Write(DcmFileFormat& file, const std::string& name = "image.dcm")
+    {
+        const std::string path = dir + "/" + name;
+        EXPECT_TRUE(Save(file, path));
+        return path;
+    }
+
+    static std::vector<BYTE> DisplayBits(CDcmImage& image)
+    {
+        const size_t bytes = static_cast<size_t>(image.GetWidth()) * image.GetHeight() *
+                             (image.GetColorMode() == COLOR_MODE_RGB ? 3 : 1);
+        const BYTE* bits = image.GetBitmapBits();
+        return bits ? std::vector<BYTE>(bits, bits + bytes) : std::vector<BYTE>();
+    }
+
+    std::string dir;
+};
+
+ImageSpec Grey16(int rows, int columns)
+{
+    ImageSpec spec;
+    spec.rows = rows;
+    spec.columns = columns;
+    spec.pixels = Ramp(spec);
+    return spec;
+}
+
+}  // namespace
+
+TEST_F(DcmImageTest, PathStoredLowerCasedAndReadAsGiven)
+{
+    const std::string path = Write(Grey16(4, 4), "Upper.DCM");
+    CDcmImage image;
+    ASSERT_EQ(image.OpenFile(path.c_str()), 1);
+    CString expected = path.c_str();
+    expected.MakeLower();
+    EXPECT_EQ(image.GetFilePath(), expected);
+    EXPECT_EQ(image.IsFileOpened(), 1);
+    EXPECT_EQ(image.GetDicomInfo()->m_strFilePath, path.c_str());
+}
+
+TEST_F(DcmImageTest, SecondOpenKeepsFirstFile)
+{
+    const std::string first = Write(Grey16(4, 4), "a.dcm");
+    const std::string second = Write(Grey16(8, 8), "b.dcm");
+    CDcmImage image;
+    ASSERT_EQ(image.OpenFile(first.c_str()), 1);
+    EXPECT_EQ(image.OpenFile(second.c_str()), 1);
+    EXPECT_EQ(image.GetRows(), 4);
+}
+
+TEST_F(DcmImageTest, MpegHeaderMakesVideoOnlyWithoutDcmExtension)
+{
+    const std::vector<uint8_t> mpeg = {0x00, 0x00, 0x01, 0xBA, 0x21, 0x00, 0x01, 0x02};
+    WriteBytes(dir + "/clip", mpeg);
+    WriteBytes(dir + "/clip.dcm", mpeg);
+    CDcmImage video;
+    ASSERT_EQ(video.OpenFile((dir + "/clip").c_str()), 1);
+    EXPECT_EQ(video.IsVideoFile(), 1);
+    EXPECT_STREQ(video.GetImageType(), "Video");
+    EXPECT_EQ(video.GetFramesCount(), 0);
+    CDcmImage dicom;
+    EXPECT_EQ(dicom.OpenFile((dir + "/clip.dcm").c_str()), 0);
+    EXPECT_EQ(dicom.IsFileOpened(), 0);
+}
+
+TEST_F(DcmImageTest, FrameSteppingStopsAtEnds)
+{
+    ImageSpec spec;
+    spec.frames = 3;
+    spec.bitsAllocated = 8;
+    spec.pixels = Ramp(spec);
+    CDcmImage image;
+    ASSERT_EQ(image.OpenFile(Write(spec).c_str()), 1);
+    EXPECT_EQ(image.GetFramesCount(), 3);
+    EXPECT_EQ(image.BackWardFrame(), 0);
+    EXPECT_EQ(image.LastFrame(), 1);
+    EXPECT_EQ(image.IsLastFrame(), 1);
+    EXPECT_EQ(image.ForWardFrame(), 0);
+    EXPECT_EQ(image.GetCurrentFrame(), 2);
+    EXPECT_EQ(image.GetPixelValue(0, 0), 32);
+    EXPECT_EQ(image.SetCurrentFrame(3), 0);
+    EXPECT_EQ(image.FirstFrame(), 1);
+    EXPECT_EQ(image.GetPixelValue(1, 0), 1);
+}
+
+TEST_F(DcmImageTest, FrameTimesSplitAtBackslashes)
+{
+    ImageSpec spec;
+    spec.frames = 2;
+    spec.pixels = Ramp(spec);
+    DcmFileFormat file = MakeImage(spec);
+    file.getDataset()->putAndInsertString(DCM_FrameTimeVector, "0\\33.3");
+    CDcmImage image;
+    ASSERT_EQ(image.OpenFile(Write(file).c_str()), 1);
+    EXPECT_EQ(image.GetCurrentFrameTime(), "0");
+    image.ForWardFrame();
+    EXPECT_EQ(image.GetCurrentFrameTime(), "33.3");
+}
+
+TEST_F(DcmImageTest, CtRescaleStoresSignedValues)
+{
+    ImageSpec spec = Grey16(4, 4);
+    DcmFileFormat file = MakeImage(spec);
+    file.getDataset()->putAndInsertString(DCM_RescaleIntercept, "-1024");
+    file.getDataset()->putAndInsertString(DCM_RescaleSlope, "1");
+    file.getDataset()->putAndInsertString(DCM_WindowCenter, "-1020");
+    file.getDataset()->putAndInsertString(DCM_WindowWidth, "10");
+    CDcmImage image;
+    ASSERT_EQ(image.OpenFile(Write(file).c_str()), 1);
+    EXPECT_EQ(image.GetPixelValue(0, 0), -1024);
+    EXPECT_EQ(image.GetPixelValue(3, 3), -1024 + 15);
+    // Window -1025 .. -1015 over signed values.
+    const std::vector<BYTE> bits = DisplayBits(image);
+    EXPECT_EQ(bits[0], 25);   // trunc(1 / 10 * 255)
+    EXPECT_EQ(bits[4], 127);
+    EXPECT_EQ(bits[15], 255);
+}
+
+TEST_F(DcmImageTest, Grey510x3IsPaddedTo512x4)
+{
+    ImageSpec spec;
+    spec.rows = 3;
+    spec.columns = 510;
+    spec.bitsAllocated = 8;
+    spec.pixels.assign(510 * 3, 200);
+    CDcmImage image;
+    ASSERT_EQ(image.OpenFile(Write(spec).c_str()), 1);
+    EXPECT_EQ(image.GetColumns(), 512);
+    EXPECT_EQ(image.GetRows(), 4);
+    EXPECT_EQ(image.GetWidth(), 512);
+    EXPECT_EQ(image.GetHeight(), 4);
+    EXPECT_EQ(image.GetPixelValue(509, 2), 200);
+    EXPECT_EQ(image.GetPixelValue(510, 0), 0);
+    EXPECT_EQ(image.GetPixelValue(0, 3), 0);
+}
+
+TEST_F(DcmImageTest, InitialWindowFromPixelRangeOrEightBitDefault)
+{
+    ImageSpec spec = Grey16(4, 4);
+    spec.pixels = Ramp(spec, 100, 10);  // 10 .. 1510
+    CDcmImage image;
+    ASSERT_EQ(image.OpenFile(Write(spec).c_str()), 1);
+    EXPECT_EQ(image.GetMinWindowLevel(), 0);
+    EXPECT_EQ(image.GetMaxWindowLevel(), 1510);
+    EXPECT_EQ(image.GetWindowCenter(), 755);
+    EXPECT_EQ(image.GetWindowWidth(), 755);
+
+    ImageSpec eight;
+    eight.bitsAllocated = 8;
+    eight.pixels = Ramp(eight);
+    CDcmImage image8;
+    ASSERT_EQ(image8.OpenFile(Write(eight, "eight.dcm").c_str()), 1);
+    EXPECT_EQ(image8.GetWindowCenter(), 128);
+    EXPECT_EQ(image8.GetWindowWidth(), 256);
+}
+
+TEST_F(DcmImageTest, WindowLevelMapsKnownValues)
+{
+    ImageSpec spec = Grey16(1, 4);
+    const uint16_t values[4] = {0, 40, 239, 240};
+    std::memcpy(spec.pixels.data(), values, 8);
+    DcmFileFormat file = MakeImage(spec);
+    file.getDataset()->putAndInsertString(DCM_WindowCenter, "40");
+    file.getDataset()->putAndInsertString(DCM_WindowWidth, "400");
+    CDcmImage image;
+    ASSERT_EQ(image.OpenFile(Write(file).c_str()), 1);
+    std::vector<BYTE> bits = DisplayBits(image);
+    EXPECT_EQ(bits[0], 102);
+    EXPECT_EQ(bits[1], 127);
+    EXPECT_EQ(bits[2], 254);
+    EXPECT_EQ(bits[3], 255);
+
+    EXPECT_EQ(image.AdjustWW(0, 0), 1);
+    EXPECT_EQ(image.GetWindowWidth(), 400);
+    EXPECT_EQ(image.AdjustBoth(2, 40, 0), 1);
+    bits = DisplayBits(image);
+    EXPECT_EQ(bits[0], 0);
+    EXPECT_EQ(bits[3], 255);
+    EXPECT_EQ(image.ResetBoth(), 1);
+    EXPECT_EQ(DisplayBits(image)[1], 127);
+    EXPECT_EQ(image.SetInverse(1, 1), 1);
+    EXPECT_EQ(DisplayBits(image)[1], 127);  // trunc((1 - 0.5) * 255)
+    EXPECT_EQ(DisplayBits(image)[3], 0);
+}
+
+TEST_F(DcmImageTest, SignedPixelsIndexTheirOwnEntries)
+{
+    ImageSpec spec = Grey16(1, 4);
+    spec.pixelRepresentation = 1;
+    const int16_t values[4] = {-1000, 1000, 40, 0};
+    std::memcpy(spec.pixels.data(), values, 8);
+    DcmFileFormat file = MakeImage(spec);
+    file.getDataset()->putAndInsertString(DCM_WindowCenter, "40");
+    file.getDataset()->putAndInsertString(DCM_WindowWidth, "400");
+    CDcmImage image;
+    ASSERT_EQ(image.OpenFile(Write(file).c_str()), 1);
+    const std::vector<BYTE> bits = DisplayBits(image);
+    EXPECT_EQ(bits[0], 0);
+    EXPECT_EQ(bits[1], 255);
+    EXPECT_EQ(bits[2], 127);
+}
+
+TEST_F(DcmImageTest, Monochrome1InvertedShowsAsMonochrome2)
+{
+    ImageSpec spec = Grey16(4, 4);
+    spec.pixels = Ramp(spec, 50);
+    CDcmImage mono2;
+    ASSERT_EQ(mono2.OpenFile(Write(spec, "m2.dcm").c_str()), 1);
+    spec.photometric = "MONOCHROME1";
+    CDcmImage mono1;
+    ASSERT_EQ(mono1.OpenFile(Write(spec, "m1.dcm").c_str()), 1);
+    EXPECT_NE(DisplayBits(mono1), DisplayBits(mono2));
+    mono1.SetInverse(1, 1);
+    EXPECT_EQ(DisplayBits(mono1), DisplayBits(mono2));
+}
+
+TEST_F(DcmImageTest, RgbWindowIsLimited)
+{
+    ImageSpec spec;
+    spec.samples = 3;
+    spec.bitsAllocated = 8;
+    spec.photometric = "RGB";
+    spec.pixels = Ramp(spec);
+    CDcmImage image;
+    ASSERT_EQ(image.OpenFile(Write(spec).c_str()), 1);
+    EXPECT_EQ(image.GetColorMode(), COLOR_MODE_RGB);
+    EXPECT_EQ(image.GetWindowCenter(), 128);
+    EXPECT_EQ(image.GetWindowWidth(), 256);
+    const std::vector<BYTE> bits = DisplayBits(image);
+    EXPECT_EQ(bits[0], 2);  // B of pixel 0 = 2
+    EXPECT_EQ(bits[2], 0);  // R
+    image.AdjustBoth(600, 300, 0);
+    EXPECT_EQ(image.GetWindowWidth(), 511);
+    EXPECT_EQ(image.GetWindowCenter(), 255);
+}
+
+TEST_F(DcmImageTest, YbrFullInEitherPlanarConfigurationShowsSameColours)
+{
+    ImageSpec spec;
+    spec.samples = 3;
+    spec.bitsAllocated = 8;
+    spec.photometric = "YBR_FULL";
+    const BYTE ybr[3][3] = {{100, 128, 128}, {76, 85, 255}, {150, 44, 21}};
+    for (int i = 0; i < 16; ++i)
+        spec.pixels.insert(spec.pixels.end(), ybr[i % 3], ybr[i % 3] + 3);
+    CDcmImage byPixel;
+    ASSERT_EQ(byPixel.OpenFile(Write(spec, "pixel.dcm").c_str()), 1);
+    spec.planar = 1;
+    std::vector<BYTE> planes(48);
+    for (int i = 0; i < 16; ++i)
+        for (int k = 0; k < 3; ++k)
+            planes[k * 16 + i] = ybr[i % 3][k];
+    spec.pixels = planes;
+    CDcmImage byPlane;
+    ASSERT_EQ(byPlane.OpenFile(Write(spec, "plane.dcm").c_str()), 1);
+    EXPECT_EQ(byPixel.GetPhotoMetricInterpretation(), "RGB");
+    const std::vector<BYTE> bits = DisplayBits(byPixel);
+    EXPECT_EQ(bits, DisplayBits(byPlane));
+    EXPECT_EQ(bits[0], 100);
+    EXPECT_EQ(bits[1], 100);
+    EXPECT_EQ(bits[2], 100);
+    EXPECT_EQ(bits[5], 254);  // R of 76 + 1.402 * 127
+}
+
+TEST_F(DcmImageTest, RotationAndMirrorsOfDisplay)
+{
+    ImageSpec spec;
+    spec.rows = 48;
+    spec.columns = 100;
+    spec.bitsAllocated = 8;
+    spec.pixels.assign(48 * 100, 0);
+    spec.pixels[99] = 255;  // top-right
+    CDcmImage image;
+    ASSERT_EQ(image.OpenFile(Write(spec).c_str()), 1);
+    const std::vector<BYTE> original = DisplayBits(image);
+    ASSERT_EQ(image.SetRotateAngle(90, 1), 1);
+    EXPECT_EQ(image.GetWidth(), 48);
+    EXPECT_EQ(image.GetHeight(), 100);
+    EXPECT_EQ(image.GetRotatedColumns(), 48);
+    EXPECT_EQ(DisplayBits(image)[0], 254);
+    for (int turn = 2; turn <= 4; ++turn)
+        image.SetRotateAngle(image.GetRotatedAngle() + 90, 1);
+    EXPECT_EQ(image.GetRotatedAngle(), 0);
+    EXPECT_EQ(DisplayBits(image), original);
+    EXPECT_EQ(image.SetRotateAngle(-90, 1), 1);
+    EXPECT_EQ(image.GetRotatedAngle(), 270);
+    EXPECT_EQ(image.SetRotateAngle(0, 1), 1);
+    EXPECT_EQ(image.SetReverse(1, 1), 1);
+    EXPECT_EQ(image.SetReverse(1, 1), 0);
+    EXPECT_EQ(DisplayBits(image)[0], 254);
+    EXPECT_EQ(image.SetFlip(1, 1), 1);
+    EXPECT_EQ(DisplayBits(image)[47 * 100], 254);
+}
+
+TEST_F(DcmImageTest, ClientPixelValueFollowsRotation)
+{
+    ImageSpec spec;
+    spec.rows = 4;
+    spec.columns = 8;
+    spec.pixels = Ramp(spec);
+    CDcmImage image;
+    ASSERT_EQ(image.OpenFile(Write(spec).c_str()), 1);
+    EXPECT_EQ(image.GetClientPixelValue(CRect(0, 0, 80, 40), CPoint(75, 5)), 7);
+    image.SetRotateAngle(90, 1);
+    // Display 4 wide, 8 high: its top-left is the source's top-right.
+    EXPECT_EQ(image.GetClientPixelValue(CRect(0, 0, 40, 80), CPoint(1, 1)), 7);
+    EXPECT_EQ(image.GetClientPixelValue(CRect(0, 0, 40, 80), CPoint(39, 79)), 24);
+    EXPECT_EQ(image.GetClientPixelValue(CRect(0, 0, 0, 80), CPoint(1, 1)), 0);
+}
+
+TEST_F(DcmImageTest, OrientationLettersFollowRowAndColumnDirections)
+{
+    struct Case {
+        const char* orientation;
+        const char* bottom;
+        const char* right;
+    };
+    const Case cases[] = {
+        {"1\\0\\0\\0\\1\\0", "P", "L"},    // axial
+        {"-1\\0\\0\\0\\0\\-1", "F", "R"},  // coronal seen from behind
+        {"0\\1\\0\\0\\0\\-1", "F", "P"},   // sagittal
+        {"0\\1\\0\\1\\0\\0", "L", "P"},    // rows along y, columns along x
+        {"0\\0\\1\\1\\0\\0", "L", "H"},
+        {"0\\0\\-1\\0\\-1\\0", "A", "F"},
+        {"1\\0\\0\\1\\0\\0", "", ""},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        DcmFileFormat file = MakeImage(Grey16(4, 4));
+        file.getDataset()->putAndInsertString(DCM_ImageOrientationPatient, c.orientation);
+        CDcmImage image;
+        ASSERT_EQ(image.OpenFile(Write(file, "o" + std::to_string(n++) + ".dcm").c_str()), 1);
+        EXPECT_EQ(image.GetBOrientation(), c.bottom) << c.orientation;
+        EXPECT_EQ(image.GetROrientation(), c.right) << c.orientation;
+    }
+}
+
+TEST_F(DcmImageTest, OrientationLettersTurnWithTheImage)
+{
+    DcmFileFormat file = MakeImage(Grey16(4, 4));
+    file.getDataset()->putAndInsertString(DCM_ImageOrientationPatient, "1\\0\\0\\0\\1\\0");
+    CDcmImage image;
+    ASSERT_EQ(image.OpenFile(Write(file).c_str()), 1);
+    image.SetReverse(1, 1);
+    EXPECT_EQ(image.GetROrientation(), "R");
+    image.SetReverse(0, 1);
+    image.SetRotateAngle(90, 1);
+    EXPECT_EQ(image.GetROrientation(), "P");
+    EXPECT_EQ(image.GetBOrientation(), "R");
+}
+
+TEST(FittedRect, CentresAndShrinks)
+{
+    EXPECT_EQ(CDcmImage::GetFittedImageRect(CRect(0, 0, 1000, 1000), 512, 256, 5, 5),
+              CRect(5, 253, 995, 747));
+    EXPECT_EQ(CDcmImage::GetFittedImageRect(CRect(0, 0, 100, 50), 0, 10, 0, 0), CRect(0, 0, 100, 50));
+    EXPECT_EQ(CDcmImage::GetFittedImageRect(CRect(0, 0, 100, 8), 10, 10, 0, 4), CRect(0, 0, 100, 8));
+    EXPECT_EQ(CDcmImage::GetFittedImageRect(CRect(0, 0, 100, 100), 10, 20, 0, 0), CRect(25, 0, 75, 100));
+}
+
+TEST_F(DcmImageTest, EveryUncompressedSyntaxGivesSameDisplay)
+{
+    ImageSpec spec = Grey16(6, 6);
+    spec.pixels = Ramp(spec, 37);
+    std::vector<BYTE> reference;
+    const E_TransferSyntax syntaxes[] = {EXS_LittleEndianExplicit, EXS_LittleEndianImplicit,
+                                         EXS_BigEndianExplicit, EXS_DeflatedLittleEndianExplicit};
+    int n = 0;
+    for (E_TransferSyntax xfer : syntaxes) {
+        CDcmImage image;
+        ASSERT_EQ(image.OpenFile(Write(spec, "x" + std::to_string(n++) + ".dcm", xfer).c_str()), 1);
+        EXPECT_EQ(image.GetColumns(), 8);
+        EXPECT_EQ(image.GetPixelValue(5, 0), 5 * 37);
+        if (reference.empty())
+            reference = DisplayBits(image);
+        else
+            EXPECT_EQ(DisplayBits(image), reference) << DcmXfer(xfer).getXferName();
+    }
+}
+
+TEST_F(DcmImageTest, LosslessJpegAndRleDecodeToSamePixels)
+{
+    DJEncoderRegistration::registerCodecs();
+    DcmRLEEncoderRegistration::registerCodecs();
+    ImageSpec spec = Grey16(8, 8);
+    spec.pixels = Ramp(spec, 13);
+    const std::string plain = Write(spec, "plain.dcm");
+    const std::string jpeg = Write(spec, "jpeg.dcm", EXS_JPEGProcess14SV1);
+    const std::string rle = Write(spec, "rle.dcm", EXS_RLELossless);
+    ImageSpec colour;
+    colour.samples = 3;
+    colour.bitsAllocated = 8;
+    colour.photometric = "RGB";
+    colour.pixels = Ramp(colour, 5);
+    const std::string colourPlain = Write(colour, "cplain.dcm");
+    const std::string colourRle = Write(colour, "crle.dcm", EXS_RLELossless);
+    DJEncoderRegistration::cleanup();
+    DcmRLEEncoderRegistration::cleanup();
+
+    CDcmImage a, b, c, d, e;
+    ASSERT_EQ(a.OpenFile(plain.c_str()), 1);
+    ASSERT_EQ(b.OpenFile(jpeg.c_str()), 1);
+    ASSERT_EQ(c.OpenFile(rle.c_str()), 1);
+    EXPECT_EQ(DisplayBits(b), DisplayBits(a));
+    EXPECT_EQ(DisplayBits(c), DisplayBits(a));
+    EXPECT_EQ(b.GetPixelValue(7, 7), 63 * 13);
+    ASSERT_EQ(d.OpenFile(colourPlain.c_str()), 1);
+    ASSERT_EQ(e.OpenFile(colourRle.c_str()), 1);
+    EXPECT_EQ(DisplayBits(e), DisplayBits(d));
+}
+
+TEST_F(DcmImageTest, BadFilesFailCleanly)
+{
+    ImageSpec spec = Grey16(16, 16);
+    const std::string good = Write(spec);
+    std::vector<uint8_t> bytes = ReadBytes(good);
+    const std::vector<std::pair<std::string, std::vector<uint8_t>>> cases = {
+        {"truncated.dcm", std::vector<uint8_t>(bytes.begin(), bytes.begin() + bytes.size() - 100)},
+        {"header-only.dcm", std::vector<uint8_t>(bytes.begin(), bytes.begin() + 200)},
+        {"empty.dcm", {}},
+        {"text.dcm", std::vector<uint8_t>(300, 'x')},
+    };
+    for (const auto& c : cases) {
+        WriteBytes(dir + "/" + c.first, c.second);
+        CDcmImage image;
+        EXPECT_EQ(image.OpenFile((dir + "/" + c.first).c_str()), 0) << c.first;
+        EXPECT_EQ(image.GetFramesCount(), 0);
+    }
+    CDcmImage missing;
+    EXPECT_EQ(missing.OpenFile((dir + "/nonexistent.dcm").c_str()), 0);
+
+    DcmFileFormat absurd = MakeImage(spec);
+    absurd.getDataset()->putAndInsertUint16(DCM_Rows, 65535);
+    absurd.getDataset()->putAndInsertUint16(DCM_Columns, 65535);
+    absurd.getDataset()->putAndInsertString(DCM_NumberOfFrames, "99999");
+    CDcmImage huge;
+    EXPECT_EQ(huge.OpenFile(Write(absurd, "absurd.dcm").c_str()), 0);
+
+    ImageSpec noPixels = spec;
+    noPixels.pixels.clear();
+    CDcmImage empty;
+    EXPECT_EQ(empty.OpenFile(Write(noPixels, "nopixels.dcm").c_str()), 0);
+}
+
+TEST_F(DcmImageTest, SyntaxWithoutDecoderFailsCleanly)
+{
+    DJLSEncoderRegistration::registerCodecs();
+    const std::string path = Write(Grey16(8, 8), "jls.dcm", EXS_JPEGLSLossless);
+    DJLSEncoderRegistration::cleanup();
+    CDcmImage image;
+    EXPECT_EQ(image.OpenFile(path.c_str()), 0);
+}

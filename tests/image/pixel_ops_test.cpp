@@ -1,0 +1,160 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "PixelOps.h"
+
+using namespace PixelOps;
+
+TEST(GreyTable, UnsignedRampMatchesKnownEntries)
+{
+    std::vector<BYTE> table;
+    ASSERT_TRUE(BuildGreyTable(table, 16, 40, 400, false, false));
+    ASSERT_EQ(table.size(), 65536u);
+    EXPECT_EQ(table[0], 102);    // trunc(160 / 400 * 255)
+    EXPECT_EQ(table[40], 127);   // trunc(200 / 400 * 255)
+    EXPECT_EQ(table[239], 254);
+    EXPECT_EQ(table[240], 255);
+    EXPECT_EQ(table[65535], 255);
+}
+
+TEST(GreyTable, SignedHalvesSwappedSoStoredValuesIndexThemselves)
+{
+    std::vector<BYTE> table;
+    ASSERT_TRUE(BuildGreyTable(table, 16, 40, 400, true, false));
+    EXPECT_EQ(table[static_cast<uint16_t>(-1000)], 0);
+    EXPECT_EQ(table[1000], 255);
+    EXPECT_EQ(table[40], 127);
+    EXPECT_EQ(table[static_cast<uint16_t>(-160)], 0);
+    EXPECT_EQ(table[static_cast<uint16_t>(-159)], 0);  // trunc(1/400*255)
+}
+
+TEST(GreyTable, InvertedRampMirrorsNormal)
+{
+    std::vector<BYTE> normal, inverted;
+    ASSERT_TRUE(BuildGreyTable(normal, 8, 128, 256, false, false));
+    ASSERT_TRUE(BuildGreyTable(inverted, 8, 128, 256, false, true));
+    EXPECT_EQ(normal[0], 0);
+    EXPECT_EQ(inverted[0], 255);
+    EXPECT_EQ(normal[255], 254);
+    EXPECT_EQ(inverted[255], 0);  // trunc((1 - 255/256) * 255)
+    EXPECT_EQ(inverted[128], 127);
+}
+
+TEST(GreyTable, ZeroWidthHasNoRampAndNoDivision)
+{
+    std::vector<BYTE> table;
+    ASSERT_TRUE(BuildGreyTable(table, 8, 100, 0, false, false));
+    EXPECT_EQ(table[99], 0);
+    EXPECT_EQ(table[100], 255);
+}
+
+TEST(RgbTable, WindowShiftsAndScales)
+{
+    BYTE table[256];
+    BuildRgbTable(table, 128, 256);
+    EXPECT_EQ(table[0], 0);
+    EXPECT_EQ(table[200], 200);
+    BuildRgbTable(table, 255, 511);
+    EXPECT_EQ(table[255], 0);  // 255 * 0.501 - 127 -> 0.7
+    BuildRgbTable(table, 0, 1);
+    EXPECT_EQ(table[0], 128);
+    EXPECT_EQ(table[1], 255);
+}
+
+TEST(MapRgb, InterleavedAndPlanarGiveSameBgr)
+{
+    const BYTE interleaved[6] = {10, 20, 30, 40, 50, 60};
+    const BYTE planar[6] = {10, 40, 20, 50, 30, 60};
+    BYTE table[256];
+    BuildRgbTable(table, 128, 256);
+    BYTE a[6], b[6];
+    MapRgb(interleaved, a, 2, false, false, table);
+    MapRgb(planar, b, 2, true, false, table);
+    const BYTE expected[6] = {30, 20, 10, 60, 50, 40};
+    EXPECT_EQ(0, memcmp(a, expected, 6));
+    EXPECT_EQ(0, memcmp(b, expected, 6));
+    MapRgb(interleaved, a, 2, false, true, table);
+    EXPECT_EQ(a[0], 255 - 30);
+}
+
+TEST(Padding, Grey510x3BecomesZeroPadded512x4)
+{
+    std::vector<BYTE> src(510 * 3, 7);
+    BYTE* out = PadRows(src.data(), 510, 510, 3, 512, 4);
+    ASSERT_NE(out, nullptr);
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 512; ++c)
+            ASSERT_EQ(out[r * 512 + c], (r < 3 && c < 510) ? 7 : 0) << r << "," << c;
+    delete[] out;
+}
+
+TEST(Padding, PlanarColourPadsEachPlane)
+{
+    // 3 x 2 picture, planes R=1, G=2, B=3
+    std::vector<BYTE> src;
+    for (BYTE plane = 1; plane <= 3; ++plane)
+        src.insert(src.end(), 6, plane);
+    BYTE* out = PadPlanes(src.data(), 3, 2, 4, 4);
+    ASSERT_NE(out, nullptr);
+    for (int plane = 0; plane < 3; ++plane)
+        for (int r = 0; r < 4; ++r)
+            for (int c = 0; c < 4; ++c)
+                ASSERT_EQ(out[plane * 16 + r * 4 + c], (r < 2 && c < 3) ? plane + 1 : 0);
+    delete[] out;
+}
+
+TEST(Rescale, SignedWordsWithIntercept)
+{
+    BYTE words[4] = {0, 0, 0x18, 0xFC};  // 0 and -1000
+    Rescale(words, 2, 2, true, 1.0, -1024.0);
+    EXPECT_EQ(static_cast<int16_t>(words[0] | words[1] << 8), -1024);
+    EXPECT_EQ(static_cast<int16_t>(words[2] | words[3] << 8), -2024);
+    BYTE unsignedWord[2] = {0x40, 0x9C};  // 40000
+    Rescale(unsignedWord, 1, 2, false, 0.5, 0.0);
+    EXPECT_EQ(unsignedWord[0] | unsignedWord[1] << 8, 20000);
+}
+
+TEST(Ybr, GreyValuesStayGreyAndSaturatedColoursClamp)
+{
+    BYTE pixel[6] = {100, 128, 128, 255, 128, 255};
+    YbrFullPixelsToRgb(pixel, 2);
+    EXPECT_EQ(pixel[0], 100);
+    EXPECT_EQ(pixel[1], 100);
+    EXPECT_EQ(pixel[2], 100);
+    EXPECT_EQ(pixel[3], 255);  // 255 + 1.402 * 127 clamps
+    EXPECT_EQ(pixel[4], 164);  // 255 - 0.71414 * 127 = 164.3
+}
+
+TEST(Orientation, QuarterTurnMovesTopRightToTopLeft)
+{
+    const int rows = 50, columns = 100;
+    std::vector<BYTE> src(rows * columns, 0);
+    src[99] = 9;  // top-right
+    std::vector<BYTE> dst(src.size(), 1);
+    OrientFrame(src.data(), dst.data(), rows, columns, 1, false, 90, false, false);
+    EXPECT_EQ(dst[0], 9);
+    OrientFrame(src.data(), dst.data(), rows, columns, 1, false, 270, false, false);
+    EXPECT_EQ(dst[(columns - 1) * rows + rows - 1], 9);  // bottom-right of 100 x 50
+    OrientFrame(src.data(), dst.data(), rows, columns, 1, false, 180, false, false);
+    EXPECT_EQ(dst[(rows - 1) * columns], 9);  // bottom-left
+    OrientFrame(src.data(), dst.data(), rows, columns, 1, false, 0, true, true);
+    EXPECT_EQ(dst[(rows - 1) * columns], 9);  // both mirrors equal 180
+}
+
+TEST(Orientation, WordsAndPlanarColourMoveWhole)
+{
+    const uint16_t words[4] = {1, 2, 3, 4};  // 2 x 2
+    uint16_t out[4];
+    OrientFrame(reinterpret_cast<const BYTE*>(words), reinterpret_cast<BYTE*>(out), 2, 2, 2,
+                false, 90, false, false);
+    EXPECT_EQ(out[0], 2);
+    EXPECT_EQ(out[1], 4);
+    EXPECT_EQ(out[2], 1);
+    EXPECT_EQ(out[3], 3);
+    const BYTE planes[6] = {1, 2, 11, 12, 21, 22};  // 1 x 2, three planes
+    BYTE mirrored[6];
+    OrientFrame(planes, mirrored, 1, 2, 3, true, 0, false, true);
+    const BYTE expected[6] = {2, 1, 12, 11, 22, 21};
+    EXPECT_EQ(0, memcmp(mirrored, expected, 6));
+}

@@ -1,0 +1,100 @@
+#include "gdi_canvas.h"
+
+namespace {
+
+TEST(GdiRegion, MembershipAndBoxes)
+{
+    CRgn rect, ellipse, poly;
+    ASSERT_TRUE(rect.CreateRectRgn(10, 10, 0, 0));  // given in any corner order
+    EXPECT_TRUE(rect.PtInRegion(0, 0));
+    EXPECT_FALSE(rect.PtInRegion(10, 5));
+    RECT box{};
+    EXPECT_EQ(rect.GetRgnBox(&box), SIMPLEREGION);
+    EXPECT_EQ(box.right, 10);
+    ASSERT_TRUE(ellipse.CreateEllipticRgn(0, 0, 20, 10));
+    EXPECT_TRUE(ellipse.PtInRegion(10, 5));
+    EXPECT_FALSE(ellipse.PtInRegion(0, 0));
+    EXPECT_FALSE(ellipse.PtInRegion(19, 9));
+    const POINT tri[] = {{0, 0}, {8, 0}, {0, 8}};
+    ASSERT_TRUE(poly.CreatePolygonRgn(tri, 3, ALTERNATE));
+    EXPECT_TRUE(poly.PtInRegion(1, 1));
+    EXPECT_FALSE(poly.PtInRegion(6, 6));
+    RECT inside{0, 0, 2, 2}, outside{6, 6, 8, 8};
+    EXPECT_TRUE(poly.RectInRegion(&inside));
+    EXPECT_FALSE(poly.RectInRegion(&outside));
+    EXPECT_EQ(poly.OffsetRgn(100, 0), COMPLEXREGION);
+    EXPECT_TRUE(poly.PtInRegion(101, 1));
+}
+
+TEST(GdiRegion, PolygonWithoutAreaIsRefused)
+{
+    const POINT line[] = {{0, 0}, {5, 5}, {10, 10}};
+    EXPECT_EQ(CreatePolygonRgn(line, 3, ALTERNATE), nullptr);
+    EXPECT_EQ(CreatePolygonRgn(line, 2, ALTERNATE), nullptr);
+    CRgn r;
+    EXPECT_FALSE(r.CreatePolygonRgn(line, 3, WINDING));
+    EXPECT_FALSE(r.PtInRegion(0, 0));
+}
+
+TEST(GdiRegion, CombineModes)
+{
+    HRGN a = CreateRectRgn(0, 0, 4, 4), b = CreateRectRgn(2, 2, 6, 6), out = CreateRectRgn(0, 0, 0, 0);
+    EXPECT_EQ(CombineRgn(out, a, b, RGN_AND), SIMPLEREGION);
+    RECT box;
+    GetRgnBox(out, &box);
+    EXPECT_EQ(box.left, 2);
+    EXPECT_EQ(box.bottom, 4);
+    EXPECT_EQ(CombineRgn(out, a, b, RGN_OR), COMPLEXREGION);
+    EXPECT_TRUE(PtInRegion(out, 5, 5));
+    EXPECT_FALSE(PtInRegion(out, 5, 0));
+    EXPECT_EQ(CombineRgn(out, a, b, RGN_XOR), COMPLEXREGION);
+    EXPECT_FALSE(PtInRegion(out, 3, 3));
+    EXPECT_TRUE(PtInRegion(out, 1, 1));
+    EXPECT_EQ(CombineRgn(out, a, b, RGN_DIFF), COMPLEXREGION);
+    EXPECT_FALSE(PtInRegion(out, 3, 3));
+    EXPECT_FALSE(PtInRegion(out, 5, 5));
+    EXPECT_EQ(CombineRgn(out, a, nullptr, RGN_COPY), SIMPLEREGION);
+    EXPECT_TRUE(EqualRgn(out, a));
+    HRGN far = CreateRectRgn(10, 10, 11, 11);
+    EXPECT_EQ(CombineRgn(out, a, far, RGN_AND), NULLREGION);
+    DeleteObject(far);
+    EXPECT_EQ(CombineRgn(out, a, far, RGN_AND), RGN_ERROR);
+    DeleteObject(a);
+    DeleteObject(b);
+    DeleteObject(out);
+}
+
+TEST(GdiRegion, ClippingDrawing)
+{
+    Canvas c(8, 8);
+    HRGN clip = CreateEllipticRgn(0, 0, 8, 8);
+    EXPECT_EQ(SelectClipRgn(c.dc, clip), COMPLEXREGION);
+    HBRUSH white = CreateSolidBrush(RGB(255, 255, 255));
+    RECT all{0, 0, 8, 8};
+    FillRect(c.dc, &all, white);
+    EXPECT_EQ(c.at(0, 0), 0u);
+    EXPECT_EQ(c.at(4, 4), 0xFFFFFFu);
+    RECT box;
+    EXPECT_EQ(GetClipBox(c.dc, &box), COMPLEXREGION);
+    EXPECT_EQ(box.right, 8);
+    EXPECT_EQ(IntersectClipRect(c.dc, 0, 0, 4, 8), COMPLEXREGION);
+    RECT right{5, 0, 8, 8}, left{1, 3, 2, 4};
+    EXPECT_FALSE(RectVisible(c.dc, &right));
+    EXPECT_TRUE(RectVisible(c.dc, &left));
+    HRGN extra = CreateRectRgn(6, 0, 8, 1);
+    EXPECT_EQ(ExtSelectClipRgn(c.dc, extra, RGN_OR), COMPLEXREGION);
+    EXPECT_TRUE(PtVisible(c.dc, 7, 0));
+    EXPECT_EQ(SelectClipRgn(c.dc, nullptr), SIMPLEREGION);
+    EXPECT_TRUE(RectVisible(c.dc, &right));
+    // Clipping survives SaveDC and goes with RestoreDC.
+    int saved = SaveDC(c.dc);
+    IntersectClipRect(c.dc, 0, 0, 1, 1);
+    EXPECT_FALSE(RectVisible(c.dc, &right));
+    EXPECT_TRUE(RestoreDC(c.dc, saved));
+    EXPECT_TRUE(RectVisible(c.dc, &right));
+    DeleteObject(extra);
+    DeleteObject(clip);
+    DeleteObject(white);
+}
+
+}  // namespace

@@ -1,0 +1,174 @@
+#include "gdi_canvas.h"
+
+namespace {
+
+const uint32_t kWhite = 0xFFFFFF;
+
+TEST(GdiLines, AllOctantsLeaveTheLastPixel)
+{
+    // From the centre of a 9 x 9 canvas to points in every octant.
+    const POINT ends[] = {{8, 6}, {6, 8}, {2, 8}, {0, 6}, {0, 2}, {2, 0}, {6, 0}, {8, 2}, {8, 4}, {4, 8}, {0, 4}, {4, 0}};
+    for (const POINT& end : ends) {
+        Canvas c(9, 9);
+        HGDIOBJ old = SelectObject(c.dc, GetStockObject(WHITE_PEN));
+        MoveToEx(c.dc, 4, 4, nullptr);
+        ASSERT_TRUE(LineTo(c.dc, end.x, end.y));
+        SelectObject(c.dc, old);
+        EXPECT_EQ(c.at(4, 4), kWhite) << end.x << "," << end.y;
+        EXPECT_EQ(c.at(end.x, end.y), 0u) << end.x << "," << end.y;
+        int dx = std::abs(end.x - 4), dy = std::abs(end.y - 4);
+        EXPECT_EQ(c.count(kWhite), std::max(dx, dy)) << end.x << "," << end.y;
+    }
+}
+
+TEST(GdiLines, ShallowLineSteps)
+{
+    Canvas c(8, 3);
+    SelectObject(c.dc, GetStockObject(WHITE_PEN));
+    MoveToEx(c.dc, 0, 0, nullptr);
+    LineTo(c.dc, 8, 2);
+    EXPECT_EQ(c.mask(kWhite), rows({"###.....", "...####.", ".......#"}));
+    POINT p;
+    GetCurrentPositionEx(c.dc, &p);
+    EXPECT_EQ(p.x, 8);
+    EXPECT_EQ(p.y, 2);
+}
+
+TEST(GdiLines, XorTwiceRestoresAndNotInverts)
+{
+    Canvas c(16, 16);
+    c.fill(0x123456);
+    HPEN pen = CreatePen(PS_SOLID, 3, RGB(0x80, 0x80, 0x80));
+    HGDIOBJ old = SelectObject(c.dc, pen);
+    HGDIOBJ oldBrush = SelectObject(c.dc, GetStockObject(NULL_BRUSH));
+    EXPECT_EQ(SetROP2(c.dc, R2_XORPEN), R2_COPYPEN);
+    EXPECT_EQ(GetROP2(c.dc), R2_XORPEN);
+    POINT poly[] = {{1, 1}, {14, 3}, {7, 14}};
+    Polyline(c.dc, poly, 3);
+    Rectangle(c.dc, 2, 2, 12, 12);
+    EXPECT_NE(c.count(0x123456), 256);
+    Polyline(c.dc, poly, 3);
+    Rectangle(c.dc, 2, 2, 12, 12);
+    EXPECT_EQ(c.count(0x123456), 256);
+    SetROP2(c.dc, R2_NOT);
+    MoveToEx(c.dc, 0, 0, nullptr);
+    LineTo(c.dc, 4, 0);
+    EXPECT_EQ(c.at(0, 0), 0xEDCBA9u);
+    SetROP2(c.dc, R2_NOTXORPEN);
+    SelectObject(c.dc, old);
+    SelectObject(c.dc, oldBrush);
+    DeleteObject(pen);
+}
+
+TEST(GdiLines, DotPensLeaveGaps)
+{
+    Canvas c(12, 2);
+    HPEN cosmetic = CreatePen(PS_DOT, 1, RGB(255, 255, 255));
+    HGDIOBJ old = SelectObject(c.dc, cosmetic);
+    MoveToEx(c.dc, 0, 0, nullptr);
+    LineTo(c.dc, 12, 0);
+    LOGBRUSH lb{BS_SOLID, RGB(255, 255, 255), 0};
+    HPEN geometric = ExtCreatePen(PS_GEOMETRIC | PS_DOT, 1, &lb, 0, nullptr);
+    ASSERT_NE(geometric, nullptr);
+    SelectObject(c.dc, geometric);
+    MoveToEx(c.dc, 0, 1, nullptr);
+    LineTo(c.dc, 12, 1);
+    EXPECT_EQ(c.mask(kWhite), rows({"###...###...", "#.#.#.#.#.#."}));
+    SelectObject(c.dc, old);
+    DeleteObject(cosmetic);
+    DeleteObject(geometric);
+}
+
+TEST(GdiShapes, RectangleNormalisesAndLeavesRightBottom)
+{
+    Canvas c(6, 5);
+    SelectObject(c.dc, GetStockObject(WHITE_PEN));
+    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+    HGDIOBJ oldBrush = SelectObject(c.dc, red);
+    Rectangle(c.dc, 5, 4, 0, 0);
+    EXPECT_EQ(c.mask(kWhite), rows({"#####.", "#...#.", "#...#.", "#####.", "......"}));
+    EXPECT_EQ(c.count(0xFF0000), 6);
+    // Without a pen the filled area shrinks by one on the right and bottom.
+    Canvas d(6, 5);
+    SelectObject(d.dc, GetStockObject(NULL_PEN));
+    SelectObject(d.dc, GetStockObject(WHITE_BRUSH));
+    Rectangle(d.dc, 0, 0, 5, 4);
+    EXPECT_EQ(d.mask(kWhite), rows({"####..", "####..", "####..", "......", "......"}));
+    SelectObject(c.dc, oldBrush);
+    DeleteObject(red);
+}
+
+TEST(GdiShapes, EllipseCoverage)
+{
+    Canvas c(8, 6);
+    SelectObject(c.dc, GetStockObject(NULL_PEN));
+    SelectObject(c.dc, GetStockObject(WHITE_BRUSH));
+    Ellipse(c.dc, 0, 0, 9, 7);  // an 8 x 6 dot with the null pen
+    EXPECT_EQ(c.mask(kWhite), rows({"..####..", ".######.", "########", "########", ".######.", "..####.."}));
+    Canvas o(8, 6);
+    SelectObject(o.dc, GetStockObject(WHITE_PEN));
+    SelectObject(o.dc, GetStockObject(NULL_BRUSH));
+    Ellipse(o.dc, 0, 0, 8, 6);
+    EXPECT_EQ(o.mask(kWhite), rows({"..####..", ".#....#.", "#......#", "#......#", ".#....#.", "..####.."}));
+}
+
+TEST(GdiShapes, PolygonFillModes)
+{
+    // A square traced twice around: alternate leaves it empty, winding fills it.
+    const POINT twice[] = {{1, 1}, {5, 1}, {5, 5}, {1, 5}, {1, 1}, {5, 1}, {5, 5}, {1, 5}};
+    const POINT overlap[] = {{0, 0}, {4, 0}, {4, 4}, {0, 4}, {0, 0}, {2, 2}, {6, 2}, {6, 6}, {2, 6}, {2, 2}};
+    Canvas a(7, 7);
+    SelectObject(a.dc, GetStockObject(NULL_PEN));
+    SelectObject(a.dc, GetStockObject(WHITE_BRUSH));
+    EXPECT_EQ(SetPolyFillMode(a.dc, ALTERNATE), ALTERNATE);
+    Polygon(a.dc, overlap, 10);
+    EXPECT_EQ(a.mask(kWhite),
+              rows({"####...", "####...", "##..##.", "##..##.", "..####.", "..####.", "......."}));
+    Canvas w(7, 7);
+    SelectObject(w.dc, GetStockObject(NULL_PEN));
+    SelectObject(w.dc, GetStockObject(WHITE_BRUSH));
+    SetPolyFillMode(w.dc, WINDING);
+    Polygon(w.dc, twice, 8);
+    EXPECT_EQ(w.count(kWhite), 16);
+}
+
+TEST(GdiShapes, RectFillsAndInversions)
+{
+    Canvas c(6, 6);
+    c.fill(0x102030);
+    HBRUSH blue = CreateSolidBrush(RGB(0, 0, 255));
+    RECT r{4, 4, 1, 1};  // FillRect takes the rectangle as given: nothing
+    EXPECT_EQ(FillRect(c.dc, &r, blue), 1);
+    EXPECT_EQ(c.count(0x102030), 36);
+    r = {1, 1, 4, 4};
+    FillRect(c.dc, &r, blue);
+    EXPECT_EQ(c.count(0x0000FF), 9);
+    r = {0, 0, 6, 6};
+    FrameRect(c.dc, &r, blue);
+    EXPECT_EQ(c.count(0x0000FF), 9 + 20);
+    InvertRect(c.dc, &r);
+    EXPECT_EQ(c.count(0xFFFF00), 29);
+    InvertRect(c.dc, &r);
+    std::string before = c.mask(0x0000FF);
+    DrawFocusRect(c.dc, &r);
+    EXPECT_NE(c.mask(0x0000FF), before);
+    DrawFocusRect(c.dc, &r);
+    EXPECT_EQ(c.mask(0x0000FF), before);
+    DeleteObject(blue);
+}
+
+TEST(GdiShapes, PixelsAndSolidFills)
+{
+    Canvas c(4, 4);
+    EXPECT_EQ(SetPixel(c.dc, 1, 2, RGB(1, 2, 3)), RGB(1, 2, 3));
+    EXPECT_EQ(GetPixel(c.dc, 1, 2), RGB(1, 2, 3));
+    EXPECT_EQ(c.at(1, 2), 0x010203u);
+    EXPECT_EQ(GetPixel(c.dc, 4, 0), CLR_INVALID);
+    EXPECT_EQ(SetPixel(c.dc, -1, 0, 0), CLR_INVALID);
+    CDC* dc = CDC::FromHandle(c.dc);
+    dc->FillSolidRect(1, 1, 2, 2, RGB(0xB5, 0x92, 0x84));
+    EXPECT_EQ(c.count(0xB59284), 4);
+    EXPECT_EQ(GetBkColor(c.dc), RGB(0xB5, 0x92, 0x84));
+}
+
+}  // namespace

@@ -1,0 +1,200 @@
+#include <cstring>
+#include <vector>
+
+#include "gdi/font.h"
+#include "gdi_canvas.h"
+
+namespace {
+
+struct Font {
+    Font(int height, const char* face, int charset = ANSI_CHARSET, int weight = FW_NORMAL)
+        : handle(CreateFont(height, 0, 0, 0, weight, 0, 0, 0, charset, 0, 0, 0, 0, face))
+    {
+    }
+    ~Font() { DeleteObject(handle); }
+    HFONT handle;
+};
+
+TEST(GdiFont, FacesResolveToPinnedFiles)
+{
+    LOGFONT lf{};
+    std::strcpy(lf.lfFaceName, "Arial");
+    EXPECT_NE(gdi::fontFileFor(lf).find("LiberationSans-Regular.ttf"), std::string::npos);
+    std::strcpy(lf.lfFaceName, "宋体");
+    EXPECT_NE(gdi::fontFileFor(lf).find("wqy-microhei.ttc"), std::string::npos);
+    std::strcpy(lf.lfFaceName, "MS Sans Serif");
+    lf.lfWeight = FW_BOLD;
+    EXPECT_NE(gdi::fontFileFor(lf).find("DejaVuSans-Bold.ttf"), std::string::npos);
+}
+
+TEST(GdiFont, HeightConventions)
+{
+    Canvas c(4, 4);
+    for (const char* face : {"Arial", "Tahoma", "宋体"}) {
+        Font cell(20, face), character(-20, face);
+        TEXTMETRIC tm{};
+        SelectObject(c.dc, cell.handle);
+        ASSERT_TRUE(GetTextMetrics(c.dc, &tm));
+        EXPECT_EQ(tm.tmHeight, 20) << face;
+        EXPECT_EQ(tm.tmHeight, tm.tmAscent + tm.tmDescent);
+        EXPECT_GT(tm.tmAveCharWidth, 0);
+        SelectObject(c.dc, character.handle);
+        GetTextMetrics(c.dc, &tm);
+        EXPECT_GE(tm.tmHeight, 20) << face;
+        EXPECT_EQ(tm.tmHeight, tm.tmAscent + tm.tmDescent);
+        EXPECT_EQ(tm.tmInternalLeading, tm.tmHeight - 20);
+        SelectObject(c.dc, GetStockObject(SYSTEM_FONT));
+    }
+}
+
+TEST(GdiFont, GlyphOutlineBitmaps)
+{
+    Canvas c(4, 4);
+    Font font(-16, "宋体", GB2312_CHARSET);
+    SelectObject(c.dc, font.handle);
+    MAT2 identity{{0, 1}, {0, 0}, {0, 0}, {0, 1}};
+    for (UINT code : {UINT('A'), UINT('g'), UINT(0xD6D0) /* 中 in code page 936 */}) {
+        GLYPHMETRICS gm{};
+        DWORD size = GetGlyphOutline(c.dc, code, GGO_BITMAP, &gm, 0, nullptr, &identity);
+        ASSERT_NE(size, GDI_ERROR) << code;
+        DWORD rowBytes = (gm.gmBlackBoxX + 31) / 32 * 4;
+        EXPECT_EQ(size, rowBytes * gm.gmBlackBoxY);
+        std::vector<BYTE> buffer(size);
+        ASSERT_EQ(GetGlyphOutline(c.dc, code, GGO_BITMAP, &gm, size, buffer.data(), &identity), size);
+        // Ink lies inside the black box; every box edge row and column has ink.
+        bool firstRow = false, lastRow = false, firstCol = false, lastCol = false;
+        for (UINT y = 0; y < gm.gmBlackBoxY; ++y)
+            for (UINT x = 0; x < rowBytes * 8; ++x) {
+                bool on = (buffer[y * rowBytes + x / 8] >> (7 - x % 8)) & 1;
+                if (!on)
+                    continue;
+                EXPECT_LT(x, gm.gmBlackBoxX);
+                firstRow |= y == 0;
+                lastRow |= y == gm.gmBlackBoxY - 1;
+                firstCol |= x == 0;
+                lastCol |= x == gm.gmBlackBoxX - 1;
+            }
+        EXPECT_TRUE(firstRow && lastRow && firstCol && lastCol) << code;
+        EXPECT_GT(gm.gmCellIncX, 0);
+        EXPECT_GE(gm.gmCellIncX, static_cast<short>(gm.gmBlackBoxX) / 2);
+        if (code == 'g') {
+            EXPECT_LT(gm.gmptGlyphOrigin.y, static_cast<LONG>(gm.gmBlackBoxY));  // descends below the baseline
+        }
+        if (code == 'A') {
+            GLYPHMETRICS small{};
+            EXPECT_EQ(GetGlyphOutline(c.dc, code, GGO_BITMAP, &small, 1, buffer.data(), &identity), GDI_ERROR);
+        }
+    }
+    GLYPHMETRICS gm{};
+    EXPECT_EQ(GetGlyphOutline(c.dc, 0xFFFF, GGO_BITMAP, &gm, 0, nullptr, &identity), GDI_ERROR);
+    EXPECT_EQ(GetGlyphOutline(nullptr, 'A', GGO_BITMAP, &gm, 0, nullptr, &identity), GDI_ERROR);
+    SelectObject(c.dc, GetStockObject(SYSTEM_FONT));
+}
+
+TEST(GdiText, AdvancesSumToTheExtent)
+{
+    Canvas c(4, 4);
+    Font font(-12, "Tahoma", GB2312_CHARSET);
+    SelectObject(c.dc, font.handle);
+    const char* text = "W/L: 40/400 中文";
+    SIZE extent{};
+    ASSERT_TRUE(GetTextExtentPoint32(c.dc, text, static_cast<int>(std::strlen(text)), &extent));
+    int sum = 0;
+    for (UINT code : std::vector<UINT>{'W', '/', 'L', ':', ' ', '4', '0', '/', '4', '0', '0', ' ', 0xD6D0, 0xCEC4}) {
+        GLYPHMETRICS gm{};
+        MAT2 identity{{0, 1}, {0, 0}, {0, 0}, {0, 1}};
+        ASSERT_NE(GetGlyphOutline(c.dc, code, GGO_METRICS, &gm, 0, nullptr, &identity), GDI_ERROR);
+        sum += gm.gmCellIncX;
+    }
+    EXPECT_EQ(extent.cx, sum);
+    TEXTMETRIC tm{};
+    GetTextMetrics(c.dc, &tm);
+    EXPECT_EQ(extent.cy, tm.tmHeight);
+    CDC* dc = CDC::FromHandle(c.dc);
+    EXPECT_EQ(dc->GetTextExtent(CString(text)).cx, sum);
+    SelectObject(c.dc, GetStockObject(SYSTEM_FONT));
+}
+
+// Bounding box of the pixels of a colour.
+RECT inkBox(const Canvas& c, int w, int h, uint32_t colour)
+{
+    RECT r{w, h, -1, -1};
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if (c.at(x, y) == colour) {
+                r.left = std::min<LONG>(r.left, x);
+                r.top = std::min<LONG>(r.top, y);
+                r.right = std::max<LONG>(r.right, x + 1);
+                r.bottom = std::max<LONG>(r.bottom, y + 1);
+            }
+    return r;
+}
+
+TEST(GdiText, PlacementAndBackground)
+{
+    Canvas c(120, 60);
+    Font font(-20, "Arial");
+    SelectObject(c.dc, font.handle);
+    TEXTMETRIC tm{};
+    GetTextMetrics(c.dc, &tm);
+    SetTextColor(c.dc, RGB(255, 255, 255));
+    EXPECT_EQ(SetBkMode(c.dc, TRANSPARENT), OPAQUE);
+    TextOut(c.dc, 10, 5, "H", 1);
+    RECT ink = inkBox(c, 120, 60, 0xFFFFFF);
+    EXPECT_EQ(ink.bottom, 5 + tm.tmAscent);  // 'H' sits on the baseline
+    EXPECT_GE(ink.left, 10);
+    SIZE ext;
+    GetTextExtentPoint32(c.dc, "H", 1, &ext);
+    c.fill(0);
+    SetTextAlign(c.dc, TA_RIGHT | TA_BASELINE);
+    TextOut(c.dc, 100, 40, "H", 1);
+    ink = inkBox(c, 120, 60, 0xFFFFFF);
+    EXPECT_EQ(ink.bottom, 40);
+    EXPECT_LE(ink.right, 100);
+    EXPECT_GE(ink.left, 100 - ext.cx);
+    c.fill(0);
+    SetTextAlign(c.dc, TA_LEFT | TA_TOP);
+    SetBkMode(c.dc, OPAQUE);
+    SetBkColor(c.dc, RGB(0, 0, 255));
+    TextOut(c.dc, 0, 0, "H", 1);
+    EXPECT_EQ(c.count(0x0000FF) + c.count(0xFFFFFF), ext.cx * tm.tmHeight);
+    RECT box{0, 0, 120, 60};
+    ExtTextOut(c.dc, 0, 0, ETO_OPAQUE, &box, "", 0, nullptr);
+    EXPECT_EQ(c.count(0x0000FF), 120 * 60);
+    SelectObject(c.dc, GetStockObject(SYSTEM_FONT));
+}
+
+TEST(GdiText, DrawTextLinesAndAlignment)
+{
+    Canvas c(200, 100);
+    Font font(-12, "MS Sans Serif");
+    SelectObject(c.dc, font.handle);
+    TEXTMETRIC tm{};
+    GetTextMetrics(c.dc, &tm);
+    SIZE wide;
+    GetTextExtentPoint32(c.dc, "a longer line", 13, &wide);
+    RECT r{5, 5, 5, 5};
+    EXPECT_EQ(DrawText(c.dc, "one\r\na longer line\ntwo", -1, &r, DT_CALCRECT | DT_NOPREFIX), 3 * tm.tmHeight);
+    EXPECT_EQ(r.right, 5 + wide.cx);
+    EXPECT_EQ(r.bottom, 5 + 3 * tm.tmHeight);
+    SetTextColor(c.dc, RGB(255, 255, 255));
+    SetBkMode(c.dc, TRANSPARENT);
+    RECT area{0, 0, 200, 100};
+    DrawText(c.dc, "mid", -1, &area, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    RECT ink = inkBox(c, 200, 100, 0xFFFFFF);
+    EXPECT_NEAR((ink.left + ink.right) / 2, 100, 3);
+    EXPECT_NEAR((ink.top + ink.bottom) / 2, 50, 4);
+    c.fill(0);
+    DrawText(c.dc, "right", -1, &area, DT_RIGHT | DT_SINGLELINE);
+    ink = inkBox(c, 200, 100, 0xFFFFFF);
+    EXPECT_GE(ink.right, 195);
+    EXPECT_LT(ink.bottom, tm.tmHeight + 1);
+    // Prefix characters are hidden unless DT_NOPREFIX.
+    RECT a{0, 0, 0, 0}, b{0, 0, 0, 0};
+    DrawText(c.dc, "&File", -1, &a, DT_CALCRECT);
+    DrawText(c.dc, "File", -1, &b, DT_CALCRECT);
+    EXPECT_EQ(a.right, b.right);
+    SelectObject(c.dc, GetStockObject(SYSTEM_FONT));
+}
+
+}  // namespace
