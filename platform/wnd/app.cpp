@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "wnd/doctemplate.h"
+#include "wnd/gui.h"
 #include "wnd/shell.h"
 #include "wnd/window_host.h"
 #include "wnd/window_system.h"
@@ -150,11 +151,14 @@ int AfxWinMain(int argc, char** argv) {
     int code = -1;
     CWinApp* app = AfxGetApp();
     if (!app) return code;
+    // Without a display the program still runs, with windows in memory.
+    PlatformStartGui(argc, argv);
     if (app->InitInstance()) {
         code = app->Run();
     } else {
         if (app->m_pMainWnd) app->m_pMainWnd->DestroyWindow();
         code = app->ExitInstance();
     }
+    PlatformStopGui();
     return code;
 }

@@ -54,6 +54,8 @@ void PostQuitMessage(int exitCode) { wndsys::SetQuit(exitCode); }
 
 BOOL PeekMessage(LPMSG msg, HWND hWnd, UINT filterMin, UINT filterMax, UINT removeFlag) {
     bool remove = (removeFlag & PM_REMOVE) != 0;
+    // Native events are handled first, as Win32 handles sent messages here.
+    if (remove) CurrentHost().ProcessNative();
     wndsys::CheckHover();
     if (wndsys::TakePosted(*msg, hWnd, filterMin, filterMax, remove)) return TRUE;
     int code = 0;

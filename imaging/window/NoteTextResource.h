@@ -1,0 +1,4 @@
+// Dialog template of the annotation-text dialog.
+#pragma once
+
+void RegisterNoteTextDialog();
