@@ -3,9 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <new>
-#include <system_error>
 #include <vector>
 
 #include "JpegFile.h"
@@ -47,16 +45,17 @@ bool EndsWithNoCase(const CString& text, const char* suffix)
     return text.GetLength() >= length && text.Right(length).CompareNoCase(suffix) == 0;
 }
 
-// Entries of a folder in name order, files only.
-std::vector<std::string> ListFiles(const char* folder)
+// Files of a folder in name order, so that frames follow their numbering;
+// every listed file is read, the last one included.
+std::vector<CString> ListFiles(const CString& folder)
 {
-    std::vector<std::string> files;
-    std::error_code error;
-    std::filesystem::directory_iterator it(folder, error), end;
-    for (; !error && it != end; it.increment(error)) {
-        std::error_code kindError;
-        if (!it->is_directory(kindError))
-            files.push_back(it->path().string());
+    std::vector<CString> files;
+    CFileFind finder;
+    BOOL more = finder.FindFile(folder + "/*.*");
+    while (more) {
+        more = finder.FindNextFile();
+        if (!finder.IsDots() && !finder.IsDirectory())
+            files.push_back(finder.GetFilePath());
     }
     std::sort(files.begin(), files.end());
     return files;
@@ -251,11 +250,11 @@ int CDcmImage::AddJpegFrame(const CString& path)
 
 int CDcmImage::OpenJpegFileDirectory(CString folder)
 {
-    const std::vector<std::string> files = ListFiles(folder);
+    const std::vector<CString> files = ListFiles(folder);
     if (files.empty())
         return 0;
-    for (const std::string& file : files)
-        AddJpegFrame(CString(file.c_str()));
+    for (const CString& file : files)
+        AddJpegFrame(file);
     return m_Frames.IsEmpty() ? 0 : RunRasterPipeline();
 }
 
@@ -284,23 +283,19 @@ int CDcmImage::RunRasterPipeline()
 
 BYTE* CDcmImage::DecodeJpeg(int size, BYTE* buffer)
 {
-    if (buffer == nullptr || size <= 0)
-        return nullptr;
-    std::string path = (std::filesystem::temp_directory_path() / "jpegXXXXXX").string();
-    std::vector<char> name(path.begin(), path.end());
-    name.push_back('\0');
     BYTE* rows = nullptr;
-    const int descriptor = mkstemp(name.data());
-    if (descriptor >= 0) {
-        FILE* file = fdopen(descriptor, "wb");
+    char folder[MAX_PATH] = {0};
+    char path[MAX_PATH] = {0};
+    if (buffer && size > 0 && GetTempPath(MAX_PATH, folder) && GetTempFileName(folder, "jpeg", 0, path)) {
+        FILE* file = std::fopen(path, "wb");
         const bool written = file && std::fwrite(buffer, 1, size, file) == static_cast<size_t>(size);
         if (file)
             std::fclose(file);
         UINT width = 0, height = 0, rowBytes = 0;
-        BYTE* rgb = written ? JpegFile::ReadRGB(name.data(), &width, &height) : nullptr;
+        BYTE* rgb = written ? JpegFile::ReadRGB(path, &width, &height) : nullptr;
         rows = JpegFile::AlignRows(rgb, width, height, &rowBytes);
         delete[] rgb;
-        std::remove(name.data());
+        DeleteFile(path);
     }
     delete[] buffer;
     return rows;

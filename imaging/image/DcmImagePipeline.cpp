@@ -131,8 +131,8 @@ int CDcmImage::RescalePixelValue()
     const size_t values = static_cast<size_t>(info.m_nRows) * info.m_nColumns;
     const bool readSigned = b == 2 && info.m_nPixelRepresentation != 0;
     for (int i = 0; i < m_Frames.GetSize(); ++i)
-        PixelOps::Rescale(static_cast<BYTE*>(m_Frames.GetAt(i)), values, b, readSigned, slope,
-                          intercept);
+        PixelOps::Rescale(static_cast<BYTE*>(m_Frames.GetAt(i)), values, b, readSigned,
+                          m_bSignedData != 0, slope, intercept);
     return 1;
 }
 

@@ -212,25 +212,6 @@ BYTE* CopyBytes(const BYTE* bytes, size_t length)
     return copy;
 }
 
-// Rewrites the destination in place, so a read-only file stays untouched.
-bool CopyFileOver(const char* source, const char* destination)
-{
-    FILE* in = std::fopen(source, "rb");
-    if (in == nullptr)
-        return false;
-    FILE* out = std::fopen(destination, "wb");
-    bool ok = out != nullptr;
-    char buffer[65536];
-    size_t count;
-    while (ok && (count = std::fread(buffer, 1, sizeof buffer, in)) > 0)
-        ok = std::fwrite(buffer, 1, count, out) == count;
-    ok = ok && !std::ferror(in);
-    std::fclose(in);
-    if (out != nullptr && std::fclose(out) != 0)
-        ok = false;
-    return ok;
-}
-
 }  // namespace
 
 CDicomInfo::CDicomInfo()
@@ -613,10 +594,11 @@ int CDicomInfo::WriteElement(WORD group, WORD element, int vr, int length, const
     const std::string temporary = std::string(path) + ".tmp";
     if (file.saveFile(temporary.c_str(), EXS_Unknown, EET_UndefinedLength, EGL_recalcGL,
                       EPD_noChange, 0, 0, EWM_fileformat).bad()) {
-        std::remove(temporary.c_str());
+        DeleteFile(temporary.c_str());
         return 0;
     }
-    const bool copied = CopyFileOver(temporary.c_str(), path);
-    std::remove(temporary.c_str());
+    // Copied over rather than renamed, so a read-only file stays untouched.
+    const BOOL copied = CopyFile(temporary.c_str(), path, FALSE);
+    DeleteFile(temporary.c_str());
     return copied ? 1 : 0;
 }

@@ -11,7 +11,6 @@ namespace DicomText {
 // without one the values are left for ToUtf8.
 void ConvertDatasetToUtf8(DcmDataset* dataset);
 
-bool IsValidUtf8(const std::string& text);
 // Valid UTF-8 stays as it is; anything else is taken as code page 936.
 std::string ToUtf8(const std::string& text);
 

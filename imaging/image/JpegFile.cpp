@@ -21,7 +21,7 @@ void ShowFatalError(j_common_ptr info)
 {
     char message[JMSG_LENGTH_MAX];
     info->err->format_message(info, message);
-    AfxMessageBox(message, MB_OK | MB_ICONSTOP);
+    MessageBox(nullptr, message, "JPEG Fatal Error", MB_OK | MB_ICONSTOP);
     longjmp(reinterpret_cast<FatalErrorManager*>(info->err)->jump, 1);
 }
 

@@ -122,16 +122,18 @@ BYTE* PadPlanes(const BYTE* src, size_t columns, size_t rows, size_t newColumns,
 }
 
 void Rescale(BYTE* frame, size_t valueCount, int bytesPerValue, bool readSigned,
-             double slope, double intercept)
+             bool storeSigned, double slope, double intercept)
 {
     if (bytesPerValue != 1 && bytesPerValue != 2)
         return;
+    // Wrapping into the low bits would turn the brightest values dark.
+    const int bits = 8 * bytesPerValue;
+    const double lowest = storeSigned ? -(1 << (bits - 1)) : 0;
+    const double highest = storeSigned ? (1 << (bits - 1)) - 1 : (1 << bits) - 1;
     for (size_t i = 0; i < valueCount; ++i) {
         BYTE* p = frame + i * bytesPerValue;
-        double v = ReadValue(p, bytesPerValue, readSigned) * slope + intercept;
-        // Keep the cast defined for absurd slopes; only the low bits are stored.
-        v = std::max(-2147483648.0, std::min(2147483647.0, v));
-        WriteValue(p, bytesPerValue, static_cast<int>(v));
+        const double v = ReadValue(p, bytesPerValue, readSigned) * slope + intercept;
+        WriteValue(p, bytesPerValue, static_cast<int>(std::max(lowest, std::min(highest, v))));
     }
 }
 
@@ -152,7 +154,7 @@ bool BuildGreyTable(std::vector<BYTE>& table, int bits, int centre, int width,
 {
     const long n = 1L << bits;
     try {
-        table.assign(static_cast<size_t>(n), 0);
+        table.resize(static_cast<size_t>(n));
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -161,19 +163,14 @@ bool BuildGreyTable(std::vector<BYTE>& table, int bits, int centre, int width,
     const long low = c + (w >> 1) - w;
     const long high = c + (w >> 1);
     const long lo = std::min(n, std::max(0L, low));
-    const long hi = std::min(n, std::max(0L, high));
-    const BYTE below = inverted ? 255 : 0;
-    const BYTE above = inverted ? 0 : 255;
-    for (long i = 0; i < n; ++i) {
-        if (i < lo)
-            table[i] = below;
-        else if (i >= hi)
-            table[i] = above;
-        else {
-            double ramp = static_cast<double>(i - low) / w;
-            table[i] = static_cast<BYTE>(static_cast<int>((inverted ? 1.0 - ramp : ramp) * 255.0));
-        }
+    const long hi = std::max(lo, std::min(n, std::max(0L, high)));
+    BYTE* entries = table.data();
+    std::memset(entries, inverted ? 255 : 0, static_cast<size_t>(lo));
+    for (long i = lo; i < hi; ++i) {
+        const double ramp = static_cast<double>(i - low) / w;
+        entries[i] = static_cast<BYTE>(static_cast<int>((inverted ? 1.0 - ramp : ramp) * 255.0));
     }
+    std::memset(entries + hi, inverted ? 0 : 255, static_cast<size_t>(n - hi));
     if (signedData)
         std::rotate(table.begin(), table.begin() + n / 2, table.end());
     return true;
@@ -186,7 +183,17 @@ void MapGrey(const BYTE* src, BYTE* dst, size_t count, int bytesPerValue, const 
             dst[i] = table[src[i]];
         return;
     }
-    for (size_t i = 0; i < count; ++i)
+    // Whole words at a time; the frames hold little-endian values.
+    size_t i = 0;
+    for (; i + 4 <= count; i += 4) {
+        uint64_t words;
+        std::memcpy(&words, src + 2 * i, 8);
+        dst[i] = table[words & 0xFFFF];
+        dst[i + 1] = table[(words >> 16) & 0xFFFF];
+        dst[i + 2] = table[(words >> 32) & 0xFFFF];
+        dst[i + 3] = table[words >> 48];
+    }
+    for (; i < count; ++i)
         dst[i] = table[src[2 * i] | (src[2 * i + 1] << 8)];
 }
 

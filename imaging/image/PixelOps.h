@@ -24,9 +24,10 @@ BYTE* PadRows(const BYTE* src, size_t srcRowBytes, size_t rowBytes, size_t rows,
 BYTE* PadPlanes(const BYTE* src, size_t columns, size_t rows, size_t newColumns,
                 size_t newRows);
 
-// v' = v x slope + intercept, truncated and stored back in the same width.
+// v' = v x slope + intercept, truncated and stored back in the same width,
+// limited to the range the stored width holds (signed or not).
 void Rescale(BYTE* frame, size_t valueCount, int bytesPerValue, bool readSigned,
-             double slope, double intercept);
+             bool storeSigned, double slope, double intercept);
 
 // Range of 16-bit values, starting from min = max = 0.
 void ScanRange16(const BYTE* frame, size_t valueCount, bool readSigned, int& minValue,

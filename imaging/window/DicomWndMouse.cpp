@@ -16,9 +16,9 @@ bool ControlHeld() { return (GetKeyState(VK_CONTROL) & 0x8000) != 0; }
 bool ShiftHeld() { return (GetKeyState(VK_SHIFT) & 0x8000) != 0; }
 
 // a * b / c truncated toward zero, then the integer part of that plus 0.5.
-int ScaledRounded(int a, int b, int c)
+int ScaledRounded(long long a, int b, int c)
 {
-    const long long quotient = static_cast<long long>(a) * b / c;
+    const long long quotient = a * b / c;
     const double rounded = static_cast<double>(quotient) + 0.5;
     // Points far outside the window stay representable.
     if (rounded >= INT_MAX)
@@ -26,6 +26,11 @@ int ScaledRounded(int a, int b, int c)
     if (rounded <= INT_MIN)
         return INT_MIN;
     return static_cast<int>(rounded);
+}
+
+int Clamp(long long value)
+{
+    return static_cast<int>(std::max<long long>(INT_MIN, std::min<long long>(INT_MAX, value)));
 }
 
 // Angles that act as 0, 90, 180 and 270; -1 for any other.
@@ -557,26 +562,30 @@ CPoint CDicomWnd::ClientPtToImage(CPoint point)
     const int reverse = m_pDcmImage->GetReversed();
     const int flip = m_pDcmImage->GetFilped();
     if (turn == 0 || turn == 180) {
-        int x = ScaledRounded(point.x - m_TotalRect.left, w, width);
-        int y = ScaledRounded(point.y - m_TotalRect.top, h, height);
+        const int x = ScaledRounded(static_cast<long long>(point.x) - m_TotalRect.left, w, width);
+        const int y = ScaledRounded(static_cast<long long>(point.y) - m_TotalRect.top, h, height);
         const bool mirrorX = turn == 0 ? reverse != 0 : reverse == 0;
         const bool mirrorY = turn == 0 ? flip != 0 : flip == 0;
-        return CPoint(mirrorX ? w - x : x, mirrorY ? h - y : y);
+        return CPoint(Clamp(mirrorX ? static_cast<long long>(w) - x : x),
+                      Clamp(mirrorY ? static_cast<long long>(h) - y : y));
     }
     if (turn < 0)
         return CPoint(0, 0);
     // Quarter turns: the overlays' own mapping, so both agree on every pixel.
     const int columns = m_pDcmImage->GetColumns();
     const int rows = m_pDcmImage->GetRows();
-    int ex, ey;
+    const long long x = point.x;
+    const long long y = point.y;
+    long long ex, ey;
     if (turn == 90) {
-        ex = reverse ? point.x - m_TotalRect.left : m_TotalRect.right - point.x;
-        ey = flip ? m_TotalRect.bottom - point.y : point.y - m_TotalRect.top;
+        ex = reverse ? x - m_TotalRect.left : m_TotalRect.right - x;
+        ey = flip ? m_TotalRect.bottom - y : y - m_TotalRect.top;
     } else {
-        ex = reverse ? m_TotalRect.right - point.x : point.x - m_TotalRect.left;
-        ey = flip ? point.y - m_TotalRect.top : m_TotalRect.bottom - point.y;
+        ex = reverse ? m_TotalRect.right - x : x - m_TotalRect.left;
+        ey = flip ? y - m_TotalRect.top : m_TotalRect.bottom - y;
     }
-    return CPoint(columns - ScaledRounded(ey, h, height), rows - ScaledRounded(ex, w, width));
+    return CPoint(Clamp(static_cast<long long>(columns) - ScaledRounded(ey, h, height)),
+                  Clamp(static_cast<long long>(rows) - ScaledRounded(ex, w, width)));
 }
 
 CPoint CDicomWnd::ImagePtToClient(CPoint point)
@@ -595,21 +604,22 @@ CPoint CDicomWnd::ImagePtToClient(CPoint point)
     const int left = m_TotalRect.left;
     const int top = m_TotalRect.top;
     if (turn == 0 || turn == 180) {
-        const int a = ScaledRounded(point.x, width, w);
-        const int b = ScaledRounded(point.y, height, h);
+        const long long a = ScaledRounded(point.x, width, w);
+        const long long b = ScaledRounded(point.y, height, h);
         const bool mirrorX = turn == 0 ? reverse != 0 : reverse == 0;
         const bool mirrorY = turn == 0 ? flip != 0 : flip == 0;
-        return CPoint(left + (mirrorX ? width - a : a), top + (mirrorY ? height - b : b));
+        return CPoint(Clamp(static_cast<long long>(left) + (mirrorX ? static_cast<long long>(width) - a : a)),
+                      Clamp(static_cast<long long>(top) + (mirrorY ? static_cast<long long>(height) - b : b)));
     }
     if (turn < 0)
         return CPoint(0, 0);
     const int columns = m_pDcmImage->GetColumns();
     const int rows = m_pDcmImage->GetRows();
-    const int px = ScaledRounded(rows - point.y, width, w);
-    const int py = ScaledRounded(columns - point.x, height, h);
+    const long long px = ScaledRounded(static_cast<long long>(rows) - point.y, width, w);
+    const long long py = ScaledRounded(static_cast<long long>(columns) - point.x, height, h);
     if (turn == 90)
-        return CPoint(left + (reverse ? px : width - px), top + (flip ? height - py : py));
-    return CPoint(left + (reverse ? width - px : px), top + (flip ? py : height - py));
+        return CPoint(Clamp(left + (reverse ? px : width - px)), Clamp(top + (flip ? height - py : py)));
+    return CPoint(Clamp(left + (reverse ? width - px : px)), Clamp(top + (flip ? py : height - py)));
 }
 
 void CDicomWnd::GetPositionPoint(CArray<CPoint, CPoint>& points)

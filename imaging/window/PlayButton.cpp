@@ -1,5 +1,7 @@
 #include "PlayButton.h"
 
+#include "PlayFaces.h"
+
 namespace {
 const COLORREF kPressedFill = 0xB59284;
 const COLORREF kHoverFill = 0xD6BEB5;
@@ -11,6 +13,11 @@ BEGIN_MESSAGE_MAP(CPlayButton, CButton)
     ON_WM_MOUSELEAVE()
     ON_WM_SETCURSOR()
 END_MESSAGE_MAP()
+
+CPlayButton::CPlayButton()
+{
+    RegisterPlayFaces();
+}
 
 void CPlayButton::SetBitmaps(UINT hover, UINT pressed, UINT normal, UINT disabled)
 {
@@ -89,18 +96,8 @@ BOOL CPlayButton::OnSetCursor(CWnd* wnd, UINT hitTest, UINT message)
 
 void CPlayButton::DrawFace(CDC* dc, UINT face)
 {
-    if (face == 0)
-        return;
-    HBITMAP bitmap = LoadBitmap(AfxGetResourceHandle(), MAKEINTRESOURCE(face));
-    if (bitmap == nullptr)
-        return;
-    CDC memory;
-    memory.CreateCompatibleDC(dc);
-    HGDIOBJ old = ::SelectObject(memory.GetSafeHdc(), bitmap);
-    dc->BitBlt(0, 0, m_nWidth, m_nHeight, &memory, 0, 0, SRCCOPY);
-    ::SelectObject(memory.GetSafeHdc(), old);
-    memory.DeleteDC();
-    ::DeleteObject(bitmap);
+    if (face != 0)
+        DrawBitmapResource(dc, face, m_nWidth, m_nHeight);
 }
 
 void CPlayButton::DrawFramedFace(CDC* dc, COLORREF fill, UINT face)

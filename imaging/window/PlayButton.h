@@ -6,7 +6,7 @@
 
 class IMVEXA_API CPlayButton : public CButton {
 public:
-    CPlayButton() = default;
+    CPlayButton();
     ~CPlayButton() override = default;
 
     void SetBitmaps(UINT hover, UINT pressed, UINT normal, UINT disabled);

@@ -107,12 +107,24 @@ TEST(Padding, PlanarColourPadsEachPlane)
 TEST(Rescale, SignedWordsWithIntercept)
 {
     BYTE words[4] = {0, 0, 0x18, 0xFC};  // 0 and -1000
-    Rescale(words, 2, 2, true, 1.0, -1024.0);
+    Rescale(words, 2, 2, true, true, 1.0, -1024.0);
     EXPECT_EQ(static_cast<int16_t>(words[0] | words[1] << 8), -1024);
     EXPECT_EQ(static_cast<int16_t>(words[2] | words[3] << 8), -2024);
     BYTE unsignedWord[2] = {0x40, 0x9C};  // 40000
-    Rescale(unsignedWord, 1, 2, false, 0.5, 0.0);
+    Rescale(unsignedWord, 1, 2, false, false, 0.5, 0.0);
     EXPECT_EQ(unsignedWord[0] | unsignedWord[1] << 8, 20000);
+}
+
+TEST(Rescale, ResultsBeyondTheStoredWidthSaturate)
+{
+    BYTE words[4] = {0x40, 0x9C, 0x00, 0x00};  // 40000 and 0, unsigned
+    Rescale(words, 2, 2, false, true, 1.0, -1000.0);
+    EXPECT_EQ(static_cast<int16_t>(words[0] | words[1] << 8), 32767);
+    EXPECT_EQ(static_cast<int16_t>(words[2] | words[3] << 8), -1000);
+    BYTE bytes[2] = {200, 10};
+    Rescale(bytes, 2, 1, false, false, 2.0, 0.0);
+    EXPECT_EQ(bytes[0], 255);
+    EXPECT_EQ(bytes[1], 20);
 }
 
 TEST(Ybr, GreyValuesStayGreyAndSaturatedColoursClamp)

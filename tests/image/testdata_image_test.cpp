@@ -1,13 +1,22 @@
-// Every generated image file opens and shows its pixel formula.
+// Tests over the generated test data (one program file: the data table may
+// be included by one translation unit only).
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "DcmImage.h"
+#include "DicomTestFiles.h"
 #include "testdata.h"
 
 namespace td = testdata;
@@ -24,15 +33,19 @@ int RoundUp4(int value)
     return (value + 3) / 4 * 4;
 }
 
-// Stored value as the pipeline leaves it: rescaled, in the stored width.
-int ExpectedGrey(const td::Image& image, int x, int y, int f)
+// Stored value as the pipeline leaves it: rescaled and limited to the stored width.
+int ExpectedGrey(const td::Image& image, const CDicomInfo& info, int x, int y, int f)
 {
-    int v = td::StoredValue(image.pattern, x, y, f, 0, image.columns);
-    if (image.pattern == td::Pattern::CtPhantom)
-        v -= 1024;
-    else if (image.pattern == td::Pattern::CtPhantomSlope2)
-        v = v * 2 - 1024;
-    return image.bitsAllocated == 8 ? (v & 0xFF) : static_cast<short>(v);
+    double v = td::StoredValue(image.pattern, x, y, f, 0, image.columns);
+    const double slope = info.m_dRescaleSlope, intercept = info.m_dRescaleIntercept;
+    if (!(intercept == 0 && (slope == 0 || slope == 1)))
+        v = v * slope + intercept;
+    const bool signedData = image.pixelRepresentation || intercept < 0 || slope < 0;
+    const int bits = image.bitsAllocated;
+    const double lowest = signedData ? -(1 << (bits - 1)) : 0;
+    const double highest = signedData ? (1 << (bits - 1)) - 1 : (1 << bits) - 1;
+    const int stored = static_cast<int>(std::max(lowest, std::min(highest, v)));
+    return bits == 8 ? (stored & 0xFF) : static_cast<short>(stored);
 }
 
 int Clamp(double v)
@@ -94,7 +107,7 @@ TEST_P(GeneratedImages, OpenAndShowFormula)
     int worst = 0;
     for (int y = 0; y < expected.rows; ++y)
         for (int x = 0; x < expected.columns; ++x)
-            worst = std::max(worst, std::abs(image.GetPixelValue(x, y) - ExpectedGrey(expected, x, y, lastFrame)));
+            worst = std::max(worst, std::abs(image.GetPixelValue(x, y) - ExpectedGrey(expected, *image.GetDicomInfo(), x, y, lastFrame)));
     EXPECT_LE(worst, expected.tolerance);
     if (padded) {
         EXPECT_EQ(image.GetPixelValue(image.GetColumns() - 1, 0), expected.columns % 4 ? 0 : image.GetPixelValue(image.GetColumns() - 1, 0));
@@ -209,4 +222,226 @@ TEST(GeneratedFiles, SubtractionRunFolderGivesOneFramePerJpeg)
             for (int c = 0; c < 3; ++c)
                 worstRgb = std::max(worstRgb, std::abs(bits[3 * (y * 64 + x) + 2 - c] - td::RgbBlocks(x, y, 0, c)));
     EXPECT_LE(worstRgb, 8);
+}
+
+// ---- the render tool against the toolkit's own renderer
+
+namespace {
+
+struct Pnm {
+    std::string magic;
+    int width = 0, height = 0;
+    std::vector<unsigned char> pixels;
+};
+
+bool ReadPnm(const std::string& path, Pnm& pnm)
+{
+    std::ifstream in(path, std::ios::binary);
+    int maxValue = 0;
+    if (!(in >> pnm.magic >> pnm.width >> pnm.height >> maxValue) || maxValue != 255)
+        return false;
+    in.get();
+    const size_t bytes = static_cast<size_t>(pnm.width) * pnm.height * (pnm.magic == "P6" ? 3 : 1);
+    pnm.pixels.resize(bytes);
+    return static_cast<bool>(in.read(reinterpret_cast<char*>(pnm.pixels.data()), bytes));
+}
+
+std::string Tool()
+{
+    return std::string(BINARY_DIR) + "/tools/dcmrender";
+}
+
+std::string OutDir()
+{
+    const std::string dir = std::string(BINARY_DIR) + "/test-image-tmp/dcmrender";
+    std::filesystem::create_directories(dir);
+    return dir;
+}
+
+int RunTool(const std::string& arguments, std::string* output = nullptr)
+{
+    const std::string command = Tool() + " " + arguments + " 2>/dev/null";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr)
+        return -1;
+    char buffer[256];
+    while (std::fgets(buffer, sizeof buffer, pipe))
+        if (output)
+            *output += buffer;
+    const int status = pclose(pipe);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+struct Window {
+    long centre, width;
+};
+
+Window WindowFor(const td::Image& image)
+{
+    // Rescaled values above 32767 saturate; a window below them still matches.
+    if (std::string(image.name) == td::kMono2U16Rescale)
+        return {10000, 20000};
+    if (image.pattern == td::Pattern::CtPhantom || image.pattern == td::Pattern::CtPhantomSlope2)
+        return {40, 400};
+    if (image.bitsAllocated == 8)
+        return image.pixelRepresentation ? Window{0, 200} : Window{100, 150};
+    if (image.bitsStored == 12)
+        return image.pixelRepresentation ? Window{0, 4096} : Window{2048, 4096};
+    return image.pixelRepresentation ? Window{0, 40000} : Window{30000, 20000};
+}
+
+}  // namespace
+
+TEST(DcmRender, MonochromeMatchesToolkitRendererWithinTwoLevels)
+{
+    const std::string dir = OutDir();
+    int compared = 0;
+    for (const td::Image& image : td::kImages) {
+        const std::string photometric = image.photometric;
+        if (image.tolerance > 0 || (photometric != "MONOCHROME1" && photometric != "MONOCHROME2"))
+            continue;
+        const Window window = WindowFor(image);
+        const std::string ours = dir + "/ours.pgm", theirs = dir + "/theirs.pgm";
+        const std::string input = "'" + td::Path(image.name) + "'";
+        const std::string windowArgs = std::to_string(window.centre) + " " + std::to_string(window.width);
+        ASSERT_EQ(RunTool("--window " + windowArgs + " " + input + " " + ours), 0) << image.name;
+        const std::string reference = "dcmj2pnm --no-overlays +Ww " + windowArgs + " " + input + " " + theirs;
+        ASSERT_EQ(std::system(reference.c_str()), 0) << reference;
+        Pnm a, b;
+        ASSERT_TRUE(ReadPnm(ours, a));
+        ASSERT_TRUE(ReadPnm(theirs, b));
+        ASSERT_EQ(b.width, image.columns);
+        ASSERT_EQ(b.height, image.rows);
+        ASSERT_GE(a.width, b.width);
+        int worst = 0;
+        for (int y = 0; y < b.height; ++y)
+            for (int x = 0; x < b.width; ++x)
+                worst = std::max(worst, std::abs(a.pixels[y * a.width + x] - b.pixels[y * b.width + x]));
+        EXPECT_LE(worst, 2) << image.name;
+        ++compared;
+    }
+    EXPECT_GT(compared, 20);
+}
+
+TEST(DcmRender, PrintsAttributesAndWritesColourAsRgb)
+{
+    std::string output;
+    const std::string out = OutDir() + "/rgb.ppm";
+    ASSERT_EQ(RunTool("--window 128 256 '" + td::Path(td::kRgbPlanar1) + "' " + out, &output), 0);
+    EXPECT_NE(output.find("rows=48\n"), std::string::npos);
+    EXPECT_NE(output.find("photometric=RGB\n"), std::string::npos);
+    EXPECT_NE(output.find("window_width=256\n"), std::string::npos);
+    Pnm pnm;
+    ASSERT_TRUE(ReadPnm(out, pnm));
+    EXPECT_EQ(pnm.magic, "P6");
+    EXPECT_EQ(pnm.pixels[3 * 5 + 0], td::RgbRamp(5, 0, 0, 0));
+    EXPECT_EQ(pnm.pixels[3 * 5 + 2], td::RgbRamp(5, 0, 0, 2));
+}
+
+TEST(DcmRender, RotationAndFrameOptions)
+{
+    const std::string out = OutDir() + "/rot.pgm";
+    ASSERT_EQ(RunTool("--rotate 90 --window 100 150 '" + td::Path(td::kMono2U8) + "' " + out), 0);
+    Pnm pnm;
+    ASSERT_TRUE(ReadPnm(out, pnm));
+    EXPECT_EQ(pnm.width, 60);
+    EXPECT_EQ(pnm.height, 64);
+    ASSERT_EQ(RunTool("--frame 7 '" + td::Path(td::kMultiFrameTime) + "' " + out), 0);
+    EXPECT_EQ(RunTool("--frame 8 '" + td::Path(td::kMultiFrameTime) + "' " + out), 1);
+}
+
+TEST(DcmRender, FailuresAndUsage)
+{
+    const std::string out = OutDir() + "/x.pgm";
+    EXPECT_EQ(RunTool("'" + td::Path(td::kTruncatedPixels) + "' " + out), 1);
+    EXPECT_EQ(RunTool("'" + td::Path(td::kNotDicom) + "' " + out), 1);
+    EXPECT_EQ(RunTool("/nonexistent/file.dcm " + out), 1);
+    EXPECT_EQ(RunTool(""), 2);
+    EXPECT_EQ(RunTool("--rotate 45 a b"), 2);
+    EXPECT_EQ(RunTool("--window 1 a b"), 2);
+    EXPECT_EQ(RunTool("--bogus a b"), 2);
+}
+
+// ---- damaged copies of real files never crash the reader or the pipeline
+
+namespace {
+
+int OpenAndUse(const std::string& path)
+{
+    CDcmImage image;
+    const int opened = image.OpenFile(path.c_str());
+    if (opened) {
+        image.AdjustBoth(100, 50, 0);
+        image.SetRotateAngle(90, 1);
+        image.SetFlip(1, 1);
+        image.ForWardFrame();
+        image.GetClientPixelValue(CRect(0, 0, 100, 100), CPoint(50, 50));
+    }
+    return opened;
+}
+
+void MutateAndOpen(const char* name, unsigned seed, int variants)
+{
+    const std::vector<uint8_t> original = testfiles::ReadBytes(td::Path(name));
+    ASSERT_FALSE(original.empty()) << name;
+    const std::string dir = testfiles::TempDir(std::string("hostile_") + std::to_string(seed));
+    std::mt19937 random(seed);
+    for (int i = 0; i < variants; ++i) {
+        std::vector<uint8_t> bytes = original;
+        switch (i % 3) {
+        case 0:
+            bytes.resize(random() % bytes.size());
+            break;
+        case 1:
+            for (int k = 0; k < 8; ++k)
+                bytes[random() % bytes.size()] = static_cast<uint8_t>(random());
+            break;
+        default: {
+            // A lying 32-bit length somewhere after the preamble.
+            const size_t at = 132 + random() % (bytes.size() - 136);
+            bytes[at] = 0xF0;
+            bytes[at + 1] = 0xFF;
+            bytes[at + 2] = 0xFF;
+            bytes[at + 3] = 0x7F;
+            break;
+        }
+        }
+        const std::string path = dir + "/v" + std::to_string(i) + ".dcm";
+        testfiles::WriteBytes(path, bytes);
+        OpenAndUse(path);
+    }
+}
+
+}  // namespace
+
+TEST(HostileInput, DamagedGreyFiles)
+{
+    MutateAndOpen(td::kMono2U16OddColumns, 1, 60);
+    MutateAndOpen(td::kMultiFrameVector, 2, 60);
+}
+
+TEST(HostileInput, DamagedColourAndCompressedFiles)
+{
+    MutateAndOpen(td::kYbrFullPlanar1, 3, 45);
+    MutateAndOpen(td::kTsRleMultiFrameRgb, 4, 45);
+    MutateAndOpen(td::kTsJpegLossless, 5, 45);
+    MutateAndOpen(td::kIcon, 6, 30);
+}
+
+// ---- the subtraction-run road of the open dispatch
+
+TEST(SubtractionRun, PathNamingARunOpensItsJpegFolderAndKeepsTheAttributes)
+{
+    const std::string dir = testfiles::TempDir("dsa_road");
+    std::filesystem::copy(td::Path(td::kDsaGreyFolder), dir + "/run_dsa");
+    // Not ending in ".dcm", so the dispatch reaches the run road.
+    std::filesystem::copy_file(td::Path(td::kDsaGrey), dir + "/run_dsa.dcm.");
+    CDcmImage image;
+    ASSERT_EQ(image.OpenFile((dir + "/run_dsa.dcm.").c_str()), 1);
+    EXPECT_EQ(image.GetFramesCount(), td::kDsaGreyFrames);
+    EXPECT_FALSE(image.GetDicomInfo()->m_strSOPInstanceUID.IsEmpty());
+    EXPECT_EQ(image.GetPhotoMetricInterpretation(), "MONOCHROME2");
+    CDcmImage asDicom;
+    ASSERT_EQ(asDicom.OpenFile(td::Path(td::kDsaGrey).c_str()), 1);
+    EXPECT_EQ(asDicom.GetFramesCount(), 1);
 }

@@ -1,0 +1,154 @@
+// Binding roads, ownership and the geometry rectangles.
+#include "window_harness.h"
+
+namespace {
+
+TEST_F(WindowTest, PathRoads)
+{
+    EXPECT_EQ(wnd.SetImage(CString(""), 0), 0);
+    EXPECT_EQ(wnd.GetImage(), nullptr);
+    EXPECT_EQ(wnd.SetImage(CString("/nowhere/a.dcm"), 5), 1);
+    EXPECT_EQ(wnd.GetDCMFileName(), CString("/nowhere/a.dcm"));
+    EXPECT_EQ(wnd.GetImage(), nullptr);
+
+    Bind(testdata::kCtRescale);
+    CDcmImage* first = wnd.GetImage();
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(wnd.GetImageIndex(), atoi(first->GetDicomInfo()->GetInstanceNumber()));
+    EXPECT_EQ(first->GetIsImgPos(), 0);
+    EXPECT_EQ(wnd.GetIsVideoFile(), 0);
+
+    // A file that does not open keeps the image on screen.
+    EXPECT_EQ(wnd.SetImage(DataPath(testdata::kNotDicom).c_str(), 0), 0);
+    EXPECT_EQ(wnd.GetImage(), first);
+    EXPECT_EQ(wnd.SetImage(DataPath(testdata::kTruncatedHeader).c_str(), 0), 0);
+    EXPECT_EQ(wnd.GetImage(), first);
+
+    // n = -1 binds with the position dot.
+    ASSERT_EQ(wnd.SetImage(DataPath(testdata::kMono2U8).c_str(), -1), 1);
+    EXPECT_EQ(wnd.GetImage()->GetIsImgPos(), 1);
+}
+
+TEST_F(WindowTest, ClipExtensionsAreMatchedWithoutCase)
+{
+    Bind(testdata::kMono2U8);
+    // The clip road drops the image first; without a playable clip it fails.
+    EXPECT_EQ(wnd.SetImage(CString("/tmp/none.AVI"), 0), 0);
+    EXPECT_EQ(wnd.GetImage(), nullptr);
+    Bind(testdata::kMono2U8);
+    EXPECT_EQ(wnd.SetImage(CString("/tmp/none.mid"), 0), 0);
+    EXPECT_EQ(wnd.GetImage(), nullptr);
+    // ".dcm" and unknown endings take the image road (and fail to open).
+    Bind(testdata::kMono2U8);
+    EXPECT_EQ(wnd.SetImage(CString("/tmp/none.dcm"), 0), 0);
+    EXPECT_NE(wnd.GetImage(), nullptr);
+    EXPECT_EQ(wnd.SetImage(CString("/tmp/nonexavi"), 0), 0);
+    EXPECT_NE(wnd.GetImage(), nullptr);
+}
+
+TEST_F(WindowTest, PointerBindingOwnership)
+{
+    Bind(testdata::kMono2U8);
+    CDcmImage* owned = wnd.GetImage();
+    // Rebinding the owned image keeps it alive and owned.
+    EXPECT_EQ(wnd.SetImage(owned), 1);
+    EXPECT_EQ(wnd.GetImage(), owned);
+    EXPECT_EQ(owned->GetIsImgPos(), 1);
+    EXPECT_GT(owned->GetWidth(), 0);
+
+    // A borrowed image is never deleted by the window.
+    CDcmImage borrowed;
+    ASSERT_EQ(borrowed.OpenFile(DataPath(testdata::kCtRescale).c_str()), 1);
+    EXPECT_EQ(wnd.SetImage(&borrowed), 1);
+    EXPECT_EQ(wnd.GetImage(), &borrowed);
+    EXPECT_EQ(wnd.SetImage(static_cast<CDcmImage*>(nullptr)), 1);
+    EXPECT_EQ(wnd.GetImage(), nullptr);
+    EXPECT_EQ(borrowed.GetWidth(), 64);
+
+    // Unbinding an owned image deletes it (AddressSanitizer reports a leak otherwise).
+    Bind(testdata::kMono2U8);
+    EXPECT_EQ(wnd.SetImage(static_cast<CDcmImage*>(nullptr)), 1);
+    EXPECT_EQ(wnd.GetImage(), nullptr);
+    // The window is left empty with a borrowed binding: the next path binding owns again.
+    Bind(testdata::kMono2U8);
+}
+
+TEST_F(WindowTest, TotalRectangleIsTheFittedImage)
+{
+    Bind(testdata::kMono2U8);
+    CDcmImage* image = wnd.GetImage();
+    const CRect expected =
+        CDcmImage::GetFittedImageRect(CRect(0, 0, 400, 300), image->GetWidth(), image->GetHeight(), 5, 5);
+    EXPECT_EQ(*wnd.GetTotalRect(), expected);
+    EXPECT_GE(expected.left, 5);
+    EXPECT_LE(expected.bottom, 295);
+
+    CRelativeRect relative;
+    ASSERT_EQ(wnd.GetImageDestRelativeRect(relative), 1);
+    EXPECT_FLOAT_EQ(relative.left, 0.0f);
+    EXPECT_FLOAT_EQ(relative.top, 0.0f);
+    EXPECT_FLOAT_EQ(relative.right, 1.0f);
+    EXPECT_FLOAT_EQ(relative.bottom, 1.0f);
+
+    wnd.MoveImage(CPoint(expected.Width() / 2, 0));
+    ASSERT_EQ(wnd.GetImageDestRelativeRect(relative), 1);
+    EXPECT_NEAR(relative.left, 0.5f, 0.01f);
+
+    // A resize to nothing keeps both rectangles.
+    const CRect before = *wnd.GetTotalRect();
+    wnd.MoveWindow(0, 0, 0, 0);
+    EXPECT_EQ(*wnd.GetTotalRect(), before);
+    EXPECT_EQ(wnd.GetImageDestRelativeRect(relative), 0);
+    wnd.MoveWindow(0, 0, 200, 100);
+    EXPECT_EQ(*wnd.GetTotalRect(),
+              CDcmImage::GetFittedImageRect(CRect(0, 0, 200, 100), image->GetWidth(), image->GetHeight(), 5, 5));
+}
+
+TEST_F(WindowTest, WithoutImageGeometryDoesNothing)
+{
+    CRelativeRect relative;
+    EXPECT_EQ(wnd.GetImageDestRelativeRect(relative), 0);
+    EXPECT_EQ(wnd.ClientPtToImage(CPoint(3, 3)), CPoint(-1, -1));
+    EXPECT_EQ(wnd.ImagePtToClient(CPoint(3, 3)), CPoint(-1, -1));
+    EXPECT_EQ(wnd.SetWindowAjustStep(), 0);
+    EXPECT_EQ(wnd.GetOverLayManager(), nullptr);
+    wnd.ZoomImage(CPoint(5, 5));
+    wnd.ResetTotalRect();
+    EXPECT_TRUE(wnd.GetTotalRect()->IsRectEmpty());
+}
+
+TEST_F(WindowTest, VisibilityIsTheLastRequest)
+{
+    EXPECT_EQ(wnd.IsWindowVisible(), 1);
+    wnd.SetNotifyShowWindow(WM_USER + 7, &host);
+    wnd.ShowWindow(SW_HIDE);
+    EXPECT_EQ(wnd.IsWindowVisible(), 0);
+    ASSERT_EQ(host.showNotices.size(), 1u);
+    EXPECT_EQ(host.showNotices[0].first, reinterpret_cast<WPARAM>(&wnd));
+    EXPECT_EQ(host.showNotices[0].second, reinterpret_cast<LPARAM>(&host));
+    wnd.ShowWindow(SW_SHOW);
+    host.ShowWindow(SW_HIDE);
+    EXPECT_EQ(wnd.IsWindowVisible(), 1);
+}
+
+TEST(EduMsgTest, CopiesEveryFieldAndStartsCleared)
+{
+    CEduMsg a;
+    EXPECT_EQ(a.m_hSender, nullptr);
+    EXPECT_EQ(a.m_nReserved, -1);
+    EXPECT_EQ(a.m_nCode, -1);
+    EXPECT_EQ(a.m_nParams[99], 0);
+    a.m_nCode = 7;
+    a.m_nParams[50] = 9;
+    a.m_strParams[3] = "text";
+    CEduMsg b(a);
+    EXPECT_EQ(b.m_nCode, 7);
+    EXPECT_EQ(b.m_nParams[50], 9);
+    EXPECT_EQ(b.m_strParams[3], CString("text"));
+    CEduMsg c;
+    c = b;
+    c = c;
+    EXPECT_EQ(c.m_strParams[3], CString("text"));
+}
+
+}  // namespace

@@ -1,0 +1,322 @@
+// Mouse, wheel and keys: notices, window/level, zoom and move limits, frame
+// stepping, the overlay manager's share and bad input.
+#include "window_harness.h"
+
+namespace {
+
+class RecordingManager : public COverLayManager {
+public:
+    std::vector<std::string> calls;
+    void OnLButtonDown(UINT, CPoint&, CDC*) override { calls.push_back("down"); }
+    void OnLButtonUp(UINT, CPoint&, CDC*) override { calls.push_back("up"); }
+    void OnRButtonUp(UINT, CPoint&, CDC*) override { calls.push_back("rup"); }
+    void OnMouseMove(UINT, CPoint&, CDC*) override { calls.push_back("move"); }
+    void OnLButtonDblClk(UINT, CPoint&, CDC*) override { calls.push_back("dbl"); }
+};
+
+TEST_F(WindowTest, RightClickReportsUnchangedWindowAndEndsInModeNone)
+{
+    Bind(testdata::kCtRescale);
+    wnd.SetImageIndex(7);
+    wnd.SetOpMode(OPMODE_ZOOM);
+    CDcmImage* image = wnd.GetImage();
+    const int width = image->GetWindowWidth();
+    const int centre = image->GetWindowCenter();
+    Mouse(WM_RBUTTONDOWN, 30, 40, MK_RBUTTON);
+    Mouse(WM_RBUTTONUP, 30, 40);
+    ASSERT_EQ(host.Codes(), (std::vector<int>{516, 1010, 517}));
+    EXPECT_EQ(host.notices[0].record.m_nParams[0], 7);
+    EXPECT_EQ(host.notices[0].record.m_nParams[1], 30);
+    EXPECT_EQ(host.notices[0].record.m_nParams[2], 40);
+    EXPECT_EQ(host.notices[0].record.m_hSender, wnd.GetSafeHwnd());
+    const CEduMsg& level = host.notices[1].record;
+    EXPECT_EQ(level.m_nParams[0], 7);
+    EXPECT_EQ(level.m_nParams[1], WINLEVEL_BOTH);
+    EXPECT_EQ(level.m_nParams[2], width);
+    EXPECT_EQ(level.m_nParams[3], centre);
+    EXPECT_EQ(level.m_hSender, nullptr);
+    EXPECT_EQ(wnd.GetOpMode(), OPMODE_NONE);
+}
+
+TEST_F(WindowTest, RightDragAdjustsWidthAndCentreByTheSteps)
+{
+    Bind(testdata::kCtRescale);
+    CDcmImage* image = wnd.GetImage();
+    const int range = image->GetMaxWindowLevel() - image->GetMinWindowLevel();
+    const int stepX = std::max(range / wnd.GetTotalRect()->Width(), 1);
+    const int stepY = std::max(range / wnd.GetTotalRect()->Height(), 1);
+    int width = image->GetWindowWidth();
+    int centre = image->GetWindowCenter();
+    Mouse(WM_RBUTTONDOWN, 100, 100, MK_RBUTTON);
+    Mouse(WM_MOUSEMOVE, 110, 95, MK_RBUTTON);
+    EXPECT_EQ(image->GetWindowWidth(), width + 10 * stepX);
+    EXPECT_EQ(image->GetWindowCenter(), centre + 5 * stepY);
+
+    width = image->GetWindowWidth();
+    centre = image->GetWindowCenter();
+    Mouse(WM_MOUSEMOVE, 113, 93, MK_RBUTTON | MK_SHIFT);
+    EXPECT_EQ(image->GetWindowWidth(), width + 3);
+    EXPECT_EQ(image->GetWindowCenter(), centre + 2);
+
+    width = image->GetWindowWidth();
+    centre = image->GetWindowCenter();
+    Mouse(WM_MOUSEMOVE, 114, 92, MK_RBUTTON | MK_CONTROL);
+    EXPECT_EQ(image->GetWindowWidth(), width + 2 * stepX);
+    EXPECT_EQ(image->GetWindowCenter(), centre + 2 * stepY);
+
+    host.notices.clear();
+    Mouse(WM_RBUTTONUP, 114, 92);
+    // A drag shows no menu, reports the new window and returns to mode 0.
+    ASSERT_EQ(host.Codes(), (std::vector<int>{1010, 517}));
+    EXPECT_EQ(host.notices[0].record.m_nParams[2], image->GetWindowWidth());
+    EXPECT_EQ(wnd.GetOpMode(), OPMODE_NONE);
+}
+
+TEST_F(WindowTest, LeftDragInWindowLevelModesChangesOnlyTheChosenValue)
+{
+    Bind(testdata::kCtRescale);
+    CDcmImage* image = wnd.GetImage();
+    wnd.SetOpMode(OPMODE_WINDOW_LEVEL_8);
+    const int width = image->GetWindowWidth();
+    const int centre = image->GetWindowCenter();
+    Mouse(WM_LBUTTONDOWN, 50, 50, MK_LBUTTON);
+    Mouse(WM_MOUSEMOVE, 60, 60, MK_LBUTTON);
+    // The type is still 0: nothing changes.
+    EXPECT_EQ(image->GetWindowWidth(), width);
+    EXPECT_EQ(image->GetWindowCenter(), centre);
+    Mouse(WM_LBUTTONUP, 60, 60);
+    EXPECT_EQ(wnd.GetOpMode(), OPMODE_WINDOW_LEVEL_8);
+    wnd.ChangeWL(WINLEVEL_WIDTH, 333, 1);
+    EXPECT_EQ(image->GetWindowWidth(), 333);
+    EXPECT_EQ(image->GetWindowCenter(), centre);
+    wnd.ChangeWL(WINLEVEL_CENTER, 1, 77);
+    EXPECT_EQ(image->GetWindowWidth(), 333);
+    EXPECT_EQ(image->GetWindowCenter(), 77);
+}
+
+TEST_F(WindowTest, LeftPressMoveAndReleaseNotices)
+{
+    Bind(testdata::kMono2U8);
+    wnd.SetOpMode(OPMODE_MOVE);
+    const CRect before = *wnd.GetTotalRect();
+    Mouse(WM_LBUTTONDOWN, 100, 100, MK_LBUTTON);
+    Mouse(WM_MOUSEMOVE, 110, 120, MK_LBUTTON);
+    Mouse(WM_MOUSEMOVE, 115, 125, MK_LBUTTON);
+    Mouse(WM_LBUTTONUP, 115, 125);
+    CRect moved = before;
+    moved.OffsetRect(15, 25);
+    EXPECT_EQ(*wnd.GetTotalRect(), moved);
+    ASSERT_EQ(host.Codes(), (std::vector<int>{513, 512, 512, 1003, 514}));
+    EXPECT_EQ(host.notices[1].record.m_nParams[1], 110);
+    EXPECT_EQ(host.notices[1].record.m_nParams[2], 120);
+    EXPECT_EQ(host.notices[3].record.m_nParams[1], 15);
+    EXPECT_EQ(host.notices[3].record.m_nParams[2], 25);
+    EXPECT_EQ(wnd.GetOpMode(), OPMODE_MOVE);
+
+    // The pixel probe is used once.
+    wnd.SetOpMode(OPMODE_PIXEL_VALUE);
+    Mouse(WM_LBUTTONDOWN, 100, 100, MK_LBUTTON);
+    Mouse(WM_LBUTTONUP, 100, 100);
+    EXPECT_EQ(wnd.GetOpMode(), OPMODE_NONE);
+}
+
+TEST_F(WindowTest, ZoomOutStopsAtOneHundredPixelsAndZoomInHasNoLimit)
+{
+    Bind(testdata::kMono2U8);
+    wnd.SetOpMode(OPMODE_ZOOM);
+    Mouse(WM_LBUTTONDOWN, 200, 150, MK_LBUTTON);
+    int y = 150;
+    for (int i = 0; i < 40; ++i) {
+        y -= 10;
+        Mouse(WM_MOUSEMOVE, 200, y, MK_LBUTTON);
+    }
+    const CRect smallest = *wnd.GetTotalRect();
+    EXPECT_LE(std::min(smallest.Width(), smallest.Height()), 100);
+    EXPECT_GE(std::min(smallest.Width(), smallest.Height()), 90);
+    Mouse(WM_MOUSEMOVE, 200, y - 50, MK_LBUTTON);
+    EXPECT_EQ(*wnd.GetTotalRect(), smallest);
+    for (int i = 0; i < 30; ++i) {
+        y += 40;
+        Mouse(WM_MOUSEMOVE, 200, y, MK_LBUTTON);
+    }
+    EXPECT_GT(wnd.GetTotalRect()->Width(), 1000);
+    Mouse(WM_LBUTTONUP, 200, y);
+    EXPECT_EQ(host.Codes().back(), 514);
+    EXPECT_EQ(host.Codes()[host.Codes().size() - 2], 1005);
+}
+
+TEST_F(WindowTest, WheelNoticesOutsideTheMagnifier)
+{
+    Bind(testdata::kMono2U8);
+    wnd.SendMessage(WM_MOUSEWHEEL, MAKEWPARAM(0, (WORD)(short)-120), MAKELPARAM(10, 10));
+    ASSERT_EQ(host.Codes(), (std::vector<int>{522}));
+    EXPECT_EQ(host.notices[0].record.m_nParams[1], -120);
+    host.notices.clear();
+    wnd.SetOpMode(OPMODE_MAGNIFIER);
+    for (int i = 0; i < 5000; ++i)
+        wnd.SendMessage(WM_MOUSEWHEEL, MAKEWPARAM(0, (WORD)(short)(i % 2 ? 32000 : -32000)), 0);
+    EXPECT_TRUE(host.notices.empty());
+}
+
+TEST_F(WindowTest, ArrowKeysStepFramesOnlyInEasyViewerMode)
+{
+    Bind(testdata::kMultiFrameTime);
+    CDcmImage* image = wnd.GetImage();
+    const int frames = image->GetFramesCount();
+    ASSERT_GT(frames, 1);
+    wnd.SendMessage(WM_KEYDOWN, VK_DOWN, 0);
+    EXPECT_EQ(image->GetCurrentFrame(), 0);
+    wnd.SetForEasyViewer(1);
+    wnd.SendMessage(WM_KEYDOWN, VK_DOWN, 0);
+    EXPECT_EQ(image->GetCurrentFrame(), 1);
+    wnd.SendMessage(WM_KEYDOWN, VK_RIGHT, 0);
+    EXPECT_EQ(image->GetCurrentFrame(), 2);
+    wnd.SendMessage(WM_KEYDOWN, VK_UP, 0);
+    wnd.SendMessage(WM_KEYDOWN, VK_LEFT, 0);
+    wnd.SendMessage(WM_KEYDOWN, VK_LEFT, 0);
+    EXPECT_EQ(image->GetCurrentFrame(), frames - 1);
+    CString text;
+    wnd.GetWindowText(text);
+    CString expected;
+    expected.Format("Frame:%d/%d", frames - 1, frames);
+    EXPECT_EQ(text, expected);
+    for (int i = 0; i < 1000; ++i)
+        wnd.SendMessage(WM_KEYDOWN, i % 3 ? VK_DOWN : VK_UP, 0);
+    EXPECT_GE(image->GetCurrentFrame(), 0);
+    EXPECT_LT(image->GetCurrentFrame(), frames);
+}
+
+TEST_F(WindowTest, PressesMovesAndReleasesReachTheOverlayManager)
+{
+    Bind(testdata::kMono2U8);
+    auto* manager = new RecordingManager;
+    wnd.GetImage()->SetOverLayManager(manager);
+    // A fresh window makes select and idle current at a press.
+    CurrentOverlayTool = 99;
+    CurrentOverlayMode = 99;
+    Mouse(WM_LBUTTONDOWN, 100, 100, MK_LBUTTON);
+    EXPECT_EQ(CurrentOverlayTool, OVERLAY_SELECT);
+    EXPECT_EQ(CurrentOverlayMode, OVERLAY_MODE_IDLE);
+    Mouse(WM_LBUTTONUP, 100, 100);
+
+    wnd.SetOverLayMode(OVERLAY_MODE_CREATE);
+    wnd.SetOverLayShape(OVERLAY_LINE);
+    EXPECT_EQ(manager->m_pOwnerWnd, &wnd);
+    manager->calls.clear();
+    host.notices.clear();
+    Mouse(WM_LBUTTONDOWN, 100, 100, MK_LBUTTON);
+    EXPECT_EQ(CurrentOverlayTool, OVERLAY_LINE);
+    EXPECT_EQ(CurrentOverlayMode, OVERLAY_MODE_CREATE);
+    Mouse(WM_MOUSEMOVE, 120, 110, MK_LBUTTON);
+    Mouse(WM_LBUTTONUP, 120, 110);
+    EXPECT_EQ(manager->calls, (std::vector<std::string>{"down", "move", "up"}));
+    // The move went to the manager alone.
+    EXPECT_EQ(host.Codes(), (std::vector<int>{513, 514}));
+    EXPECT_EQ(CurrentOverlayTool, OVERLAY_SELECT);
+    EXPECT_EQ(CurrentOverlayMode, OVERLAY_MODE_IDLE);
+    EXPECT_EQ(wnd.GetOverLayShape(), OVERLAY_SELECT);
+    EXPECT_EQ(manager->m_ImageRect, *wnd.GetTotalRect());
+
+    // The angle's second arm: press and release go to the manager only.
+    wnd.SetOverLayShape(OVERLAY_ANGLE);
+    CurrentOverlayMode = OVERLAY_MODE_SECOND_ARM;
+    manager->calls.clear();
+    host.notices.clear();
+    Mouse(WM_LBUTTONDOWN, 100, 100, MK_LBUTTON);
+    Mouse(WM_LBUTTONUP, 100, 100);
+    EXPECT_EQ(manager->calls, (std::vector<std::string>{"down", "up"}));
+    EXPECT_TRUE(host.notices.empty());
+    EXPECT_EQ(wnd.GetOverLayShape(), OVERLAY_ANGLE);
+
+    Mouse(WM_RBUTTONDOWN, 100, 100, MK_RBUTTON);
+    Mouse(WM_RBUTTONUP, 100, 100);
+    EXPECT_EQ(manager->calls.back(), "rup");
+    // No line is current, so a double click is only reported.
+    Mouse(WM_LBUTTONDBLCLK, 100, 100);
+    EXPECT_EQ(host.Codes().back(), 515);
+    CurrentOverlayMode = OVERLAY_MODE_IDLE;
+    CurrentOverlayTool = OVERLAY_SELECT;
+}
+
+TEST_F(WindowTest, TextToolPressClearsTheDrag)
+{
+    Bind(testdata::kMono2U8);
+    auto* manager = new RecordingManager;
+    wnd.GetImage()->SetOverLayManager(manager);
+    wnd.SetOverLayMode(OVERLAY_MODE_CREATE);
+    wnd.SetOverLayShape(OVERLAY_TEXT);
+    wnd.SetOpMode(OPMODE_MOVE);
+    const CRect before = *wnd.GetTotalRect();
+    Mouse(WM_LBUTTONDOWN, 100, 100, MK_LBUTTON);
+    Mouse(WM_MOUSEMOVE, 130, 130, MK_LBUTTON);
+    EXPECT_EQ(*wnd.GetTotalRect(), before);
+    Mouse(WM_LBUTTONUP, 130, 130);
+    CurrentOverlayMode = OVERLAY_MODE_IDLE;
+    CurrentOverlayTool = OVERLAY_SELECT;
+}
+
+TEST_F(WindowTest, PointMappingAtQuarterTurnsRoundTrips)
+{
+    Bind(testdata::kMono2U8);
+    CDcmImage* image = wnd.GetImage();
+    const CRect total = *wnd.GetTotalRect();
+    EXPECT_EQ(wnd.ClientPtToImage(total.TopLeft()), CPoint(0, 0));
+    EXPECT_EQ(wnd.ImagePtToClient(CPoint(0, 0)), total.TopLeft());
+    const CPoint left = wnd.ClientPtToImage(CPoint(total.left - 20, total.top));
+    EXPECT_LT(left.x, 0);
+    const double step = static_cast<double>(total.Width()) / image->GetWidth() + 1;
+    for (int angle : {0, 90, 180, 270, -90}) {
+        image->SetRotateAngle(angle, 1);
+        wnd.ResetTotalRect();
+        for (int reverse = 0; reverse < 2; ++reverse) {
+            image->SetReverse(reverse, 1);
+            const CRect t = *wnd.GetTotalRect();
+            const CPoint p(t.left + t.Width() / 3, t.top + t.Height() / 4);
+            const CPoint back = wnd.ImagePtToClient(wnd.ClientPtToImage(p));
+            EXPECT_LE(std::abs(back.x - p.x), step + 1) << angle << " " << reverse;
+            EXPECT_LE(std::abs(back.y - p.y), step + 1) << angle << " " << reverse;
+        }
+        image->SetReverse(0, 1);
+    }
+    image->SetRotateAngle(45, 0);
+    EXPECT_EQ(wnd.ClientPtToImage(CPoint(total.left + 5, total.top + 5)), CPoint(0, 0));
+    EXPECT_EQ(wnd.ImagePtToClient(CPoint(5, 5)), CPoint(0, 0));
+    image->SetRotateAngle(0, 1);
+}
+
+TEST_F(WindowTest, MessagesWithoutImageAndFarOutsideNeverFail)
+{
+    for (UINT message : {WM_LBUTTONDOWN, WM_MOUSEMOVE, WM_LBUTTONUP, WM_RBUTTONDOWN, WM_RBUTTONUP,
+                         WM_LBUTTONDBLCLK, WM_MOUSEHOVER, WM_MOUSELEAVE})
+        Mouse(message, 32767, -32768, MK_LBUTTON);
+    wnd.SendMessage(WM_MOUSEWHEEL, MAKEWPARAM(0, 120), 0);
+    wnd.SendMessage(WM_KEYDOWN, VK_DOWN, 0);
+    // Presses notify even without an image; moves do not.
+    const std::vector<int> codes = host.Codes();
+    EXPECT_NE(std::find(codes.begin(), codes.end(), 513), codes.end());
+    EXPECT_EQ(std::find(codes.begin(), codes.end(), 512), codes.end());
+    Paint();
+
+    Bind(testdata::kMono2U8);
+    for (OpMode mode : {OPMODE_NONE, OPMODE_PIXEL_VALUE, OPMODE_MOVE, OPMODE_MAGNIFIER, OPMODE_ZOOM,
+                        OPMODE_WINDOW_LEVEL, OPMODE_SHUTTER, OPMODE_FILTER, OPMODE_OVERLAY}) {
+        wnd.SetOpMode(mode);
+        Mouse(WM_LBUTTONDOWN, -32768, 32767, MK_LBUTTON);
+        Mouse(WM_MOUSEMOVE, 32767, -32768, MK_LBUTTON);
+        Mouse(WM_MOUSEMOVE, -32768, -32768, MK_LBUTTON);
+        Mouse(WM_LBUTTONUP, 32767, 32767);
+        Paint();
+    }
+    EXPECT_GT(wnd.ClientPtToImage(CPoint(INT_MAX, INT_MIN)).x, 0);
+    EXPECT_LT(wnd.ImagePtToClient(CPoint(INT_MIN, 0)).x, 0);
+    wnd.MoveWindow(0, 0, 0, 0);
+    Mouse(WM_LBUTTONDOWN, 5, 5, MK_LBUTTON);
+    Mouse(WM_LBUTTONUP, 5, 5);
+    Paint();
+    EXPECT_EQ(wnd.SetImage(static_cast<CDcmImage*>(nullptr)), 1);
+    Mouse(WM_RBUTTONDOWN, 5, 5, MK_RBUTTON);
+    Mouse(WM_MOUSEMOVE, 50, 5, MK_RBUTTON);
+    Mouse(WM_RBUTTONUP, 50, 5);
+}
+
+}  // namespace
