@@ -1,5 +1,6 @@
 #include "DSPlayer.h"
 
+#include <algorithm>
 #include <new>
 #include <vector>
 
@@ -149,7 +150,7 @@ int CDSPlayer::PlayMovie(CString path, int play)
         CloseMovie();
         return 0;
     }
-    const int slash = path.ReverseFind('\\');
+    const int slash = std::max(path.ReverseFind('/'), path.ReverseFind('\\'));
     SetWindowText(slash >= 0 ? path.Mid(slash + 1) : path);
     Invalidate(TRUE);
     if (play)
