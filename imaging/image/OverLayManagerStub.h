@@ -52,6 +52,10 @@ extern COLORREF TextOverlayColor;
 // Runtime-class test and image point of an overlay; no overlay kinds exist yet.
 inline int IsOverlayOfKind(const COverLay*, const char*) { return 0; }
 inline CPoint OverlayImagePoint(const COverLay*) { return CPoint(0, 0); }
+// Number, measurement text and selection of an overlay for the printed list.
+inline int OverlayNumber(const COverLay*) { return 0; }
+inline CString OverlayInfoText(const COverLay*) { return CString(); }
+inline int IsOverlaySelected(const COverLay*) { return 0; }
 
 class COverLayManager : public CObject {
 public:

@@ -95,6 +95,8 @@ public:
 
     // Painting
     void DrawFrame(COLORREF color, int show);
+    void ShowImageOverLayInfo(CDC* dc, CRect* area);
+    void PrintDoc(CDC* dc, CRect rect, float scale);
     void ShowPlayCtrl(int show);
 
     // Mouse tools
@@ -167,6 +169,7 @@ private:
     void PaintFileName(CDC* dc, const CRect& client);
     void PaintPixelValue(CDC* dc);
     void PaintFrames();
+    int FitForPrint(const CRect& rect, CRect& fitted);
     void LoadCursors();
     void TrackMouse();
     void ShowFrameText(int index);

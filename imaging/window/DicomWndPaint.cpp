@@ -207,3 +207,89 @@ void CDicomWnd::ShowPlayCtrl(int show)
     m_PlaySlider.ShowWindow(SW_HIDE);
     m_RptCheck.ShowWindow(m_bRptCheckShown ? SW_SHOWNORMAL : SW_HIDE);
 }
+
+void CDicomWnd::ShowImageOverLayInfo(CDC* dc, CRect* area)
+{
+    COverLayManager* manager = GetOverLayManager();
+    if (dc == nullptr || manager == nullptr || !manager->m_bShowMeasure || !manager->m_bShowNumber)
+        return;
+    CFont font;
+    font.CreateFont(13, 0, 0, 0, 400, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, FF_SWISS, "Arial");
+    dc->SelectObject(&font);
+    dc->SetTextColor(0x00FFFF);
+    dc->SetBkMode(TRANSPARENT);
+    const CRect list = area != nullptr ? *area : CurrentClientRect();
+    const int first = manager->m_nCurrentIndex;
+    const int rows = (list.Height() - 240) / 20;
+    const int last = std::min(manager->GetCount(), first + rows);
+    for (int i = first; i < last; ++i) {
+        const COverLay* overlay = manager->GetAt(i);
+        if (overlay == nullptr)
+            continue;
+        dc->SetTextColor(IsOverlaySelected(overlay) ? 0x00F0F5 : 0x0A0000);
+        CString text;
+        text.Format("%2d:  ", OverlayNumber(overlay));
+        dc->TextOut(20, 120 + 20 * (i - first), text + OverlayInfoText(overlay));
+    }
+    dc->SelectStockObject(SYSTEM_FONT);
+}
+
+// The image's aspect fitted into the print rectangle, centred; 0 when
+// either has no extent.
+int CDicomWnd::FitForPrint(const CRect& rect, CRect& fitted)
+{
+    const int W = std::abs(rect.Width());
+    const int H = std::abs(rect.Height());
+    const int w = m_pDcmImage->GetWidth();
+    const int h = m_pDcmImage->GetHeight();
+    if (W == 0 || H == 0 || w == 0 || h == 0)
+        return 0;
+    fitted = rect;
+    if (static_cast<float>(h) / w > static_cast<float>(H) / W) {
+        const int width = static_cast<int>(static_cast<long long>(H) * w / h);
+        fitted.left = rect.left + (W - width) / 2;
+        fitted.right = fitted.left + width;
+        return 1;
+    }
+    const int height = static_cast<int>(static_cast<long long>(W) * h / w);
+    if (rect.top >= 0) {
+        fitted.top = rect.top + (H - std::abs(height)) / 2;
+        fitted.bottom = fitted.top + height;
+    } else {
+        fitted.top = rect.top - (H - std::abs(height)) / 2;
+        fitted.bottom = fitted.top - height;
+    }
+    return 1;
+}
+
+void CDicomWnd::PrintDoc(CDC* dc, CRect rect, float scale)
+{
+    if (dc == nullptr || m_pDcmImage == nullptr)
+        return;
+    CRect fitted;
+    if (!FitForPrint(rect, fitted))
+        return;
+    m_pDcmImage->ShowImage(dc, m_bShowImgPos ? rect : fitted);
+    PaintPositionDot(dc, rect);
+    const DWORD style = m_hWnd != nullptr ? GetStyle() : 0;
+    int penWidth = 0;
+    if (style & WS_BORDER)
+        penWidth = 1;
+    if (style & WS_THICKFRAME)
+        penWidth = 3;
+    if (penWidth > 0) {
+        dc->SetBkMode(TRANSPARENT);
+        dc->SelectStockObject(HOLLOW_BRUSH);
+        CPen pen(PS_SOLID, penWidth, RGB(0, 0, 0));
+        CPen* oldPen = dc->SelectObject(&pen);
+        dc->Rectangle(&rect);
+        dc->SelectObject(oldPen);
+    }
+    ShowImageOverLayInfo(dc, &rect);
+    if (COverLayManager* manager = GetOverLayManager()) {
+        manager->SetImageRect(fitted.left, fitted.top, fitted.right, fitted.bottom, 0);
+        manager->UpdateScreenPoints();
+        manager->DrawAll(dc, scale);
+    }
+    UpdateOverlayView();
+}

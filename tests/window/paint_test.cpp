@@ -1,0 +1,200 @@
+// The painted surface of the image window.
+#include "window_harness.h"
+
+namespace {
+
+// COLORREF 0x00BBGGRR as a surface pixel 0x00RRGGBB.
+uint32_t SurfaceColour(COLORREF c) { return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c); }
+
+TEST_F(WindowTest, EmptyWindowPaintsTheIdleScreenOnlyForTheEasyViewer)
+{
+    Paint();
+    EXPECT_EQ(CountPixels(0, CRect(0, 0, 400, 300)), 400 * 300);
+    wnd.SetForEasyViewer(1);
+    wnd.SetShowEasyText("Viewer\nline two");
+    Paint();
+    const uint32_t idle = SurfaceColour(0xFF3232);
+    EXPECT_EQ(Pixel(0, 0), idle);
+    EXPECT_EQ(Pixel(399, 299), idle);
+    // The text is centred on the top lines.
+    EXPECT_GT(400 * 30 - CountPixels(idle, CRect(0, 0, 400, 30)), 0);
+    EXPECT_EQ(CountPixels(idle, CRect(0, 0, 100, 30)), 100 * 30);
+}
+
+TEST_F(WindowTest, BackgroundCornerTextAndFrames)
+{
+    Bind(testdata::kCtRescale);
+    wnd.SetBGColor(RGB(10, 20, 30));
+    Paint();
+    const uint32_t background = SurfaceColour(RGB(10, 20, 30));
+    EXPECT_EQ(Pixel(2, 150), background);
+    // Window values bottom right, in white.
+    EXPECT_GT(CountPixels(0xFFFFFF, CRect(300, 250, 400, 300)), 10);
+    wnd.ShowImageInfo(0);
+    Paint();
+    EXPECT_EQ(CountPixels(0xFFFFFF, CRect(300, 250, 400, 300)), 0);
+
+    wnd.SetIsActive(1);
+    Paint();
+    EXPECT_EQ(Pixel(1, 1), SurfaceColour(0x138FED));
+    EXPECT_EQ(Pixel(398, 150), SurfaceColour(0x138FED));
+    EXPECT_EQ(Pixel(0, 0), background);
+    wnd.SetIsSelected(1);
+    Paint();
+    EXPECT_EQ(Pixel(1, 1), SurfaceColour(0xED8F13));
+    wnd.SendMessage(WM_MOUSEHOVER, 0, 0);
+    EXPECT_EQ(Pixel(1, 1), SurfaceColour(0x00FF00));
+    wnd.SendMessage(WM_MOUSELEAVE, 0, 0);
+    EXPECT_EQ(Pixel(1, 1), SurfaceColour(0xED8F13));
+}
+
+TEST_F(WindowTest, PixelValueFollowsTheProbeAndFileNameShows)
+{
+    Bind(testdata::kCtRescale);
+    wnd.SetOpMode(OPMODE_PIXEL_VALUE);
+    const CPoint centre = wnd.GetTotalRect()->CenterPoint();
+    Mouse(WM_LBUTTONDOWN, centre.x, centre.y, MK_LBUTTON);
+    Mouse(WM_MOUSEMOVE, centre.x - 60, centre.y - 60, MK_LBUTTON);
+    Paint();
+    const uint32_t probe = SurfaceColour(0x64FF00);
+    const CRect label(centre.x - 40, centre.y - 40, centre.x + 100, centre.y - 20);
+    EXPECT_GT(CountPixels(probe, label), 5);
+    Mouse(WM_LBUTTONUP, centre.x - 60, centre.y - 60);
+    Paint();
+    EXPECT_EQ(CountPixels(probe, label), 0);
+
+    wnd.ShowImageInfo(0);
+    wnd.ShowFilePath(1);
+    Paint();
+    const uint32_t name = SurfaceColour(0x00C800);
+    EXPECT_GT(CountPixels(name, CRect(0, 280, 400, 300)), 5);
+    wnd.SetDCMFileName("nofolder.dcm");
+    Paint();
+    EXPECT_EQ(CountPixels(name, CRect(0, 280, 400, 300)), 0);
+}
+
+TEST_F(WindowTest, MagnifierFramesTheMouseWhileTheButtonIsDown)
+{
+    Bind(testdata::kCtRescale);
+    wnd.ShowImageInfo(0);
+    wnd.SetOpMode(OPMODE_MAGNIFIER);
+    Mouse(WM_LBUTTONDOWN, 200, 150, MK_LBUTTON);
+    Paint();
+    const uint32_t green = SurfaceColour(0x00FF00);
+    EXPECT_EQ(Pixel(200 - 101, 150), green);
+    EXPECT_EQ(Pixel(200 + 100, 150), green);
+    Mouse(WM_LBUTTONUP, 200, 150);
+    wnd.SendMessage(WM_MOUSELEAVE, 0, 0);
+    Paint();
+    EXPECT_NE(Pixel(200 - 101, 150), green);
+}
+
+TEST_F(WindowTest, PositionDotWithTheImageFillingTheWindow)
+{
+    ASSERT_EQ(wnd.SetImage(DataPath(testdata::kCtRescale).c_str(), -1), 1);
+    wnd.SetShowImgPos(1);
+    wnd.ShowImageInfo(0);
+    wnd.SetBGColor(RGB(255, 255, 255));
+    Paint();
+    EXPECT_EQ(CountPixels(0, CRect(0, 0, 400, 300)), 0);
+    Mouse(WM_LBUTTONDOWN, 200, 150, MK_LBUTTON);
+    Mouse(WM_LBUTTONUP, 200, 150);
+    EXPECT_NEAR(wnd.GetImage()->GetImgPosX(), 0.5f, 0.0001f);
+    EXPECT_NEAR(wnd.GetImage()->GetImgPosY(), 0.5f, 0.0001f);
+    Paint();
+    EXPECT_EQ(Pixel(200, 150), 0u);
+    EXPECT_GT(CountPixels(0, CRect(180, 130, 220, 170)), 200);
+    Mouse(WM_RBUTTONDOWN, 10, 10, MK_RBUTTON);
+    Mouse(WM_RBUTTONUP, 10, 10);
+    Paint();
+    EXPECT_EQ(CountPixels(0, CRect(0, 0, 400, 300)), 0);
+}
+
+// Whether the image model draws its pixels yet.
+bool ImageDraws(CDcmImage* image)
+{
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = 16;
+    info.bmiHeader.biHeight = -16;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    CDC dc;
+    dc.CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateDIBSection(dc.GetSafeHdc(), &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(dc.GetSafeHdc(), bitmap);
+    for (int i = 0; i < 256; ++i)
+        static_cast<uint32_t*>(bits)[i] = 0x123456;
+    image->ShowImage(&dc, CRect(0, 0, 16, 16));
+    bool changed = false;
+    for (int i = 0; i < 256; ++i)
+        changed |= (static_cast<uint32_t*>(bits)[i] & 0xFFFFFF) != 0x123456;
+    SelectObject(dc.GetSafeHdc(), old);
+    DeleteObject(bitmap);
+    return changed;
+}
+
+TEST_F(WindowTest, ImageIsDrawnIntoTheFittedRectangle)
+{
+    Bind(testdata::kMono2U8);
+    if (!ImageDraws(wnd.GetImage()))
+        GTEST_SKIP() << "the image model does not draw its pixels yet";
+    wnd.ShowImageInfo(0);
+    wnd.SetBGColor(RGB(255, 0, 255));
+    Paint();
+    const CRect total = *wnd.GetTotalRect();
+    const uint32_t background = SurfaceColour(RGB(255, 0, 255));
+    EXPECT_EQ(CountPixels(background, total), 0);
+    EXPECT_EQ(Pixel(total.left - 1, total.CenterPoint().y), background);
+    EXPECT_EQ(Pixel(total.CenterPoint().x, total.bottom), background);
+}
+
+TEST_F(WindowTest, PrintDrawsTheBorderOfTheWindowStyle)
+{
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = 200;
+    info.bmiHeader.biHeight = -100;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    CDC dc;
+    dc.CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateDIBSection(dc.GetSafeHdc(), &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(dc.GetSafeHdc(), bitmap);
+    auto at = [&](int x, int y) { return static_cast<uint32_t*>(bits)[y * 200 + x] & 0xFFFFFF; };
+    dc.FillSolidRect(0, 0, 200, 100, RGB(255, 255, 255));
+
+    wnd.PrintDoc(&dc, CRect(10, 10, 190, 90), 1.0f);
+    EXPECT_EQ(at(10, 50), 0xFFFFFFu);
+    Bind(testdata::kMono2U8);
+    wnd.PrintDoc(&dc, CRect(10, 10, 190, 10), 1.0f);
+    wnd.PrintDoc(&dc, CRect(10, 10, 10, 90), 1.0f);
+    EXPECT_EQ(at(10, 50), 0xFFFFFFu);
+    wnd.ModifyStyle(0, WS_BORDER);
+    wnd.PrintDoc(&dc, CRect(10, 10, 190, 90), 1.0f);
+    EXPECT_EQ(at(10, 50), 0u);
+    EXPECT_EQ(at(100, 89), 0u);
+    EXPECT_EQ(at(100, 50), 0xFFFFFFu);
+    // A rectangle with y upwards draws without failing.
+    wnd.PrintDoc(&dc, CRect(10, -10, 190, -90), 1.0f);
+    SelectObject(dc.GetSafeHdc(), old);
+    DeleteObject(bitmap);
+}
+
+TEST_F(WindowTest, ImagePositionIgnoresAnEmptyClientArea)
+{
+    ASSERT_EQ(wnd.SetImage(DataPath(testdata::kMono2U8).c_str(), -1), 1);
+    wnd.SetShowImgPos(1);
+    Mouse(WM_LBUTTONDOWN, 100, 50, MK_LBUTTON);
+    Mouse(WM_LBUTTONUP, 100, 50);
+    EXPECT_NEAR(wnd.GetImage()->GetImgPosX(), 0.25f, 0.0001f);
+    wnd.MoveWindow(0, 0, 0, 0);
+    Mouse(WM_LBUTTONDOWN, 10, 10, MK_LBUTTON);
+    Mouse(WM_LBUTTONUP, 10, 10);
+    EXPECT_NEAR(wnd.GetImage()->GetImgPosX(), 0.25f, 0.0001f);
+    Paint();
+}
+
+}  // namespace
