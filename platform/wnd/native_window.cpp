@@ -12,6 +12,8 @@ namespace {
 // installed.
 typedef int (*EnsureNativeFunction)(GdkWindow*);
 typedef unsigned long (*XidFunction)(GdkWindow*);
+typedef void* (*DisplayOfFunction)(GdkWindow*);
+typedef void (*SyncFunction)(void*);
 
 template <typename Function>
 Function Lookup(const char* name)
@@ -31,9 +33,13 @@ unsigned long PlatformNativeWindowId(HWND hwnd)
     GdkWindow* gdkWindow = static_cast<wxWindow*>(record->peer)->GTKGetDrawingWindow();
     static const EnsureNativeFunction ensureNative = Lookup<EnsureNativeFunction>("gdk_window_ensure_native");
     static const XidFunction xid = Lookup<XidFunction>("gdk_x11_window_get_xid");
-    if (!gdkWindow || !ensureNative || !xid)
+    static const DisplayOfFunction displayOf = Lookup<DisplayOfFunction>("gdk_window_get_display");
+    static const SyncFunction sync = Lookup<SyncFunction>("gdk_display_sync");
+    if (!gdkWindow || !ensureNative || !xid || !displayOf || !sync)
         return 0;
-    // A child drawn by the toolkit alone has no X window of its own.
+    // A child drawn by the toolkit alone has no X window of its own; the one
+    // made here must reach the server before another connection uses it.
     ensureNative(gdkWindow);
+    sync(displayOf(gdkWindow));
     return xid(gdkWindow);
 }
