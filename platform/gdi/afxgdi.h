@@ -9,6 +9,9 @@
 #include "base/CString.h"
 #include "gdi/gdiapi.h"
 
+// Bitmap resources belong to the window layer's resource table.
+HBITMAP LoadBitmap(HINSTANCE instance, LPCSTR name);
+
 class CGdiObject {
 public:
     HGDIOBJ m_hObject = nullptr;
@@ -72,6 +75,8 @@ class CBitmap : public CGdiObject {
 public:
     BOOL CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel, const void* bits);
     BOOL CreateCompatibleBitmap(class CDC* dc, int width, int height);
+    BOOL LoadBitmap(UINT id) { return LoadBitmap(reinterpret_cast<LPCSTR>(static_cast<uintptr_t>(id))); }
+    BOOL LoadBitmap(LPCSTR name) { return Attach(::LoadBitmap(nullptr, name)); }
     DWORD SetBitmapBits(DWORD count, const void* bits);
     DWORD GetBitmapBits(DWORD count, LPVOID bits) const;
     int GetBitmap(BITMAP* out) const { return GetObject(sizeof(BITMAP), out); }

@@ -239,32 +239,41 @@ UINT SetDIBColorTable(HDC dc, UINT start, UINT count, const RGBQUAD* colors)
     return n;
 }
 
+namespace {
+
+// A BMP file image in memory as a DIB section; null for anything malformed.
+HBITMAP bitmapFromBmp(const uint8_t* file, size_t size)
+{
+    if (!file || size < sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) || file[0] != 'B' || file[1] != 'M')
+        return nullptr;
+    BITMAPFILEHEADER fh;
+    std::memcpy(&fh, file, sizeof(fh));
+    // Keep the header and colour table 4-byte aligned for the DIB reader,
+    // and padded so that a short colour table reads as zeros.
+    std::vector<uint32_t> header((size - sizeof(fh) + 3) / 4 + 512, 0);
+    std::memcpy(header.data(), file + sizeof(fh), size - sizeof(fh));
+    const BITMAPINFO* info = reinterpret_cast<const BITMAPINFO*>(header.data());
+    if (info->bmiHeader.biSize > 1024 || info->bmiHeader.biSize > size - sizeof(fh))
+        return nullptr;
+    std::shared_ptr<Bitmap> view = dibFromInfo(info, DIB_RGB_COLORS, nullptr, nullptr);
+    if (!view || fh.bfOffBits > size || size - fh.bfOffBits < view->byteSize())
+        return nullptr;
+    HDC screen = GetDC(nullptr);
+    void* bits = nullptr;
+    HBITMAP b = CreateDIBSection(screen, info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (b)
+        std::memcpy(bits, file + fh.bfOffBits, view->byteSize());
+    ReleaseDC(nullptr, screen);
+    return b;
+}
+
+}  // namespace
+
 HANDLE LoadImage(HINSTANCE, LPCSTR name, UINT type, int, int, UINT flags)
 {
     if (type != IMAGE_BITMAP || !(flags & LR_LOADFROMFILE) || !name)
         return nullptr;
     std::ifstream in(name, std::ios::binary);
     std::vector<uint8_t> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (file.size() < sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) || file[0] != 'B' || file[1] != 'M')
-        return nullptr;
-    BITMAPFILEHEADER fh;
-    std::memcpy(&fh, file.data(), sizeof(fh));
-    // Keep the header and colour table 4-byte aligned for the DIB reader.
-    // and padded so that a short colour table reads as zeros.
-    std::vector<uint32_t> header((file.size() - sizeof(fh) + 3) / 4 + 512, 0);
-    std::memcpy(header.data(), file.data() + sizeof(fh), file.size() - sizeof(fh));
-    const BITMAPINFO* info = reinterpret_cast<const BITMAPINFO*>(header.data());
-    if (info->bmiHeader.biSize > 1024)
-        return nullptr;
-    std::shared_ptr<Bitmap> view = dibFromInfo(info, DIB_RGB_COLORS, nullptr, nullptr);
-    if (!view || info->bmiHeader.biSize > file.size() - sizeof(fh) || fh.bfOffBits > file.size() ||
-        file.size() - fh.bfOffBits < view->byteSize())
-        return nullptr;
-    HDC screen = GetDC(nullptr);
-    void* bits = nullptr;
-    HBITMAP b = CreateDIBSection(screen, info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    ReleaseDC(nullptr, screen);
-    if (b)
-        std::memcpy(bits, file.data() + fh.bfOffBits, view->byteSize());
-    return b;
+    return bitmapFromBmp(file.data(), file.size());
 }

@@ -54,9 +54,8 @@ BOOL PatBlt(HDC dc, int x, int y, int cx, int cy, DWORD rop)
     const DcState& s = t.dc->state;
     if (ropUsesPattern(rop) && (!s.brush || s.brush->style == BS_NULL))
         return TRUE;
-    long long x1 = static_cast<long long>(x) + cx, y1 = static_cast<long long>(y) + cy;
-    RECT r = normalised(x, y, static_cast<int>(std::clamp<long long>(x1, INT32_MIN, INT32_MAX)),
-                        static_cast<int>(std::clamp<long long>(y1, INT32_MIN, INT32_MAX)));
+    RECT r = normalised(clampCoord(x), clampCoord(y), clampCoord(static_cast<long long>(clampCoord(x)) + cx),
+                        clampCoord(static_cast<long long>(clampCoord(y)) + cy));
     OffsetRect(&r, t.dx, t.dy);
     patternBlt(t, r, brushPattern(t), rop);
     return TRUE;
@@ -76,13 +75,14 @@ BOOL StretchBlt(HDC dst, int x, int y, int cx, int cy, HDC src, int xSrc, int yS
         return TRUE;
     BlitSource source;
     source.bitmap = s->state.bitmap.get();
-    source.x = xSrc + s->state.viewportOrg.x - s->state.windowOrg.x;
-    source.y = ySrc + s->state.viewportOrg.y - s->state.windowOrg.y;
-    source.width = cxSrc;
-    source.height = cySrc;
+    source.x = clampCoord(xSrc) + s->state.viewportOrg.x - s->state.windowOrg.x;
+    source.y = clampCoord(ySrc) + s->state.viewportOrg.y - s->state.windowOrg.y;
+    source.width = clampCoord(cxSrc);
+    source.height = clampCoord(cySrc);
     source.hasBkColor = true;
     source.bkColor = s->state.bkColor;
-    return blit(t, x + t.dx, y + t.dy, cx, cy, source, rop, t.dc->state.stretchMode);
+    return blit(t, clampCoord(x) + t.dx, clampCoord(y) + t.dy, clampCoord(cx), clampCoord(cy), source, rop,
+                t.dc->state.stretchMode);
 }
 
 BOOL BitBlt(HDC dst, int x, int y, int cx, int cy, HDC src, int xSrc, int ySrc, DWORD rop)
@@ -101,12 +101,17 @@ int StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHeight, i
         return srcHeight < 0 ? -srcHeight : srcHeight;
     BlitSource source;
     source.bitmap = view.get();
+    xSrc = clampCoord(xSrc);
+    ySrc = clampCoord(ySrc);
+    srcWidth = clampCoord(srcWidth);
+    srcHeight = clampCoord(srcHeight);
     source.x = xSrc;
     // Source rows of a bottom-up DIB count from its lower edge.
     source.y = view->topDown ? ySrc : view->height - ySrc - srcHeight;
     source.width = srcWidth;
     source.height = srcHeight;
-    blit(t, xDest + t.dx, yDest + t.dy, destWidth, destHeight, source, rop, t.dc->state.stretchMode);
+    blit(t, clampCoord(xDest) + t.dx, clampCoord(yDest) + t.dy, clampCoord(destWidth), clampCoord(destHeight), source,
+         rop, t.dc->state.stretchMode);
     return srcHeight < 0 ? -srcHeight : srcHeight;
 }
 
@@ -116,6 +121,12 @@ int SetDIBitsToDevice(HDC dc, int xDest, int yDest, DWORD width, DWORD height, i
     std::shared_ptr<Bitmap> view = dibFromInfo(info, usage, dc, bits);
     if (!findDc(dc) || !view || !bits || lines == 0 || width > INT32_MAX || height > INT32_MAX)
         return 0;
+    width = static_cast<DWORD>(clampCoord(width));
+    height = static_cast<DWORD>(clampCoord(height));
+    xSrc = clampCoord(xSrc);
+    ySrc = clampCoord(ySrc);
+    xDest = clampCoord(xDest);
+    yDest = clampCoord(yDest);
     int fullHeight = view->height;
     if (startScan >= static_cast<UINT>(fullHeight))
         return 0;

@@ -65,7 +65,7 @@ bool targetOf(HDC handle, Target& out)
     out.bitmap = out.dc->state.bitmap;
     out.clip = visibleRects(*out.dc, *out.bitmap);
     const DcState& s = out.dc->state;
-    out.dx = s.viewportOrg.x - s.windowOrg.x;
+    out.dx = s.viewportOrg.x - s.windowOrg.x;  // origins are kept within half the coordinate limit
     out.dy = s.viewportOrg.y - s.windowOrg.y;
     return !out.clip.empty();
 }
@@ -457,12 +457,10 @@ BOOL setPoint(HDC dc, POINT DcState::*field, int x, int y, bool relative, LPPOIN
     return withDc(dc, FALSE, [&](DcState& s) {
         if (old)
             *old = s.*field;
-        if (relative) {
-            (s.*field).x += x;
-            (s.*field).y += y;
-        } else {
-            s.*field = {x, y};
-        }
+        long long nx = relative ? static_cast<long long>((s.*field).x) + x : x;
+        long long ny = relative ? static_cast<long long>((s.*field).y) + y : y;
+        auto limit = [](long long v) { return std::clamp<long long>(v, -kCoordLimit / 2, kCoordLimit / 2); };
+        s.*field = {static_cast<LONG>(limit(nx)), static_cast<LONG>(limit(ny))};
         return TRUE;
     });
 }

@@ -103,7 +103,7 @@ std::vector<RGBQUAD> defaultColors(int bpp)
 void convertRow(const Bitmap& src, int sy, Bitmap& dst, int dy)
 {
     const bool sameTable = src.colors.size() == dst.colors.size() &&
-                           std::memcmp(src.colors.data(), dst.colors.data(), src.colors.size() * sizeof(RGBQUAD)) == 0;
+                           (src.colors.empty() || std::memcmp(src.colors.data(), dst.colors.data(), src.colors.size() * sizeof(RGBQUAD)) == 0);
     const bool sameLayout = src.bpp == dst.bpp && (src.bpp > 8 || sameTable) &&
                             (src.bpp != 16 || src.masks[1] == dst.masks[1]);
     if (sameLayout) {

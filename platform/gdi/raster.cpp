@@ -19,7 +19,7 @@ int clampRow(double v) { return static_cast<int>(std::max<double>(kMinCoord, std
 
 }  // namespace
 
-Region polygonRegion(const std::vector<PointD>& pts, int fillMode)
+Region polygonRegion(const std::vector<PointD>& pts, int fillMode, Rows window)
 {
     if (pts.size() < 3)
         return Region();
@@ -30,8 +30,8 @@ Region polygonRegion(const std::vector<PointD>& pts, int fillMode)
         minY = std::min(minY, p.y);
         maxY = std::max(maxY, p.y);
     }
-    int top = clampRow(std::ceil(minY - 0.5));
-    int bottom = clampRow(std::ceil(maxY - 0.5));
+    int top = std::max(window.top, clampRow(std::ceil(minY - 0.5)));
+    int bottom = std::min(window.bottom, clampRow(std::ceil(maxY - 0.5)));
     std::vector<std::vector<Span>> rows(static_cast<size_t>(std::max(0, bottom - top)));
     std::vector<Crossing> crossings;
     for (int y = top; y < bottom; ++y) {
@@ -65,7 +65,7 @@ Region polygonRegion(const std::vector<PointD>& pts, int fillMode)
     return Region::fromRows(top, std::move(rows));
 }
 
-Region polygonRegion(const POINT* points, int count, int fillMode)
+Region polygonRegion(const POINT* points, int count, int fillMode, Rows window)
 {
     if (!points || count < 3)
         return Region();
@@ -73,10 +73,10 @@ Region polygonRegion(const POINT* points, int count, int fillMode)
     pts.reserve(count);
     for (int i = 0; i < count; ++i)
         pts.push_back({double(points[i].x), double(points[i].y)});
-    return polygonRegion(pts, fillMode);
+    return polygonRegion(pts, fillMode, window);
 }
 
-Region ellipseRegion(int left, int top, int right, int bottom)
+Region ellipseRegion(int left, int top, int right, int bottom, Rows window)
 {
     if (left > right)
         std::swap(left, right);
@@ -86,7 +86,7 @@ Region ellipseRegion(int left, int top, int right, int bottom)
         return Region();
     double cx = (double(left) + right) / 2, cy = (double(top) + bottom) / 2;
     double a = (double(right) - left) / 2, b = (double(bottom) - top) / 2;
-    int y0 = clampRow(top), y1 = clampRow(bottom);
+    int y0 = std::max(window.top, clampRow(top)), y1 = std::min(window.bottom, clampRow(bottom));
     std::vector<std::vector<Span>> rows(static_cast<size_t>(std::max(0, y1 - y0)));
     for (int y = y0; y < y1; ++y) {
         double dy = (y + 0.5 - cy) / b;
@@ -101,9 +101,10 @@ Region ellipseRegion(int left, int top, int right, int bottom)
     return Region::fromRows(y0, std::move(rows));
 }
 
-Region discRegion(double cx, double cy, double radius)
+Region discRegion(double cx, double cy, double radius, Rows window)
 {
-    int y0 = clampRow(std::ceil(cy - radius - 0.5)), y1 = clampRow(std::floor(cy + radius - 0.5) + 1);
+    int y0 = std::max(window.top, clampRow(std::ceil(cy - radius - 0.5)));
+    int y1 = std::min(window.bottom, clampRow(std::floor(cy + radius - 0.5) + 1));
     std::vector<std::vector<Span>> rows(static_cast<size_t>(std::max(0, y1 - y0)));
     for (int y = y0; y < y1; ++y) {
         double dy = y + 0.5 - cy;
@@ -137,6 +138,11 @@ bool patternOn(const std::vector<int>& pattern, int& phase)
     return true;
 }
 
+bool inRange(long long x, long long y)
+{
+    return x >= kMinCoord && x <= kMaxCoord && y >= kMinCoord && y <= kMaxCoord;
+}
+
 }  // namespace
 
 void linePixels(int x0, int y0, int x1, int y1, const std::vector<int>& pattern, int& phase, std::vector<POINT>& out)
@@ -150,7 +156,7 @@ void linePixels(int x0, int y0, int x1, int y1, const std::vector<int>& pattern,
     if (dx >= dy) {
         long long err = 2 * dy - dx;
         for (long long i = 0; i < steps; ++i) {
-            if (patternOn(pattern, phase))
+            if (patternOn(pattern, phase) && inRange(x, y))
                 out.push_back({LONG(x), LONG(y)});
             if (err > 0) {
                 y += sy;
@@ -162,7 +168,7 @@ void linePixels(int x0, int y0, int x1, int y1, const std::vector<int>& pattern,
     } else {
         long long err = 2 * dx - dy;
         for (long long i = 0; i < steps; ++i) {
-            if (patternOn(pattern, phase))
+            if (patternOn(pattern, phase) && inRange(x, y))
                 out.push_back({LONG(x), LONG(y)});
             if (err > 0) {
                 x += sx;
@@ -176,22 +182,24 @@ void linePixels(int x0, int y0, int x1, int y1, const std::vector<int>& pattern,
 
 Region pixelsRegion(const std::vector<POINT>& pixels)
 {
-    if (pixels.empty())
-        return Region();
-    int top = pixels[0].y, bottom = pixels[0].y;
-    for (const POINT& p : pixels) {
-        top = std::min<int>(top, p.y);
-        bottom = std::max<int>(bottom, p.y);
+    std::vector<POINT> sorted(pixels);
+    std::sort(sorted.begin(), sorted.end(),
+              [](const POINT& a, const POINT& b) { return a.y != b.y ? a.y < b.y : a.x < b.x; });
+    std::vector<int> ys;
+    std::vector<std::vector<Span>> rows;
+    for (const POINT& p : sorted) {
+        if (ys.empty() || ys.back() != p.y) {
+            ys.push_back(p.y);
+            rows.emplace_back();
+        }
+        rows.back().push_back({int(p.x), int(p.x) + 1});
     }
-    std::vector<std::vector<Span>> rows(static_cast<size_t>(bottom - top + 1));
-    for (const POINT& p : pixels)
-        rows[p.y - top].push_back({int(p.x), int(p.x) + 1});
-    return Region::fromRows(top, std::move(rows));
+    return Region::fromSparseRows(ys, std::move(rows));
 }
 
 namespace {
 
-Region segmentQuad(PointD a, PointD b, double half)
+Region segmentQuad(PointD a, PointD b, double half, Rows window)
 {
     double dx = b.x - a.x, dy = b.y - a.y;
     double len = std::sqrt(dx * dx + dy * dy);
@@ -199,12 +207,12 @@ Region segmentQuad(PointD a, PointD b, double half)
         return Region();
     double nx = -dy / len * half, ny = dx / len * half;
     return polygonRegion({{a.x + nx, a.y + ny}, {b.x + nx, b.y + ny}, {b.x - nx, b.y - ny}, {a.x - nx, a.y - ny}},
-                         WINDING);
+                         WINDING, window);
 }
 
 }  // namespace
 
-Region widePolyline(const std::vector<POINT>& points, int width, const std::vector<int>& pattern)
+Region widePolyline(const std::vector<POINT>& points, int width, const std::vector<int>& pattern, Rows window)
 {
     Region out;
     double half = width / 2.0;
@@ -215,10 +223,10 @@ Region widePolyline(const std::vector<POINT>& points, int width, const std::vect
     for (size_t i = 0; i + 1 < points.size(); ++i) {
         PointD a{points[i].x + 0.5, points[i].y + 0.5}, b{points[i + 1].x + 0.5, points[i + 1].y + 0.5};
         double len = std::hypot(b.x - a.x, b.y - a.y);
-        if (pattern.empty()) {
-            out = Region::combine(out, segmentQuad(a, b, half), RGN_OR);
-            out = Region::combine(out, discRegion(a.x, a.y, half), RGN_OR);
-            out = Region::combine(out, discRegion(b.x, b.y, half), RGN_OR);
+        if (pattern.empty() || len > kMaxCoord) {
+            out = Region::combine(out, segmentQuad(a, b, half, window), RGN_OR);
+            out = Region::combine(out, discRegion(a.x, a.y, half, window), RGN_OR);
+            out = Region::combine(out, discRegion(b.x, b.y, half, window), RGN_OR);
             continue;
         }
         // Dashes scale with the width; walk the pattern along the segment.
@@ -237,7 +245,7 @@ Region widePolyline(const std::vector<POINT>& points, int width, const std::vect
             if (k % 2 == 0) {
                 PointD p{a.x + (b.x - a.x) * t / len, a.y + (b.y - a.y) * t / len};
                 PointD q{a.x + (b.x - a.x) * (t + piece) / len, a.y + (b.y - a.y) * (t + piece) / len};
-                out = Region::combine(out, segmentQuad(p, q, half), RGN_OR);
+                out = Region::combine(out, segmentQuad(p, q, half, window), RGN_OR);
             }
             t += std::max(piece, 1e-6);
         }
@@ -248,18 +256,14 @@ Region widePolyline(const std::vector<POINT>& points, int width, const std::vect
 
 Region innerBorder(const Region& r)
 {
-    std::vector<std::vector<Span>> rows;
-    RECT box = r.box();
-    if (r.empty())
-        return Region();
-    rows.resize(static_cast<size_t>(box.bottom - box.top));
-    for (const Band& band : r.bands())
-        for (int y = band.top; y < band.bottom; ++y)
-            for (const Span& s : band.spans)
-                for (int x = s.x0; x < s.x1; ++x)
-                    if (x == s.x0 || x == s.x1 - 1 || !r.contains(x, y - 1) || !r.contains(x, y + 1))
-                        rows[y - box.top].push_back({x, x + 1});
-    return Region::fromRows(box.top, std::move(rows));
+    Region interior = r;
+    const int shifts[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
+    for (const auto& d : shifts) {
+        Region moved = r;
+        moved.offset(d[0], d[1]);
+        interior = Region::combine(interior, moved, RGN_AND);
+    }
+    return Region::combine(r, interior, RGN_DIFF);
 }
 
 }  // namespace gdi

@@ -18,10 +18,16 @@ struct PointD {
 constexpr int kMinCoord = -(1 << 17);
 constexpr int kMaxCoord = 1 << 17;
 
-Region polygonRegion(const std::vector<PointD>& points, int fillMode);
-Region polygonRegion(const POINT* points, int count, int fillMode);
-Region ellipseRegion(int left, int top, int right, int bottom);
-Region discRegion(double cx, double cy, double radius);
+// Drawing needs only the rows it can see; regions take them all.
+struct Rows {
+    int top = kMinCoord;
+    int bottom = kMaxCoord;
+};
+
+Region polygonRegion(const std::vector<PointD>& points, int fillMode, Rows rows = {});
+Region polygonRegion(const POINT* points, int count, int fillMode, Rows rows = {});
+Region ellipseRegion(int left, int top, int right, int bottom, Rows rows = {});
+Region discRegion(double cx, double cy, double radius, Rows rows = {});
 
 // Pixels of a one-pixel line from (x0, y0) towards (x1, y1), the end pixel
 // left out. pattern is a dash cycle (on, off, on, ...) in pixels, empty for
@@ -32,7 +38,7 @@ void linePixels(int x0, int y0, int x1, int y1, const std::vector<int>& pattern,
 Region pixelsRegion(const std::vector<POINT>& pixels);
 
 // Outline of a polyline drawn with a pen of the given width (over 1).
-Region widePolyline(const std::vector<POINT>& points, int width, const std::vector<int>& pattern);
+Region widePolyline(const std::vector<POINT>& points, int width, const std::vector<int>& pattern, Rows rows = {});
 
 // Pixels of the region whose 4-neighbourhood leaves it: a one-pixel border.
 Region innerBorder(const Region& r);

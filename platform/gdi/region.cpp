@@ -112,6 +112,14 @@ Region Region::fromRows(int top, std::vector<std::vector<Span>> rows)
     return r;
 }
 
+Region Region::fromSparseRows(const std::vector<int>& ys, std::vector<std::vector<Span>> rows)
+{
+    Region r;
+    for (size_t i = 0; i < ys.size() && i < rows.size(); ++i)
+        r.append(ys[i], ys[i] + 1, normalise(std::move(rows[i])));
+    return r;
+}
+
 Region Region::combine(const Region& a, const Region& b, int mode)
 {
     if (mode == RGN_COPY)

@@ -26,6 +26,8 @@ public:
     static Region fromRect(int left, int top, int right, int bottom);
     // rows[i] holds the spans of row top + i, in any order, possibly overlapping.
     static Region fromRows(int top, std::vector<std::vector<Span>> rows);
+    // Spans of the given rows only; ys ascending and distinct.
+    static Region fromSparseRows(const std::vector<int>& ys, std::vector<std::vector<Span>> rows);
     static Region combine(const Region& a, const Region& b, int mode);
 
     bool empty() const { return bands_.empty(); }

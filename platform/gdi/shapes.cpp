@@ -77,20 +77,29 @@ std::vector<int> penPattern(const Pen& pen)
     }
 }
 
+// The device rows a drawing can touch, with a margin for pens and borders.
+Rows visibleRows(const Target& t, int margin)
+{
+    RECT bounds{0, 0, 0, 0};
+    for (const RECT& c : t.clip)
+        UnionRect(&bounds, &bounds, &c);
+    return {static_cast<int>(bounds.top) - margin, static_cast<int>(bounds.bottom) + margin};
+}
+
 // Device-space pixels a pen covers along a polyline (logical points).
 Region strokeRegion(const Target& t, const Pen& pen, std::vector<POINT> points, bool closed)
 {
     if (pen.style == PS_NULL || points.empty())
         return Region();
     for (POINT& p : points) {
-        p.x += t.dx;
-        p.y += t.dy;
+        p.x = clampCoord(p.x) + t.dx;
+        p.y = clampCoord(p.y) + t.dy;
     }
     if (closed)
         points.push_back(points.front());
     std::vector<int> pattern = penPattern(pen);
     if (pen.width > 1)
-        return widePolyline(points, pen.width, pattern);
+        return widePolyline(points, pen.width, pattern, visibleRows(t, pen.width + 2));
     std::vector<POINT> pixels;
     int phase = 0;
     for (size_t i = 0; i + 1 < points.size(); ++i)
@@ -100,10 +109,16 @@ Region strokeRegion(const Target& t, const Pen& pen, std::vector<POINT> points, 
 
 void paint(Target& t, const Region& region, uint32_t raw, int rop2)
 {
-    for (const Band& band : region.bands())
-        for (int y = band.top; y < band.bottom; ++y)
+    RECT bounds{0, 0, 0, 0};
+    for (const RECT& c : t.clip)
+        UnionRect(&bounds, &bounds, &c);
+    for (const Band& band : region.bands()) {
+        int top = std::max<int>(band.top, bounds.top), bottom = std::min<int>(band.bottom, bounds.bottom);
+        for (int y = top; y < bottom; ++y)
             for (const Span& s : band.spans)
-                t.span(y, s.x0, s.x1, raw, rop2);
+                if (s.x1 > bounds.left && s.x0 < bounds.right)
+                    t.span(y, s.x0, s.x1, raw, rop2);
+    }
 }
 
 // Fills the interior with the brush (less what the pen covers, so that each
@@ -207,18 +222,19 @@ BOOL Ellipse(HDC dc, int left, int top, int right, int bottom)
     OffsetRect(&r, t.dx, t.dy);
     const DcState& s = t.dc->state;
     if (nullPen(s)) {
-        drawShape(t, ellipseRegion(r.left, r.top, r.right - 1, r.bottom - 1), Region());
+        drawShape(t, ellipseRegion(r.left, r.top, r.right - 1, r.bottom - 1, visibleRows(t, 2)), Region());
         return TRUE;
     }
-    Region shape = ellipseRegion(r.left, r.top, r.right, r.bottom);
+    Rows rows = visibleRows(t, s.pen->width + 2);
+    Region shape = ellipseRegion(r.left, r.top, r.right, r.bottom, rows);
     Region outline;
     int w = s.pen->width;
     if (w <= 1) {
         outline = innerBorder(shape);
     } else {
         int grow = (w - 1) / 2;
-        Region outer = ellipseRegion(r.left - grow, r.top - grow, r.right + grow, r.bottom + grow);
-        Region inner = ellipseRegion(r.left - grow + w, r.top - grow + w, r.right + grow - w, r.bottom + grow - w);
+        Region outer = ellipseRegion(r.left - grow, r.top - grow, r.right + grow, r.bottom + grow, rows);
+        Region inner = ellipseRegion(r.left - grow + w, r.top - grow + w, r.right + grow - w, r.bottom + grow - w, rows);
         outline = Region::combine(outer, inner, RGN_DIFF);
         shape = outer;
     }
@@ -235,7 +251,10 @@ BOOL Polygon(HDC dc, const POINT* points, int count)
     if (!targetOf(dc, t))
         return TRUE;
     std::vector<POINT> pts(points, points + count);
-    Region interior = polygonRegion(points, count, d->state.polyFillMode);
+    for (POINT& p : pts)
+        p = {clampCoord(p.x), clampCoord(p.y)};
+    Rows rows = visibleRows(t, 2);
+    Region interior = polygonRegion(pts.data(), count, d->state.polyFillMode, {rows.top - t.dy, rows.bottom - t.dy});
     interior.offset(t.dx, t.dy);
     drawShape(t, interior, strokeRegion(t, *d->state.pen, pts, true));
     return TRUE;
@@ -320,8 +339,8 @@ COLORREF SetPixel(HDC dc, int x, int y, COLORREF color)
     Target t;
     if (!targetOf(dc, t))
         return CLR_INVALID;
-    x += t.dx;
-    y += t.dy;
+    x = clampCoord(x) + t.dx;
+    y = clampCoord(y) + t.dy;
     if (!t.visible(x, y))
         return CLR_INVALID;
     uint32_t raw = t.raw(color);
@@ -336,8 +355,8 @@ COLORREF GetPixel(HDC dc, int x, int y)
     Target t;
     if (!targetOf(dc, t))
         return CLR_INVALID;
-    x += t.dx;
-    y += t.dy;
+    x = clampCoord(x) + t.dx;
+    y = clampCoord(y) + t.dy;
     if (!t.visible(x, y))
         return CLR_INVALID;
     return rawToColor(*t.bitmap, readRaw(*t.bitmap, x, y));

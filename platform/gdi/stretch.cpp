@@ -111,7 +111,7 @@ struct Taps {
     int maxTaps = 0;
 };
 
-Taps areaTaps(const Axis& d, const Axis& s, int from, int to, int limit)
+Taps areaTaps(const Axis& d, const Axis& s, int from, int to)
 {
     Taps t;
     bool mirror = d.mirror != s.mirror;
@@ -143,20 +143,18 @@ Taps areaTaps(const Axis& d, const Axis& s, int from, int to, int limit)
         long long firstPixel = s.start + k0;
         t.first[at] = static_cast<int>(std::clamp<long long>(firstPixel, -(1LL << 30), 1LL << 30));
         t.count[at] = taps;
-        (void)limit;
     }
     return t;
 }
 
 inline int clampIndex(int k, int limit) { return k < 0 ? 0 : (k >= limit ? limit - 1 : k); }
 
-void nearestRows(Target& t, const RECT& area, const RECT& dest, const std::vector<int>& xmap,
+void nearestRows(Target& t, const RECT& area, const std::vector<int>& xmap,
                  const std::vector<int>& ymap, int mapLeft, int mapTop, const Bitmap& src, const Converter& conv,
                  DWORD rop, uint32_t pattern)
 {
     Bitmap& dst = *t.bitmap;
     uint32_t mask = dst.bpp == 32 ? 0x00FFFFFFu : rawMask(dst.bpp);
-    (void)dest;
     for (int y = area.top; y < area.bottom; ++y) {
         int sy = ymap[y - mapTop];
         if (sy < 0)
@@ -446,8 +444,8 @@ bool blit(Target& t, int x, int y, int width, int height, const BlitSource& sour
     bool average = stretchMode == HALFTONE && (dx.extent != sx.extent || dy.extent != sy.extent) &&
                    t.bitmap->bpp >= 16 && src->bpp != 1 && sx.extent / dx.extent < 64 && sy.extent / dy.extent < 64;
     if (average) {
-        Taps xt = areaTaps(dx, sx, visible.left, visible.right, src->width);
-        Taps yt = areaTaps(dy, sy, visible.top, visible.bottom, src->height);
+        Taps xt = areaTaps(dx, sx, visible.left, visible.right);
+        Taps yt = areaTaps(dy, sy, visible.top, visible.bottom);
         ColourRows colours(*src, conv, state);
         for (const RECT& c : t.clip) {
             RECT a;
@@ -461,7 +459,7 @@ bool blit(Target& t, int x, int y, int width, int height, const BlitSource& sour
     for (const RECT& c : t.clip) {
         RECT a;
         if (IntersectRect(&a, &visible, &c))
-            nearestRows(t, a, dest, xmap, ymap, visible.left, visible.top, *src, conv, rop, pattern);
+            nearestRows(t, a, xmap, ymap, visible.left, visible.top, *src, conv, rop, pattern);
     }
     return true;
 }

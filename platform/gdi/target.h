@@ -32,9 +32,17 @@ std::vector<RECT> visibleRects(const Dc& dc, const Bitmap& bitmap);
 // Applies a raster operation without source over a device rectangle.
 void patternBlt(Target& t, const RECT& deviceRect, uint32_t pattern, DWORD rop);
 
+// Coordinates are confined to 28 bits so that offsets and extents added to
+// them cannot overflow, whatever a caller passes.
+constexpr int kCoordLimit = 1 << 28;
+inline int clampCoord(long long v)
+{
+    return static_cast<int>(v < -kCoordLimit ? -kCoordLimit : (v > kCoordLimit ? kCoordLimit : v));
+}
+
 inline RECT normalised(int left, int top, int right, int bottom)
 {
-    RECT r{left, top, right, bottom};
+    RECT r{clampCoord(left), clampCoord(top), clampCoord(right), clampCoord(bottom)};
     if (r.left > r.right)
         std::swap(r.left, r.right);
     if (r.top > r.bottom)

@@ -119,6 +119,8 @@ BOOL ExtTextOut(HDC dc, int x, int y, UINT options, const RECT* rect, LPCSTR tex
     for (size_t i = 0; i < chars.size(); ++i)
         width += dx ? dx[i] : advanceOf(*font, chars[i]);
     const FontMetrics& m = font->metrics();
+    x = clampCoord(x);
+    y = clampCoord(y);
     UINT align = s.textAlign;
     if (align & TA_UPDATECP) {
         x = s.position.x;
@@ -154,6 +156,15 @@ BOOL ExtTextOut(HDC dc, int x, int y, UINT options, const RECT* rect, LPCSTR tex
         fillOpaque(t, cell, s.bkColor);
     }
     drawGlyphs(t, *font, chars, left + t.dx, baseline + t.dy, s.textColor, dx);
+    const LOGFONT& log = s.font->log;
+    int thickness = std::max(1, (m.ascent + m.descent) / 20);
+    uint32_t raw = t.raw(s.textColor);
+    for (int k = 0; k < thickness; ++k) {
+        if (log.lfUnderline)
+            t.span(baseline + t.dy + std::max(1, m.descent / 3) + k, left + t.dx, left + t.dx + width, raw, R2_COPYPEN);
+        if (log.lfStrikeOut)
+            t.span(baseline + t.dy - m.ascent / 3 + k, left + t.dx, left + t.dx + width, raw, R2_COPYPEN);
+    }
     return TRUE;
 }
 
@@ -264,6 +275,7 @@ int DrawText(HDC dc, LPCSTR text, int length, LPRECT rect, UINT format)
     FontInstance* font = dcFont(dc);
     if (!d || !font || !rect || !text)
         return 0;
+    RECT box{clampCoord(rect->left), clampCoord(rect->top), clampCoord(rect->right), clampCoord(rect->bottom)};
     std::string s = length < 0 ? std::string(text) : std::string(text, static_cast<size_t>(length));
     if (!(format & DT_NOPREFIX))
         s = withoutPrefixes(s);
@@ -278,27 +290,27 @@ int DrawText(HDC dc, LPCSTR text, int length, LPRECT rect, UINT format)
     }
     int total = lineHeight * static_cast<int>(lines.size());
     if (format & DT_CALCRECT) {
-        rect->right = rect->left + maxWidth;
-        rect->bottom = rect->top + total;
+        rect->right = box.left + maxWidth;
+        rect->bottom = box.top + total;
         return total;
     }
-    int y = rect->top;
+    int y = box.top;
     if (format & DT_SINGLELINE) {
         if (format & DT_VCENTER)
-            y = rect->top + (rect->bottom - rect->top - lineHeight) / 2;
+            y = box.top + (box.bottom - box.top - lineHeight) / 2;
         else if (format & DT_BOTTOM)
-            y = rect->bottom - lineHeight;
+            y = box.bottom - lineHeight;
     }
     UINT oldAlign = SetTextAlign(dc, TA_LEFT | TA_TOP);
     UINT clip = (format & DT_NOCLIP) ? 0 : ETO_CLIPPED;
     for (size_t i = 0; i < lines.size(); ++i, y += lineHeight) {
-        int x = rect->left;
+        int x = box.left;
         if (format & DT_CENTER)
-            x = rect->left + (rect->right - rect->left - widths[i]) / 2;
+            x = box.left + (box.right - box.left - widths[i]) / 2;
         else if (format & DT_RIGHT)
-            x = rect->right - widths[i];
-        ExtTextOut(dc, x, y, clip, rect, lines[i].data(), static_cast<UINT>(lines[i].size()), nullptr);
+            x = box.right - widths[i];
+        ExtTextOut(dc, x, y, clip, &box, lines[i].data(), static_cast<UINT>(lines[i].size()), nullptr);
     }
     SetTextAlign(dc, oldAlign);
-    return y - rect->top;
+    return y - box.top;
 }

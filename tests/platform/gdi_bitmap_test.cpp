@@ -1,4 +1,6 @@
+#include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "gdi_canvas.h"
@@ -80,7 +82,7 @@ TEST(GdiBitmap, GetDIBitsConvertsFormats)
     EXPECT_EQ(info.h.biBitCount, 32);
     info.h.biBitCount = 24;
     info.h.biCompression = BI_RGB;
-    BYTE rows24[16] = {};
+    BYTE rows24[24] = {};
     EXPECT_EQ(GetDIBits(screen, c.bitmap, 0, 2, rows24, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS), 2);
     // Bottom-up: the bottom row comes first, rows padded to 12 bytes.
     EXPECT_EQ(rows24[6], 60);
@@ -131,6 +133,38 @@ TEST(GdiBitmap, DeviceBitmapsFromDibs)
     DeleteObject(b);
     DeleteDC(mem);
     ReleaseDC(nullptr, screen);
+}
+
+TEST(GdiBitmap, BitmapFiles)
+{
+    // A 2 x 1 24-bit BMP file.
+    std::vector<BYTE> file(14 + 40 + 8, 0);
+    BITMAPFILEHEADER fh{0x4D42, static_cast<DWORD>(file.size()), 0, 0, 54};
+    BITMAPINFOHEADER ih{sizeof(BITMAPINFOHEADER), 2, 1, 1, 24, BI_RGB, 8, 0, 0, 0, 0};
+    std::memcpy(file.data(), &fh, sizeof(fh));
+    std::memcpy(file.data() + 14, &ih, sizeof(ih));
+    const BYTE px[6] = {255, 0, 0, 0, 0, 255};  // blue, red
+    std::memcpy(file.data() + 54, px, sizeof(px));
+    std::string path = std::string(BINARY_DIR) + "/gdi_test_file.bmp";
+    auto write = [&](size_t size) {
+        FILE* f = std::fopen(path.c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        std::fwrite(file.data(), 1, size, f);
+        std::fclose(f);
+    };
+    write(file.size());
+    HBITMAP b = static_cast<HBITMAP>(LoadImage(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+    ASSERT_NE(b, nullptr);
+    HDC mem = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(mem, b);
+    EXPECT_EQ(GetPixel(mem, 0, 0), RGB(0, 0, 255));
+    EXPECT_EQ(GetPixel(mem, 1, 0), RGB(255, 0, 0));
+    SelectObject(mem, old);
+    DeleteObject(b);
+    DeleteDC(mem);
+    write(60);  // truncated pixel rows
+    EXPECT_EQ(LoadImage(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE), nullptr);
+    std::remove(path.c_str());
 }
 
 }  // namespace

@@ -114,6 +114,33 @@ TEST(GdiBlit, MonochromeConversions)
     DeleteDC(monoDc);
 }
 
+TEST(GdiBlit, TransparentDrawingThroughAMask)
+{
+    // The image's colour (9, 9, 9) is transparent: a mask made against it,
+    // then image XOR, mask AND, image XOR leaves the background there.
+    Canvas image(2, 1);
+    SetPixel(image.dc, 0, 0, RGB(9, 9, 9));
+    SetPixel(image.dc, 1, 0, RGB(200, 100, 50));
+    HDC maskDc = CreateCompatibleDC(image.dc);
+    HBITMAP mask = CreateBitmap(2, 1, 1, 1, nullptr);
+    HGDIOBJ old = SelectObject(maskDc, mask);
+    SetBkColor(image.dc, RGB(9, 9, 9));
+    BitBlt(maskDc, 0, 0, 2, 1, image.dc, 0, 0, SRCCOPY);
+    SetBkColor(image.dc, RGB(255, 255, 255));
+    Canvas dst(4, 2);
+    dst.fill(0x336699);
+    StretchBlt(dst.dc, 0, 0, 4, 2, image.dc, 0, 0, 2, 1, SRCINVERT);
+    StretchBlt(dst.dc, 0, 0, 4, 2, maskDc, 0, 0, 2, 1, SRCAND);
+    StretchBlt(dst.dc, 0, 0, 4, 2, image.dc, 0, 0, 2, 1, SRCINVERT);
+    EXPECT_EQ(dst.at(0, 0), 0x336699u);
+    EXPECT_EQ(dst.at(1, 1), 0x336699u);
+    EXPECT_EQ(dst.at(2, 0), 0xC86432u);
+    EXPECT_EQ(dst.at(3, 1), 0xC86432u);
+    SelectObject(maskDc, old);
+    DeleteObject(mask);
+    DeleteDC(maskDc);
+}
+
 TEST(GdiBlit, OverlappingCopyInOneDc)
 {
     Canvas c(5, 1);

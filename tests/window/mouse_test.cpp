@@ -319,4 +319,38 @@ TEST_F(WindowTest, MessagesWithoutImageAndFarOutsideNeverFail)
     Mouse(WM_RBUTTONUP, 50, 5);
 }
 
+TEST_F(WindowTest, EachModeSetsItsClassCursor)
+{
+    auto cursor = [&] { return reinterpret_cast<HCURSOR>(GetClassLong(wnd.GetSafeHwnd(), GCL_HCURSOR)); };
+    wnd.SetOpMode(OPMODE_MOVE);
+    EXPECT_EQ(cursor(), LoadCursor(nullptr, IDC_SIZEALL));
+    wnd.SetOpMode(OPMODE_WINDOW_LEVEL_8);
+    EXPECT_EQ(cursor(), LoadCursor(nullptr, IDC_SIZEWE));
+    wnd.SetOpMode(static_cast<OpMode>(99));
+    EXPECT_EQ(cursor(), LoadCursor(nullptr, IDC_ARROW));
+    wnd.SetOpMode(OPMODE_ZOOM);
+    EXPECT_EQ(cursor(), LoadCursor(nullptr, IDC_SIZENS));
+    wnd.OnAdjustNone();
+    EXPECT_EQ(cursor(), LoadCursor(nullptr, IDC_ARROW));
+    EXPECT_EQ(wnd.GetOpMode(), OPMODE_NONE);
+}
+
+TEST_F(WindowTest, ShutterDragSetsTheImageShutter)
+{
+    Bind(testdata::kMono2U8);
+    wnd.SetOpMode(OPMODE_SHUTTER);
+    const CRect total = *wnd.GetTotalRect();
+    Mouse(WM_LBUTTONDOWN, total.left, total.top, MK_LBUTTON);
+    Mouse(WM_MOUSEMOVE, total.CenterPoint().x, total.CenterPoint().y, MK_LBUTTON);
+    Mouse(WM_LBUTTONUP, total.CenterPoint().x, total.CenterPoint().y);
+    int left = -1, top = -1, right = -1, bottom = -1;
+    wnd.GetImage()->GetShutter(left, top, right, bottom);
+    const CPoint end = wnd.ClientPtToImage(total.CenterPoint());
+    EXPECT_EQ(left, 0);
+    EXPECT_EQ(top, 0);
+    EXPECT_EQ(right, end.x);
+    EXPECT_EQ(bottom, end.y);
+    EXPECT_EQ(wnd.GetOpMode(), OPMODE_NONE);
+}
+
 }  // namespace
