@@ -7,6 +7,7 @@
 #include "player_support.h"
 #include "window_harness.h"
 #include "wnd/gui.h"
+#include "wnd/simulation.h"
 
 namespace {
 
@@ -29,6 +30,20 @@ struct Shot {
         std::fclose(f);
         return ok;
     }
+    bool Take(const std::string& path)
+    {
+        const bool taken = std::system(("gm import -window root ppm:" + path).c_str()) == 0 && Load(path);
+        std::remove(path.c_str());
+        return taken;
+    }
+    static bool Green(const unsigned char* c) { return c[0] < 60 && c[1] > 200 && c[2] < 60; }
+    int GreenOnScreen() const
+    {
+        int n = 0;
+        for (size_t i = 0; i + 2 < rgb.size(); i += 3)
+            n += Green(&rgb[i]);
+        return n;
+    }
     // Pixels of the window's client area that are pure-ish green.
     int GreenIn(CWnd* wnd) const
     {
@@ -42,8 +57,7 @@ struct Shot {
                 const POINT p{origin.x + x, origin.y + y};
                 if (p.x < 0 || p.y < 0 || p.x >= width || p.y >= height)
                     continue;
-                const unsigned char* c = &rgb[(static_cast<size_t>(p.y) * width + p.x) * 3];
-                n += c[0] < 60 && c[1] > 200 && c[2] < 60;
+                n += Green(&rgb[(static_cast<size_t>(p.y) * width + p.x) * 3]);
             }
         return n;
     }
@@ -82,11 +96,8 @@ TEST(PlayerGui, ClipPlaysInTheImageWindow)
         PlatformRunGuiFor(600);
 
         const std::string path = std::string(BINARY_DIR) + "/player_gui_shot.ppm";
-        std::remove(path.c_str());
-        ASSERT_EQ(std::system(("gm import -window root ppm:" + path).c_str()), 0);
         Shot shot;
-        ASSERT_TRUE(shot.Load(path));
-        std::remove(path.c_str());
+        ASSERT_TRUE(shot.Take(path));
         CRect area;
         player->GetClientRect(&area);
         // The video is fitted by its aspect into the player's area.
@@ -97,6 +108,17 @@ TEST(PlayerGui, ClipPlaysInTheImageWindow)
         for (int i = 0; i < 40 && player->GetCurrentPosition() != 0; ++i)
             PlatformRunGuiFor(100);
         EXPECT_EQ(player->GetCurrentPosition(), 0);
+
+        // Enter fills the screen with the video, Esc puts it back.
+        PlatformSendKey(player->GetSafeHwnd(), VK_RETURN);
+        PlatformRunGuiFor(400);
+        ASSERT_TRUE(shot.Take(path));
+        EXPECT_GT(shot.GreenOnScreen(), shot.width * shot.height / 2);
+        PlatformSendKey(player->GetSafeHwnd(), VK_ESCAPE);
+        PlatformRunGuiFor(400);
+        ASSERT_TRUE(shot.Take(path));
+        EXPECT_EQ(shot.GreenOnScreen(), shot.GreenIn(player));
+        EXPECT_GT(shot.GreenIn(player), area.Width() * area.Height() / 3);
         wnd.DestroyWindow();
         host.DestroyWindow();
     }

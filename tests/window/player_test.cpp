@@ -74,6 +74,8 @@ TEST_F(PlayerTest, PositionsAreMillisecondsAndSeekingPastTheEndEndsTheClip)
     EXPECT_NEAR(player->GetCurrentPosition(), 250, 70);
     player->SetPositions(100, 300);
     EXPECT_NEAR(player->GetStopPosition(), 300, 10);
+    player->SetPositions(-5000);
+    player->SetPositions(-5000, -1);
     player->SetPositions(60000);
     player->Play(0);
     ASSERT_TRUE(PumpUntil([&] { return !host.events.empty(); }));
