@@ -172,6 +172,8 @@ private:
     static CBitmap* CreateBitmapWrapper();
     static void DeleteBitmapWrapper(CBitmap* bitmap);
     void DeleteDibSection();
+    bool AttachBitmapWrapper();
+    size_t DisplayBytes() const;
     int BuildImage();
     int BuildOrientedPixels();
     int RecreateDibSection();

@@ -16,6 +16,7 @@
 #include <dcmtk/dcmdata/dcvrobow.h>
 #include <dcmtk/dcmdata/dcxfer.h>
 #include <dcmtk/dcmjpeg/djdecode.h>
+#include <dcmtk/oflog/oflog.h>
 
 #include "DicomText.h"
 
@@ -155,8 +156,16 @@ struct DecoderRegistration {
     bool m_bRegistered = true;
 };
 
+// Reading failures are reported by the result only; the toolkit stays quiet.
+void SilenceToolkitLog()
+{
+    static const bool silenced = (OFLog::configure(OFLogger::OFF_LOG_LEVEL), true);
+    (void)silenced;
+}
+
 OFCondition LoadFile(DcmFileFormat& file, const char* path)
 {
+    SilenceToolkitLog();
     return file.loadFile(path, EXS_Unknown, EGL_withGL, 4096, ERM_autoDetect);
 }
 

@@ -2,3 +2,4 @@
 #pragma once
 
 #include "base/base.h"
+#include "gdi/gdi.h"

@@ -175,6 +175,7 @@ private:
     void ShowFrameText(int index);
     void FinishShutter();
     void HandOverlayPress(UINT flags, CPoint point);
+    bool AngleAwaitsSecondArm() const;
     void DragLeftButton(UINT flags, CPoint point, CPoint delta);
     void ShowPopupMenu();
     void AppendBuiltInItems(CMenu& menu);

@@ -164,23 +164,26 @@ void CDicomWnd::TrackMouse()
     m_nMouseTracking = TrackMouseEvent(&track);
 }
 
+// Every press goes to the overlay manager in every mode; the window's tool
+// and mode become the current ones first.
 void CDicomWnd::HandOverlayPress(UINT flags, CPoint point)
 {
     COverLayManager* manager = GetOverLayManager();
     if (manager == nullptr)
         return;
-    CClientDC dc(this);
-    if (m_OverLayShape == OVERLAY_ANGLE && CurrentOverlayMode == OVERLAY_MODE_SECOND_ARM) {
-        manager->OnLButtonDown(flags, point, &dc);
-        return;
-    }
     CurrentOverlayMode = m_OverLayMode;
     CurrentOverlayTool = m_OverLayShape;
     SetCapture();
+    CClientDC dc(this);
     manager->OnLButtonDown(flags, point, &dc);
     if (m_OverLayShape == OVERLAY_TEXT)
         m_bLButtonDown = 0;
     Repaint();
+}
+
+bool CDicomWnd::AngleAwaitsSecondArm() const
+{
+    return m_OverLayShape == OVERLAY_ANGLE && CurrentOverlayMode == OVERLAY_MODE_SECOND_ARM;
 }
 
 void CDicomWnd::OnLButtonDown(UINT flags, CPoint point)
@@ -195,8 +198,9 @@ void CDicomWnd::OnLButtonDown(UINT flags, CPoint point)
             m_pDcmImage->SetImgPos(Thousandths(point.x - client.left, client.Width()),
                                    Thousandths(point.y - client.top, client.Height()));
         COverLayManager* manager = GetOverLayManager();
-        if (manager != nullptr && m_OverLayShape == OVERLAY_ANGLE && CurrentOverlayMode == OVERLAY_MODE_SECOND_ARM) {
-            HandOverlayPress(flags, point);
+        if (manager != nullptr && AngleAwaitsSecondArm()) {
+            CClientDC dc(this);
+            manager->OnLButtonDown(flags, point, &dc);
             return;
         }
         HandOverlayPress(flags, point);
@@ -374,7 +378,7 @@ void CDicomWnd::OnLButtonUp(UINT flags, CPoint point)
         manager->SetImageRect(m_TotalRect.left, m_TotalRect.top, m_TotalRect.right, m_TotalRect.bottom, 0);
         CClientDC dc(this);
         manager->OnLButtonUp(flags, point, &dc);
-        if (m_OverLayShape == OVERLAY_ANGLE && CurrentOverlayMode == OVERLAY_MODE_SECOND_ARM)
+        if (AngleAwaitsSecondArm())
             return;
         SetOverLayMode(OVERLAY_MODE_IDLE);
         SetOverLayShape(OVERLAY_SELECT);

@@ -22,6 +22,13 @@ struct GreyPalette {
     PALETTEENTRY entries[256];
 };
 
+// span x fraction truncated; positions a host set far outside stay drawable.
+int ScaledOffset(int span, float fraction)
+{
+    const double value = static_cast<double>(span) * fraction;
+    return static_cast<int>(std::max(-1e6, std::min(1e6, value)));
+}
+
 }  // namespace
 
 void CDicomWnd::OnPaint()
@@ -122,8 +129,8 @@ void CDicomWnd::PaintPositionDot(CDC* dc, const CRect& area)
     if (!m_bShowImgPos || !(m_pDcmImage->GetImgPosY() > 0))
         return;
     const int r = std::max(area.Width() / 25, 1);
-    const int x = area.left + static_cast<int>(area.Width() * m_pDcmImage->GetImgPosX());
-    const int y = area.top + static_cast<int>(area.Height() * m_pDcmImage->GetImgPosY());
+    const int x = area.left + ScaledOffset(area.Width(), m_pDcmImage->GetImgPosX());
+    const int y = area.top + ScaledOffset(area.Height(), m_pDcmImage->GetImgPosY());
     CBrush black(RGB(0, 0, 0));
     CBrush* oldBrush = dc->SelectObject(&black);
     dc->Ellipse(x - r, y - r, x + r, y + r);

@@ -7,13 +7,8 @@
 
 namespace {
 
-// Wrappers made by FromHandle for handles no wrapper owns. They never delete
+// Wrappers made by FromHandle for handles no wrapper owns never delete
 // their handle and are dropped once the handle is gone.
-template <class Wrapper, class Handle>
-struct TempMap {
-    std::unordered_map<Handle, std::unique_ptr<Wrapper>> temps;
-};
-
 template <class Wrapper>
 void detachWrapper(Wrapper& w);
 

@@ -51,10 +51,9 @@ std::vector<RECT> visibleRects(const Dc& dc, const Bitmap& bitmap)
 {
     if (dc.infoOnly)
         return {};
-    Region bounds = Region::fromRect(0, 0, bitmap.width, bitmap.height);
     if (!dc.state.clip)
-        return bounds.rects();
-    return Region::combine(bounds, *dc.state.clip, RGN_AND).rects();
+        return {RECT{0, 0, bitmap.width, bitmap.height}};
+    return Region::combine(Region::fromRect(0, 0, bitmap.width, bitmap.height), *dc.state.clip, RGN_AND).rects();
 }
 
 bool targetOf(HDC handle, Target& out)
@@ -112,10 +111,18 @@ HDC PlatformCreateSurfaceDC(HBITMAP surface)
 
 HBITMAP PlatformScreenSurface() { return screenBitmapHandle(); }
 
+namespace {
+
+HDC (*windowDcSource)(HWND) = nullptr;
+
+}  // namespace
+
+void PlatformSetWindowDCSource(HDC (*source)(HWND)) { windowDcSource = source; }
+
 HDC GetDC(HWND wnd)
 {
     if (wnd)
-        return nullptr;  // window DCs come from the window layer
+        return windowDcSource ? windowDcSource(wnd) : nullptr;
     return newDc(screenBitmapHandle(), false, false);
 }
 

@@ -241,13 +241,13 @@ Region widePolyline(const std::vector<POINT>& points, int width, const std::vect
                 acc += pattern[k] * width;
             }
             k = std::min(k, pattern.size() - 1);
-            double piece = std::min(acc + pattern[k] * width - pos, len - t);
+            double stretchLength = std::min(acc + pattern[k] * width - pos, len - t);
             if (k % 2 == 0) {
                 PointD p{a.x + (b.x - a.x) * t / len, a.y + (b.y - a.y) * t / len};
-                PointD q{a.x + (b.x - a.x) * (t + piece) / len, a.y + (b.y - a.y) * (t + piece) / len};
+                PointD q{a.x + (b.x - a.x) * (t + stretchLength) / len, a.y + (b.y - a.y) * (t + stretchLength) / len};
                 out = Region::combine(out, segmentQuad(p, q, half, window), RGN_OR);
             }
-            t += std::max(piece, 1e-6);
+            t += std::max(stretchLength, 1e-6);
         }
         along += len;
     }

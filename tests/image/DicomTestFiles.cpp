@@ -6,47 +6,47 @@
 
 namespace testfiles {
 
-std::vector<uint8_t> Ramp(const ImageSpec& spec, int step, int offset)
+std::vector<uint8_t> Ramp(const ImageLayout& layout, int step, int offset)
 {
-    const size_t count = static_cast<size_t>(spec.rows) * spec.columns * spec.samples *
-                         (spec.frames < 1 ? 1 : spec.frames);
+    const size_t count = static_cast<size_t>(layout.rows) * layout.columns * layout.samples *
+                         (layout.frames < 1 ? 1 : layout.frames);
     std::vector<uint8_t> bytes;
     for (size_t i = 0; i < count; ++i) {
         const int value = static_cast<int>(i) * step + offset;
         bytes.push_back(static_cast<uint8_t>(value & 0xFF));
-        if (spec.bitsAllocated == 16)
+        if (layout.bitsAllocated == 16)
             bytes.push_back(static_cast<uint8_t>((value >> 8) & 0xFF));
     }
     return bytes;
 }
 
-DcmFileFormat MakeImage(const ImageSpec& spec)
+DcmFileFormat MakeImage(const ImageLayout& layout)
 {
     DcmFileFormat file;
     DcmDataset* ds = file.getDataset();
     ds->putAndInsertString(DCM_SOPClassUID, UID_SecondaryCaptureImageStorage);
     ds->putAndInsertString(DCM_SOPInstanceUID, "1.2.826.0.1.3680043.2.1143.1.1");
     ds->putAndInsertString(DCM_Modality, "OT");
-    ds->putAndInsertUint16(DCM_Rows, static_cast<Uint16>(spec.rows));
-    ds->putAndInsertUint16(DCM_Columns, static_cast<Uint16>(spec.columns));
-    ds->putAndInsertUint16(DCM_BitsAllocated, static_cast<Uint16>(spec.bitsAllocated));
-    ds->putAndInsertUint16(DCM_BitsStored, static_cast<Uint16>(spec.bitsAllocated));
-    ds->putAndInsertUint16(DCM_HighBit, static_cast<Uint16>(spec.bitsAllocated - 1));
-    ds->putAndInsertUint16(DCM_SamplesPerPixel, static_cast<Uint16>(spec.samples));
-    ds->putAndInsertUint16(DCM_PixelRepresentation, static_cast<Uint16>(spec.pixelRepresentation));
-    ds->putAndInsertString(DCM_PhotometricInterpretation, spec.photometric.c_str());
-    if (spec.samples == 3)
-        ds->putAndInsertUint16(DCM_PlanarConfiguration, static_cast<Uint16>(spec.planar));
-    if (spec.frames > 0)
-        ds->putAndInsertString(DCM_NumberOfFrames, std::to_string(spec.frames).c_str());
-    if (!spec.pixels.empty()) {
-        if (spec.bitsAllocated == 16)
+    ds->putAndInsertUint16(DCM_Rows, static_cast<Uint16>(layout.rows));
+    ds->putAndInsertUint16(DCM_Columns, static_cast<Uint16>(layout.columns));
+    ds->putAndInsertUint16(DCM_BitsAllocated, static_cast<Uint16>(layout.bitsAllocated));
+    ds->putAndInsertUint16(DCM_BitsStored, static_cast<Uint16>(layout.bitsAllocated));
+    ds->putAndInsertUint16(DCM_HighBit, static_cast<Uint16>(layout.bitsAllocated - 1));
+    ds->putAndInsertUint16(DCM_SamplesPerPixel, static_cast<Uint16>(layout.samples));
+    ds->putAndInsertUint16(DCM_PixelRepresentation, static_cast<Uint16>(layout.pixelRepresentation));
+    ds->putAndInsertString(DCM_PhotometricInterpretation, layout.photometric.c_str());
+    if (layout.samples == 3)
+        ds->putAndInsertUint16(DCM_PlanarConfiguration, static_cast<Uint16>(layout.planar));
+    if (layout.frames > 0)
+        ds->putAndInsertString(DCM_NumberOfFrames, std::to_string(layout.frames).c_str());
+    if (!layout.pixels.empty()) {
+        if (layout.bitsAllocated == 16)
             ds->putAndInsertUint16Array(DCM_PixelData,
-                                        reinterpret_cast<const Uint16*>(spec.pixels.data()),
-                                        static_cast<unsigned long>(spec.pixels.size() / 2));
+                                        reinterpret_cast<const Uint16*>(layout.pixels.data()),
+                                        static_cast<unsigned long>(layout.pixels.size() / 2));
         else
-            ds->putAndInsertUint8Array(DCM_PixelData, spec.pixels.data(),
-                                       static_cast<unsigned long>(spec.pixels.size()));
+            ds->putAndInsertUint8Array(DCM_PixelData, layout.pixels.data(),
+                                       static_cast<unsigned long>(layout.pixels.size()));
     }
     return file;
 }

@@ -10,7 +10,7 @@
 
 namespace testfiles {
 
-struct ImageSpec {
+struct ImageLayout {
     int rows = 4;
     int columns = 4;
     int frames = 0;              // 0: no Number of Frames element
@@ -23,10 +23,10 @@ struct ImageSpec {
 };
 
 // Ramp pixels: value of pixel i (of all frames) is i * step + offset, as 8 or 16 bits.
-std::vector<uint8_t> Ramp(const ImageSpec& spec, int step = 1, int offset = 0);
+std::vector<uint8_t> Ramp(const ImageLayout& layout, int step = 1, int offset = 0);
 
-// Data set holding the image attributes and pixel data of spec.
-DcmFileFormat MakeImage(const ImageSpec& spec);
+// Data set holding the image attributes and pixel data of layout.
+DcmFileFormat MakeImage(const ImageLayout& layout);
 
 // Saves in the given transfer syntax (uncompressed ones, or encapsulated ones
 // for which the encoders are registered by the caller).

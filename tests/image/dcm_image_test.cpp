@@ -18,10 +18,10 @@ class DcmImageTest : public ::testing::Test {
 protected:
     void SetUp() override { dir = TempDir(::testing::UnitTest::GetInstance()->current_test_info()->name()); }
 
-    std::string Write(const ImageSpec& spec, const std::string& name = "image.dcm",
+    std::string Write(const ImageLayout& layout, const std::string& name = "image.dcm",
                       E_TransferSyntax xfer = EXS_LittleEndianExplicit)
     {
-        DcmFileFormat file = MakeImage(spec);
+        DcmFileFormat file = MakeImage(layout);
         const std::string path = dir + "/" + name;
         EXPECT_TRUE(Save(file, path, xfer));
         return path;
@@ -45,13 +45,13 @@ protected:
     std::string dir;
 };
 
-ImageSpec Grey16(int rows, int columns)
+ImageLayout Grey16(int rows, int columns)
 {
-    ImageSpec spec;
-    spec.rows = rows;
-    spec.columns = columns;
-    spec.pixels = Ramp(spec);
-    return spec;
+    ImageLayout layout;
+    layout.rows = rows;
+    layout.columns = columns;
+    layout.pixels = Ramp(layout);
+    return layout;
 }
 
 }  // namespace
@@ -95,12 +95,12 @@ TEST_F(DcmImageTest, MpegHeaderMakesVideoOnlyWithoutDcmExtension)
 
 TEST_F(DcmImageTest, FrameSteppingStopsAtEnds)
 {
-    ImageSpec spec;
-    spec.frames = 3;
-    spec.bitsAllocated = 8;
-    spec.pixels = Ramp(spec);
+    ImageLayout layout;
+    layout.frames = 3;
+    layout.bitsAllocated = 8;
+    layout.pixels = Ramp(layout);
     CDcmImage image;
-    ASSERT_EQ(image.OpenFile(Write(spec).c_str()), 1);
+    ASSERT_EQ(image.OpenFile(Write(layout).c_str()), 1);
     EXPECT_EQ(image.GetFramesCount(), 3);
     EXPECT_EQ(image.BackWardFrame(), 0);
     EXPECT_EQ(image.LastFrame(), 1);
@@ -115,10 +115,10 @@ TEST_F(DcmImageTest, FrameSteppingStopsAtEnds)
 
 TEST_F(DcmImageTest, FrameTimesSplitAtBackslashes)
 {
-    ImageSpec spec;
-    spec.frames = 2;
-    spec.pixels = Ramp(spec);
-    DcmFileFormat file = MakeImage(spec);
+    ImageLayout layout;
+    layout.frames = 2;
+    layout.pixels = Ramp(layout);
+    DcmFileFormat file = MakeImage(layout);
     file.getDataset()->putAndInsertString(DCM_FrameTimeVector, "0\\33.3");
     CDcmImage image;
     ASSERT_EQ(image.OpenFile(Write(file).c_str()), 1);
@@ -129,8 +129,8 @@ TEST_F(DcmImageTest, FrameTimesSplitAtBackslashes)
 
 TEST_F(DcmImageTest, CtRescaleStoresSignedValues)
 {
-    ImageSpec spec = Grey16(4, 4);
-    DcmFileFormat file = MakeImage(spec);
+    ImageLayout layout = Grey16(4, 4);
+    DcmFileFormat file = MakeImage(layout);
     file.getDataset()->putAndInsertString(DCM_RescaleIntercept, "-1024");
     file.getDataset()->putAndInsertString(DCM_RescaleSlope, "1");
     file.getDataset()->putAndInsertString(DCM_WindowCenter, "-1020");
@@ -148,13 +148,13 @@ TEST_F(DcmImageTest, CtRescaleStoresSignedValues)
 
 TEST_F(DcmImageTest, Grey510x3IsPaddedTo512x4)
 {
-    ImageSpec spec;
-    spec.rows = 3;
-    spec.columns = 510;
-    spec.bitsAllocated = 8;
-    spec.pixels.assign(510 * 3, 200);
+    ImageLayout layout;
+    layout.rows = 3;
+    layout.columns = 510;
+    layout.bitsAllocated = 8;
+    layout.pixels.assign(510 * 3, 200);
     CDcmImage image;
-    ASSERT_EQ(image.OpenFile(Write(spec).c_str()), 1);
+    ASSERT_EQ(image.OpenFile(Write(layout).c_str()), 1);
     EXPECT_EQ(image.GetColumns(), 512);
     EXPECT_EQ(image.GetRows(), 4);
     EXPECT_EQ(image.GetWidth(), 512);
@@ -166,16 +166,16 @@ TEST_F(DcmImageTest, Grey510x3IsPaddedTo512x4)
 
 TEST_F(DcmImageTest, InitialWindowFromPixelRangeOrEightBitDefault)
 {
-    ImageSpec spec = Grey16(4, 4);
-    spec.pixels = Ramp(spec, 100, 10);  // 10 .. 1510
+    ImageLayout layout = Grey16(4, 4);
+    layout.pixels = Ramp(layout, 100, 10);  // 10 .. 1510
     CDcmImage image;
-    ASSERT_EQ(image.OpenFile(Write(spec).c_str()), 1);
+    ASSERT_EQ(image.OpenFile(Write(layout).c_str()), 1);
     EXPECT_EQ(image.GetMinWindowLevel(), 0);
     EXPECT_EQ(image.GetMaxWindowLevel(), 1510);
     EXPECT_EQ(image.GetWindowCenter(), 755);
     EXPECT_EQ(image.GetWindowWidth(), 755);
 
-    ImageSpec eight;
+    ImageLayout eight;
     eight.bitsAllocated = 8;
     eight.pixels = Ramp(eight);
     CDcmImage image8;
@@ -186,10 +186,10 @@ TEST_F(DcmImageTest, InitialWindowFromPixelRangeOrEightBitDefault)
 
 TEST_F(DcmImageTest, WindowLevelMapsKnownValues)
 {
-    ImageSpec spec = Grey16(1, 4);
+    ImageLayout layout = Grey16(1, 4);
     const uint16_t values[4] = {0, 40, 239, 240};
-    std::memcpy(spec.pixels.data(), values, 8);
-    DcmFileFormat file = MakeImage(spec);
+    std::memcpy(layout.pixels.data(), values, 8);
+    DcmFileFormat file = MakeImage(layout);
     file.getDataset()->putAndInsertString(DCM_WindowCenter, "40");
     file.getDataset()->putAndInsertString(DCM_WindowWidth, "400");
     CDcmImage image;
@@ -215,11 +215,11 @@ TEST_F(DcmImageTest, WindowLevelMapsKnownValues)
 
 TEST_F(DcmImageTest, SignedPixelsIndexTheirOwnEntries)
 {
-    ImageSpec spec = Grey16(1, 4);
-    spec.pixelRepresentation = 1;
+    ImageLayout layout = Grey16(1, 4);
+    layout.pixelRepresentation = 1;
     const int16_t values[4] = {-1000, 1000, 40, 0};
-    std::memcpy(spec.pixels.data(), values, 8);
-    DcmFileFormat file = MakeImage(spec);
+    std::memcpy(layout.pixels.data(), values, 8);
+    DcmFileFormat file = MakeImage(layout);
     file.getDataset()->putAndInsertString(DCM_WindowCenter, "40");
     file.getDataset()->putAndInsertString(DCM_WindowWidth, "400");
     CDcmImage image;
@@ -232,13 +232,13 @@ TEST_F(DcmImageTest, SignedPixelsIndexTheirOwnEntries)
 
 TEST_F(DcmImageTest, Monochrome1InvertedShowsAsMonochrome2)
 {
-    ImageSpec spec = Grey16(4, 4);
-    spec.pixels = Ramp(spec, 50);
+    ImageLayout layout = Grey16(4, 4);
+    layout.pixels = Ramp(layout, 50);
     CDcmImage mono2;
-    ASSERT_EQ(mono2.OpenFile(Write(spec, "m2.dcm").c_str()), 1);
-    spec.photometric = "MONOCHROME1";
+    ASSERT_EQ(mono2.OpenFile(Write(layout, "m2.dcm").c_str()), 1);
+    layout.photometric = "MONOCHROME1";
     CDcmImage mono1;
-    ASSERT_EQ(mono1.OpenFile(Write(spec, "m1.dcm").c_str()), 1);
+    ASSERT_EQ(mono1.OpenFile(Write(layout, "m1.dcm").c_str()), 1);
     EXPECT_NE(DisplayBits(mono1), DisplayBits(mono2));
     mono1.SetInverse(1, 1);
     EXPECT_EQ(DisplayBits(mono1), DisplayBits(mono2));
@@ -246,13 +246,13 @@ TEST_F(DcmImageTest, Monochrome1InvertedShowsAsMonochrome2)
 
 TEST_F(DcmImageTest, RgbWindowIsLimited)
 {
-    ImageSpec spec;
-    spec.samples = 3;
-    spec.bitsAllocated = 8;
-    spec.photometric = "RGB";
-    spec.pixels = Ramp(spec);
+    ImageLayout layout;
+    layout.samples = 3;
+    layout.bitsAllocated = 8;
+    layout.photometric = "RGB";
+    layout.pixels = Ramp(layout);
     CDcmImage image;
-    ASSERT_EQ(image.OpenFile(Write(spec).c_str()), 1);
+    ASSERT_EQ(image.OpenFile(Write(layout).c_str()), 1);
     EXPECT_EQ(image.GetColorMode(), COLOR_MODE_RGB);
     EXPECT_EQ(image.GetWindowCenter(), 128);
     EXPECT_EQ(image.GetWindowWidth(), 256);
@@ -266,23 +266,23 @@ TEST_F(DcmImageTest, RgbWindowIsLimited)
 
 TEST_F(DcmImageTest, YbrFullInEitherPlanarConfigurationShowsSameColours)
 {
-    ImageSpec spec;
-    spec.samples = 3;
-    spec.bitsAllocated = 8;
-    spec.photometric = "YBR_FULL";
+    ImageLayout layout;
+    layout.samples = 3;
+    layout.bitsAllocated = 8;
+    layout.photometric = "YBR_FULL";
     const BYTE ybr[3][3] = {{100, 128, 128}, {76, 85, 255}, {150, 44, 21}};
     for (int i = 0; i < 16; ++i)
-        spec.pixels.insert(spec.pixels.end(), ybr[i % 3], ybr[i % 3] + 3);
+        layout.pixels.insert(layout.pixels.end(), ybr[i % 3], ybr[i % 3] + 3);
     CDcmImage byPixel;
-    ASSERT_EQ(byPixel.OpenFile(Write(spec, "pixel.dcm").c_str()), 1);
-    spec.planar = 1;
+    ASSERT_EQ(byPixel.OpenFile(Write(layout, "pixel.dcm").c_str()), 1);
+    layout.planar = 1;
     std::vector<BYTE> planes(48);
     for (int i = 0; i < 16; ++i)
         for (int k = 0; k < 3; ++k)
             planes[k * 16 + i] = ybr[i % 3][k];
-    spec.pixels = planes;
+    layout.pixels = planes;
     CDcmImage byPlane;
-    ASSERT_EQ(byPlane.OpenFile(Write(spec, "plane.dcm").c_str()), 1);
+    ASSERT_EQ(byPlane.OpenFile(Write(layout, "plane.dcm").c_str()), 1);
     EXPECT_EQ(byPixel.GetPhotoMetricInterpretation(), "RGB");
     const std::vector<BYTE> bits = DisplayBits(byPixel);
     EXPECT_EQ(bits, DisplayBits(byPlane));
@@ -294,14 +294,14 @@ TEST_F(DcmImageTest, YbrFullInEitherPlanarConfigurationShowsSameColours)
 
 TEST_F(DcmImageTest, RotationAndMirrorsOfDisplay)
 {
-    ImageSpec spec;
-    spec.rows = 48;
-    spec.columns = 100;
-    spec.bitsAllocated = 8;
-    spec.pixels.assign(48 * 100, 0);
-    spec.pixels[99] = 255;  // top-right
+    ImageLayout layout;
+    layout.rows = 48;
+    layout.columns = 100;
+    layout.bitsAllocated = 8;
+    layout.pixels.assign(48 * 100, 0);
+    layout.pixels[99] = 255;  // top-right
     CDcmImage image;
-    ASSERT_EQ(image.OpenFile(Write(spec).c_str()), 1);
+    ASSERT_EQ(image.OpenFile(Write(layout).c_str()), 1);
     const std::vector<BYTE> original = DisplayBits(image);
     ASSERT_EQ(image.SetRotateAngle(90, 1), 1);
     EXPECT_EQ(image.GetWidth(), 48);
@@ -324,12 +324,12 @@ TEST_F(DcmImageTest, RotationAndMirrorsOfDisplay)
 
 TEST_F(DcmImageTest, ClientPixelValueFollowsRotation)
 {
-    ImageSpec spec;
-    spec.rows = 4;
-    spec.columns = 8;
-    spec.pixels = Ramp(spec);
+    ImageLayout layout;
+    layout.rows = 4;
+    layout.columns = 8;
+    layout.pixels = Ramp(layout);
     CDcmImage image;
-    ASSERT_EQ(image.OpenFile(Write(spec).c_str()), 1);
+    ASSERT_EQ(image.OpenFile(Write(layout).c_str()), 1);
     EXPECT_EQ(image.GetClientPixelValue(CRect(0, 0, 80, 40), CPoint(75, 5)), 7);
     image.SetRotateAngle(90, 1);
     // Display 4 wide, 8 high: its top-left is the source's top-right.
@@ -390,15 +390,15 @@ TEST(FittedRect, CentresAndShrinks)
 
 TEST_F(DcmImageTest, EveryUncompressedSyntaxGivesSameDisplay)
 {
-    ImageSpec spec = Grey16(6, 6);
-    spec.pixels = Ramp(spec, 37);
+    ImageLayout layout = Grey16(6, 6);
+    layout.pixels = Ramp(layout, 37);
     std::vector<BYTE> reference;
     const E_TransferSyntax syntaxes[] = {EXS_LittleEndianExplicit, EXS_LittleEndianImplicit,
                                          EXS_BigEndianExplicit, EXS_DeflatedLittleEndianExplicit};
     int n = 0;
     for (E_TransferSyntax xfer : syntaxes) {
         CDcmImage image;
-        ASSERT_EQ(image.OpenFile(Write(spec, "x" + std::to_string(n++) + ".dcm", xfer).c_str()), 1);
+        ASSERT_EQ(image.OpenFile(Write(layout, "x" + std::to_string(n++) + ".dcm", xfer).c_str()), 1);
         EXPECT_EQ(image.GetColumns(), 8);
         EXPECT_EQ(image.GetPixelValue(5, 0), 5 * 37);
         if (reference.empty())
@@ -412,12 +412,12 @@ TEST_F(DcmImageTest, LosslessJpegAndRleDecodeToSamePixels)
 {
     DJEncoderRegistration::registerCodecs();
     DcmRLEEncoderRegistration::registerCodecs();
-    ImageSpec spec = Grey16(8, 8);
-    spec.pixels = Ramp(spec, 13);
-    const std::string plain = Write(spec, "plain.dcm");
-    const std::string jpeg = Write(spec, "jpeg.dcm", EXS_JPEGProcess14SV1);
-    const std::string rle = Write(spec, "rle.dcm", EXS_RLELossless);
-    ImageSpec colour;
+    ImageLayout layout = Grey16(8, 8);
+    layout.pixels = Ramp(layout, 13);
+    const std::string plain = Write(layout, "plain.dcm");
+    const std::string jpeg = Write(layout, "jpeg.dcm", EXS_JPEGProcess14SV1);
+    const std::string rle = Write(layout, "rle.dcm", EXS_RLELossless);
+    ImageLayout colour;
     colour.samples = 3;
     colour.bitsAllocated = 8;
     colour.photometric = "RGB";
@@ -441,8 +441,8 @@ TEST_F(DcmImageTest, LosslessJpegAndRleDecodeToSamePixels)
 
 TEST_F(DcmImageTest, BadFilesFailCleanly)
 {
-    ImageSpec spec = Grey16(16, 16);
-    const std::string good = Write(spec);
+    ImageLayout layout = Grey16(16, 16);
+    const std::string good = Write(layout);
     std::vector<uint8_t> bytes = ReadBytes(good);
     const std::vector<std::pair<std::string, std::vector<uint8_t>>> cases = {
         {"truncated.dcm", std::vector<uint8_t>(bytes.begin(), bytes.begin() + bytes.size() - 100)},
@@ -459,14 +459,14 @@ TEST_F(DcmImageTest, BadFilesFailCleanly)
     CDcmImage missing;
     EXPECT_EQ(missing.OpenFile((dir + "/nonexistent.dcm").c_str()), 0);
 
-    DcmFileFormat absurd = MakeImage(spec);
+    DcmFileFormat absurd = MakeImage(layout);
     absurd.getDataset()->putAndInsertUint16(DCM_Rows, 65535);
     absurd.getDataset()->putAndInsertUint16(DCM_Columns, 65535);
     absurd.getDataset()->putAndInsertString(DCM_NumberOfFrames, "99999");
     CDcmImage huge;
     EXPECT_EQ(huge.OpenFile(Write(absurd, "absurd.dcm").c_str()), 0);
 
-    ImageSpec noPixels = spec;
+    ImageLayout noPixels = layout;
     noPixels.pixels.clear();
     CDcmImage empty;
     EXPECT_EQ(empty.OpenFile(Write(noPixels, "nopixels.dcm").c_str()), 0);

@@ -34,11 +34,11 @@ protected:
         return r;
     }
 
-    static ImageSpec Small()
+    static ImageLayout Small()
     {
-        ImageSpec spec;
-        spec.pixels = Ramp(spec);
-        return spec;
+        ImageLayout layout;
+        layout.pixels = Ramp(layout);
+        return layout;
     }
 
     std::string dir;
@@ -89,11 +89,11 @@ TEST_F(DicomInfoTest, FirstWindowValueTruncated)
 
 TEST_F(DicomInfoTest, FramesSplitFromPixelData)
 {
-    ImageSpec spec;
-    spec.frames = 3;
-    spec.bitsAllocated = 8;
-    spec.pixels = Ramp(spec);
-    DcmFileFormat file = MakeImage(spec);
+    ImageLayout layout;
+    layout.frames = 3;
+    layout.bitsAllocated = 8;
+    layout.pixels = Ramp(layout);
+    DcmFileFormat file = MakeImage(layout);
     ReadResult r = Read(file);
     ASSERT_EQ(r.result, 1);
     ASSERT_EQ(r.frames, 3);
@@ -104,16 +104,16 @@ TEST_F(DicomInfoTest, FramesSplitFromPixelData)
 
 TEST_F(DicomInfoTest, PixelDataOfWrongLengthFails)
 {
-    ImageSpec spec;
-    spec.pixels = Ramp(spec);
-    spec.pixels.resize(spec.pixels.size() - 2);
-    DcmFileFormat shortFile = MakeImage(spec);
+    ImageLayout layout;
+    layout.pixels = Ramp(layout);
+    layout.pixels.resize(layout.pixels.size() - 2);
+    DcmFileFormat shortFile = MakeImage(layout);
     EXPECT_EQ(Read(shortFile).result, 0);
     EXPECT_EQ(frames.GetSize(), 0);
-    spec.pixels.resize(spec.pixels.size() + 8);
-    DcmFileFormat longFile = MakeImage(spec);
+    layout.pixels.resize(layout.pixels.size() + 8);
+    DcmFileFormat longFile = MakeImage(layout);
     EXPECT_EQ(Read(longFile).result, 0);
-    ImageSpec frames3;
+    ImageLayout frames3;
     frames3.frames = 3;
     frames3.pixels = Ramp(frames3);
     frames3.frames = 4;  // claims more frames than the data holds
@@ -123,12 +123,12 @@ TEST_F(DicomInfoTest, PixelDataOfWrongLengthFails)
 
 TEST_F(DicomInfoTest, OddLengthPixelDataPaddedToEvenIsAccepted)
 {
-    ImageSpec spec;
-    spec.rows = 3;
-    spec.columns = 3;
-    spec.bitsAllocated = 8;
-    spec.pixels = Ramp(spec);
-    DcmFileFormat file = MakeImage(spec);
+    ImageLayout layout;
+    layout.rows = 3;
+    layout.columns = 3;
+    layout.bitsAllocated = 8;
+    layout.pixels = Ramp(layout);
+    DcmFileFormat file = MakeImage(layout);
     ReadResult r = Read(file);
     EXPECT_EQ(r.result, 1);
     EXPECT_EQ(r.frames, 1);
@@ -136,18 +136,18 @@ TEST_F(DicomInfoTest, OddLengthPixelDataPaddedToEvenIsAccepted)
 
 TEST_F(DicomInfoTest, MissingPixelDataFailsWhenFramesWanted)
 {
-    ImageSpec spec;
-    DcmFileFormat file = MakeImage(spec);
+    ImageLayout layout;
+    DcmFileFormat file = MakeImage(layout);
     EXPECT_EQ(Read(file).result, 0);
 }
 
 TEST_F(DicomInfoTest, IconSequenceDoesNotReplaceImageAttributes)
 {
-    ImageSpec spec;
-    spec.rows = 8;
-    spec.columns = 8;
-    spec.pixels = Ramp(spec);
-    DcmFileFormat file = MakeImage(spec);
+    ImageLayout layout;
+    layout.rows = 8;
+    layout.columns = 8;
+    layout.pixels = Ramp(layout);
+    DcmFileFormat file = MakeImage(layout);
     DcmItem* icon = nullptr;
     ASSERT_TRUE(file.getDataset()->findOrCreateSequenceItem(DCM_IconImageSequence, icon).good());
     icon->putAndInsertUint16(DCM_Rows, 2);

@@ -117,6 +117,15 @@ TEST(GdiHandles, SurfaceContract)
         } client(surface);
         EXPECT_EQ(client.GetPixel(3, 4), RGB(255, 255, 255));
     }
+    static HBITMAP windowSurface;
+    windowSurface = surface;
+    PlatformSetWindowDCSource([](HWND) { return PlatformCreateSurfaceDC(windowSurface); });
+    HWND window = reinterpret_cast<HWND>(0x1234);
+    HDC windowDc = GetDC(window);
+    EXPECT_EQ(GetPixel(windowDc, 3, 4), RGB(255, 255, 255));
+    EXPECT_EQ(ReleaseDC(window, windowDc), 1);
+    PlatformSetWindowDCSource(nullptr);
+    EXPECT_EQ(GetDC(window), nullptr);
     EXPECT_TRUE(DeleteObject(surface));
     DeleteObject(clip);
     DeleteObject(other);

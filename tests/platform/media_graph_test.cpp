@@ -235,7 +235,7 @@ TEST_F(MediaGraph, RewoundAfterTheEndPlaysAgain)
               S_OK);
     ASSERT_EQ(graph.control->Pause(), S_OK);
     OAFilterState state;
-    EXPECT_EQ(graph.control->GetState(2000, &state), S_OK);
+    EXPECT_EQ(graph.control->GetState(20000, &state), S_OK);
     EXPECT_EQ(state, State_Paused);
     EXPECT_LT(graph.Position(), kHalfSecond / 2);
 }

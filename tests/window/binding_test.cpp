@@ -152,3 +152,52 @@ TEST(EduMsgTest, CopiesEveryFieldAndStartsCleared)
 }
 
 }  // namespace
+
+namespace {
+
+class FlagManager : public COverLayManager {};
+
+TEST_F(WindowTest, ChildControlsAndManagerSettings)
+{
+    CWnd* check = wnd.GetDlgItem(IDC_RPT_CHECK);
+    ASSERT_NE(check, nullptr);
+    EXPECT_FALSE(check->GetStyle() & WS_VISIBLE);
+    for (UINT id : {IDC_BTN_PLAY, IDC_BTN_PAUSE, IDC_PLAY_SLIDER}) {
+        ASSERT_NE(wnd.GetDlgItem(id), nullptr) << id;
+        EXPECT_FALSE(wnd.GetDlgItem(id)->GetStyle() & WS_VISIBLE) << id;
+    }
+    wnd.ShowRPTCheck(1);
+    EXPECT_TRUE(check->GetStyle() & WS_VISIBLE);
+    wnd.SetRPTCheck(1);
+    EXPECT_EQ(wnd.GetRPTCheck(), 1);
+    wnd.MoveWindow(0, 0, 300, 200);
+    Bind(testdata::kMono2U8);
+    wnd.MoveWindow(0, 0, 320, 240);
+    CRect place;
+    check->GetWindowRect(&place);
+    wnd.ScreenToClient(&place);
+    EXPECT_EQ(place, CRect(0, 225, 15, 240));
+
+    // Settings reach the image's manager.
+    EXPECT_EQ(wnd.GetIsOverlayVisible(), 0);
+    wnd.GetImage()->SetOverLayManager(new FlagManager);
+    COverLayManager* manager = wnd.GetOverLayManager();
+    wnd.SetDictFile("/tmp/phrases.txt");
+    EXPECT_EQ(manager->m_strPhraseFile, CString("/tmp/phrases.txt"));
+    wnd.ShowMeasureInfo(0);
+    EXPECT_EQ(manager->m_bShowMeasure, 0);
+    EXPECT_EQ(manager->m_pOwnerWnd, &wnd);
+    EXPECT_EQ(manager->m_ImageRect, *wnd.GetTotalRect());
+    EXPECT_EQ(wnd.GetIsOverlayVisible(), 1);
+    wnd.OnDrawVisible();
+    EXPECT_EQ(wnd.GetIsOverlayVisible(), 0);
+    wnd.OnOverlayEraseall();
+    EXPECT_EQ(manager->m_nCurrentIndex, -1);
+
+    EXPECT_EQ(wnd.GetColor(OVERLAYTYPE_LINE), COLORREF(0x80FFFF));
+    EXPECT_EQ(wnd.GetColor(OVERLAYTYPE_TEXT), COLORREF(0x0000FF));
+    EXPECT_EQ(TextOverlayColor, COLORREF(0x0000FF));
+    EXPECT_EQ(ArrowOverlayColor, COLORREF(0xFF8000));
+}
+
+}  // namespace

@@ -6,6 +6,8 @@ namespace {
 // COLORREF 0x00BBGGRR as a surface pixel 0x00RRGGBB.
 uint32_t SurfaceColour(COLORREF c) { return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c); }
 
+bool ImageDrawsPixels(CDcmImage* image);
+
 TEST_F(WindowTest, EmptyWindowPaintsTheIdleScreenOnlyForTheEasyViewer)
 {
     Paint();
@@ -91,27 +93,45 @@ TEST_F(WindowTest, MagnifierFramesTheMouseWhileTheButtonIsDown)
 
 TEST_F(WindowTest, PositionDotWithTheImageFillingTheWindow)
 {
-    ASSERT_EQ(wnd.SetImage(DataPath(testdata::kCtRescale).c_str(), -1), 1);
+    ASSERT_EQ(wnd.SetImage(DataPath(testdata::kMono2U8).c_str(), -1), 1);
     wnd.SetShowImgPos(1);
     wnd.ShowImageInfo(0);
-    wnd.SetBGColor(RGB(255, 255, 255));
+    wnd.SetBGColor(RGB(255, 0, 255));
     Paint();
-    EXPECT_EQ(CountPixels(0, CRect(0, 0, 400, 300)), 0);
+    const CRect box(180, 130, 220, 170);
+    std::vector<uint32_t> before;
+    for (int y = box.top; y < box.bottom; ++y)
+        for (int x = box.left; x < box.right; ++x)
+            before.push_back(Pixel(x, y));
+    // No margin and no dot while the stored position is 0.
+    EXPECT_EQ(CountPixels(SurfaceColour(RGB(255, 0, 255)), CRect(0, 0, 400, 300)),
+              ImageDrawsPixels(wnd.GetImage()) ? 0 : 400 * 300);
     Mouse(WM_LBUTTONDOWN, 200, 150, MK_LBUTTON);
     Mouse(WM_LBUTTONUP, 200, 150);
     EXPECT_NEAR(wnd.GetImage()->GetImgPosX(), 0.5f, 0.0001f);
     EXPECT_NEAR(wnd.GetImage()->GetImgPosY(), 0.5f, 0.0001f);
     Paint();
     EXPECT_EQ(Pixel(200, 150), 0u);
-    EXPECT_GT(CountPixels(0, CRect(180, 130, 220, 170)), 200);
+    int darkened = 0;
+    size_t i = 0;
+    for (int y = box.top; y < box.bottom; ++y)
+        for (int x = box.left; x < box.right; ++x, ++i)
+            darkened += Pixel(x, y) == 0 && before[i] != 0;
+    // A disc of radius 400 / 25 = 16.
+    EXPECT_GT(darkened, 500);
     Mouse(WM_RBUTTONDOWN, 10, 10, MK_RBUTTON);
     Mouse(WM_RBUTTONUP, 10, 10);
     Paint();
-    EXPECT_EQ(CountPixels(0, CRect(0, 0, 400, 300)), 0);
+    i = 0;
+    int restored = 0;
+    for (int y = box.top; y < box.bottom; ++y)
+        for (int x = box.left; x < box.right; ++x, ++i)
+            restored += Pixel(x, y) == before[i];
+    EXPECT_EQ(restored, box.Width() * box.Height());
 }
 
 // Whether the image model draws its pixels yet.
-bool ImageDraws(CDcmImage* image)
+bool ImageDrawsPixels(CDcmImage* image)
 {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -138,7 +158,7 @@ bool ImageDraws(CDcmImage* image)
 TEST_F(WindowTest, ImageIsDrawnIntoTheFittedRectangle)
 {
     Bind(testdata::kMono2U8);
-    if (!ImageDraws(wnd.GetImage()))
+    if (!ImageDrawsPixels(wnd.GetImage()))
         GTEST_SKIP() << "the image model does not draw its pixels yet";
     wnd.ShowImageInfo(0);
     wnd.SetBGColor(RGB(255, 0, 255));

@@ -87,6 +87,10 @@ TEST(WindowGui, ImageWindowOnScreen)
         POINT frame{1, area.Height() / 2};
         wnd.ClientToScreen(&frame);
         EXPECT_TRUE(Screenshot::Near(screen.At(frame), 0x138FED)) << std::hex << screen.At(frame);
+        // The image fills its fitted rectangle.
+        POINT inside = wnd.GetTotalRect()->CenterPoint();
+        wnd.ClientToScreen(&inside);
+        EXPECT_FALSE(Screenshot::Near(screen.At(inside), background)) << std::hex << screen.At(inside);
         // The window values stand in white at the bottom right.
         const CRect corner(area.right - 80, area.bottom - 40, area.right - 2, area.bottom - 2);
         EXPECT_GT(screen.Count(&wnd, corner, RGB(255, 255, 255)), 10);

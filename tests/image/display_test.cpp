@@ -1,0 +1,214 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "DcmImage.h"
+#include "DicomTestFiles.h"
+
+using namespace testfiles;
+
+namespace {
+
+// A 32-bit top-down target that ShowImage draws into.
+class Target {
+public:
+    Target(int width, int height) : m_nWidth(width)
+    {
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        void* bits = nullptr;
+        m_hBitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        m_pBits = static_cast<BYTE*>(bits);
+        dc.CreateCompatibleDC(nullptr);
+        m_hOld = dc.SelectObject(static_cast<HGDIOBJ>(m_hBitmap));
+    }
+    ~Target()
+    {
+        dc.SelectObject(m_hOld);
+        dc.DeleteDC();
+        DeleteObject(m_hBitmap);
+    }
+    // B, G, R of pixel (x, y).
+    const BYTE* Pixel(int x, int y) const { return m_pBits + 4 * (static_cast<size_t>(y) * m_nWidth + x); }
+
+    CDC dc;
+
+private:
+    int m_nWidth;
+    HBITMAP m_hBitmap = nullptr;
+    HGDIOBJ m_hOld = nullptr;
+    BYTE* m_pBits = nullptr;
+};
+
+class DisplayTest : public ::testing::Test {
+protected:
+    void SetUp() override { dir = TempDir(::testing::UnitTest::GetInstance()->current_test_info()->name()); }
+
+    std::string Write(DcmFileFormat& file, const std::string& name = "image.dcm")
+    {
+        const std::string path = dir + "/" + name;
+        EXPECT_TRUE(Save(file, path));
+        return path;
+    }
+
+    std::string dir;
+};
+
+ImageLayout Grey8(int rows, int columns)
+{
+    ImageLayout layout;
+    layout.rows = rows;
+    layout.columns = columns;
+    layout.bitsAllocated = 8;
+    layout.pixels = Ramp(layout, 3);
+    return layout;
+}
+
+}  // namespace
+
+TEST_F(DisplayTest, GreyImageDrawnOneToOneShowsDisplayBits)
+{
+    DcmFileFormat file = MakeImage(Grey8(8, 12));
+    CDcmImage image;
+    ASSERT_EQ(image.OpenFile(Write(file).c_str()), 1);
+    image.AdjustBoth(256, 128, 0);
+    Target target(12, 8);
+    image.ShowImage(&target.dc, CRect(0, 0, 12, 8));
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 12; ++x) {
+            const int value = image.GetBitmapBits()[y * 12 + x];
+            ASSERT_EQ(target.Pixel(x, y)[0], value) << x << "," << y;
+            ASSERT_EQ(target.Pixel(x, y)[2], value);
+        }
+}
+
+TEST_F(DisplayTest, ColourImageDrawnOneToOne)
+{
+    ImageLayout layout;
+    layout.samples = 3;
+    layout.bitsAllocated = 8;
+    layout.photometric = "RGB";
+    layout.pixels = Ramp(layout, 5);
+    DcmFileFormat file = MakeImage(layout);
+    CDcmImage image;
+    ASSERT_EQ(image.OpenFile(Write(file).c_str()), 1);
+    Target target(4, 4);
+    image.ShowImage(&target.dc, CRect(0, 0, 4, 4));
+    const BYTE* pixel = target.Pixel(1, 0);  // stored R, G, B = 15, 20, 25
+    EXPECT_EQ(pixel[2], 15);
+    EXPECT_EQ(pixel[1], 20);
+    EXPECT_EQ(pixel[0], 25);
+}
+
+TEST_F(DisplayTest, RotatedImageIsDrawnTurned)
+{
+    ImageLayout layout = Grey8(4, 8);
+    layout.pixels.assign(32, 0);
+    layout.pixels[7] = 200;  // top-right
+    DcmFileFormat file = MakeImage(layout);
+    CDcmImage image;
+    ASSERT_EQ(image.OpenFile(Write(file).c_str()), 1);
+    image.AdjustBoth(256, 128, 0);
+    image.SetRotateAngle(90, 1);
+    Target target(4, 8);
+    image.ShowImage(&target.dc, CRect(0, 0, 4, 8));
+    EXPECT_EQ(target.Pixel(0, 0)[0], 199);  // trunc(200 / 256 * 255)
+    EXPECT_EQ(target.Pixel(3, 7)[0], 0);
+}
+
+TEST_F(DisplayTest, OverlayPlaneBitsWhitenDisplayBytes)
+{
+    ImageLayout layout = Grey8(8, 8);
+    layout.pixels.assign(64, 10);
+    DcmFileFormat file = MakeImage(layout);
+    DcmDataset* ds = file.getDataset();
+    ds->putAndInsertUint16(DCM_OverlayRows, 8);
+    ds->putAndInsertUint16(DCM_OverlayColumns, 8);
+    ds->putAndInsertUint16(DCM_OverlayBitsAllocated, 1);
+    ds->putAndInsertUint16(DCM_OverlayBitPosition, 0);
+    std::vector<Uint8> plane(8, 0);
+    plane[0] = 0x81;
+    ds->putAndInsertUint8Array(DCM_OverlayData, plane.data(), 8);
+    CDcmImage image;
+    ASSERT_EQ(image.OpenFile(Write(file).c_str()), 1);
+    image.AdjustBoth(256, 128, 0);
+    Target target(8, 8);
+    image.ShowImage(&target.dc, CRect(0, 0, 8, 8));
+    EXPECT_EQ(target.Pixel(0, 0)[0], 255);
+    EXPECT_EQ(target.Pixel(7, 0)[0], 255);
+    EXPECT_EQ(target.Pixel(1, 0)[0], 9);
+}
+
+TEST_F(DisplayTest, StretchModeFollowsModalityOnNonPaletteScreen)
+{
+    DcmFileFormat cr = MakeImage(Grey8(4, 4));
+    cr.getDataset()->putAndInsertString(DCM_Modality, "CR");
+    DcmFileFormat ct = MakeImage(Grey8(4, 4));
+    ct.getDataset()->putAndInsertString(DCM_Modality, "CT");
+    CDcmImage crImage, ctImage;
+    ASSERT_EQ(crImage.OpenFile(Write(cr, "cr.dcm").c_str()), 1);
+    ASSERT_EQ(ctImage.OpenFile(Write(ct, "ct.dcm").c_str()), 1);
+    Target target(8, 8);
+    crImage.ShowImage(&target.dc, CRect(0, 0, 8, 8));
+    EXPECT_EQ(target.dc.GetStretchBltMode(), COLORONCOLOR);
+    ctImage.ShowImage(&target.dc, CRect(0, 0, 8, 8));
+    EXPECT_EQ(target.dc.GetStretchBltMode(), HALFTONE);
+}
+
+TEST_F(DisplayTest, ThumbnailIsA64By64Bitmap)
+{
+    DcmFileFormat file = MakeImage(Grey8(8, 16));
+    CDcmImage unopened;
+    HBITMAP icon = nullptr;
+    EXPECT_EQ(unopened.GetIconHBmp(icon, 0, 0), 0);
+    CDcmImage image;
+    ASSERT_EQ(image.OpenFile(Write(file).c_str()), 1);
+    ASSERT_EQ(image.GetIconHBmp(icon, 0, 0), 1);
+    ASSERT_NE(icon, nullptr);
+    BITMAP info = {};
+    ASSERT_NE(GetObject(icon, sizeof info, &info), 0);
+    EXPECT_EQ(info.bmWidth, 64);
+    EXPECT_EQ(info.bmHeight, 64);
+    HBITMAP previous = icon;
+    ASSERT_EQ(image.GetIconHBmp(icon, 0, 0), 1);  // replaces and deletes the old one
+    EXPECT_NE(icon, nullptr);
+    (void)previous;
+    DeleteObject(icon);
+}
+
+TEST_F(DisplayTest, ShutterKeepsOnlyTheRectangle)
+{
+    CDcmImage image;
+    BYTE bits[4 * 3 * 2];
+    std::fill(std::begin(bits), std::end(bits), 9);
+    image.SetShutter(1, 1, 3, 3);
+    int l, t, r, b;
+    image.GetShutter(l, t, r, b);
+    EXPECT_EQ(l + t + r + b, 8);
+    ASSERT_EQ(image.ShutterImage(bits, 4, 3, 2), 1);
+    EXPECT_EQ(bits[0], 0);                 // row 0
+    EXPECT_EQ(bits[(4 + 0) * 2], 0);       // row 1, column 0
+    EXPECT_EQ(bits[(4 + 1) * 2], 9);       // row 1, column 1
+    EXPECT_EQ(bits[(4 + 2) * 2 + 1], 9);   // row 1, column 2
+    EXPECT_EQ(bits[(4 + 3) * 2], 0);       // row 1, column 3
+    EXPECT_EQ(bits[(8 + 1) * 2], 9);       // row 2, column 1
+}
+
+TEST_F(DisplayTest, ImageBitsOfTheWholeImageCopyTheDisplay)
+{
+    DcmFileFormat file = MakeImage(Grey8(4, 8));
+    CDcmImage image;
+    ASSERT_EQ(image.OpenFile(Write(file).c_str()), 1);
+    image.SetRotateAngle(270, 1);
+    std::vector<BYTE> out(32, 7);
+    ASSERT_EQ(image.GetImageBits(out.data(), 0, 1), 1);
+    EXPECT_EQ(0, std::memcmp(out.data(), image.GetBitmapBits(), 32));
+    image.SetRelativeRect(CRelativeRect(0, 0, 1, 1));
+    EXPECT_EQ(image.GetImageBits(out.data(), 0, 0), 1);
+    EXPECT_EQ(image.GetImageBits(nullptr, 0, 0), 0);
+}
