@@ -336,21 +336,22 @@ TEST_F(ClipTest, ClipIsBoundPausedAndPlaysToItsEnd)
     EXPECT_EQ(wnd.GetIsVideoFile(), 1);
     ASSERT_NE(Player(), nullptr);
     // Started and paused at once.
+    player_test::PumpFor(100);
     const long paused = Player()->GetCurrentPosition();
-    EXPECT_LT(paused, 100);
+    EXPECT_LT(paused, 400);
     player_test::PumpFor(300);
     EXPECT_EQ(Player()->GetCurrentPosition(), paused);
 
     Command(8200);
     PlatformAdvanceTime(1000);
-    EXPECT_STREQ(SliderText(), "00:00:01/00:00:00");
+    EXPECT_STREQ(SliderText(), "00:00:01/00:00:01");
     EXPECT_EQ(Slider()->m_nPos, 1);
     // EC_COMPLETE reaches the window as the player's event message.
     ASSERT_TRUE(player_test::PumpUntil([&] { return Slider()->m_nPos == 0; }));
-    EXPECT_EQ(Player()->GetCurrentPosition(), 0);
+    EXPECT_TRUE(player_test::PumpUntil([&] { return Player()->GetCurrentPosition() < 300; }));
     PlatformAdvanceTime(3000);
     EXPECT_EQ(Slider()->m_nPos, 0);
-    EXPECT_STREQ(SliderText(), "00:00:01/00:00:00");
+    EXPECT_STREQ(SliderText(), "00:00:01/00:00:01");
 }
 
 TEST_F(ClipTest, FailedClipKeepsNothingBound)
@@ -371,7 +372,7 @@ TEST_F(ClipTest, SliderSeeksTheClip)
     Command(8200);
     wnd.SendMessage(SliderPosMessage, 0, 0);
     Command(8201);
-    EXPECT_EQ(Player()->GetCurrentPosition(), 0);
+    EXPECT_LT(Player()->GetCurrentPosition(), 300);
 }
 
 TEST_F(ClipTest, ImageAfterClipHidesThePlayer)
@@ -382,6 +383,20 @@ TEST_F(ClipTest, ImageAfterClipHidesThePlayer)
     EXPECT_EQ(wnd.GetIsVideoFile(), 0);
     EXPECT_FALSE(Player()->CWnd::IsWindowVisible());
     player_test::PumpFor(700);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(ClipTest, WindowDestroyedWhileTheClipPlays)
+{
+    ASSERT_EQ(wnd.SetImage(player_test::GeneratedClips().withAudio.c_str(), 0), 1);
+    Command(8200);
+    player_test::PumpFor(100);
+    wnd.DestroyWindow();
+    player_test::PumpFor(700);
+    PlatformAdvanceTime(2000);
 }
 
 } // namespace

@@ -37,8 +37,8 @@ bool Launch(const std::string& pipeline)
     return std::system(command.c_str()) == 0;
 }
 
-const char* kVideo = "videotestsrc num-buffers=8 ! video/x-raw,width=64,height=48,framerate=16/1";
-const char* kAudio = "audiotestsrc num-buffers=5 samplesperbuffer=4410 ! audio/x-raw,rate=44100,channels=1";
+const char* kVideo = "videotestsrc num-buffers=24 ! video/x-raw,width=64,height=48,framerate=16/1";
+const char* kAudio = "audiotestsrc num-buffers=15 samplesperbuffer=4410 ! audio/x-raw,rate=44100,channels=1";
 
 Clips Generate()
 {

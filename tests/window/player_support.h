@@ -14,7 +14,7 @@
 
 namespace player_test {
 
-// Half a second each: 64x48 video at 16 frames per second, a 44.1 kHz tone.
+// A second and a half each: 64x48 video at 16 frames per second, a 44.1 kHz tone.
 struct Clips {
     std::string directory;
     std::string video;     // video.avi
