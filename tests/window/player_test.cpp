@@ -4,6 +4,9 @@
 
 #include "base/msgbox.h"
 #include "wnd/simulation.h"
+#include "wnd/window_system.h"
+
+#include <cstdlib>
 
 using namespace player_test;
 
@@ -198,6 +201,41 @@ TEST(PlayerText, ConvertsToUtf16)
     delete[] wide;
     EXPECT_EQ(player.ConvertTCharToWChar(nullptr, &wide), E_INVALIDARG);
     EXPECT_EQ(player.ConvertTCharToWChar(text, nullptr), E_INVALIDARG);
+}
+
+} // namespace
+
+namespace {
+
+uint32_t SurfacePixel(HWND hwnd, int x, int y)
+{
+    WindowRecord* record = wndsys::Find(hwnd);
+    return record->surface.Pixels()[y * record->surface.Width() + x] & 0xFFFFFF;
+}
+
+TEST_F(PlayerTest, PaintsItsBackgroundImageAndTitle)
+{
+    const std::string bitmap = GeneratedClips().directory + "/back.bmp";
+    ASSERT_EQ(std::system(("gm convert -size 8x8 xc:red bmp3:" + bitmap).c_str()), 0);
+    player->SetWindowText("Title");
+    player->Invalidate(TRUE);
+    player->UpdateWindow();
+    EXPECT_EQ(SurfacePixel(player->GetSafeHwnd(), 5, 5), 0x000000u);
+    player->SetBGImage(bitmap.c_str());
+    player->Invalidate(TRUE);
+    player->UpdateWindow();
+    EXPECT_EQ(SurfacePixel(player->GetSafeHwnd(), 5, 5), 0xFF0000u);
+    EXPECT_EQ(SurfacePixel(player->GetSafeHwnd(), 300, 220), 0xFF0000u);
+    int white = 0;
+    for (int y = 100; y < 140; ++y)
+        for (int x = 120; x < 200; ++x)
+            white += SurfacePixel(player->GetSafeHwnd(), x, y) == 0xFFFFFFu;
+    EXPECT_GT(white, 10);
+    // Not a bitmap: only the black fill and the title.
+    player->SetBGImage(GeneratedClips().video.c_str());
+    player->Invalidate(TRUE);
+    player->UpdateWindow();
+    EXPECT_EQ(SurfacePixel(player->GetSafeHwnd(), 5, 5), 0x000000u);
 }
 
 } // namespace
