@@ -99,7 +99,21 @@ void PumpFor(int ms)
 
 BEGIN_MESSAGE_MAP(EventHost, CWnd)
     ON_MESSAGE(PlayerEventMessage, OnPlayerEvent)
+    ON_MESSAGE(WM_LBUTTONDOWN, OnPress)
+    ON_MESSAGE(WM_LBUTTONDBLCLK, OnDoubleClick)
 END_MESSAGE_MAP()
+
+LRESULT EventHost::OnPress(WPARAM, LPARAM)
+{
+    clicks.push_back(WM_LBUTTONDOWN);
+    return 0;
+}
+
+LRESULT EventHost::OnDoubleClick(WPARAM, LPARAM)
+{
+    clicks.push_back(WM_LBUTTONDBLCLK);
+    return 0;
+}
 
 LRESULT EventHost::OnPlayerEvent(WPARAM code, LPARAM param)
 {

@@ -36,10 +36,13 @@ void PumpFor(int ms);
 class EventHost : public CWnd {
 public:
     std::vector<std::pair<WPARAM, LPARAM>> events;
+    std::vector<UINT> clicks; // mouse messages passed on by the player
     int CountOf(WPARAM code) const;
 
 protected:
     LRESULT OnPlayerEvent(WPARAM code, LPARAM param);
+    LRESULT OnPress(WPARAM, LPARAM);
+    LRESULT OnDoubleClick(WPARAM, LPARAM);
     DECLARE_MESSAGE_MAP()
 };
 

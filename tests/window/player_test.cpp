@@ -239,3 +239,20 @@ TEST_F(PlayerTest, PaintsItsBackgroundImageAndTitle)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(PlayerTest, ClicksReachTheParent)
+{
+    player->SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+    player->SendMessage(WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(10, 10));
+    EXPECT_EQ(host.clicks, (std::vector<UINT>{WM_LBUTTONDOWN, WM_LBUTTONDBLCLK}));
+    // With a clip the double click toggles full screen instead.
+    ASSERT_EQ(player->PlayMovie(GeneratedClips().video.c_str(), 0), 1);
+    host.clicks.clear();
+    player->SendMessage(WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(10, 10));
+    player->SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+    EXPECT_EQ(host.clicks, (std::vector<UINT>{WM_LBUTTONDOWN}));
+}
+
+} // namespace
