@@ -348,7 +348,6 @@ TEST_F(ClipTest, ClipIsBoundPausedAndPlaysToItsEnd)
     EXPECT_EQ(Slider()->m_nPos, 1);
     // EC_COMPLETE reaches the window as the player's event message.
     ASSERT_TRUE(player_test::PumpUntil([&] { return Slider()->m_nPos == 0; }));
-    EXPECT_TRUE(player_test::PumpUntil([&] { return Player()->GetCurrentPosition() < 300; }));
     PlatformAdvanceTime(3000);
     EXPECT_EQ(Slider()->m_nPos, 0);
     EXPECT_STREQ(SliderText(), "00:00:01/00:00:01");
