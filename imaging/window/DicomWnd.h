@@ -119,6 +119,18 @@ public:
     void ShowNextFrame();
     void ShowPreviousFrame();
 
+    // Commands and view operations
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    int SaveOverLay(CString path);
+    int LoadOverLay(CString path);
+    void ReverseImage();
+    void FlipImage();
+    void InverseImage();
+    void RotateLeft();
+    void RotateRight();
+    void RotateImageRect();
+    void ResetImageSize();
+
 protected:
     int OnCreate(LPCREATESTRUCT cs);
     void OnSize(UINT type, int cx, int cy);
@@ -135,6 +147,11 @@ protected:
     void OnKeyDown(UINT key, UINT repeat, UINT flags);
     void OnKeyUp(UINT key, UINT repeat, UINT flags);
     void OnSysCommand(UINT id, LPARAM lParam);
+    void OnTimer(UINT id);
+    void OnBtnPlay();
+    void OnBtnPause();
+    LRESULT OnPlayerEnevt(WPARAM code, LPARAM param);
+    LRESULT OnSliderPosChanging(WPARAM position, LPARAM);
     DECLARE_MESSAGE_MAP()
 
 private:
@@ -160,6 +177,13 @@ private:
     void HandOverlayPress(UINT flags, CPoint point);
     bool AngleAwaitsSecondArm() const;
     void DragLeftButton(UINT flags, CPoint point, CPoint delta);
+    void ShowPopupMenu();
+    void AppendBuiltInItems(CMenu& menu);
+    void OpenFileCommand();
+    void SaveImageCommand();
+    void OnCineTimer();
+    void OnClockTimer();
+    void RefreshSlider();
 
     UINT m_nNotifyMessage;
     CWnd* m_pNotifyWnd;

@@ -471,6 +471,7 @@ void CDicomWnd::OnRButtonUpRefresh(UINT, CPoint)
     if (m_bRButtonDown && m_pDcmImage != nullptr)
         NotifyWindowLevel(OPMODE_WINDOW_LEVEL, m_WinLevelType, m_pDcmImage->GetWindowWidth(),
                           m_pDcmImage->GetWindowCenter(), 3);
+    ShowPopupMenu();
 }
 
 void CDicomWnd::OnLButtonDblClk(UINT flags, CPoint point)
