@@ -1,36 +1,14 @@
-// Calls into the imaging library made through templates, so that the
-// program builds against a library that lacks one of these members: the
-// call then reports failure (0) and changes nothing.
+// The export call of save all, made through a template so that the program
+// builds against a library without the export writers: the call then
+// reports failure (0) and writes nothing.
 #pragma once
 
 #include <type_traits>
 #include <utility>
 
-#include "DicomWnd.h"
+#include "DcmImage.h"
 
 namespace imagecalls {
-
-#define IMAGECALLS_WINDOW_COMMAND(Name)                                                          \
-    template <typename W, typename = void> struct Has##Name : std::false_type {};                \
-    template <typename W>                                                                        \
-    struct Has##Name<W, std::void_t<decltype(std::declval<W&>().Name())>> : std::true_type {};   \
-    template <typename W> int Name(W& window)                                                    \
-    {                                                                                            \
-        if constexpr (Has##Name<W>::value) {                                                     \
-            window.Name();                                                                       \
-            return 1;                                                                            \
-        } else {                                                                                 \
-            return 0;                                                                            \
-        }                                                                                        \
-    }
-
-IMAGECALLS_WINDOW_COMMAND(RotateLeft)
-IMAGECALLS_WINDOW_COMMAND(RotateRight)
-IMAGECALLS_WINDOW_COMMAND(ReverseImage)
-IMAGECALLS_WINDOW_COMMAND(InverseImage)
-IMAGECALLS_WINDOW_COMMAND(ResetImageSize)
-
-#undef IMAGECALLS_WINDOW_COMMAND
 
 template <typename I, typename = void> struct HasSaveAs : std::false_type {};
 template <typename I>

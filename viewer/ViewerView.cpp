@@ -1,6 +1,5 @@
 #include "ViewerView.h"
 
-#include "ImageCalls.h"
 #include "LeftView.h"
 #include "MainFrm.h"
 #include "Resource.h"
@@ -285,38 +284,39 @@ void CViewerView::OnOperationMove()
 void CViewerView::OnOperationRotateLeft()
 {
     if (m_wndDicom.GetSafeHwnd())
-        imagecalls::RotateLeft(m_wndDicom);
+        m_wndDicom.RotateLeft();
 }
 
 void CViewerView::OnOperationRotateRight()
 {
     if (m_wndDicom.GetSafeHwnd())
-        imagecalls::RotateRight(m_wndDicom);
+        m_wndDicom.RotateRight();
 }
 
 void CViewerView::OnOperationMirror()
 {
     if (m_wndDicom.GetSafeHwnd())
-        imagecalls::ReverseImage(m_wndDicom);
+        m_wndDicom.ReverseImage();
 }
 
 void CViewerView::OnOperationInvert()
 {
     if (m_wndDicom.GetSafeHwnd())
-        imagecalls::InverseImage(m_wndDicom);
+        m_wndDicom.InverseImage();
 }
 
 void CViewerView::OnOperationReset()
 {
     if (!m_wndDicom.GetSafeHwnd())
         return;
-    imagecalls::ResetImageSize(m_wndDicom);
+    m_wndDicom.ResetImageSize();
     CDcmImage* image = m_wndDicom.GetImage();
     if (image)
         image->ResetBoth();
-    if (image && image->GetInverse() && imagecalls::InverseImage(m_wndDicom))
-        return;
-    m_wndDicom.Invalidate(TRUE);
+    if (image && image->GetInverse())
+        m_wndDicom.InverseImage();
+    else
+        m_wndDicom.Invalidate(TRUE);
 }
 
 void CViewerView::OnUpdateImageCommand(CCmdUI* pCmdUI)

@@ -67,7 +67,7 @@ bool Grey(const unsigned char* p)
     return p[0] > 20 && p[0] < 235 && std::abs(p[0] - p[1]) < 8 && std::abs(p[1] - p[2]) < 8;
 }
 
-TEST(ViewerProgram, ShowsTheFolderInTheTreeAndTheImageInTheRightPane)
+TEST(ViewerProgramGui, ShowsTheFolderInTheTreeAndTheImageInTheRightPane)
 {
     if (std::system("command -v xvfb-run >/dev/null && command -v gm >/dev/null && "
                     "command -v xwininfo >/dev/null") != 0)
@@ -80,7 +80,7 @@ TEST(ViewerProgram, ShowsTheFolderInTheTreeAndTheImageInTheRightPane)
     TempFolder out;  // outside the listed folder
     std::string script = out.Write("run.sh",
         "\"$1\" \"$2\" & pid=$!\n"
-        "i=0; while [ $i -lt 100 ] && ! xwininfo -name 'DICOM浏览器' >/dev/null 2>&1; do sleep 0.1; i=$((i+1)); done\n"
+        "i=0; while [ $i -lt 600 ] && ! xwininfo -name 'DICOM浏览器' >/dev/null 2>&1; do sleep 0.1; i=$((i+1)); done\n"
         "sleep 3\n"
         "xwininfo -name 'DICOM浏览器' > \"$3/geometry.txt\"\n"
         "gm import -window root ppm:\"$3/shot.ppm\"\n"
@@ -124,7 +124,7 @@ TEST(ViewerProgram, ShowsTheFolderInTheTreeAndTheImageInTheRightPane)
     EXPECT_GT(grey, 20000);
 }
 
-TEST(ViewerProgram, EndsWhenTheCommandLinePathCannotBeOpened)
+TEST(ViewerProgramGui, EndsWhenTheCommandLinePathCannotBeOpened)
 {
     TempFolder work;
     std::string command = "env -u DISPLAY timeout 60 '" + kViewer + "' '" + work.File("missing.dcm") + "' >/dev/null 2>&1";
