@@ -1,5 +1,7 @@
 #include "CFileFind.h"
 
+#include <algorithm>
+#include <cstring>
 #include <dirent.h>
 #include <sys/stat.h>
 
@@ -57,6 +59,23 @@ bool MatchFrom(const char* name, const char* pattern)
 
 } // namespace
 
+// Directory order on Linux is arbitrary; callers list what they find as they
+// find it, so give them the order of a Windows volume: the dot entries
+// first, then names compared with letters folded to upper case.
+void CFileFind::SortAsAWindowsVolumeLists(std::vector<Entry>& entries)
+{
+    auto rank = [](const CString& name) { return name == "." ? 0 : name == ".." ? 1 : 2; };
+    std::sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
+        if (rank(a.name) != rank(b.name))
+            return rank(a.name) < rank(b.name);
+        CString upperA = a.name, upperB = b.name;
+        upperA.MakeUpper();
+        upperB.MakeUpper();
+        const int folded = std::strcmp(upperA, upperB);
+        return folded != 0 ? folded < 0 : std::strcmp(a.name, b.name) < 0;
+    });
+}
+
 bool CFileFind::MatchesPattern(const char* name, const char* pattern)
 {
     return name && pattern && MatchFrom(name, pattern);
@@ -85,6 +104,7 @@ BOOL CFileFind::FindFile(LPCTSTR pattern, DWORD)
                                   known && S_ISDIR(info.st_mode)});
     }
     ::closedir(folder);
+    SortAsAWindowsVolumeLists(m_entries);
     if (m_entries.empty()) {
         SetLastError(ERROR_FILE_NOT_FOUND);
         return FALSE;

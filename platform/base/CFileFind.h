@@ -41,6 +41,7 @@ private:
     };
 
     const Entry* Current() const;
+    static void SortAsAWindowsVolumeLists(std::vector<Entry>& entries);
 
     CString m_root;
     std::vector<Entry> m_entries;

@@ -2,6 +2,7 @@
 
 #include <set>
 #include <string>
+#include <vector>
 
 #include "base/CFileFind.h"
 #include "base/CStdioFile.h"
@@ -139,6 +140,21 @@ TEST(CFileFind, ReportsEntriesAndEndsOnTheLast)
     EXPECT_EQ(PlatformFaultCount(), faults + 1);
     finder.Close();
     EXPECT_EQ(finder.GetFileName(), "");
+}
+
+TEST(CFileFind, ListsDotsFirstThenNamesWithoutRegardToCase)
+{
+    TempFolder folder;
+    for (const char* name : {"b.dcm", "A.dcm", "_x", "c10.dcm", "C2.dcm", "a.DCM"})
+        folder.Write(name, "data");
+    CFileFind finder;
+    ASSERT_TRUE(finder.FindFile((folder.path() + "/*.*").c_str()));
+    std::vector<std::string> names;
+    for (BOOL more = TRUE; more;) {
+        more = finder.FindNextFile();
+        names.push_back(static_cast<LPCTSTR>(finder.GetFileName()));
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{".", "..", "A.dcm", "a.DCM", "b.dcm", "c10.dcm", "C2.dcm", "_x"}));
 }
 
 TEST(CFileFind, PatternMatcher)

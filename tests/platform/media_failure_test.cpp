@@ -15,7 +15,7 @@ class MediaFailure : public ::testing::Test {
 protected:
     void SetUp() override { InstallPostHook(); }
 
-    // A failed render is quick and leaves an empty graph that refuses
+    // A failed render ends (no hang) and leaves an empty graph that refuses
     // everything politely.
     void ExpectRenderFails(const std::string& path)
     {
@@ -24,7 +24,7 @@ protected:
         HRESULT result = graph.Render(path);
         auto elapsed = std::chrono::steady_clock::now() - started;
         EXPECT_TRUE(FAILED(result)) << path << " gave " << std::hex << result;
-        EXPECT_LT(elapsed, std::chrono::seconds(6));
+        EXPECT_LT(elapsed, std::chrono::seconds(20));
 
         LONGLONG position = 0;
         EXPECT_TRUE(FAILED(graph.seeking->GetDuration(&position)));

@@ -1,6 +1,6 @@
 // Writes the DICOM files the tests read into the folder given as the only
-// argument, with MANIFEST.txt (what each file is) and FILES.txt (every path
-// written, for the build's up-to-date check).
+// argument, with MANIFEST.txt (what each file is), and <folder>.files beside
+// it (every path written, for the build's up-to-date check).
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -161,7 +161,7 @@ class Generator {
     manifest << "DICOM test data written by tools/testdata (see tests/testdata.h for the formulas).\n"
                 "Pixel values are stored values; x from the left, y from the top, f the frame from 0.\n\n";
     for (const std::string& line : manifest_) manifest << line << "\n";
-    std::ofstream list(dir_ / "FILES.txt");
+    std::ofstream list(dir_.string() + ".files");
     for (const std::string& file : files_) list << file << "\n";
     fs::remove_all(work_);
     if (!manifest || !list) throw std::runtime_error("cannot write the manifest");

@@ -1,8 +1,9 @@
 # Runs a data generator when its output is missing or older than the generator.
 # -DGENERATOR=<program> -DOUTPUT_DIR=<folder>; the generator lists what it
-# wrote in <folder>/FILES.txt, and the stamp <folder>/.stamp marks success.
-set(stamp "${OUTPUT_DIR}/.stamp")
-set(list "${OUTPUT_DIR}/FILES.txt")
+# wrote in <folder>.files, and the stamp <folder>.stamp marks success; both
+# stand beside the folder so that it holds only the data a user opens.
+set(stamp "${OUTPUT_DIR}.stamp")
+set(list "${OUTPUT_DIR}.files")
 set(current TRUE)
 if(NOT EXISTS "${stamp}" OR NOT EXISTS "${list}" OR "${GENERATOR}" IS_NEWER_THAN "${stamp}")
   set(current FALSE)

@@ -72,7 +72,7 @@ int main(int argc, char** argv) {
   try {
     const fs::path dir = argv[1];
     fs::create_directories(dir);
-    std::ofstream list(dir / "FILES.txt");
+    std::ofstream list(dir.string() + ".files");
     for (int slice = 0; slice < kSampleSlices; ++slice) {
       WriteSlice(dir, slice);
       list << SampleSliceName(slice) << "\n";
