@@ -457,6 +457,12 @@ HRESULT FilterGraph::GetCurrentPosition(LONGLONG* result)
         return E_POINTER;
     if (!pipeline)
         return E_NOTIMPL;
+    // While a seek settles the sinks still answer with the old position; the
+    // position set is the current one from the moment it is set.
+    if (gst_element_get_state(pipeline, nullptr, nullptr, 0) == GST_STATE_CHANGE_ASYNC) {
+        *result = lastPosition;
+        return S_OK;
+    }
     gint64 nanoseconds = 0;
     if (gst_element_query_position(pipeline, GST_FORMAT_TIME, &nanoseconds) && nanoseconds >= 0)
         lastPosition = stopPosition > 0 ? std::min<LONGLONG>(nanoseconds / 100, stopPosition) : nanoseconds / 100;
