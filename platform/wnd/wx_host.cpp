@@ -2,6 +2,7 @@
 // windows are canvases that show the record's surface and turn native
 // mouse and key events into window messages; controls are native widgets
 // kept in step with the control state of their record.
+#include <wx/log.h>
 #include <wx/dnd.h>
 #include <wx/evtloop.h>
 #include <wx/treectrl.h>
@@ -896,6 +897,9 @@ private:
 class PlatformWxApp : public wxApp {
 public:
     bool OnInit() override {
+        // The toolkit's debug chatter (e.g. on windows not shown yet) is no
+        // concern of the program's users.
+        wxLog::SetLogLevel(wxLOG_Warning);
         Bind(wxEVT_IDLE, [](wxIdleEvent& e) {
             if (g_wxHost) g_wxHost->Pump();
             e.Skip();
