@@ -242,6 +242,7 @@ protected:
     template <class Codec> bool DecodeThrough(Codec& codec, CByteStream* stream);
     template <class Codec> bool EncodeThrough(Codec& codec, CByteStream* stream);
     size_t PixelCount() const;
+    bool MaskToGreyImage(const BYTE* mask, CRasterImage* dest);
     void ResetSelectionBox();
     void GrowSelectionBox(long left, long bottom, long right, long top);
 

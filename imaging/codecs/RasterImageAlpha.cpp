@@ -125,14 +125,20 @@ bool CRasterImage::AlphaMirror()
 
 bool CRasterImage::AlphaSplit(CRasterImage* dest)
 {
-    if (!pAlpha || !dest)
+    return pAlpha && MaskToGreyImage(pAlpha, dest);
+}
+
+// One byte per pixel, rows from the bottom, as an 8-bit grey image in dest.
+bool CRasterImage::MaskToGreyImage(const BYTE* mask, CRasterImage* dest)
+{
+    if (!dest)
         return false;
     CRasterImage tmp(GetWidth(), GetHeight(), 8);
     if (!tmp.IsValid())
         return false;
     tmp.SetGrayPalette();
     for (long y = 0; y < head.biHeight; y++)
-        memcpy(tmp.GetBits(DWORD(y)), pAlpha + size_t(y) * DWORD(head.biWidth), DWORD(head.biWidth));
+        memcpy(tmp.GetBits(DWORD(y)), mask + size_t(y) * DWORD(head.biWidth), DWORD(head.biWidth));
     return dest->Transfer(tmp);
 }
 

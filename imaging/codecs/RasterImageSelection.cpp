@@ -215,15 +215,7 @@ bool CRasterImage::SelectionCopy(CRasterImage& from)
 
 bool CRasterImage::SelectionSplit(CRasterImage* dest)
 {
-    if (!pSelection || !dest)
-        return false;
-    CRasterImage tmp(GetWidth(), GetHeight(), 8);
-    if (!tmp.IsValid())
-        return false;
-    tmp.SetGrayPalette();
-    for (long y = 0; y < head.biHeight; y++)
-        memcpy(tmp.GetBits(DWORD(y)), pSelection + size_t(y) * DWORD(head.biWidth), DWORD(head.biWidth));
-    return dest->Transfer(tmp);
+    return pSelection && MaskToGreyImage(pSelection, dest);
 }
 
 // Rows are the mask's own row numbers, counted from the bottom.

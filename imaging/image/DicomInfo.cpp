@@ -221,6 +221,18 @@ BYTE* CopyBytes(const BYTE* bytes, size_t length)
     return copy;
 }
 
+// A copy of a binary element's whole value, or null for an empty, oversized
+// or unreadable one.
+BYTE* CopyElementValue(DcmElement* element, int& length)
+{
+    const BYTE* bytes = nullptr;
+    const Uint32 size = element->getLength();
+    if (size == 0 || size > INT_MAX || !ElementBytes(element, bytes))
+        return nullptr;
+    length = static_cast<int>(size);
+    return CopyBytes(bytes, size);
+}
+
 }  // namespace
 
 CDicomInfo::CDicomInfo()
@@ -447,31 +459,25 @@ bool CDicomInfo::StorePixelData(DcmElement* element, CPtrArray* frames)
 
 void CDicomInfo::StoreOverlayBlob(DcmElement* element)
 {
-    const BYTE* bytes = nullptr;
-    const Uint32 length = element->getLength();
-    if (length == 0 || length > INT_MAX || !ElementBytes(element, bytes))
-        return;
-    BYTE* copy = CopyBytes(bytes, length);
+    int length = 0;
+    BYTE* copy = CopyElementValue(element, length);
     if (copy == nullptr)
         return;
     m_bOverlayBlobPresent = 1;
-    m_nOverlayBlobLength = static_cast<int>(length);
+    m_nOverlayBlobLength = length;
     delete[] m_pOverlayBlob;
     m_pOverlayBlob = copy;
 }
 
 void CDicomInfo::StoreOverlayPlane(DcmElement* element)
 {
-    const BYTE* bytes = nullptr;
-    const Uint32 length = element->getLength();
-    if (length == 0 || length > INT_MAX || !ElementBytes(element, bytes))
-        return;
-    BYTE* copy = CopyBytes(bytes, length);
+    int length = 0;
+    BYTE* copy = CopyElementValue(element, length);
     if (copy == nullptr)
         return;
     delete[] m_pOverlayPlane;
     m_pOverlayPlane = copy;
-    m_nOverlayPlaneLength = static_cast<int>(length);
+    m_nOverlayPlaneLength = length;
 }
 
 void CDicomInfo::StorePalette(DcmElement* element)

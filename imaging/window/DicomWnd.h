@@ -158,6 +158,7 @@ private:
     int BindClip(const CString& path);
     int BindImageFile(const CString& path, int n);
     void DeleteOwnedImage();
+    COverLayManager* PrepareOverLayManager();
     void Repaint() { if (m_hWnd) Invalidate(TRUE); }
     CRect CurrentClientRect() const;
     void Notify(int code, int param1 = 0, int param2 = 0, int param3 = 0, int param4 = 0, int paramCount = 1);

@@ -89,13 +89,8 @@ void CDicomWnd::SetOverLayShape(OverLayShape shape)
     if (m_pDcmImage == nullptr)
         return;
     m_OverLayShape = shape;
-    COverLayManager* manager = m_pDcmImage->CreateOverLayManager();
-    if (manager == nullptr)
-        return;
-    manager->m_bShowMeasure = m_bShowMeasureInfo;
-    manager->m_strPhraseFile = m_strPhraseFile;
-    manager->m_pOwnerWnd = this;
-    CurrentOverlayTool = shape;
+    if (PrepareOverLayManager())
+        CurrentOverlayTool = shape;
 }
 
 void CDicomWnd::SetOverLayMode(OverLayMode mode)
@@ -103,13 +98,20 @@ void CDicomWnd::SetOverLayMode(OverLayMode mode)
     if (m_pDcmImage == nullptr)
         return;
     m_OverLayMode = mode;
+    if (PrepareOverLayManager())
+        CurrentOverlayMode = mode;
+}
+
+// The image's manager, created on demand and given this window's settings.
+COverLayManager* CDicomWnd::PrepareOverLayManager()
+{
     COverLayManager* manager = m_pDcmImage->CreateOverLayManager();
     if (manager == nullptr)
-        return;
+        return nullptr;
     manager->m_bShowMeasure = m_bShowMeasureInfo;
     manager->m_strPhraseFile = m_strPhraseFile;
     manager->m_pOwnerWnd = this;
-    CurrentOverlayMode = mode;
+    return manager;
 }
 
 int CDicomWnd::SetWindowAjustStep()

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/temp_folder.h"
+#include "screenshot.h"
 #include "testdata.h"
 #include "wnd/wnd.h"
 
@@ -17,27 +18,6 @@ namespace {
 
 const std::string kViewer = std::string(BINARY_DIR) + "/viewer/Viewer";
 
-struct Shot {
-    int width = 0, height = 0;
-    std::vector<unsigned char> rgb;
-    bool Load(const std::string& path)
-    {
-        FILE* f = std::fopen(path.c_str(), "rb");
-        if (!f)
-            return false;
-        int maxval = 0;
-        bool ok = std::fscanf(f, "P6 %d %d %d", &width, &height, &maxval) == 3 && maxval == 255 && width > 0 &&
-                  height > 0 && width < 10000 && height < 10000;
-        if (ok) {
-            std::fgetc(f);
-            rgb.resize((size_t)width * height * 3);
-            ok = std::fread(rgb.data(), 1, rgb.size(), f) == rgb.size();
-        }
-        std::fclose(f);
-        return ok;
-    }
-    const unsigned char* At(int x, int y) const { return &rgb[((size_t)y * width + x) * 3]; }
-};
 
 struct Geometry {
     int x = -1, y = -1, width = 0, height = 0;
@@ -91,7 +71,7 @@ TEST(ViewerProgramGui, ShowsTheFolderInTheTreeAndTheImageInTheRightPane)
 
     Geometry frame = ReadGeometry(out.File("geometry.txt"));
     ASSERT_GT(frame.width, 400) << "no window titled DICOM浏览器";
-    Shot shot;
+    Screenshot shot;
     ASSERT_TRUE(shot.Load(out.File("shot.ppm")));
     int bottom = std::min(frame.y + frame.height, shot.height) - 5;
 

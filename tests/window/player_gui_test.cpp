@@ -5,55 +5,29 @@
 
 #include "DSPlayer.h"
 #include "player_support.h"
+#include "screenshot.h"
 #include "window_harness.h"
 #include "wnd/gui.h"
 
 namespace {
 
-struct Shot {
-    int width = 0, height = 0;
-    std::vector<unsigned char> rgb;
-    bool Load(const std::string& path)
-    {
-        FILE* f = std::fopen(path.c_str(), "rb");
-        if (!f)
-            return false;
-        int maxval = 0;
-        bool ok = std::fscanf(f, "P6 %d %d %d", &width, &height, &maxval) == 3 && maxval == 255 && width > 0 &&
-                  height > 0 && width < 10000 && height < 10000;
-        if (ok) {
-            std::fgetc(f);
-            rgb.resize(static_cast<size_t>(width) * height * 3);
-            ok = std::fread(rgb.data(), 1, rgb.size(), f) == rgb.size();
-        }
-        std::fclose(f);
-        return ok;
-    }
-    bool Take(const std::string& path)
-    {
-        const bool taken = std::system(("gm import -window root ppm:" + path).c_str()) == 0 && Load(path);
-        std::remove(path.c_str());
-        return taken;
-    }
-    static bool Green(const unsigned char* c) { return c[0] < 60 && c[1] > 200 && c[2] < 60; }
-    // Pixels of the window's client area that are pure-ish green.
-    int GreenIn(CWnd* wnd) const
-    {
-        CRect area;
-        wnd->GetClientRect(&area);
-        POINT origin{0, 0};
-        wnd->ClientToScreen(&origin);
-        int n = 0;
-        for (int y = area.top; y < area.bottom; ++y)
-            for (int x = area.left; x < area.right; ++x) {
-                const POINT p{origin.x + x, origin.y + y};
-                if (p.x < 0 || p.y < 0 || p.x >= width || p.y >= height)
-                    continue;
-                n += Green(&rgb[(static_cast<size_t>(p.y) * width + p.x) * 3]);
-            }
-        return n;
-    }
-};
+bool Green(const unsigned char* c) { return c[0] < 60 && c[1] > 200 && c[2] < 60; }
+
+// Pixels of the window's client area that are pure-ish green.
+int GreenIn(const Screenshot& shot, CWnd* wnd)
+{
+    CRect area;
+    wnd->GetClientRect(&area);
+    POINT origin{0, 0};
+    wnd->ClientToScreen(&origin);
+    int n = 0;
+    for (int y = area.top; y < area.bottom; ++y)
+        for (int x = area.left; x < area.right; ++x)
+            if (shot.Contains(origin.x + x, origin.y + y))
+                n += Green(shot.At(origin.x + x, origin.y + y));
+    return n;
+}
+
 
 TEST(PlayerGui, ClipPlaysInTheImageWindow)
 {
@@ -92,15 +66,15 @@ TEST(PlayerGui, ClipPlaysInTheImageWindow)
         const std::string path = std::string(BINARY_DIR) + "/player_gui_shot.ppm";
         CRect area;
         player->GetClientRect(&area);
-        Shot shot;
+        Screenshot shot;
         for (int i = 0; i < 20; ++i) {
             ASSERT_TRUE(shot.Take(path));
-            if (shot.GreenIn(player) > area.Width() * area.Height() / 3)
+            if (GreenIn(shot, player) > area.Width() * area.Height() / 3)
                 break;
             PlatformRunGuiFor(200);
         }
-        EXPECT_GT(shot.GreenIn(player), area.Width() * area.Height() / 3);
-        EXPECT_EQ(shot.GreenIn(&host) - shot.GreenIn(player), 0);
+        EXPECT_GT(GreenIn(shot, player), area.Width() * area.Height() / 3);
+        EXPECT_EQ(GreenIn(shot, &host) - GreenIn(shot, player), 0);
 
         // The end of the clip rewinds it.
         PlatformRunGuiFor(300);

@@ -3,55 +3,25 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "screenshot.h"
 #include "window_harness.h"
 #include "wnd/gui.h"
 
 namespace {
 
-struct Screenshot {
-    int width = 0, height = 0;
-    std::vector<unsigned char> rgb;
-    bool Load(const std::string& path)
-    {
-        FILE* f = std::fopen(path.c_str(), "rb");
-        if (!f)
-            return false;
-        int maxval = 0;
-        bool ok = std::fscanf(f, "P6 %d %d %d", &width, &height, &maxval) == 3 && maxval == 255 && width > 0 &&
-                  height > 0 && width < 10000 && height < 10000;
-        if (ok) {
-            std::fgetc(f);
-            rgb.resize(static_cast<size_t>(width) * height * 3);
-            ok = std::fread(rgb.data(), 1, rgb.size(), f) == rgb.size();
+// Pixels of area (client coordinates of wnd) near colour.
+int CountNear(const Screenshot& screen, CWnd* wnd, const CRect& area, COLORREF colour)
+{
+    int n = 0;
+    for (int y = area.top; y < area.bottom; ++y)
+        for (int x = area.left; x < area.right; ++x) {
+            POINT p{x, y};
+            wnd->ClientToScreen(&p);
+            n += Screenshot::Near(screen.Colour(p), colour);
         }
-        std::fclose(f);
-        return ok;
-    }
-    COLORREF At(POINT p) const
-    {
-        if (p.x < 0 || p.y < 0 || p.x >= width || p.y >= height)
-            return 0xFFFFFFFF;
-        const size_t i = (static_cast<size_t>(p.y) * width + p.x) * 3;
-        return RGB(rgb[i], rgb[i + 1], rgb[i + 2]);
-    }
-    int Count(CWnd* wnd, const CRect& area, COLORREF colour) const
-    {
-        int n = 0;
-        for (int y = area.top; y < area.bottom; ++y)
-            for (int x = area.left; x < area.right; ++x) {
-                POINT p{x, y};
-                wnd->ClientToScreen(&p);
-                n += Near(At(p), colour);
-            }
-        return n;
-    }
-    static bool Near(COLORREF a, COLORREF b)
-    {
-        return std::abs(int(GetRValue(a)) - int(GetRValue(b))) < 40 &&
-               std::abs(int(GetGValue(a)) - int(GetGValue(b))) < 40 &&
-               std::abs(int(GetBValue(a)) - int(GetBValue(b))) < 40;
-    }
-};
+    return n;
+}
+
 
 TEST(WindowGui, ImageWindowOnScreen)
 {
@@ -74,27 +44,23 @@ TEST(WindowGui, ImageWindowOnScreen)
         host.ShowWindow(SW_SHOW);
         PlatformRunGuiFor(700);
 
-        const std::string shot = std::string(BINARY_DIR) + "/window_gui_shot.ppm";
-        std::remove(shot.c_str());
-        ASSERT_EQ(std::system(("gm import -window root ppm:" + shot).c_str()), 0);
         Screenshot screen;
-        ASSERT_TRUE(screen.Load(shot));
+        ASSERT_TRUE(screen.Take(std::string(BINARY_DIR) + "/window_gui_shot.ppm"));
         CRect area;
         wnd.GetClientRect(&area);
         POINT margin{2, area.Height() / 2};
         wnd.ClientToScreen(&margin);
-        EXPECT_TRUE(Screenshot::Near(screen.At(margin), background)) << std::hex << screen.At(margin);
+        EXPECT_TRUE(Screenshot::Near(screen.Colour(margin), background)) << std::hex << screen.Colour(margin);
         POINT frame{1, area.Height() / 2};
         wnd.ClientToScreen(&frame);
-        EXPECT_TRUE(Screenshot::Near(screen.At(frame), 0x138FED)) << std::hex << screen.At(frame);
+        EXPECT_TRUE(Screenshot::Near(screen.Colour(frame), 0x138FED)) << std::hex << screen.Colour(frame);
         // The image fills its fitted rectangle.
         POINT inside = wnd.GetTotalRect()->CenterPoint();
         wnd.ClientToScreen(&inside);
-        EXPECT_FALSE(Screenshot::Near(screen.At(inside), background)) << std::hex << screen.At(inside);
+        EXPECT_FALSE(Screenshot::Near(screen.Colour(inside), background)) << std::hex << screen.Colour(inside);
         // The window values stand in white at the bottom right.
         const CRect corner(area.right - 80, area.bottom - 40, area.right - 2, area.bottom - 2);
-        EXPECT_GT(screen.Count(&wnd, corner, RGB(255, 255, 255)), 10);
-        std::remove(shot.c_str());
+        EXPECT_GT(CountNear(screen, &wnd, corner, RGB(255, 255, 255)), 10);
         wnd.DestroyWindow();
         host.DestroyWindow();
     }

@@ -1,0 +1,63 @@
+// A screenshot of the X display, taken with GraphicsMagick and read from a
+// binary PPM, for the tests that look at what a real window shows.
+#pragma once
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "base/wintypes.h"
+
+struct Screenshot {
+    int width = 0, height = 0;
+    std::vector<unsigned char> rgb;
+
+    bool Load(const std::string& path)
+    {
+        FILE* f = std::fopen(path.c_str(), "rb");
+        if (!f)
+            return false;
+        int maxval = 0;
+        bool ok = std::fscanf(f, "P6 %d %d %d", &width, &height, &maxval) == 3 && maxval == 255 && width > 0 &&
+                  height > 0 && width < 10000 && height < 10000;
+        if (ok) {
+            std::fgetc(f);
+            rgb.resize(static_cast<size_t>(width) * height * 3);
+            ok = std::fread(rgb.data(), 1, rgb.size(), f) == rgb.size();
+        }
+        std::fclose(f);
+        return ok;
+    }
+
+    // Takes the whole screen through the file at path, which is removed again.
+    bool Take(const std::string& path)
+    {
+        std::remove(path.c_str());
+        const bool taken = std::system(("gm import -window root ppm:" + path).c_str()) == 0 && Load(path);
+        std::remove(path.c_str());
+        return taken;
+    }
+
+    bool Contains(int x, int y) const { return x >= 0 && y >= 0 && x < width && y < height; }
+
+    // The pixel's red, green and blue bytes; the point must be on the screen.
+    const unsigned char* At(int x, int y) const { return &rgb[(static_cast<size_t>(y) * width + x) * 3]; }
+
+    // The pixel's colour, or 0xFFFFFFFF (no colour) off the screen.
+    COLORREF Colour(POINT p) const
+    {
+        if (!Contains(p.x, p.y))
+            return 0xFFFFFFFF;
+        const unsigned char* c = At(p.x, p.y);
+        return RGB(c[0], c[1], c[2]);
+    }
+
+    // Colours within 40 of each other in every channel.
+    static bool Near(COLORREF a, COLORREF b)
+    {
+        return std::abs(int(GetRValue(a)) - int(GetRValue(b))) < 40 &&
+               std::abs(int(GetGValue(a)) - int(GetGValue(b))) < 40 &&
+               std::abs(int(GetBValue(a)) - int(GetBValue(b))) < 40;
+    }
+};
