@@ -95,7 +95,7 @@ const DoubleField kDoubleFields[] = {
     {DCM_EchoTime, &CDicomInfo::m_dEchoTime},
     {DCM_TableHeight, &CDicomInfo::m_dTableHeight},
     {DCM_InversionTime, &CDicomInfo::m_dInversionTime},
-    {DCM_XRayTubeCurrentInmA, &CDicomInfo::m_dXRayTubeCurrent},
+    {DCM_XRayTubeCurrent, &CDicomInfo::m_dXRayTubeCurrent},
     {DCM_SliceThickness, &CDicomInfo::m_dSliceThickness},
     {DCM_SliceLocation, &CDicomInfo::m_dSliceLocation},
     {DcmTagKey(0x0018, 0x1041), &CDicomInfo::m_dSliceLocation},

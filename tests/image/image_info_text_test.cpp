@@ -111,6 +111,12 @@ TEST_F(ImageInfoTextTest, CtLayoutPlacesWindowValuesByLineHeight)
     EXPECT_EQ(name->align & TA_RIGHT, 0u);
     EXPECT_TRUE(dc->HasPrefix("SL:"));
     EXPECT_TRUE(dc->HasPrefix("["));
+    // X-Ray Tube Current (0018,1151) of the generated CT file.
+    EXPECT_DOUBLE_EQ(info->m_dXRayTubeCurrent, 250.0);
+    const TextCall* current = dc->Find("MA:250.0");
+    ASSERT_NE(current, nullptr);
+    EXPECT_EQ(current->x, 4);
+    EXPECT_EQ(current->y, 300 - 6 * h);
     // Right-aligned on return, font and background mode restored.
     EXPECT_EQ(dc->GetTextAlign() & TA_RIGHT, UINT(TA_RIGHT));
     EXPECT_EQ(dc->GetBkMode(), OPAQUE);
