@@ -438,9 +438,8 @@ bool CDicomInfo::StorePixelData(DcmElement* element, CPtrArray* frames)
     const unsigned long long frameBytes = static_cast<unsigned long long>(m_nRows) *
         m_nColumns * samples * (m_nBitsAllocated / 8);
     const unsigned long long expected = frameBytes * frameCount;
-    // Pixel Data is padded to even length; anything else disagrees with the
-    // attributes and would be read past or misplaced by every later pass.
-    if (expected > kMaxPixelBytes || (length != expected && length != expected + (expected & 1)))
+    // Shorter data would be read past; bytes after the frames are left unused.
+    if (expected > kMaxPixelBytes || length < expected)
         return false;
     const int firstNew = static_cast<int>(frames->GetSize());
     for (unsigned long long i = 0; i < frameCount; ++i) {

@@ -102,7 +102,7 @@ TEST_F(DicomInfoTest, FramesSplitFromPixelData)
     EXPECT_EQ(info.m_nBitsAllocated, 8);
 }
 
-TEST_F(DicomInfoTest, PixelDataOfWrongLengthFails)
+TEST_F(DicomInfoTest, ShortPixelDataFailsLongerDataKeepsWhatItNeeds)
 {
     ImageLayout layout;
     layout.pixels = Ramp(layout);
@@ -110,15 +110,29 @@ TEST_F(DicomInfoTest, PixelDataOfWrongLengthFails)
     DcmFileFormat shortFile = MakeImage(layout);
     EXPECT_EQ(Read(shortFile).result, 0);
     EXPECT_EQ(frames.GetSize(), 0);
-    layout.pixels.resize(layout.pixels.size() + 8);
-    DcmFileFormat longFile = MakeImage(layout);
-    EXPECT_EQ(Read(longFile).result, 0);
     ImageLayout frames3;
     frames3.frames = 3;
     frames3.pixels = Ramp(frames3);
     frames3.frames = 4;  // claims more frames than the data holds
     DcmFileFormat lying = MakeImage(frames3);
     EXPECT_EQ(Read(lying).result, 0);
+    EXPECT_EQ(frames.GetSize(), 0);
+
+    // Trailing bytes beyond the frames are left unused; frames stay in place.
+    ImageLayout longer;
+    longer.rows = 2;
+    longer.columns = 3;
+    longer.frames = 3;
+    longer.bitsAllocated = 8;
+    longer.pixels = Ramp(longer, 1, 5);
+    longer.pixels.insert(longer.pixels.end(), {0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE});
+    DcmFileFormat longFile = MakeImage(longer);
+    ReadResult r = Read(longFile);
+    ASSERT_EQ(r.result, 1);
+    ASSERT_EQ(r.frames, 3);
+    EXPECT_EQ(static_cast<BYTE*>(frames.GetAt(1))[0], 11);
+    EXPECT_EQ(static_cast<BYTE*>(frames.GetAt(2))[0], 17);
+    EXPECT_EQ(static_cast<BYTE*>(frames.GetAt(2))[5], 22);
 }
 
 TEST_F(DicomInfoTest, OddLengthPixelDataPaddedToEvenIsAccepted)
