@@ -330,6 +330,8 @@ int CDcmImage::RunRasterPipeline()
     info.m_nWindowCenter = 128;
     info.m_nWindowWidth = 255;
     info.m_nPlanarConfiguration = 0;
+    // These roads build unsigned 8-bit frames, whatever an earlier read set.
+    m_bSignedData = 0;
     MakeImageDwordAlign();
     SetCurrentFrame(0);
     SetInitWindowWidthCenter();

@@ -86,6 +86,27 @@ TEST(JpegRoad, GreyJpegFileAndEmptyFolder)
     EXPECT_EQ(none.GetFramesCount(), 0);
 }
 
+// Grey frames are unsigned 8-bit: values on both sides of 128 show as stored.
+TEST(JpegRoad, GreyFramesShowTheirStoredValues)
+{
+    const std::string dir = testfiles::TempDir("jpeg_grey_display");
+    WriteJpeg(dir + "/bright.jpg", 12, 6, false, 200);
+    WriteJpeg(dir + "/dark.jpg", 12, 6, false, 60);
+    CDcmImage single;
+    ASSERT_EQ(single.OpenJpegFile((dir + "/bright.jpg").c_str()), 1);
+    EXPECT_TRUE(Near(single.GetBitmapBits()[5 * 12 + 9], 200)) << int(single.GetBitmapBits()[5 * 12 + 9]);
+    CDcmImage folder;
+    ASSERT_EQ(folder.OpenJpegFileDirectory(dir.c_str()), 1);
+    ASSERT_EQ(folder.GetFramesCount(), 2);
+    for (int frame = 0; frame < 2; ++frame) {
+        ASSERT_EQ(folder.SetCurrentFrame(frame), 1);
+        folder.ResetBitmapBits();
+        const int stored = folder.GetPixelValue(9, 5);
+        EXPECT_TRUE(stored > 180 || stored < 80) << stored;
+        EXPECT_TRUE(Near(folder.GetBitmapBits()[5 * 12 + 9], stored)) << frame;
+    }
+}
+
 TEST(JpegRoad, DamagedJpegReportsFatalErrorAndYieldsNoFrame)
 {
     const std::string dir = testfiles::TempDir("jpeg_bad");
