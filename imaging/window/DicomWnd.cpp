@@ -193,6 +193,10 @@ int CDicomWnd::BindClip(const CString& path)
 {
     DeleteOwnedImage();
     m_pDcmImage = nullptr;
+    KillTimer(CINE_TIMER);
+    // Until the new clip plays, no clip is bound: the last one is closed.
+    m_bVideo = 0;
+    KillTimer(CLIP_TIMER);
     Repaint();
     if (m_pPlayer == nullptr) {
         CDSPlayer* player = new (std::nothrow) CDSPlayer;
@@ -245,6 +249,8 @@ int CDicomWnd::BindImageFile(const CString& path, int n)
     m_nImageOwnership = 1;
     m_strFileName = path;
     m_bVideo = 0;
+    KillTimer(CINE_TIMER);
+    KillTimer(CLIP_TIMER);
     m_ClientRect = CurrentClientRect();
     ResetTotalRect();
     Repaint();
@@ -256,6 +262,8 @@ int CDicomWnd::SetImage(CDcmImage* image)
 {
     // Rebinding the image the window already owns must neither free it nor
     // hand its ownership away.
+    if (image != m_pDcmImage)
+        KillTimer(CINE_TIMER);
     if (image == nullptr || image != m_pDcmImage || m_nImageOwnership != 1) {
         if (m_nImageOwnership == 1 && m_pDcmImage != nullptr) {
             Repaint();

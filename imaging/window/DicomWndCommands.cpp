@@ -212,8 +212,8 @@ void CDicomWnd::OnBtnPlay()
 {
     if (m_pPlayer == nullptr)
         return;
-    m_pPlayer->Play(0);
-    SetTimer(CLIP_TIMER, kClockInterval, nullptr);
+    if (m_pPlayer->Play(0))
+        SetTimer(CLIP_TIMER, kClockInterval, nullptr);
 }
 
 void CDicomWnd::OnBtnPause()
