@@ -51,12 +51,12 @@ void CRasterICO::DecodeBody(CByteStream* stream)
     IconDirectory dir;
     if (stream->Read(&dir, sizeof(dir), 1) != 1 || dir.idReserved != 0 ||
         (dir.idType != 1 && dir.idType != 2))
-        RaiseRasterFailure("Not an icon file");
+        RaiseRasterFailure("");
     info.nNumFrames = dir.idCount;
     std::vector<IconDirEntry> entries(dir.idCount);
     ReadExactly(stream, entries.data(), entries.size() * sizeof(IconDirEntry));
     if (info.nFrame < 0 || info.nFrame >= LONG(dir.idCount))
-        RaiseRasterFailure("Icon frame out of range");
+        RaiseRasterFailure("");
     const IconDirEntry& entry = entries[size_t(info.nFrame)];
     if (!stream->Seek(start + long(entry.dwImageOffset), SEEK_SET))
         RaiseRasterFailure(kTruncated);

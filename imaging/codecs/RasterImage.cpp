@@ -441,8 +441,12 @@ void CRasterImage::SetTransColor(RGBQUAD rgb)
 
 RGBQUAD CRasterImage::GetTransColor()
 {
-    if (head.biBitCount < 24 && info.nBkgndIndex != -1)
+    if (head.biBitCount < 24 && info.nBkgndIndex != -1) {
+        // An index beyond the table has no colour; it must not wrap to another entry.
+        if (info.nBkgndIndex < 0 || DWORD(info.nBkgndIndex) >= head.biClrUsed)
+            return RGBQUAD{0, 0, 0, 0};
         return GetPaletteColor(BYTE(info.nBkgndIndex));
+    }
     return info.nBkgndColor;
 }
 

@@ -361,9 +361,7 @@ RGBQUAD CRasterImage::GetPixelColor(long x, long y, bool bGetAlpha)
     if (!IsInside(x, y)) {
         if (info.nBkgndIndex < 0)
             return GetPixelColor(0, 0, bGetAlpha);
-        if (head.biBitCount < 24)
-            return GetPaletteColor(BYTE(info.nBkgndIndex));
-        return info.nBkgndColor;
+        return GetTransColor();
     }
     if (head.biClrUsed) {
         rgb = GetPaletteColor(BlindGetPixelIndex(x, y));

@@ -99,7 +99,7 @@ bool CRasterImage::IncreaseBpp(DWORD nbit)
                 tmp.SetPixelIndex(x, y, BlindGetPixelIndex(x, y));
     } else {
         if (info.nBkgndIndex >= 0)
-            tmp.SetTransColor(GetPaletteColor(BYTE(info.nBkgndIndex)));
+            tmp.SetTransColor(GetTransColor());
         if (!tmp.pAlpha && AlphaPaletteIsValid())
             tmp.AlphaCreate();
         for (long y = 0; y < head.biHeight; y++)

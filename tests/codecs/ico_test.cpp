@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "MemoryStream.h"
+#include "RasterICO.h"
 #include "codec_test_util.h"
 
 using namespace codectest;
@@ -139,6 +141,29 @@ TEST(IcoDecode, StoredColourCountMaskAndBrokenEntries)
     icon[18] = 0xF0;  // image offset far beyond the file
     CRasterImage far(icon.data(), DWORD(icon.size()), RASTER_FORMAT_ICO);
     EXPECT_FALSE(far.IsValid());
+}
+
+// A bad directory and a frame beyond the count fail without a text of their
+// own: the last-error text stays what it was.
+TEST(IcoDecode, DirectoryFailuresKeepTheLastErrorText)
+{
+    std::vector<unsigned char> sixteen = MakeIcon(8, 256, 0);
+    sixteen[22 + 14] = 16;
+    CRasterICO ico;
+    CMemoryStream first(sixteen.data(), DWORD(sixteen.size()));
+    ASSERT_FALSE(ico.Decode(&first));
+    ASSERT_STREQ(ico.GetLastError(), "Unsupported icon image");
+    std::vector<unsigned char> cursor = MakeIcon(8, 256, 0);
+    cursor[2] = 3;  // neither icon nor cursor
+    CMemoryStream bad(cursor.data(), DWORD(cursor.size()));
+    EXPECT_FALSE(ico.Decode(&bad));
+    EXPECT_STREQ(ico.GetLastError(), "Unsupported icon image");
+    std::vector<unsigned char> good = MakeIcon(8, 256, 0);
+    ico.SetFrame(1);
+    CMemoryStream beyond(good.data(), DWORD(good.size()));
+    EXPECT_FALSE(ico.Decode(&beyond));
+    EXPECT_STREQ(ico.GetLastError(), "Unsupported icon image");
+    EXPECT_EQ(ico.GetNumFrames(), 1);
 }
 
 TEST(IcoEncode, IcotoolReadsWhatWeWrite)

@@ -176,6 +176,16 @@ TEST(Transform, IncreaseBppFlipAndCrop)
     EXPECT_EQ(img.GetTransColor().rgbRed, 10);
     EXPECT_EQ(img.GetPixelColor(5, 0).rgbBlue, 30);
     EXPECT_TRUE(img.IncreaseBpp(24));
+
+    // An index past the table has no colour: entry 256 is not entry 0.
+    CRasterImage far(3, 2, 8);
+    far.SetPaletteColor(0, 70, 80, 90);
+    far.SetTransIndex(256);
+    const RGBQUAD none = far.GetTransColor();
+    EXPECT_EQ(none.rgbRed + none.rgbGreen + none.rgbBlue + none.rgbReserved, 0);
+    EXPECT_EQ(far.GetPixelColor(-1, 0).rgbRed, 0);
+    ASSERT_TRUE(far.IncreaseBpp(24));
+    EXPECT_EQ(far.GetTransColor().rgbRed, 0);
     EXPECT_FALSE(img.IncreaseBpp(8));
 
     img.AlphaCreate();
