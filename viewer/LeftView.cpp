@@ -22,7 +22,7 @@ BEGIN_MESSAGE_MAP(CLeftView, CTreeView)
     ON_UPDATE_COMMAND_UI(ID_FILE_SAVE_ALL, OnUpdateFileSaveAll)
 END_MESSAGE_MAP()
 
-CLeftView::CLeftView() : m_pImageView(nullptr), m_bFilling(0), m_nItemCount(0), m_bSavingAll(0) {}
+CLeftView::CLeftView() : m_pImageView(nullptr), m_bFilling(0), m_nItemCount(0), m_bFileIds(0), m_bSavingAll(0) {}
 
 BOOL CLeftView::PreCreateWindow(CREATESTRUCT& cs)
 {
@@ -37,6 +37,7 @@ void CLeftView::DeleteAllItems()
     m_bFilling = 1;
     GetTreeCtrl().DeleteItem(TVI_ROOT);
     m_nItemCount = 0;
+    m_bFileIds = 0;
     m_bFilling = 0;
 }
 
@@ -50,7 +51,8 @@ HTREEITEM CLeftView::AddItem(LPCTSTR text)
 
 CString CLeftView::ItemPath(HTREEITEM item)
 {
-    return ResolveRelativePath(m_strFolder, GetTreeCtrl().GetItemText(item));
+    const CString text = GetTreeCtrl().GetItemText(item);
+    return m_bFileIds ? ResolveRelativePath(m_strFolder, text) : m_strFolder + "/" + text;
 }
 
 void CLeftView::OnSelChanged(NMHDR*, LRESULT* pResult)

@@ -15,13 +15,16 @@ public:
     CString m_strFolder;
     int m_bFilling;
     int m_nItemCount;
+    // The items are DICOMDIR file IDs, whose components are separated by
+    // backslashes; otherwise they are plain file names.
+    int m_bFileIds;
     // Raised while save all runs: the tree must not change under the loop.
     int m_bSavingAll;
 
     void DeleteAllItems();
     // Adds a root item as the last one and counts it.
     HTREEITEM AddItem(LPCTSTR text);
-    // The folder joined with an item's text, found on the disk.
+    // The folder joined with an item's text; a file ID is found on the disk.
     CString ItemPath(HTREEITEM item);
 
     BOOL PreCreateWindow(CREATESTRUCT& cs) override;

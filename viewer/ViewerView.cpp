@@ -186,6 +186,7 @@ void CViewerView::OpenDicomdir(const CString& path)
 {
     CLeftView* tree = m_pTreeView;
     tree->DeleteAllItems();
+    tree->m_bFileIds = 1;
     tree->m_strFolder = FolderOfPath(path);
 
     CString xmlPath;
