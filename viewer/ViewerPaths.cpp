@@ -83,7 +83,8 @@ CString FindConverter(const CString& programFolder, const char* name)
         if (end == std::string::npos)
             end = folders.size();
         std::string folder = folders.substr(start, end - start);
-        if (!folder.empty()) {
+        // A relative entry would run whatever the current folder holds.
+        if (!folder.empty() && folder[0] == '/') {
             CString candidate = CString(folder.c_str()) + "/" + name;
             if (IsRunnable(candidate))
                 return candidate;

@@ -37,6 +37,10 @@ const char kConverterName[] = "dcm2xml";
 const char kXmlFileName[] = "dicomdir.xml";
 const char kFileIdTag[] = "0004,1500";
 const char kRecordTypeTag[] = "0004,1430";
+// Text without a declared character set is read as Latin-1, in which every
+// byte is a character: the converter then writes every DICOMDIR, whatever
+// its text, instead of refusing it.
+const char kAssumedCharset[] = "ISO_IR 100";
 
 }  // namespace
 
@@ -196,7 +200,8 @@ void CViewerView::OpenDicomdir(const CString& path)
     CString converter = FindConverter(theApp.m_strProgramFolder, kConverterName);
     PROCESS_INFORMATION process = {};
     if (converter.IsEmpty() ||
-        !PlatformCreateProcess({(LPCTSTR)converter, (LPCTSTR)path, (LPCTSTR)xmlPath}, &process))
+        !PlatformCreateProcess({(LPCTSTR)converter, "-q", "+Ca", kAssumedCharset, (LPCTSTR)path, (LPCTSTR)xmlPath},
+                               &process))
         return;
     WaitForSingleObject(process.hProcess, INFINITE);
     CloseHandle(process.hProcess);

@@ -2,6 +2,10 @@
 // converters that fail or write nonsense.
 #include <sys/stat.h>
 
+#include <dcmtk/config/osconfig.h>
+#include <dcmtk/dcmdata/dctk.h>
+
+#include "ViewerPaths.h"
 #include "viewer_harness.h"
 
 namespace {
@@ -52,6 +56,41 @@ TEST_F(DicomdirTest, ListsExactlyTheImageRecordsAndOpensTheSelectedOne)
     EXPECT_EQ(ShownPath(), media + "/PAT1/STUDY1/SERIES2/IM1");
 }
 
+// Latin-1 text in a record, and no Specific Character Set.
+TEST_F(DicomdirTest, TextWithoutCharacterSetIsListedToo)
+{
+    ASSERT_TRUE(Start());
+    std::string media = CopyMedia("media");
+    DcmFileFormat file;
+    ASSERT_TRUE(file.loadFile((media + "/DICOMDIR").c_str()).good());
+    DcmItem* record = nullptr;
+    ASSERT_TRUE(file.getDataset()->findAndGetSequenceItem(DCM_DirectoryRecordSequence, record, 0).good());
+    ASSERT_TRUE(record->putAndInsertString(DCM_PatientName, "M\xDC""DIA^\xC9T\xC9").good());
+    file.getDataset()->findAndDeleteElement(DCM_SpecificCharacterSet);
+    ASSERT_TRUE(file.saveFile((media + "/DICOMDIR").c_str()).good());
+    view->OpenPath((media + "/DICOMDIR").c_str());
+    EXPECT_EQ(TreeItems(), MediaFileIds());
+}
+
+TEST(ConverterLookup, RelativeSearchPathEntriesAreSkipped)
+{
+    TempFolder folder;
+    const std::string script = folder.Write("dcm2xml", "#!/bin/sh\n");
+    chmod(script.c_str(), 0755);
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(folder.path());
+    const char* path = std::getenv("PATH");
+    const std::string saved = path ? path : "";
+    setenv("PATH", (".:bin::" + folder.path()).c_str(), 1);
+    const CString absolute = FindConverter("/nonexistent", "dcm2xml");
+    setenv("PATH", ".:bin:", 1);
+    const CString relative = FindConverter("/nonexistent", "dcm2xml");
+    setenv("PATH", saved.c_str(), 1);
+    std::filesystem::current_path(before);
+    EXPECT_EQ(std::string((LPCTSTR)absolute), script);
+    EXPECT_TRUE(relative.IsEmpty()) << (LPCTSTR)relative;
+}
+
 TEST_F(DicomdirTest, FileIdsResolveAgainstFilesInOtherLetterCase)
 {
     ASSERT_TRUE(Start());
@@ -93,8 +132,8 @@ TEST_F(DicomdirTest, ConverterBesideTheProgramIsPreferredAndGetsBothPaths)
 {
     ASSERT_TRUE(Start());
     std::string media = CopyMedia("media");
-    InstallConverter("printf '%s\\n' \"$1\" \"$2\" > \"" + work.File("arguments") + "\"\n"
-                     "cat > \"$2\" <<'XML'\n"
+    InstallConverter("printf '%s\\n' \"$@\" > \"" + work.File("arguments") + "\"\n"
+                     "cat > \"$5\" <<'XML'\n"
                      "<file-format><data-set><sequence tag=\"0004,1220\">"
                      "<item><element tag=\"0004,1430\">Image</element>"
                      "<element tag=\"0004,1500\">A\\B</element></item>"
@@ -106,7 +145,8 @@ TEST_F(DicomdirTest, ConverterBesideTheProgramIsPreferredAndGetsBothPaths)
                      "XML");
     std::string dicomdir = media + "/DICOMDIR";
     view->OpenPath(dicomdir.c_str());
-    EXPECT_EQ(TempFolder::Read(work.File("arguments")), dicomdir + "\n" + temp.File("dicomdir.xml") + "\n");
+    EXPECT_EQ(TempFolder::Read(work.File("arguments")),
+              "-q\n+Ca\nISO_IR 100\n" + dicomdir + "\n" + temp.File("dicomdir.xml") + "\n");
     EXPECT_EQ(TreeItems(), (std::vector<std::string>{"A\\B", "C"}));
 }
 
@@ -114,8 +154,8 @@ TEST_F(DicomdirTest, FailingOrNonsenseConvertersGiveAnEmptyTree)
 {
     ASSERT_TRUE(Start());
     std::string dicomdir = CopyMedia("media") + "/DICOMDIR";
-    for (const char* script : {"exit 3", ": > \"$2\"", "echo '<data-set><sequence><item>' > \"$2\"",
-                               "echo '<other><data-set/></other>' > \"$2\"", "head -c 3000 /dev/urandom > \"$2\""}) {
+    for (const char* script : {"exit 3", ": > \"$5\"", "echo '<data-set><sequence><item>' > \"$5\"",
+                               "echo '<other><data-set/></other>' > \"$5\"", "head -c 3000 /dev/urandom > \"$5\""}) {
         CopyFile(TestData(testdata::kMono2U8), work.File("shown.dcm"));
         view->OpenPath(work.File("shown.dcm").c_str());
         InstallConverter(script);
