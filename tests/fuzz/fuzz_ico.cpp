@@ -1,0 +1,8 @@
+// The ICO codec's Decode on arbitrary bytes held in memory.
+#include "FuzzInput.h"
+#include "RasterICO.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    return fuzz::DecodeFromMemory<CRasterICO>(data, size);
+}

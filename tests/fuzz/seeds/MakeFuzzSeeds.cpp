@@ -1,0 +1,252 @@
+// Writes the starting corpus of each fuzz target into <output>/<target>/:
+// small pictures made by our own encoders (plus the bitmap compressions and
+// the EXIF block they do not write), the generated DICOM test files, and XML
+// documents shaped like the ones the program reads.
+// Usage: make-fuzz-seeds <output folder> <generated DICOM folder>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "MemoryStream.h"
+#include "RasterImage.h"
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<unsigned char>;
+
+namespace {
+
+void WriteSeed(const fs::path& dir, const std::string& name, const Bytes& bytes)
+{
+    fs::create_directories(dir);
+    std::ofstream out(dir / name, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+void Put16(Bytes& b, unsigned v) { b.push_back(v & 0xFF); b.push_back((v >> 8) & 0xFF); }
+void Put32(Bytes& b, unsigned v) { Put16(b, v & 0xFFFF); Put16(b, v >> 16); }
+
+// A colourful picture, wider than high, in the given depth.
+CRasterImage Picture(DWORD bpp, DWORD width = 13, DWORD height = 7)
+{
+    CRasterImage image(width, height, bpp);
+    if (bpp <= 8) {
+        const DWORD colours = 1u << bpp;
+        for (DWORD i = 0; i < colours; ++i)
+            image.SetPaletteColor(BYTE(i), BYTE(i * 37), BYTE(255 - i * 11), BYTE(i * 73));
+    }
+    for (DWORD y = 0; y < height; ++y)
+        for (DWORD x = 0; x < width; ++x) {
+            RGBQUAD c{BYTE(x * 19), BYTE(y * 35 + 10), BYTE(200 - x * 7), BYTE(x * 20 + y)};
+            if (bpp <= 8)
+                image.SetPixelIndex(long(x), long(y), BYTE((x + 3 * y) % (1u << bpp)));
+            else
+                image.SetPixelColor(long(x), long(y), c);
+        }
+    return image;
+}
+
+Bytes Encode(CRasterImage& image, DWORD format)
+{
+    CMemoryStream stream;
+    stream.Open();
+    if (!image.Encode(&stream, format))
+        return {};
+    const long size = stream.Size();
+    unsigned char* data = stream.GetBuffer(false);
+    return Bytes(data, data + size);
+}
+
+// A bitmap with a compressed body the encoder never writes.
+Bytes CompressedBmp(int width, int height, int bpp, unsigned compression, const Bytes& body)
+{
+    const unsigned colours = 1u << bpp;
+    const unsigned offset = 14 + 40 + 4 * colours;
+    Bytes b{'B', 'M'};
+    Put32(b, offset + unsigned(body.size()));
+    Put32(b, 0);
+    Put32(b, offset);
+    Put32(b, 40); Put32(b, unsigned(width)); Put32(b, unsigned(height));
+    Put16(b, 1); Put16(b, unsigned(bpp)); Put32(b, compression);
+    Put32(b, unsigned(body.size())); Put32(b, 2835); Put32(b, 2835);
+    Put32(b, colours); Put32(b, 0);
+    for (unsigned i = 0; i < colours; ++i) {
+        b.push_back(BYTE(i * 13)); b.push_back(BYTE(i * 7 + 40)); b.push_back(BYTE(250 - i)); b.push_back(0);
+    }
+    b.insert(b.end(), body.begin(), body.end());
+    return b;
+}
+
+void BmpSeeds(const fs::path& dir)
+{
+    for (DWORD bpp : {1u, 4u, 8u, 24u, 32u}) {
+        CRasterImage image = Picture(bpp);
+        WriteSeed(dir, "plain" + std::to_string(bpp) + ".bmp", Encode(image, RASTER_FORMAT_BMP));
+    }
+    // Encoded runs, an odd literal run, a delta move, end of line and of bitmap.
+    const Bytes rle8{3, 5, 0, 3, 9, 10, 11, 0, 2, 0, 1, 0, 0, 4, 7, 0, 0, 2, 1, 2, 0, 1};
+    WriteSeed(dir, "rle8.bmp", CompressedBmp(9, 3, 8, 1, rle8));
+    const Bytes rle4{5, 0x12, 0, 3, 0x34, 0x50, 0, 0, 6, 0xAB, 0, 2, 1, 0, 0, 0, 0, 1};
+    WriteSeed(dir, "rle4.bmp", CompressedBmp(7, 3, 4, 2, rle4));
+}
+
+// Single-frame icons of our encoder joined under one directory, so that
+// frames of different sizes and depths follow each other.
+Bytes JoinIcons(const std::vector<Bytes>& icons)
+{
+    const size_t directory = 6 + 16 * icons.size();
+    Bytes joined{0, 0, 1, 0, BYTE(icons.size()), 0};
+    Bytes images;
+    for (const Bytes& icon : icons) {
+        if (icon.size() < 22)
+            return {};
+        Bytes entry(icon.begin() + 6, icon.begin() + 22);
+        const unsigned offset = unsigned(directory + images.size());
+        for (int i = 0; i < 4; ++i)
+            entry[12 + i] = BYTE(offset >> (8 * i));
+        joined.insert(joined.end(), entry.begin(), entry.end());
+        images.insert(images.end(), icon.begin() + 22, icon.end());
+    }
+    joined.insert(joined.end(), images.begin(), images.end());
+    return joined;
+}
+
+void IcoSeeds(const fs::path& dir)
+{
+    CRasterImage four = Picture(4, 16, 16), eight = Picture(8, 32, 32), rgb = Picture(24, 16, 16),
+                 rgba = Picture(32, 24, 24);
+    rgba.AlphaCreate();
+    for (long y = 0; y < 24; ++y)
+        for (long x = 0; x < 24; ++x)
+            rgba.AlphaSet(x, y, BYTE(x * 10 + y));
+    std::vector<Bytes> icons;
+    for (CRasterImage* page : {&four, &eight, &rgb, &rgba}) {
+        icons.push_back(Encode(*page, RASTER_FORMAT_ICO));
+        WriteSeed(dir, "page" + std::to_string(page->GetBpp()) + ".ico", icons.back());
+    }
+    WriteSeed(dir, "four-pages.ico", JoinIcons(icons));
+}
+
+void PngSeeds(const fs::path& dir)
+{
+    for (DWORD bpp : {1u, 4u, 8u, 24u}) {
+        CRasterImage image = Picture(bpp);
+        WriteSeed(dir, "plain" + std::to_string(bpp) + ".png", Encode(image, RASTER_FORMAT_PNG));
+    }
+    CRasterImage alpha = Picture(24);
+    alpha.AlphaCreate();
+    alpha.AlphaSet(4, 2, 90);
+    WriteSeed(dir, "alpha.png", Encode(alpha, RASTER_FORMAT_PNG));
+    CRasterImage transparent = Picture(8);
+    transparent.SetTransIndex(3);
+    WriteSeed(dir, "transparent.png", Encode(transparent, RASTER_FORMAT_PNG));
+}
+
+// A little-endian EXIF block: resolution and camera in the first directory,
+// capture details in the EXIF directory, a thumbnail in the second one.
+Bytes ExifSegment(const Bytes& thumbnail)
+{
+    Bytes t{'I', 'I', 42, 0};
+    Put32(t, 8);
+    auto entry = [&t](unsigned tag, unsigned type, unsigned count, unsigned value) {
+        Put16(t, tag); Put16(t, type); Put32(t, count); Put32(t, value);
+    };
+    const unsigned ifd0 = 8, ifd0Entries = 6, exifIfd = ifd0 + 2 + 12 * ifd0Entries + 4;
+    const unsigned exifEntries = 3, ifd1 = exifIfd + 2 + 12 * exifEntries + 4;
+    const unsigned ifd1Entries = 2, data = ifd1 + 2 + 12 * ifd1Entries + 4;
+    Put16(t, ifd0Entries);
+    entry(0x010F, 2, 4, 'F' | 'z' << 8 | 'C' << 16);
+    entry(0x0112, 3, 1, 6);
+    entry(0x011A, 5, 1, data);
+    entry(0x011B, 5, 1, data + 8);
+    entry(0x0128, 3, 1, 2);
+    entry(0x8769, 4, 1, exifIfd);
+    Put32(t, ifd1);
+    Put16(t, exifEntries);
+    entry(0x920A, 5, 1, data + 16);
+    entry(0x829D, 5, 1, data + 24);
+    entry(0x9209, 3, 1, 1);
+    Put32(t, 0);
+    Put16(t, ifd1Entries);
+    entry(0x0201, 4, 1, data + 32);
+    entry(0x0202, 4, 1, unsigned(thumbnail.size()));
+    Put32(t, 0);
+    for (unsigned v : {300u, 1u, 72u, 1u, 35u, 10u, 28u, 10u})
+        Put32(t, v);
+    t.insert(t.end(), thumbnail.begin(), thumbnail.end());
+    Bytes segment{0xFF, 0xE1};
+    const unsigned length = unsigned(t.size()) + 2 + 6;
+    segment.push_back(BYTE(length >> 8));
+    segment.push_back(BYTE(length));
+    for (char c : {'E', 'x', 'i', 'f', '\0', '\0'})
+        segment.push_back(BYTE(c));
+    segment.insert(segment.end(), t.begin(), t.end());
+    return segment;
+}
+
+void JpegSeeds(const fs::path& dir)
+{
+    CRasterImage colour = Picture(24, 21, 11), grey = Picture(8, 11, 21);
+    grey.SetGrayPalette();
+    const Bytes colourJpeg = Encode(colour, RASTER_FORMAT_JPG);
+    WriteSeed(dir, "colour.jpg", colourJpeg);
+    WriteSeed(dir, "grey.jpg", Encode(grey, RASTER_FORMAT_JPG));
+    if (colourJpeg.size() > 2) {
+        CRasterImage tiny = Picture(24, 3, 2);
+        const Bytes thumbnail = Encode(tiny, RASTER_FORMAT_JPG);
+        Bytes withExif{0xFF, 0xD8};
+        const Bytes exif = ExifSegment(thumbnail);
+        withExif.insert(withExif.end(), exif.begin(), exif.end());
+        withExif.insert(withExif.end(), colourJpeg.begin() + 2, colourJpeg.end());
+        WriteSeed(dir, "exif.jpg", withExif);
+    }
+}
+
+// The generated DICOM files, small enough for quick fuzzing.
+void DicomSeeds(const fs::path& dir, const fs::path& generated)
+{
+    fs::create_directories(dir);
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(generated, error)) {
+        if (entry.is_regular_file() && entry.path().extension() == ".dcm" && entry.file_size() <= 64 * 1024)
+            fs::copy_file(entry.path(), dir / entry.path().filename(), fs::copy_options::overwrite_existing);
+    }
+}
+
+void XmlSeeds(const fs::path& dir)
+{
+    auto text = [](const char* s) { return Bytes(s, s + std::strlen(s)); };
+    WriteSeed(dir, "dicomdir.xml", text(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<file-format>\n<meta-header xfer=\"1.2.840.10008.1.2.1\">"
+        "<element tag=\"0002,0010\" vr=\"UI\" vm=\"1\" len=\"20\" name=\"TransferSyntaxUID\">1.2.840.10008.1.2.1</element>"
+        "</meta-header>\n<data-set><sequence tag=\"0004,1220\" vr=\"SQ\" card=\"2\" name=\"DirectoryRecordSequence\">"
+        "<item card=\"3\"><element tag=\"0004,1430\" vr=\"CS\" vm=\"1\" len=\"8\" name=\"DirectoryRecordType\">PATIENT</element>"
+        "<element tag=\"0010,0010\" vr=\"PN\" vm=\"1\" len=\"10\" name=\"PatientName\">Li^Wei</element></item>"
+        "<item card=\"2\"><element tag=\"0004,1500\" vr=\"CS\" vm=\"2\" len=\"14\" name=\"ReferencedFileID\">IMAGES\\IM0001</element>"
+        "</item></sequence></data-set>\n</file-format>\n"));
+    WriteSeed(dir, "kinds.xml", text(
+        "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><!DOCTYPE r [<!ENTITY e \"x&#233;\">]>"
+        "<r a=\"1\" b='&amp;'><!-- note --><?pi data?><![CDATA[ x<y ]]>mixed &e; <b/> tail</r>"));
+    WriteSeed(dir, "deep.xml", text("<a><b><c><d e=\"f\">g</d></c><c/></b>\n<b x=\"\xC3\xA9\"/></a>"));
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: %s <output folder> <generated DICOM folder>\n", argv[0]);
+        return 2;
+    }
+    const fs::path out = argv[1];
+    BmpSeeds(out / "bmp");
+    IcoSeeds(out / "ico");
+    PngSeeds(out / "png");
+    JpegSeeds(out / "jpeg");
+    DicomSeeds(out / "dicom", argv[2]);
+    XmlSeeds(out / "xml");
+    return 0;
+}
