@@ -2,17 +2,19 @@
 
 #include <cmath>
 #include <new>
+#include <vector>
 
 #include "wnd/wnd.h"
 #include "DcmImage.h"
-#include "OverLayManagerStub.h"
+#include "OverLayManager.h"
 
 IMPLEMENT_DYNAMIC(COverLay, CObject)
 
 COverLay::COverLay()
     : m_fScale(1.0f), m_bSelected(0), m_nNumber(0), m_pOwnerWnd(nullptr), m_pPen(nullptr),
       m_pOldPen(nullptr), m_pManager(nullptr), m_nActiveHandle(0), m_fColSpacing(0.0f),
-      m_fRowSpacing(0.0f), m_bHasSpacing(0), m_pRecord(nullptr), m_nRecordSize(0)
+      m_fRowSpacing(0.0f), m_bHasSpacing(0), m_pRecord(nullptr), m_nRecordSize(0),
+      m_nBurnRows(0), m_bChanged(0), m_pOldBrush(nullptr)
 {
 }
 
@@ -127,6 +129,7 @@ int COverLay::IntersectsBox(const CRect& box)
 
 void COverLay::OnLButtonDown(UINT, CPoint& point, CDC*)
 {
+    m_bChanged = 1;
     m_ptAnchor = point;
     m_ptLast = point;
 }
@@ -180,6 +183,13 @@ int COverLay::IsInImage(int x, int y)
     return x >= 0 && x < image->GetColumns() && y >= 0 && y < image->GetRows() ? 1 : 0;
 }
 
+CSize COverLay::ImageSize()
+{
+    if (m_pManager == nullptr || m_pManager->m_pImage == nullptr)
+        return CSize(0, 0);
+    return CSize(m_pManager->m_pImage->GetColumns(), m_pManager->m_pImage->GetRows());
+}
+
 void COverLay::LoadPixelSpacing()
 {
     if (m_pManager == nullptr || m_pManager->m_pImage == nullptr)
@@ -190,4 +200,141 @@ void COverLay::LoadPixelSpacing()
     m_bHasSpacing = 1;
     m_fRowSpacing = static_cast<float>(image->GetDicomInfo()->m_dRowSpacing);
     m_fColSpacing = static_cast<float>(image->GetDicomInfo()->m_dColumnSpacing);
+}
+
+int COverLay::ProfileInt(const char* section, const char* entry, int defaultValue)
+{
+    CWinApp* app = AfxGetApp();
+    return app != nullptr ? static_cast<int>(app->GetProfileInt(section, entry, defaultValue)) : defaultValue;
+}
+
+int COverLay::ShowsMeasurement() const
+{
+    return m_pManager != nullptr && m_pManager->m_bShowMeasure;
+}
+
+CString COverLay::LabelText(const CString& measurement) const
+{
+    if (m_pManager == nullptr || !m_pManager->m_bShowNumber)
+        return measurement;
+    CString number;
+    number.Format("%d", m_nNumber);
+    return number;
+}
+
+void COverLay::DrawPlacedText(CDC* dc, const CString& text, int fontSize, COLORREF colour)
+{
+    CFont font;
+    font.CreateFont(static_cast<int>(-fontSize * m_fScale), 0, 0, 0, 400, 0, 0, 0, 0, 0, 0, 0, 32,
+                    "MS Sans Serif");
+    CGdiObject* previousFont = dc->SelectObject(&font);
+    const int previousMode = dc->SetBkMode(TRANSPARENT);
+    dc->SetTextColor(colour);
+    const CSize extent = dc->GetTextExtent(text);
+    const CRect& r = m_rcBounds;
+    const int x = (r.left + r.right) / 2 - extent.cx / 2;
+    int y;
+    if (r.bottom >= 0)
+        y = (r.top + r.bottom) / 2 - extent.cy / 2 - (r.bottom - r.top) / 2 - fontSize - 2;
+    else
+        y = static_cast<int>((r.bottom - r.top) / 2 + (r.top + r.bottom) / 2 - extent.cy / 2 +
+                             (fontSize + 4) * m_fScale);
+    dc->TextOut(x, y, text);
+    dc->SelectStockObject(SYSTEM_FONT);
+    (void)previousFont;
+    dc->SetBkMode(previousMode);
+    font.DeleteObject();
+}
+
+void COverLay::SelectDrawPen(CDC* dc, int width, COLORREF colour)
+{
+    delete m_pPen;
+    m_pPen = new CPen(PS_SOLID, width, colour);
+    m_pOldBrush = dc->SelectStockObject(NULL_BRUSH);
+    m_pOldPen = dc->SelectObject(m_pPen);
+}
+
+void COverLay::RestoreDrawPen(CDC* dc)
+{
+    if (m_pOldPen != nullptr)
+        dc->SelectObject(m_pOldPen);
+    if (m_pOldBrush != nullptr)
+        dc->SelectObject(m_pOldBrush);
+    delete m_pPen;
+    m_pPen = nullptr;
+    m_pOldPen = nullptr;
+    m_pOldBrush = nullptr;
+}
+
+void COverLay::RubberBand(CDC* dc, CPoint point, const std::function<void()>& draw,
+                          const std::function<void()>& change)
+{
+    if (dc != nullptr) {
+        BeginRubberBand(dc);
+        draw();
+    }
+    change();
+    m_bChanged = 1;
+    if (dc != nullptr) {
+        draw();
+        EndRubberBand(dc);
+    }
+    COverLay::OnMouseMove(0, point, 0, dc);
+}
+
+void COverLay::DrawInvertedHandles(CDC* dc, int state, int half)
+{
+    if (state != 1 && state != 2)
+        return;
+    const int count = HandleCount();
+    for (int n = 1; n <= count; ++n) {
+        const CPoint p = HandlePoint(n);
+        dc->PatBlt(p.x - half, p.y - half, 2 * half + 1, 2 * half + 1, DSTINVERT);
+    }
+}
+
+int COverLay::MeasurePixels(const CArray<CPoint, CPoint>& points, double& sum, double& mean,
+                            double& deviation)
+{
+    const int count = points.GetSize();
+    for (int i = 0; i < count; ++i)
+        if (!IsInImage(points[i].x, points[i].y))
+            return 0;
+    // No pixel has no mean: the region measures like one outside the image.
+    if (count == 0)
+        return 0;
+    std::vector<short> values(static_cast<size_t>(count));
+    sum = 0;
+    for (int i = 0; i < count; ++i) {
+        values[static_cast<size_t>(i)] = GetImagePixel(points[i].x, points[i].y);
+        sum += values[static_cast<size_t>(i)];
+    }
+    mean = sum / count;
+    double squares = 0;
+    for (short v : values)
+        squares += (v - mean) * (v - mean);
+    deviation = std::sqrt(squares / count);
+    return 1;
+}
+
+int COverLay::SegmentMeetsBox(CPoint a, CPoint b, const CRect& box)
+{
+    const POINT corners[4] = {{a.x - 5, a.y - 5}, {a.x + 5, a.y + 5}, {b.x - 5, b.y - 5}, {b.x + 5, b.y + 5}};
+    CRgn region;
+    if (!region.CreatePolygonRgn(corners, 4, WINDING))
+        return 0;
+    return region.RectInRegion(&box) ? 1 : 0;
+}
+
+void COverLay::DeleteSelf()
+{
+    if (m_pManager != nullptr)
+        m_pManager->DeleteOverlay(this);
+}
+
+int COverLay::TakeChanged()
+{
+    const int changed = m_bChanged;
+    m_bChanged = 0;
+    return changed;
 }

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "DcmImage.h"
-#include "OverLayManagerStub.h"
+#include "OverLayManager.h"
 
 namespace {
 
