@@ -616,7 +616,9 @@ int CDicomInfo::WriteElement(WORD group, WORD element, int vr, int length, const
         return 0;
     const char* path = static_cast<const char*>(m_strFilePath);
     DcmFileFormat file;
-    if (LoadFile(file, path).bad())
+    // Group lengths stay as the file has them: none are added.
+    SilenceToolkitLog();
+    if (file.loadFile(path, EXS_Unknown, EGL_noChange, 4096, ERM_autoDetect).bad())
         return 0;
     DcmDataset* dataset = file.getDataset();
     DcmTag tag(group, element, DcmVR(static_cast<DcmEVR>(vr)));
