@@ -1,6 +1,7 @@
 #include "ConvolutionFilter.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstdint>
 #include <new>
 
@@ -133,7 +134,75 @@ int CConvolutionFilter::ProcessArea(BYTE* rgb, int x, int y, int w, int h, int i
             positions.push_back(i);
     if (positions.empty())
         positions.push_back(0);
-    return RunArea(rgb, x, y, w, h, imageWidth, imageHeight, positions);
+    return RunArea(rgb, x, y, w, h, imageWidth, imageHeight, positions, Run);
+}
+
+// What a filter adds on top of the weighted sum (the emboss offsets, nothing
+// for plain convolution) is its result for an all-zero neighbourhood.
+void CConvolutionFilter::Run(CImageAreaProcess& self, const AreaRun& run)
+{
+    std::vector<BYTE> zeros(static_cast<size_t>(run.count) * 3, 0);
+    BYTE added[3];
+    self.ProcessPixel(zeros.data(), run.positions, run.count, added);
+    const int offsets[3] = {added[0], added[1], added[2]};
+    static_cast<CConvolutionFilter&>(self).ConvolveRun(run, offsets);
+}
+
+namespace {
+
+// Sums tap by tap over the whole run, so that each pass is one multiply-add
+// over contiguous bytes.
+template <typename Sum>
+void Accumulate(const CImageAreaProcess::AreaRun& run, const int* kernel, Sum* sums)
+{
+    std::fill(sums, sums + run.bytes, Sum(0));
+    for (int i = 0; i < run.count; ++i) {
+        const Sum weight = kernel[run.positions[i]];
+        const BYTE* source = run.sources[i];
+        for (size_t k = 0; k < run.bytes; ++k)
+            sums[k] += weight * source[k];
+    }
+}
+
+// Division, channel offsets and clamping, each as one plain pass.
+template <typename Sum>
+void Finish(Sum* sums, size_t bytes, int divisor, const int offsets[3], BYTE* out)
+{
+    if (divisor != 0 && divisor != 1) {
+        if (sizeof(Sum) == 4) {
+            // Exact for 32-bit sums, and cheaper than integer division.
+            const double d = divisor;
+            for (size_t k = 0; k < bytes; ++k)
+                sums[k] = static_cast<Sum>(static_cast<double>(sums[k]) / d);
+        } else {
+            for (size_t k = 0; k < bytes; ++k)
+                sums[k] /= divisor;
+        }
+    }
+    if (offsets[0] || offsets[1] || offsets[2])
+        for (size_t k = 0; k < bytes; k += 3)
+            for (int c = 0; c < 3; ++c)
+                sums[k + c] += offsets[c];
+    for (size_t k = 0; k < bytes; ++k)
+        out[k] = static_cast<BYTE>(std::clamp<Sum>(sums[k], 0, 255));
+}
+
+}  // namespace
+
+void CConvolutionFilter::ConvolveRun(const AreaRun& run, const int offsets[3]) const
+{
+    int64_t reach = 0;
+    for (int i = 0; i < run.count; ++i)
+        reach += std::abs(static_cast<int64_t>(m_pKernel[run.positions[i]])) * 255;
+    if (reach < 0x7FFFFFFF) {
+        std::vector<int32_t> sums(run.bytes);
+        Accumulate(run, m_pKernel, sums.data());
+        Finish(sums.data(), run.bytes, m_nDivisor, offsets, run.out);
+    } else {
+        std::vector<int64_t> sums(run.bytes);
+        Accumulate(run, m_pKernel, sums.data());
+        Finish(sums.data(), run.bytes, m_nDivisor, offsets, run.out);
+    }
 }
 
 int CConvolutionFilter::Convolve(const BYTE* channel, const int* positions, int count) const

@@ -23,6 +23,9 @@ public:
 protected:
     // Weighted sum of one channel, divided unless the divisor is 0 or 1.
     int Convolve(const BYTE* channel, const int* positions, int count) const;
+    // Weighted sums of a run of bytes, divided, with offsets[c] added to
+    // the sums of channel c, clamped to bytes.
+    void ConvolveRun(const AreaRun& run, const int offsets[3]) const;
 
     int m_nDivisor;
     int* m_pKernel;
@@ -32,4 +35,5 @@ private:
     CConvolutionFilter& operator=(const CConvolutionFilter&) = delete;
 
     void ReplaceKernel(int width, int height, int* kernel, int divisor);
+    static void Run(CImageAreaProcess& self, const AreaRun& run);
 };

@@ -1,5 +1,6 @@
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "ConvolutionFilter.h"
 #include "DcmImage.h"
@@ -41,7 +42,7 @@ BYTE* NewBlock(size_t bytes)
 
 // The display bits expand bottom row first, so the rectangle from display row
 // y to the bottom edge is rows 0 to height - 1 - y of the expanded copy; the
-// rows are turned back before the result is handed out.
+// rows are turned back, in place, before the result is handed out.
 template <typename Filter>
 unsigned char* CDcmImage::FilterDisplay(int x, int y, Filter filter)
 {
@@ -56,16 +57,19 @@ unsigned char* CDcmImage::FilterDisplay(int x, int y, Filter filter)
     BYTE* work = NewBlock(bytes);
     if (work == nullptr)
         return nullptr;
-    std::memset(work, 0, bytes);
     dib.ExpandTo24(work);
-    BYTE* result = filter(work, x, 0, width - x, height - y, width, height) ? NewBlock(bytes) : nullptr;
-    if (result) {
-        const size_t rowBytes = static_cast<size_t>(width) * 3;
-        for (int row = 0; row < height; ++row)
-            std::memcpy(result + row * rowBytes, work + (height - 1 - row) * rowBytes, rowBytes);
+    if (!filter(work, x, 0, width - x, height - y, width, height)) {
+        ::operator delete(work);
+        return nullptr;
     }
-    ::operator delete(work);
-    return result;
+    const size_t rowBytes = static_cast<size_t>(width) * 3;
+    std::vector<BYTE> swap(rowBytes);
+    for (int top = 0, bottom = height - 1; top < bottom; ++top, --bottom) {
+        std::memcpy(swap.data(), work + top * rowBytes, rowBytes);
+        std::memcpy(work + top * rowBytes, work + bottom * rowBytes, rowBytes);
+        std::memcpy(work + bottom * rowBytes, swap.data(), rowBytes);
+    }
+    return work;
 }
 
 unsigned char* CDcmImage::MedianFilter(int x, int y, int, int, int, int)

@@ -7,6 +7,17 @@
 
 PLATFORM_IMPLEMENT_RUNTIMECLASS(CDib, CObject, 0, nullptr)
 
+namespace {
+
+inline void WriteColour(const RGBQUAD& colour, BYTE* out)
+{
+    out[0] = colour.rgbBlue;
+    out[1] = colour.rgbGreen;
+    out[2] = colour.rgbRed;
+}
+
+}  // namespace
+
 CDib::CDib()
     : m_pColors(nullptr), m_pBits(nullptr), m_nWidth(0), m_nHeight(0), m_nBitCount(0),
       m_nColors(0), m_hMemory(nullptr)
@@ -79,24 +90,21 @@ int CDib::Create(const BYTE* bits, size_t bytes, int width, int height, int bitC
 
 void CDib::ExpandRow(const BYTE* row, BYTE* out) const
 {
-    for (int x = 0; x < m_nWidth; ++x, out += 3) {
-        switch (m_nBitCount) {
-        case 1: {
-            const RGBQUAD& c = m_pColors[(row[x / 8] >> (7 - x % 8)) & 1];
-            out[0] = c.rgbBlue, out[1] = c.rgbGreen, out[2] = c.rgbRed;
-            break;
-        }
-        case 4: {
-            const RGBQUAD& c = m_pColors[x % 2 == 0 ? row[x / 2] >> 4 : row[x / 2] & 0x0F];
-            out[0] = c.rgbBlue, out[1] = c.rgbGreen, out[2] = c.rgbRed;
-            break;
-        }
-        case 8:
+    switch (m_nBitCount) {
+    case 1:
+        for (int x = 0; x < m_nWidth; ++x, out += 3)
+            WriteColour(m_pColors[(row[x / 8] >> (7 - x % 8)) & 1], out);
+        break;
+    case 4:
+        for (int x = 0; x < m_nWidth; ++x, out += 3)
+            WriteColour(m_pColors[x % 2 == 0 ? row[x / 2] >> 4 : row[x / 2] & 0x0F], out);
+        break;
+    case 8:
+        for (int x = 0; x < m_nWidth; ++x, out += 3)
             out[0] = out[1] = out[2] = row[x];
-            break;
-        default:
-            std::memcpy(out, row + 3 * x, 3);
-        }
+        break;
+    default:
+        std::memcpy(out, row, static_cast<size_t>(m_nWidth) * 3);
     }
 }
 

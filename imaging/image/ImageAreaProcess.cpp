@@ -38,7 +38,7 @@ void GatherClamped(const BYTE* copy, const AreaGeometry& g, int column, int row,
 CImageAreaProcess::CImageAreaProcess() : m_nWidth(1), m_nHeight(1) {}
 
 int CImageAreaProcess::RunArea(BYTE* rgb, int x, int y, int w, int h, int imageWidth,
-                               int imageHeight, const std::vector<int>& positions)
+                               int imageHeight, const std::vector<int>& positions, RunFunction run)
 {
     if (rgb == nullptr || positions.empty() || x < 0 || y < 0 || x > imageWidth - 1 ||
         y > imageHeight - 1)
@@ -60,29 +60,27 @@ int CImageAreaProcess::RunArea(BYTE* rgb, int x, int y, int w, int h, int imageW
     for (int i = 0; i < count; ++i)
         offsets[i] = (static_cast<ptrdiff_t>(positions[i] / m_nWidth - g.halfH) * imageWidth +
                       positions[i] % m_nWidth - g.halfW) * 3;
-    BYTE* s0 = samples.data();
-    BYTE* s1 = s0 + count;
-    BYTE* s2 = s1 + count;
+    std::vector<const BYTE*> sources(positions.size());
 
     for (int row = y; row < y + h; ++row) {
         // Pixels whose whole neighbourhood lies inside the image gather without clamping.
         const bool rowInside = row - g.halfH >= 0 && row + g.halfH <= imageHeight - 1;
         const int innerBegin = rowInside ? std::max(x, g.halfW) : x + w;
         const int innerEnd = rowInside ? std::max(innerBegin, std::min(x + w, imageWidth - g.halfW)) : x + w;
+        const size_t rowStart = static_cast<size_t>(row) * imageWidth * 3;
         for (int column = x; column < x + w; ++column) {
-            const size_t index = (static_cast<size_t>(row) * imageWidth + column) * 3;
-            if (column >= innerBegin && column < innerEnd) {
-                const BYTE* centre = copy + index;
-                for (int i = 0; i < count; ++i) {
-                    const BYTE* p = centre + offsets[i];
-                    s0[i] = p[0];
-                    s1[i] = p[1];
-                    s2[i] = p[2];
-                }
-            } else {
-                GatherClamped(copy, g, column, row, positions, s0);
+            if (column == innerBegin && innerEnd > innerBegin) {
+                const size_t start = rowStart + static_cast<size_t>(column) * 3;
+                for (int i = 0; i < count; ++i)
+                    sources[i] = copy + start + offsets[i];
+                const AreaRun area{sources.data(), positions.data(), count, rgb + start,
+                                   static_cast<size_t>(innerEnd - innerBegin) * 3};
+                run(*this, area);
+                column = innerEnd - 1;
+                continue;
             }
-            ProcessPixel(s0, positions.data(), count, rgb + index);
+            GatherClamped(copy, g, column, row, positions, samples.data());
+            ProcessPixel(samples.data(), positions.data(), count, rgb + rowStart + static_cast<size_t>(column) * 3);
         }
     }
     delete[] copy;

@@ -19,11 +19,24 @@ public:
     // writes the three result bytes to out.
     virtual void ProcessPixel(const BYTE* samples, const int* positions, int count, BYTE* out) = 0;
 
+    // A run of bytes whose neighbourhoods lie inside the image: out[k] is
+    // formed from sources[i][k], one source per position taking part.
+    struct AreaRun {
+        const BYTE* const* sources;
+        const int* positions;
+        int count;
+        BYTE* out;
+        size_t bytes;
+    };
+    using RunFunction = void (*)(CImageAreaProcess& self, const AreaRun& run);
+
 protected:
     // Filters the rectangle in place, reading every sample from a copy of the
     // whole image; positions names the neighbourhood entries that take part.
+    // Inside the image whole runs go to run; pixels at the border, whose
+    // neighbourhoods repeat the edge, go one by one to ProcessPixel.
     int RunArea(BYTE* rgb, int x, int y, int w, int h, int imageWidth, int imageHeight,
-                const std::vector<int>& positions);
+                const std::vector<int>& positions, RunFunction run);
     // Odd size that holds count entries (an even count grows by one).
     static int OddSize(int count) { return count / 2 * 2 + 1; }
 

@@ -22,6 +22,8 @@ protected:
     int m_nCount;
 
 private:
+    static void Run(CImageAreaProcess& self, const AreaRun& run);
+
     CMedianFilter(const CMedianFilter&) = delete;
     CMedianFilter& operator=(const CMedianFilter&) = delete;
 };
