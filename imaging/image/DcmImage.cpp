@@ -8,7 +8,7 @@
 
 #include "JpegFile.h"
 #include "RasterImage.h"
-#include "OverLayManagerStub.h"
+#include "OverLayManager.h"
 #include "PixelOps.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "DcmImage.h"
-#include "OverLayManagerStub.h"
+#include "OverLayManager.h"
 
 namespace {
 
@@ -211,7 +211,7 @@ int CDcmImage::GetImageBits(BYTE* out, int, int withOverlays)
         return 0;
     std::memcpy(copy, m_pBitmapBits, bytes);
     if (withOverlays && m_pOverLayManager)
-        m_pOverLayManager->BurnAll(copy, 1, m_nDisplayWidth);
+        m_pOverLayManager->BurnAll(copy, m_ColorMode == COLOR_MODE_RGB ? 3 : 1, m_nDisplayWidth, m_nDisplayHeight);
     std::memcpy(out, copy, bytes);
     delete[] copy;
     return 1;
