@@ -144,6 +144,22 @@ public:
     int IsOverlayPoint(int, int) { return 1; }
     CString GetReverseOrientation(CString letter);
 
+    // Filters: a new 24-bit buffer of the display size (rows top-down) that
+    // the caller frees with operator delete, or null. Only x and y are read.
+    unsigned char* MedianFilter(int x, int y, int, int, int, int);
+    unsigned char* EmbossFilter(int x, int y, int, int);
+    unsigned char* SharpenFilter(int x, int y, int, int, unsigned long code);
+
+    // Localizer lines and the information matrix
+    int AddLocalizer(CLocalizer* localizer);
+    int ClearLocalizer();
+    int BuildImageInfoMatrix();
+    int BurnImageOverLay();
+    int BurnMatrixInfoToPixel(BYTE* pixels);
+    unsigned short* FillImage(int width, int height, unsigned short* source, int sourceHeight,
+                              int sourceWidth);
+    int GetDicomPrintSize(int& width, int& height);
+
 private:
     CDcmImage(const CDcmImage&) = delete;
     CDcmImage& operator=(const CDcmImage&) = delete;
@@ -180,6 +196,10 @@ private:
     int BuildOrientedPixels();
     int RecreateDibSection();
     void BurnOverlayPlane();
+    int ResampleToDibSection(const CRect& dest);
+    void FitDibSectionToDisplay();
+    template <typename Filter>
+    unsigned char* FilterDisplay(int x, int y, Filter filter);
     int ParsePatientOrientations();
     int RotatePatientOrientations();
     void SetHeight(int height) { m_nDisplayHeight = height; }
