@@ -1,6 +1,7 @@
 // Loads any raster file and saves it in the format named by the output's
-// extension: tools/rasterconv INPUT OUTPUT
+// extension: tools/rasterconv [--frame N] INPUT OUTPUT
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <strings.h>
 
@@ -32,11 +33,17 @@ static DWORD FormatOfExtension(const char* path)
 
 int main(int argc, char** argv)
 {
+    CRasterImage image;
+    // The frame or page of a multi-frame GIF or TIFF to read.
+    if (argc == 5 && strcmp(argv[1], "--frame") == 0) {
+        image.SetFrame(atol(argv[2]));
+        argv += 2;
+        argc -= 2;
+    }
     if (argc != 3) {
-        fprintf(stderr, "usage: rasterconv INPUT OUTPUT\n");
+        fprintf(stderr, "usage: rasterconv [--frame N] INPUT OUTPUT\n");
         return 2;
     }
-    CRasterImage image;
     if (!image.Load(argv[1], 0)) {
         fprintf(stderr, "%s\n", image.GetLastError());
         return 1;

@@ -144,6 +144,9 @@ public:
 
     // Whole-image operations
     bool Flip();
+    bool Mirror();
+    bool RotateLeft(CRasterImage* iDst = nullptr);
+    bool RotateRight(CRasterImage* iDst = nullptr);
     bool Negative();
     bool IncreaseBpp(DWORD nbit);
     bool Crop(long left, long top, long right, long bottom, CRasterImage* iDst = nullptr);
@@ -239,6 +242,7 @@ protected:
     bool DecodeWithFormat(CByteStream* stream, DWORD imagetype);
     bool EncodeWithFormat(CByteStream* stream, DWORD imagetype, int option);
     bool CheckEncodable(DWORD imagetype);
+    bool RotateQuarter(bool clockwise, CRasterImage* iDst);
     template <class Codec> bool DecodeThrough(Codec& codec, CByteStream* stream);
     template <class Codec> bool EncodeThrough(Codec& codec, CByteStream* stream);
     size_t PixelCount() const;
