@@ -515,6 +515,9 @@ bool CRasterGIF::DecodeBody(CByteStream* fp)
             trueColour = trueColour || layouts[size_t(i)].localTable;
     }
 
+    // The walk above saw every extension; frames take only their own.
+    gifgce = {0, 0, 0};
+    info.dwFrameDelay = 0;
     reset_reader(fp, dataStart);
     CRasterImage canvas, saved;
     long canvasIndex = 0;

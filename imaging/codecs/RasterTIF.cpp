@@ -188,7 +188,8 @@ void CRasterTIF::DecodeBody(TIFF* tif)
     info.nBkgndIndex = -1;
     if (rowsperstrip > height) {
         rowsperstrip = height;
-        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, rowsperstrip);
+        if (!TIFFIsTiled(tif))
+            TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, rowsperstrip);
     }
     if (width == 0 || height == 0 || !PlausibleSize(tif, width, height, samples, bitspersample))
         RaiseRasterFailure("Corrupted TIFF file!");
@@ -203,11 +204,12 @@ void CRasterTIF::DecodeBody(TIFF* tif)
                  (samples == 2 && bps8or16));
     bool palette = photometric == PHOTOMETRIC_PALETTE && samples == 1 &&
                    (bitspersample == 1 || bitspersample == 4 || bitspersample == 8);
-    bool lab = photometric == PHOTOMETRIC_CIELAB && (samples == 3 || samples == 4) && bitspersample == 8;
-    bool own = contiguous && (grey || palette || lab);
+    bool colour = (photometric == PHOTOMETRIC_CIELAB || photometric == PHOTOMETRIC_RGB) &&
+                  (samples == 3 || samples == 4) && bitspersample == 8;
+    bool own = contiguous && (grey || palette || colour);
 
     DWORD bits = 8;
-    if (!own || lab)
+    if (!own || colour)
         bits = 24;
     else if (bitspersample == 1 || bitspersample == 4)
         bits = bitspersample;
@@ -225,9 +227,9 @@ void CRasterTIF::DecodeBody(TIFF* tif)
         DecodeRGBA(tif, width, height, samples);
         return;
     }
-    if (!lab)
+    if (!colour)
         SetTiffPalette(tif, photometric, bitspersample);
-    DecodeOwn(tif, width, height, samples, bitspersample, rowsperstrip);
+    DecodeOwn(tif, width, height, samples, bitspersample, rowsperstrip, photometric);
     ApplyOrientation(orientation);
 }
 
@@ -289,7 +291,7 @@ void CRasterTIF::SetTiffPalette(TIFF* tif, WORD photometric, WORD bitspersample)
 // Tiled files are gathered tile row by tile row into a strip buffer that
 // holds a whole row of tiles, so one loop serves both layouts.
 void CRasterTIF::DecodeOwn(TIFF* tif, DWORD width, DWORD height, WORD samples, WORD bitspersample,
-                           DWORD rowsperstrip)
+                           DWORD rowsperstrip, WORD photometric)
 {
     DWORD rowBytes = DWORD((uint64_t(samples) * bitspersample * width + 7) / 8);
     bool tiled = TIFFIsTiled(tif) != 0;
@@ -332,7 +334,8 @@ void CRasterTIF::DecodeOwn(TIFF* tif, DWORD width, DWORD height, WORD samples, W
             RaiseRasterFailure("Corrupted TIFF file!");
         }
         for (DWORD r = 0; r < rows; r++)
-            StoreRow(strip.data() + size_t(r) * stride, height - row - r - 1, samples, bitspersample, rowBytes);
+            StoreRow(strip.data() + size_t(r) * stride, height - row - r - 1, samples, bitspersample, rowBytes,
+                     photometric);
     }
 }
 
@@ -347,7 +350,8 @@ void CRasterTIF::TileToStrip(BYTE* out, const BYTE* in, DWORD rows, DWORD len, D
 
 // Sixteen-bit samples keep their high byte; every sample of the row is
 // reduced, not only the first width of them.
-void CRasterTIF::StoreRow(BYTE* raw, DWORD row, WORD samples, WORD bitspersample, DWORD sourceRowBytes)
+void CRasterTIF::StoreRow(BYTE* raw, DWORD row, WORD samples, WORD bitspersample, DWORD sourceRowBytes,
+                          WORD photometric)
 {
     DWORD width = DWORD(head.biWidth);
     if (bitspersample == 16) {
@@ -359,8 +363,12 @@ void CRasterTIF::StoreRow(BYTE* raw, DWORD row, WORD samples, WORD bitspersample
         }
         sourceRowBytes = DWORD(count);
     }
-    if (head.biBitCount == 24) {
+    if (photometric == PHOTOMETRIC_CIELAB) {
         StoreLabRow(raw, row, samples);
+        return;
+    }
+    if (photometric == PHOTOMETRIC_RGB) {
+        StoreRGBRow(raw, row, samples);
         return;
     }
     BYTE* dst = GetBits(row);
@@ -371,6 +379,20 @@ void CRasterTIF::StoreRow(BYTE* raw, DWORD row, WORD samples, WORD bitspersample
     for (DWORD x = 0; x < width; x++) {
         dst[x] = raw[2 * x];
         AlphaSet(long(x), long(row), raw[2 * x + 1]);
+    }
+}
+
+void CRasterTIF::StoreRGBRow(const BYTE* raw, DWORD row, WORD samples)
+{
+    DWORD width = DWORD(head.biWidth);
+    BYTE* dst = GetBits(row);
+    BYTE* alpha = pAlpha ? AlphaGetPointer(0, long(row)) : nullptr;
+    for (DWORD x = 0; x < width; x++, raw += samples) {
+        dst[3 * x] = raw[2];
+        dst[3 * x + 1] = raw[1];
+        dst[3 * x + 2] = raw[0];
+        if (alpha)
+            alpha[x] = raw[3];
     }
 }
 

@@ -28,8 +28,11 @@ protected:
     void DecodeBody(TIFF* tif);
     void DecodeRGBA(TIFF* tif, DWORD width, DWORD height, WORD samples);
     void SetTiffPalette(TIFF* tif, WORD photometric, WORD bitspersample);
-    void DecodeOwn(TIFF* tif, DWORD width, DWORD height, WORD samples, WORD bitspersample, DWORD rowsperstrip);
-    void StoreRow(BYTE* raw, DWORD row, WORD samples, WORD bitspersample, DWORD sourceRowBytes);
+    void DecodeOwn(TIFF* tif, DWORD width, DWORD height, WORD samples, WORD bitspersample, DWORD rowsperstrip,
+                   WORD photometric);
+    void StoreRow(BYTE* raw, DWORD row, WORD samples, WORD bitspersample, DWORD sourceRowBytes,
+                  WORD photometric);
+    void StoreRGBRow(const BYTE* raw, DWORD row, WORD samples);
     void StoreLabRow(const BYTE* raw, DWORD row, WORD samples);
     void ApplyOrientation(WORD orientation);
     bool WritePixels(TIFF* tif, int samples, int bitcount);
