@@ -1,6 +1,6 @@
 // Loads any raster file, applies the given operations in order and saves it
 // in the format named by the output's extension:
-//   tools/rasterconv [--op OP]... INPUT OUTPUT
+//   tools/rasterconv [--frame N] [--op OP]... INPUT OUTPUT
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -106,6 +106,7 @@ static bool ApplyOp(CRasterImage& img, const std::string& op, bool& known)
 }
 
 struct Options {
+    long frame = 0;  // of a multi-frame GIF or TIFF
     std::vector<std::string> ops;
     std::vector<const char*> files;
 };
@@ -117,6 +118,10 @@ static bool ParseOptions(int argc, char** argv, Options& o)
             if (++i == argc)
                 return false;
             o.ops.push_back(argv[i]);
+        } else if (strcmp(argv[i], "--frame") == 0) {
+            if (++i == argc)
+                return false;
+            o.frame = atol(argv[i]);
         } else if (strncmp(argv[i], "--", 2) == 0) {
             return false;
         } else {
@@ -130,10 +135,11 @@ int main(int argc, char** argv)
 {
     Options o;
     if (!ParseOptions(argc, argv, o)) {
-        fprintf(stderr, "usage: rasterconv [--op OP]... INPUT OUTPUT\n");
+        fprintf(stderr, "usage: rasterconv [--frame N] [--op OP]... INPUT OUTPUT\n");
         return 2;
     }
     CRasterImage image;
+    image.SetFrame(o.frame);
     if (!image.Load(o.files[0], 0)) {
         fprintf(stderr, "%s\n", image.GetLastError());
         return 1;

@@ -9,3 +9,12 @@ struct CRasterFailure {
 {
     throw CRasterFailure{text};
 }
+
+#include "ByteStream.h"
+
+// Reads exactly `bytes` bytes or raises `text`.
+inline void ReadOrRaise(CByteStream* stream, void* dest, size_t bytes, const char* text)
+{
+    if (bytes && stream->Read(dest, 1, bytes) != bytes)
+        RaiseRasterFailure(text);
+}

@@ -6,9 +6,14 @@
 #include "FileStream.h"
 #include "MemoryStream.h"
 #include "RasterBMP.h"
+#include "RasterGIF.h"
 #include "RasterICO.h"
 #include "RasterJPG.h"
+#include "RasterPCX.h"
 #include "RasterPNG.h"
+#include "RasterTGA.h"
+#include "RasterTIF.h"
+#include "RasterWBMP.h"
 
 // Formats whose codecs are not part of this library yet fail by name.
 static const char* MissingCodecText(DWORD imagetype)
@@ -50,6 +55,11 @@ bool CRasterImage::DecodeWithFormat(CByteStream* stream, DWORD imagetype)
     case RASTER_FORMAT_JPG: { CRasterJPG codec; return DecodeThrough(codec, stream); }
     case RASTER_FORMAT_PNG: { CRasterPNG codec; return DecodeThrough(codec, stream); }
     case RASTER_FORMAT_ICO: { CRasterICO codec; return DecodeThrough(codec, stream); }
+    case RASTER_FORMAT_GIF: { CRasterGIF codec; return DecodeThrough(codec, stream); }
+    case RASTER_FORMAT_TIF: { CRasterTIF codec; return DecodeThrough(codec, stream); }
+    case RASTER_FORMAT_TGA: { CRasterTGA codec; return DecodeThrough(codec, stream); }
+    case RASTER_FORMAT_PCX: { CRasterPCX codec; return DecodeThrough(codec, stream); }
+    case RASTER_FORMAT_WBMP: { CRasterWBMP codec; return DecodeThrough(codec, stream); }
     default:
         SetLastError(MissingCodecText(imagetype));
         return false;
@@ -147,6 +157,11 @@ bool CRasterImage::CheckEncodable(DWORD imagetype)
     case RASTER_FORMAT_JPG:
     case RASTER_FORMAT_PNG:
     case RASTER_FORMAT_ICO:
+    case RASTER_FORMAT_GIF:
+    case RASTER_FORMAT_TIF:
+    case RASTER_FORMAT_TGA:
+    case RASTER_FORMAT_PCX:
+    case RASTER_FORMAT_WBMP:
         return true;
     default:
         SetLastError(MissingCodecText(imagetype));
@@ -154,7 +169,7 @@ bool CRasterImage::CheckEncodable(DWORD imagetype)
     }
 }
 
-bool CRasterImage::EncodeWithFormat(CByteStream* stream, DWORD imagetype, int /*option*/)
+bool CRasterImage::EncodeWithFormat(CByteStream* stream, DWORD imagetype, int option)
 {
     if (!CheckEncodable(imagetype))
         return false;
@@ -163,6 +178,19 @@ bool CRasterImage::EncodeWithFormat(CByteStream* stream, DWORD imagetype, int /*
     case RASTER_FORMAT_JPG: { CRasterJPG codec; return EncodeThrough(codec, stream); }
     case RASTER_FORMAT_PNG: { CRasterPNG codec; return EncodeThrough(codec, stream); }
     case RASTER_FORMAT_ICO: { CRasterICO codec; return EncodeThrough(codec, stream); }
+    case RASTER_FORMAT_GIF: { CRasterGIF codec; return EncodeThrough(codec, stream); }
+    case RASTER_FORMAT_TGA: { CRasterTGA codec; return EncodeThrough(codec, stream); }
+    case RASTER_FORMAT_PCX: { CRasterPCX codec; return EncodeThrough(codec, stream); }
+    case RASTER_FORMAT_WBMP: { CRasterWBMP codec; return EncodeThrough(codec, stream); }
+    case RASTER_FORMAT_TIF: {
+        // The option reaches only the TIFF encoder, as its compression.
+        CRasterTIF codec;
+        codec.Ghost(this);
+        if (codec.Encode(stream, false, option))
+            return true;
+        CopyLastError(codec);
+        return false;
+    }
     default: return false;
     }
 }
@@ -213,16 +241,25 @@ bool CRasterImage::Encode(BYTE*& buffer, long& size, DWORD imagetype)
 }
 
 bool CRasterImage::Encode(CByteStream* stream, CRasterImage** images, int pagecount,
-                          DWORD imagetype, int /*option*/)
+                          DWORD imagetype, int option)
 {
-    if (imagetype != RASTER_FORMAT_TIF && imagetype != RASTER_FORMAT_GIF) {
-        SetLastError("Multipage Encode, Unsupported operation for this format");
+    if (imagetype == RASTER_FORMAT_TIF) {
+        CRasterTIF codec;
+        codec.Ghost(this);
+        if (codec.Encode(stream, images, pagecount, option))
+            return true;
+        CopyLastError(codec);
         return false;
     }
-    (void)stream;
-    (void)images;
-    (void)pagecount;
-    SetLastError(MissingCodecText(imagetype));
+    if (imagetype == RASTER_FORMAT_GIF) {
+        CRasterGIF codec;
+        codec.Ghost(this);
+        if (codec.Encode(stream, images, pagecount, false))
+            return true;
+        CopyLastError(codec);
+        return false;
+    }
+    SetLastError("Multipage Encode, Unsupported operation for this format");
     return false;
 }
 

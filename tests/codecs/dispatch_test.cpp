@@ -57,8 +57,8 @@ TEST(Dispatch, FailureTextsOfLoad)
     EXPECT_FALSE(any.Load(s.text.c_str(), 0));
     EXPECT_STREQ(any.GetLastError(), "Decode: Unknown or wrong format");
     CRasterImage later;
-    EXPECT_FALSE(later.Load(s.text.c_str(), RASTER_FORMAT_GIF));
-    EXPECT_STREQ(later.GetLastError(), "GIF codec not available");
+    EXPECT_FALSE(later.Load(s.text.c_str(), RASTER_FORMAT_TGA));
+    EXPECT_STREQ(later.GetLastError(), "Unknown TGA image type");
     CRasterImage jas;
     EXPECT_FALSE(jas.Load(s.text.c_str(), RASTER_FORMAT_JP2));
     EXPECT_STREQ(jas.GetLastError(), "JPEG 2000 codec not available");
@@ -152,6 +152,6 @@ TEST(Rasterconv, ConvertsReportsAndFailsCleanly)
     EXPECT_NE(out.find("width=20\nheight=10\nbpp=24\nformat=3\nframes=0"), std::string::npos) << out;
     EXPECT_EQ(Shell("pngcheck -q '" + s.dir + "/c.PNG'"), 0);
     EXPECT_EQ(Shell("'" + tool + "' '" + s.text + "' '" + s.dir + "/d.png'"), 1);
-    EXPECT_EQ(Shell("'" + tool + "' '" + s.png + "' '" + s.dir + "/d.gif'"), 1);
+    EXPECT_EQ(Shell("'" + tool + "' '" + s.png + "' '" + s.dir + "/d.wmf'"), 1);
     EXPECT_EQ(Shell("'" + tool + "' only-one"), 2);
 }

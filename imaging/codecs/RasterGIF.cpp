@@ -1,0 +1,628 @@
+#include "RasterGIF.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "FileStream.h"
+
+namespace {
+
+const int kReadAhead = 16383;
+const int kMaxCodes = 4096;
+
+// At most 4096 pixels per code of at least three bits.
+const uint64_t kPixelsPerDataByte = 8 * 4096 / 3 + 1;
+
+const unsigned int kCodeMask[13] = {0,     0x0001, 0x0003, 0x0007, 0x000F, 0x001F, 0x003F,
+                                    0x007F, 0x00FF, 0x01FF, 0x03FF, 0x07FF, 0x0FFF};
+
+WORD Le16(const BYTE* p)
+{
+    return WORD(p[0] | (p[1] << 8));
+}
+
+int BitCountOf(int colours)
+{
+    return colours <= 2 ? 1 : (colours <= 16 ? 4 : 8);
+}
+
+} // namespace
+
+CRasterGIF::CRasterGIF()
+    : CRasterImage(RASTER_FORMAT_GIF), gifgce{0, 0, 0}, curx(0), cury(0), CountDown(0), cur_accum(0),
+      cur_bits(0), frame_width(0), frame_height(0), interlaced(0), iypos(0), istep(8), iheight(0), ipass(0),
+      ibf(0), ibfmax(0), curr_size(0), clear(0), ending(0), newcodes(0), top_slot(0), slot(0),
+      navail_bytes(0), nbits_left(0), b1(0), pbytes(byte_buff), block_terminated(false), n_bits(0),
+      maxcode(0), free_ent(0), clear_flg(0), g_init_bits(0), g_outfile(nullptr), ClearCode(0), EOFCode(0),
+      a_count(0), m_loops(0), m_dispmeth(0)
+{
+    memset(byte_buff, 0, sizeof(byte_buff));
+    memset(accum, 0, sizeof(accum));
+    m_comment[0] = 0;
+}
+
+void CRasterGIF::SetComment(const char* sz_comment_in)
+{
+    if (!sz_comment_in)
+        return;
+    size_t n = strnlen(sz_comment_in, 255);
+    memcpy(m_comment, sz_comment_in, n);
+    m_comment[n] = 0;
+}
+
+void CRasterGIF::GetComment(char* sz_comment_out)
+{
+    if (!sz_comment_out)
+        return;
+    size_t n = strnlen(m_comment, 255);
+    memcpy(sz_comment_out, m_comment, n);
+    sz_comment_out[n] = 0;
+}
+
+bool CRasterGIF::Decode(FILE* fp)
+{
+    CFileStream file(fp);
+    return Decode(&file);
+}
+
+bool CRasterGIF::Decode(CByteStream* fp)
+{
+    if (!fp)
+        return false;
+    buf.assign(kReadAhead + 1, 0);
+    stack.assign(kMaxCodes, 0);
+    suffix.assign(kMaxCodes, 0);
+    prefix.assign(kMaxCodes, 0);
+    bool ok = DecodeBody(fp);
+    buf.clear();
+    frame_pixels.clear();
+    return ok;
+}
+
+void CRasterGIF::reset_reader(CByteStream* fp, long position)
+{
+    fp->Seek(position, SEEK_SET);
+    ibf = kReadAhead;
+    ibfmax = kReadAhead;
+}
+
+int CRasterGIF::get_byte(CByteStream* fp)
+{
+    if (ibf >= kReadAhead) {
+        ibfmax = int(fp->Read(buf.data(), 1, kReadAhead));
+        if (ibfmax < kReadAhead)
+            buf[size_t(ibfmax)] = 0xFF;
+        ibf = 0;
+    }
+    if (ibf >= ibfmax)
+        return -1;
+    return buf[size_t(ibf++)];
+}
+
+bool CRasterGIF::read_bytes(CByteStream* fp, void* dest, size_t count)
+{
+    BYTE* out = static_cast<BYTE*>(dest);
+    for (size_t i = 0; i < count; i++) {
+        int c = get_byte(fp);
+        if (c < 0)
+            return false;
+        out[i] = BYTE(c);
+    }
+    return true;
+}
+
+bool CRasterGIF::read_table(CByteStream* fp, BYTE packed, tag_TabCol& table)
+{
+    table.sogct = short(2 << (packed & 7));
+    table.colres = short(((packed >> 4) & 7) + 1);
+    return read_bytes(fp, table.paleta, size_t(table.sogct) * 3);
+}
+
+// Skips data sub-blocks up to and including the zero-size terminator.
+bool CRasterGIF::skip_sub_blocks(CByteStream* fp, size_t* total)
+{
+    for (;;) {
+        int size = get_byte(fp);
+        if (size <= 0)
+            return size == 0;
+        for (int i = 0; i < size; i++)
+            if (get_byte(fp) < 0)
+                return false;
+        if (total)
+            *total += size_t(size);
+    }
+}
+
+bool CRasterGIF::DecodeExtension(CByteStream* fp)
+{
+    int label = get_byte(fp);
+    if (label < 0)
+        return false;
+    if (label == 0xF9) {
+        int size = get_byte(fp);
+        BYTE raw[4];
+        if (size < 0 || !read_bytes(fp, raw, 4))
+            return false;
+        if (size == 4) {
+            gifgce.flags = raw[0];
+            gifgce.delaytime = Le16(raw + 1);
+            gifgce.transpcolindex = raw[3];
+            if (gifgce.flags & 1)
+                info.nBkgndIndex = gifgce.transpcolindex;
+            info.dwFrameDelay = gifgce.delaytime;
+            m_dispmeth = (gifgce.flags >> 2) & 7;
+        }
+    } else if (label == 0xFE) {
+        int size = get_byte(fp);
+        if (size < 0 || !read_bytes(fp, m_comment, size_t(size)))
+            return false;
+        m_comment[size] = 0;
+    } else if (label == 0xFF) {
+        int size = get_byte(fp);
+        if (size != 11)
+            return false;
+        BYTE identifier[11];
+        int blockSize = -1;
+        if (!read_bytes(fp, identifier, 11) || (blockSize = get_byte(fp)) < 0)
+            return false;
+        BYTE block[256];
+        if (!read_bytes(fp, block, size_t(blockSize)))
+            return false;
+        if (blockSize > 2)
+            m_loops = block[2] * 256 + block[1];
+    }
+    return skip_sub_blocks(fp, nullptr);
+}
+
+// Walks the blocks from `position` without decoding pixels and lists the
+// frames with the size of their coded data.
+long CRasterGIF::get_num_frames(CByteStream* fp, long position, std::vector<FrameLayout>& frames)
+{
+    reset_reader(fp, position);
+    frames.clear();
+    bool armed = true;
+    for (;;) {
+        int c = get_byte(fp);
+        if (c < 0 || (armed && c == 0x3B))
+            break;
+        if (armed && c == 0x21) {
+            if (!DecodeExtension(fp))
+                break;
+        } else if (armed && c == 0x2C) {
+            BYTE raw[9];
+            tag_TabCol local;
+            FrameLayout layout = {};
+            if (!read_bytes(fp, raw, 9))
+                break;
+            layout.image = {Le16(raw), Le16(raw + 2), Le16(raw + 4), Le16(raw + 6), raw[8]};
+            layout.localTable = (raw[8] & 0x80) != 0;
+            if ((layout.localTable && !read_table(fp, raw[8], local)) || get_byte(fp) < 0)
+                break;
+            bool complete = skip_sub_blocks(fp, &layout.dataBytes);
+            frames.push_back(layout);
+            if (!complete)
+                break;
+        } else {
+            armed = c == 0;
+        }
+    }
+    reset_reader(fp, position);
+    return long(frames.size());
+}
+
+short CRasterGIF::init_exp(short size)
+{
+    curr_size = short(size + 1);
+    top_slot = short(1 << curr_size);
+    clear = short(1 << size);
+    ending = short(clear + 1);
+    slot = newcodes = short(ending + 1);
+    navail_bytes = nbits_left = 0;
+    block_terminated = false;
+    std::fill(stack.begin(), stack.end(), 0);
+    std::fill(suffix.begin(), suffix.end(), 0);
+    std::fill(prefix.begin(), prefix.end(), 0);
+    return 0;
+}
+
+short CRasterGIF::get_next_code(CByteStream* fp)
+{
+    auto refill = [&]() -> short {
+        pbytes = byte_buff;
+        int size = get_byte(fp);
+        if (size < 0)
+            return short(size);
+        if (size == 0) {
+            block_terminated = true;
+            return ending;
+        }
+        navail_bytes = short(size);
+        for (int i = 0; i < size; i++) {
+            int x = get_byte(fp);
+            if (x < 0)
+                return short(x);
+            byte_buff[i] = BYTE(x);
+        }
+        return 0;
+    };
+    if (nbits_left == 0) {
+        if (navail_bytes <= 0) {
+            short r = refill();
+            if (r != 0)
+                return r;
+        }
+        b1 = *pbytes++;
+        nbits_left = 8;
+        --navail_bytes;
+    }
+    unsigned int ret = unsigned(b1) >> (8 - nbits_left);
+    while (curr_size > nbits_left) {
+        if (navail_bytes <= 0) {
+            short r = refill();
+            if (r != 0)
+                return r;
+        }
+        b1 = *pbytes++;
+        ret |= unsigned(b1) << nbits_left;
+        nbits_left = short(nbits_left + 8);
+        --navail_bytes;
+    }
+    nbits_left = short(nbits_left - curr_size);
+    return short(ret & kCodeMask[curr_size]);
+}
+
+// Codes above the next free slot are counted as bad and read as the
+// next slot itself, so every prefix chain points backwards and stays
+// within the 4096-entry stack.
+short CRasterGIF::decoder(CByteStream* fp, short linewidth, int& bad_code_count)
+{
+    int size = get_byte(fp);
+    if (size < 2 || size > 8)
+        return -20;
+    init_exp(short(size));
+    std::vector<BYTE> line(size_t(linewidth) + 1);
+    BYTE* bufptr = line.data();
+    int bufcnt = linewidth;
+    BYTE* sp = stack.data();
+    BYTE* const stackEnd = stack.data() + stack.size();
+    int oc = 0, fc = 0;
+    short c;
+    auto put = [&](BYTE pixel) -> bool {
+        *bufptr++ = pixel;
+        if (--bufcnt == 0) {
+            if (out_line(line.data(), linewidth) < 0)
+                return false;
+            bufptr = line.data();
+            bufcnt = linewidth;
+        }
+        return true;
+    };
+    while ((c = get_next_code(fp)) != ending) {
+        if (c < 0)
+            return 0;
+        if (c == clear) {
+            curr_size = short(size + 1);
+            slot = newcodes;
+            top_slot = short(1 << curr_size);
+            while ((c = get_next_code(fp)) == clear) {
+            }
+            if (c < 0)
+                return 0;
+            if (c == ending)
+                break;
+            if (c >= slot)
+                c = 0;
+            oc = fc = c;
+            if (!put(BYTE(c)))
+                return 0;
+            continue;
+        }
+        int code = c;
+        if (code >= slot) {
+            if (code > slot) {
+                ++bad_code_count;
+                c = slot;
+            }
+            code = oc;
+            *sp++ = BYTE(fc);
+        }
+        while (code >= newcodes && sp < stackEnd) {
+            *sp++ = suffix[size_t(code)];
+            code = prefix[size_t(code)];
+        }
+        if (sp >= stackEnd)
+            return 0;
+        *sp++ = BYTE(code);
+        if (slot < top_slot) {
+            fc = code;
+            suffix[size_t(slot)] = BYTE(fc);
+            prefix[size_t(slot++)] = WORD(oc);
+            oc = c;
+        }
+        if (slot >= top_slot && curr_size < 12) {
+            top_slot = short(top_slot << 1);
+            ++curr_size;
+        }
+        while (sp > stack.data())
+            if (!put(*(--sp)))
+                return 0;
+    }
+    if (bufcnt != linewidth)
+        out_line(line.data(), linewidth - bufcnt);
+    return 0;
+}
+
+// Interlaced rows come in four passes; a pass whose first row lies below
+// a short image is skipped, and rows past the last pass are dropped.
+int CRasterGIF::out_line(const BYTE* pixels, int linelen)
+{
+    int row;
+    if (interlaced) {
+        if (ipass > 3)
+            return 0;
+        row = iypos;
+        iypos += istep;
+        while (iypos >= iheight && ipass <= 3) {
+            static const int kStart[4] = {0, 4, 2, 1};
+            static const int kStep[4] = {8, 8, 4, 2};
+            if (++ipass > 3)
+                break;
+            iypos = kStart[ipass];
+            istep = kStep[ipass];
+        }
+    } else {
+        row = iypos++;
+        if (row >= iheight)
+            return -1;
+    }
+    int n = std::min(linelen, frame_width);
+    memcpy(&frame_pixels[size_t(row) * size_t(frame_width)], pixels, size_t(n));
+    return 0;
+}
+
+bool CRasterGIF::DecodeFrame(CByteStream* fp, const tag_image& image)
+{
+    frame_width = image.w;
+    frame_height = image.h;
+    frame_pixels.assign(size_t(frame_width) * size_t(frame_height), 0);
+    interlaced = (image.pf & 0x40) != 0;
+    iypos = 0;
+    istep = 8;
+    ipass = 0;
+    iheight = frame_height;
+    int bad = 0;
+    if (decoder(fp, short(frame_width), bad) < 0)
+        return false;
+    // The rest of the coded data, when the end code came early.
+    if (!block_terminated)
+        skip_sub_blocks(fp, nullptr);
+    return true;
+}
+
+// Pixels of the frame that are not transparent go onto the canvas,
+// clipped to it.
+void CRasterGIF::GifMix(CRasterImage& canvas, const tag_image& frame, const tag_TabCol& table, long transIndex)
+{
+    long cw = long(canvas.GetWidth()), ch = long(canvas.GetHeight());
+    bool indexed = canvas.IsIndexed();
+    for (long y = 0; y < frame.h && frame.t + y < ch; y++) {
+        long row = ch - 1 - (frame.t + y);
+        const BYTE* src = &frame_pixels[size_t(y) * frame.w];
+        for (long x = 0; x < frame.w && frame.l + x < cw; x++) {
+            BYTE index = src[x];
+            if (long(index) == transIndex)
+                continue;
+            if (indexed) {
+                canvas.SetPixelIndex(frame.l + x, row, index);
+            } else {
+                BYTE* p = canvas.BlindGetPixelPointer(frame.l + x, row);
+                p[0] = table.paleta[index].b;
+                p[1] = table.paleta[index].g;
+                p[2] = table.paleta[index].r;
+            }
+        }
+    }
+}
+
+void CRasterGIF::ClearRect(CRasterImage& canvas, const tag_image& frame, long index, RGBQUAD colour)
+{
+    long cw = long(canvas.GetWidth()), ch = long(canvas.GetHeight());
+    for (long y = frame.t; y < frame.t + frame.h && y < ch; y++)
+        for (long x = frame.l; x < frame.l + frame.w && x < cw; x++) {
+            if (canvas.IsIndexed()) {
+                canvas.SetPixelIndex(x, ch - 1 - y, BYTE(index));
+            } else {
+                BYTE* p = canvas.BlindGetPixelPointer(x, ch - 1 - y);
+                p[0] = colour.rgbBlue;
+                p[1] = colour.rgbGreen;
+                p[2] = colour.rgbRed;
+            }
+        }
+}
+
+namespace {
+
+// A canvas far larger than every frame would only hold background: such a
+// screen size is refused rather than allocated.
+bool PlausibleScreen(DWORD width, DWORD height, const std::vector<CRasterGIF::tag_image>& frames)
+{
+    uint64_t right = 0, bottom = 0;
+    for (const auto& f : frames) {
+        right = std::max<uint64_t>(right, uint64_t(f.l) + f.w);
+        bottom = std::max<uint64_t>(bottom, uint64_t(f.t) + f.h);
+    }
+    uint64_t screen = uint64_t(width) * height;
+    return screen <= std::max<uint64_t>(4 * right * bottom, 1u << 22);
+}
+
+} // namespace
+
+bool CRasterGIF::DecodeBody(CByteStream* fp)
+{
+    long start = fp->Tell();
+    reset_reader(fp, start);
+    BYTE raw[13];
+    if (!read_bytes(fp, raw, 13) || memcmp(raw, "GIF8", 4) != 0)
+        return false;
+    tag_dscgif dscgif;
+    memcpy(&dscgif, raw, sizeof(dscgif));
+    DWORD screenWidth = dscgif.scrwidth, screenHeight = dscgif.scrheight;
+    if (info.nEscape == -1) {
+        head.biWidth = LONG(screenWidth);
+        head.biHeight = LONG(screenHeight);
+        return true;
+    }
+    tag_TabCol global = {};
+    bool hasGlobal = (dscgif.pflds & 0x80) != 0;
+    if (hasGlobal && !read_table(fp, dscgif.pflds, global))
+        return false;
+    long dataStart = fp->Tell() - (ibfmax - ibf);
+
+    std::vector<FrameLayout> layouts;
+    long count = get_num_frames(fp, dataStart, layouts);
+    info.nNumFrames = count;
+    if (info.nFrame < 0 || info.nFrame >= count)
+        return false;
+    std::vector<tag_image> rects;
+    for (size_t i = 0; i < layouts.size(); i++) {
+        const FrameLayout& l = layouts[i];
+        rects.push_back(l.image);
+        if (uint64_t(l.image.w) * l.image.h > (l.dataBytes + 1) * kPixelsPerDataByte)
+            return false;
+    }
+    // A logical screen of zero size takes the frames' extent.
+    if (screenWidth == 0 || screenHeight == 0) {
+        for (const auto& r : rects) {
+            screenWidth = std::max<DWORD>(screenWidth, DWORD(r.l) + r.w);
+            screenHeight = std::max<DWORD>(screenHeight, DWORD(r.t) + r.h);
+        }
+    }
+    if (screenWidth == 0 || screenHeight == 0 || !PlausibleScreen(screenWidth, screenHeight, rects))
+        return false;
+
+    // Frames with tables of their own cannot share an indexed canvas, and
+    // a first frame smaller than the screen leaves areas no palette defines.
+    // A file without a global table, or whose first frame leaves most of
+    // the screen open, is a picture in pieces: all of them are composed.
+    bool trueColour = false;
+    long lastFrame = info.nFrame;
+    if (count > 1) {
+        trueColour = !hasGlobal ||
+                     (layouts[0].image.w < screenWidth && layouts[0].image.h < screenHeight);
+        if (trueColour)
+            lastFrame = count - 1;
+        for (long i = 0; i <= lastFrame; i++)
+            trueColour = trueColour || layouts[size_t(i)].localTable;
+    }
+
+    // The walk above saw every extension; frames take only their own.
+    gifgce = {0, 0, 0};
+    info.dwFrameDelay = 0;
+    reset_reader(fp, dataStart);
+    CRasterImage canvas, saved;
+    long canvasIndex = 0;
+    RGBQUAD canvasColour = {0, 0, 0, 0};
+    int previousDisposal = 0;
+    tag_image previousRect = {};
+    long frameNumber = 0;
+    bool armed = true;
+    struct_gifgce lastGce = {0, 0, 0};
+    while (frameNumber <= lastFrame) {
+        if (info.nEscape)
+            return false;
+        int c = get_byte(fp);
+        if (c < 0 || (armed && c == 0x3B))
+            break;
+        if (armed && c == 0x21) {
+            if (!DecodeExtension(fp))
+                break;
+            continue;
+        }
+        if (!(armed && c == 0x2C)) {
+            armed = c == 0;
+            continue;
+        }
+        BYTE desc[9];
+        if (!read_bytes(fp, desc, 9))
+            break;
+        tag_image image = {Le16(desc), Le16(desc + 2), Le16(desc + 4), Le16(desc + 6), desc[8]};
+        tag_TabCol table = global;
+        if ((image.pf & 0x80) && !read_table(fp, image.pf, table))
+            break;
+        if (image.w == 0 || image.h == 0) {
+            if (get_byte(fp) < 0 || !skip_sub_blocks(fp, nullptr))
+                break;
+            frameNumber++;
+            continue;
+        }
+        long transIndex = (gifgce.flags & 1) ? gifgce.transpcolindex : -1;
+        if (!DecodeFrame(fp, image))
+            return false;
+        if (frameNumber == 0) {
+            canvasIndex = gifgce.transpcolindex;
+            RGBQUAD colour = {table.paleta[canvasIndex].b, table.paleta[canvasIndex].g,
+                              table.paleta[canvasIndex].r, 0};
+            canvasColour = colour;
+            DWORD bits = trueColour ? 24 : DWORD(BitCountOf(table.sogct ? table.sogct : 256));
+            if (!canvas.Create(screenWidth, screenHeight, bits, RASTER_FORMAT_GIF))
+                return false;
+            if (trueColour) {
+                tag_image whole = {0, 0, WORD(std::min<DWORD>(screenWidth, 65535)),
+                                   WORD(std::min<DWORD>(screenHeight, 65535)), 0};
+                ClearRect(canvas, whole, 0, canvasColour);
+            } else {
+                canvas.Clear(BYTE(canvasIndex));
+            }
+        } else if (previousDisposal == 2) {
+            ClearRect(canvas, previousRect, canvasIndex, canvasColour);
+        } else if (previousDisposal == 3 && saved.IsValid()) {
+            canvas.Copy(saved);
+        }
+        int disposal = (gifgce.flags >> 2) & 7;
+        if (disposal == 3)
+            saved.Copy(canvas);
+        if (!trueColour) {
+            DWORD n = table.sogct ? DWORD(table.sogct) : 256;
+            canvas.SetPalette(reinterpret_cast<rgb_color*>(table.paleta), std::min<DWORD>(n, canvas.GetNumColors()));
+            if (transIndex >= 0)
+                for (DWORD i = n; i < canvas.GetNumColors(); i++)
+                    canvas.SetPaletteColor(BYTE(i), 255, 255, 255);
+        }
+        GifMix(canvas, image, table, transIndex);
+        lastGce = gifgce;
+        previousDisposal = disposal;
+        previousRect = image;
+        info.xOffset = image.l;
+        info.yOffset = image.t;
+        gifgce = {0, 0, 0};
+        frameNumber++;
+    }
+    if (!canvas.IsValid() || frameNumber <= lastFrame)
+        return false;
+
+    canvas.SetTransIndex(-1);
+    if (lastGce.flags & 1) {
+        if (trueColour) {
+            canvas.SetTransColor(canvasColour);
+            canvas.SetTransIndex(0);
+        } else {
+            canvas.SetTransIndex(lastGce.transpcolindex);
+        }
+    }
+    // The canvas brings its pixels and transparency; everything else the
+    // decode learnt stays in this image's record.
+    tagRasterInfo kept = info;
+    if (!Transfer(canvas))
+        return false;
+    RGBQUAD transColour = info.nBkgndColor;
+    LONG transIndex = info.nBkgndIndex;
+    DWORD effWidth = info.dwEffWidth;
+    BYTE* bits = info.pImage;
+    info = kept;
+    info.nBkgndColor = transColour;
+    info.nBkgndIndex = transIndex;
+    info.dwEffWidth = effWidth;
+    info.pImage = bits;
+    info.dwType = RASTER_FORMAT_GIF;
+    return true;
+}
