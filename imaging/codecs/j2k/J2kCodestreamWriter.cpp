@@ -160,7 +160,7 @@ int64_t J2kCodestreamWriter::TileAreaOf(int tileNumber) const
     return (area[2] - area[0]) * (area[3] - area[1]);
 }
 
-void J2kCodestreamWriter::WriteTile(int tileNumber, int64_t areaLeft)
+void J2kCodestreamWriter::WriteTile(int tileNumber, int64_t areaLeft, int64_t* used)
 {
     const J2kTileCodingParameters& tcp = cp.tiles[tileNumber];
     int sotAt = out.Tell();
@@ -178,22 +178,27 @@ void J2kCodestreamWriter::WriteTile(int tileNumber, int64_t areaLeft)
         WriteQcc(tcp, c);
     }
     out.Write(0xFF93, 2);
-    // Budgets count the whole codestream; a tile gets the share of what is left
-    // that its area bears to the area still to come.
-    int limits[J2K_MAX_LAYERS];
+    // Budgets count the whole codestream cut after a layer: what the tiles before
+    // used of it is gone, and this tile gets the share of the rest that its area
+    // bears to the area still to come, less the headers still to come.
+    int headerBytes = out.Tell() - sotAt;
+    int limits[J2K_MAX_LAYERS], sizes[J2K_MAX_LAYERS];
     int64_t area = TileAreaOf(tileNumber);
     int room = out.BytesLeft() - 2;
+    if (room < 0)
+        throw J2kError();
     for (int l = 0; l < tcp.layerCount; l++) {
-        int64_t left = int64_t(tcp.layerBudgets[l]) - out.Tell();
+        int64_t left = int64_t(tcp.layerBudgets[l]) - used[l] -
+                       int64_t(headerBytes) * (cp.tw * cp.th - tileNumber);
         int64_t share = left > 0 ? left * area / areaLeft : 0;
         limits[l] = int(std::min<int64_t>(share, room));
     }
-    if (room < 0)
-        throw J2kError();
     J2kTileCoder coder(image, cp);
     coder.Build(tileNumber);
-    int written = coder.Encode(out.Pointer(), room, limits);
+    int written = coder.Encode(out.Pointer(), room, limits, sizes);
     out.Skip(written);
+    for (int l = 0; l < J2K_MAX_LAYERS; l++)
+        used[l] += headerBytes + sizes[std::min(l, tcp.layerCount - 1)];
     int end = out.Tell();
     out.Seek(psotAt);
     out.Write(unsigned(end - sotAt), 4);
@@ -211,8 +216,11 @@ int J2kCodestreamWriter::Write(unsigned char* dest, int len)
     int64_t areaLeft = 0;
     for (int t = 0; t < tiles; t++)
         areaLeft += TileAreaOf(t);
+    int64_t used[J2K_MAX_LAYERS];
+    for (int64_t& u : used)
+        u = out.Tell();
     for (int t = 0; t < tiles; t++) {
-        WriteTile(t, areaLeft);
+        WriteTile(t, areaLeft, used);
         areaLeft -= TileAreaOf(t);
     }
     out.Write(0xFFD9, 2);

@@ -17,7 +17,7 @@ private:
     void Validate() const;
     void WriteSiz();
     void WriteCom();
-    void WriteTile(int tileNumber, int64_t areaLeft);
+    void WriteTile(int tileNumber, int64_t areaLeft, int64_t* used);
     void WriteCod(const J2kTileCodingParameters& tcp);
     void WriteCoc(const J2kTileCodingParameters& tcp, int c);
     void WriteQcd(const J2kTileCodingParameters& tcp);

@@ -32,7 +32,8 @@ void J2kRateAllocator::ApplyThreshold(J2kTile& tile, int layer, double threshold
             int bytes;
             double decrease;
             PassStep(block, i, bytes, decrease);
-            if (bytes > 0 ? decrease / bytes >= threshold : decrease > 0)
+            // A pass that costs nothing rides along with the pass before it.
+            if (bytes > 0 ? decrease / bytes >= threshold : n == i)
                 n = i + 1;
         }
         block.layerPasses[size_t(layer)] = n;

@@ -306,7 +306,7 @@ void J2kTileCoder::EncodeBlocks()
     }
 }
 
-int J2kTileCoder::Encode(uint8_t* dest, int len, const int* limits)
+int J2kTileCoder::Encode(uint8_t* dest, int len, const int* limits, int* sizes)
 {
     LoadSamples();
     if (UsesTransform()) {
@@ -326,7 +326,9 @@ int J2kTileCoder::Encode(uint8_t* dest, int len, const int* limits)
                    std::vector<int>(size_t(count), 0), std::vector<int>(size_t(count), 0));
     for (int l = 0; l < tcp->layerCount; l++)
         J2kRateAllocator::AllocateLayer(tile, tier2, l, dest, std::min(limits[l], len));
-    return tier2.Encode(dest, len, tcp->layerCount);
+    for (int l = 0; l < tcp->layerCount; l++)
+        sizes[l] = tier2.Encode(dest, len, l + 1);
+    return sizes[tcp->layerCount - 1];
 }
 
 // ---- decoding ----

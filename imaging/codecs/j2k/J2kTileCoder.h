@@ -14,8 +14,9 @@ public:
     J2kTileCoder(const J2kImage& image, const J2kCodingParameters& cp);
     // Builds the tile's tree; throws J2kError for parameters beyond the codec's limits.
     void Build(int tileNumber);
-    // Packets of every layer into dest; limits[l] bounds layers 0 .. l. Returns their size.
-    int Encode(uint8_t* dest, int len, const int* limits);
+    // Packets of every layer into dest; limits[l] bounds layers 0 .. l, and sizes[l]
+    // receives their size. Returns the size of all.
+    int Encode(uint8_t* dest, int len, const int* limits, int* sizes);
     // Decodes the tile's collected data into the image; false when the data was
     // malformed or short (what came is still decoded).
     bool Decode(const uint8_t* data, int len);
