@@ -7,6 +7,7 @@
 #include "MemoryStream.h"
 #include "RasterBMP.h"
 #include "RasterICO.h"
+#include "RasterJ2K.h"
 #include "RasterJPG.h"
 #include "RasterPNG.h"
 
@@ -20,7 +21,6 @@ static const char* MissingCodecText(DWORD imagetype)
     case RASTER_FORMAT_PCX: return "PCX codec not available";
     case RASTER_FORMAT_WBMP: return "WBMP codec not available";
     case RASTER_FORMAT_WMF: return "WMF codec not available";
-    case RASTER_FORMAT_J2K: return "J2K codec not available";
     default: return "JPEG 2000 codec not available";
     }
 }
@@ -50,6 +50,7 @@ bool CRasterImage::DecodeWithFormat(CByteStream* stream, DWORD imagetype)
     case RASTER_FORMAT_JPG: { CRasterJPG codec; return DecodeThrough(codec, stream); }
     case RASTER_FORMAT_PNG: { CRasterPNG codec; return DecodeThrough(codec, stream); }
     case RASTER_FORMAT_ICO: { CRasterICO codec; return DecodeThrough(codec, stream); }
+    case RASTER_FORMAT_J2K: { CRasterJ2K codec; return DecodeThrough(codec, stream); }
     default:
         SetLastError(MissingCodecText(imagetype));
         return false;
@@ -147,6 +148,7 @@ bool CRasterImage::CheckEncodable(DWORD imagetype)
     case RASTER_FORMAT_JPG:
     case RASTER_FORMAT_PNG:
     case RASTER_FORMAT_ICO:
+    case RASTER_FORMAT_J2K:
         return true;
     default:
         SetLastError(MissingCodecText(imagetype));
@@ -163,6 +165,7 @@ bool CRasterImage::EncodeWithFormat(CByteStream* stream, DWORD imagetype, int /*
     case RASTER_FORMAT_JPG: { CRasterJPG codec; return EncodeThrough(codec, stream); }
     case RASTER_FORMAT_PNG: { CRasterPNG codec; return EncodeThrough(codec, stream); }
     case RASTER_FORMAT_ICO: { CRasterICO codec; return EncodeThrough(codec, stream); }
+    case RASTER_FORMAT_J2K: { CRasterJ2K codec; return EncodeThrough(codec, stream); }
     default: return false;
     }
 }
