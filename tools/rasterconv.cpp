@@ -20,7 +20,8 @@ static DWORD FormatOfExtension(const char* path)
         {"jpeg", RASTER_FORMAT_JPG}, {"png", RASTER_FORMAT_PNG}, {"ico", RASTER_FORMAT_ICO},
         {"tif", RASTER_FORMAT_TIF}, {"tiff", RASTER_FORMAT_TIF}, {"tga", RASTER_FORMAT_TGA},
         {"pcx", RASTER_FORMAT_PCX}, {"wbmp", RASTER_FORMAT_WBMP}, {"wmf", RASTER_FORMAT_WMF},
-        {"emf", RASTER_FORMAT_WMF}, {"j2k", RASTER_FORMAT_J2K}, {"jp2", RASTER_FORMAT_JP2},
+        {"emf", RASTER_FORMAT_WMF}, {"j2k", RASTER_FORMAT_J2K}, {"j2c", RASTER_FORMAT_J2K},
+        {"jp2", RASTER_FORMAT_JP2},
         {"jpc", RASTER_FORMAT_JPC}, {"pgx", RASTER_FORMAT_PGX}, {"pnm", RASTER_FORMAT_PNM},
         {"ras", RASTER_FORMAT_RAS},
     };

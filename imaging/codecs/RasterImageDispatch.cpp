@@ -8,6 +8,7 @@
 #include "RasterBMP.h"
 #include "RasterGIF.h"
 #include "RasterICO.h"
+#include "RasterJ2K.h"
 #include "RasterJPG.h"
 #include "RasterPCX.h"
 #include "RasterPNG.h"
@@ -25,7 +26,6 @@ static const char* MissingCodecText(DWORD imagetype)
     case RASTER_FORMAT_PCX: return "PCX codec not available";
     case RASTER_FORMAT_WBMP: return "WBMP codec not available";
     case RASTER_FORMAT_WMF: return "WMF codec not available";
-    case RASTER_FORMAT_J2K: return "J2K codec not available";
     default: return "JPEG 2000 codec not available";
     }
 }
@@ -60,6 +60,7 @@ bool CRasterImage::DecodeWithFormat(CByteStream* stream, DWORD imagetype)
     case RASTER_FORMAT_TGA: { CRasterTGA codec; return DecodeThrough(codec, stream); }
     case RASTER_FORMAT_PCX: { CRasterPCX codec; return DecodeThrough(codec, stream); }
     case RASTER_FORMAT_WBMP: { CRasterWBMP codec; return DecodeThrough(codec, stream); }
+    case RASTER_FORMAT_J2K: { CRasterJ2K codec; return DecodeThrough(codec, stream); }
     default:
         SetLastError(MissingCodecText(imagetype));
         return false;
@@ -162,6 +163,7 @@ bool CRasterImage::CheckEncodable(DWORD imagetype)
     case RASTER_FORMAT_TGA:
     case RASTER_FORMAT_PCX:
     case RASTER_FORMAT_WBMP:
+    case RASTER_FORMAT_J2K:
         return true;
     default:
         SetLastError(MissingCodecText(imagetype));
@@ -191,6 +193,7 @@ bool CRasterImage::EncodeWithFormat(CByteStream* stream, DWORD imagetype, int op
         CopyLastError(codec);
         return false;
     }
+    case RASTER_FORMAT_J2K: { CRasterJ2K codec; return EncodeThrough(codec, stream); }
     default: return false;
     }
 }
