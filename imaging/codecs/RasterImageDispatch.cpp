@@ -7,6 +7,7 @@
 #include "MemoryStream.h"
 #include "RasterBMP.h"
 #include "RasterICO.h"
+#include "RasterJAS.h"
 #include "RasterJPG.h"
 #include "RasterPNG.h"
 
@@ -25,19 +26,21 @@ static const char* MissingCodecText(DWORD imagetype)
     }
 }
 
-template <class Codec> bool CRasterImage::DecodeThrough(Codec& codec, CByteStream* stream)
+template <class Codec, class... Args>
+bool CRasterImage::DecodeThrough(Codec& codec, CByteStream* stream, Args... args)
 {
     codec.CopyInfo(*this);
-    if (codec.Decode(stream) && Transfer(codec))
+    if (codec.Decode(stream, args...) && Transfer(codec))
         return true;
     CopyLastError(codec);
     return false;
 }
 
-template <class Codec> bool CRasterImage::EncodeThrough(Codec& codec, CByteStream* stream)
+template <class Codec, class... Args>
+bool CRasterImage::EncodeThrough(Codec& codec, CByteStream* stream, Args... args)
 {
     codec.Ghost(this);
-    if (codec.Encode(stream))
+    if (codec.Encode(stream, args...))
         return true;
     CopyLastError(codec);
     return false;
@@ -50,6 +53,12 @@ bool CRasterImage::DecodeWithFormat(CByteStream* stream, DWORD imagetype)
     case RASTER_FORMAT_JPG: { CRasterJPG codec; return DecodeThrough(codec, stream); }
     case RASTER_FORMAT_PNG: { CRasterPNG codec; return DecodeThrough(codec, stream); }
     case RASTER_FORMAT_ICO: { CRasterICO codec; return DecodeThrough(codec, stream); }
+    case RASTER_FORMAT_UNKNOWN:
+    case RASTER_FORMAT_JP2:
+    case RASTER_FORMAT_JPC:
+    case RASTER_FORMAT_PGX:
+    case RASTER_FORMAT_PNM:
+    case RASTER_FORMAT_RAS: { CRasterJAS codec(imagetype); return DecodeThrough(codec, stream, imagetype); }
     default:
         SetLastError(MissingCodecText(imagetype));
         return false;
@@ -147,6 +156,11 @@ bool CRasterImage::CheckEncodable(DWORD imagetype)
     case RASTER_FORMAT_JPG:
     case RASTER_FORMAT_PNG:
     case RASTER_FORMAT_ICO:
+    case RASTER_FORMAT_JP2:
+    case RASTER_FORMAT_JPC:
+    case RASTER_FORMAT_PGX:
+    case RASTER_FORMAT_PNM:
+    case RASTER_FORMAT_RAS:
         return true;
     default:
         SetLastError(MissingCodecText(imagetype));
@@ -163,6 +177,11 @@ bool CRasterImage::EncodeWithFormat(CByteStream* stream, DWORD imagetype, int /*
     case RASTER_FORMAT_JPG: { CRasterJPG codec; return EncodeThrough(codec, stream); }
     case RASTER_FORMAT_PNG: { CRasterPNG codec; return EncodeThrough(codec, stream); }
     case RASTER_FORMAT_ICO: { CRasterICO codec; return EncodeThrough(codec, stream); }
+    case RASTER_FORMAT_JP2:
+    case RASTER_FORMAT_JPC:
+    case RASTER_FORMAT_PGX:
+    case RASTER_FORMAT_PNM:
+    case RASTER_FORMAT_RAS: { CRasterJAS codec(imagetype); return EncodeThrough(codec, stream, imagetype); }
     default: return false;
     }
 }
