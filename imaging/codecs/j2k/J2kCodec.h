@@ -20,7 +20,8 @@ struct J2kComponent {
     int dy;
     int precision;
     int isSigned;
-    // ceildiv(x1 - x0, dx) x ceildiv(y1 - y0, dy) samples, rows top to bottom.
+    // (ceil(x1 / dx) - ceil(x0 / dx)) x (ceil(y1 / dy) - ceil(y0 / dy)) samples, rows top
+    // to bottom (with the origin at 0 that is ceildiv(x1, dx) x ceildiv(y1, dy)).
     int* data;
 };
 

@@ -1,0 +1,58 @@
+// Reads a codestream: the marker state machine over the main and tile-part
+// headers, collecting each tile's data until the end marker decodes them all.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "J2kByteCursor.h"
+#include "J2kCodec.h"
+
+class J2kCodestreamReader {
+public:
+    // The records are the caller's, allocated zeroed; they stay consistent for
+    // j2k_destroy whatever happens.
+    J2kCodestreamReader(J2kImage& image, J2kCodingParameters& cp);
+    ~J2kCodestreamReader();
+    // Bytes consumed once the end marker was processed and every tile decoded, else 0.
+    int Read(unsigned char* src, int len);
+
+    enum State {
+        kBeforeSoc = 1,
+        kExpectSiz = 2,
+        kMainHeader = 4,
+        kAfterTileData = 8,
+        kTilePartHeader = 16,
+        kFinished = 32
+    };
+
+private:
+    bool Step();
+    J2kByteCursor Segment();
+    void ReadSiz();
+    void AllocateComponents(J2kByteCursor& seg);
+    void ReadCod();
+    void ReadCoc();
+    void ReadQcd();
+    void ReadQcc();
+    void ReadRgn();
+    void ReadPoc();
+    void ReadSot();
+    void ReadSod();
+    bool DecodeTiles();
+    void ReadSpcod(J2kByteCursor& seg, J2kTileComponentParameters& tccp);
+    void ReadSqcd(J2kByteCursor& seg, J2kTileComponentParameters& tccp);
+    int ReadComponentNumber(J2kByteCursor& seg);
+    J2kTileCodingParameters& Target();
+
+    J2kImage& image;
+    J2kCodingParameters& cp;
+    J2kByteCursor in;
+    int state = kBeforeSoc;
+    int currentTile = -1;
+    int tilePartEnd = 0;
+    int length = 0;
+    J2kTileCodingParameters defaults{};
+    std::vector<std::vector<uint8_t>> tileData;
+    std::vector<bool> tileSeen;
+};

@@ -1,0 +1,475 @@
+#include "J2kTier1.h"
+
+#include "J2kByteCursor.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+// Flag bits per coefficient: significance of the eight neighbours, signs of
+// the four direct ones, then the coefficient's own state.
+const uint32_t F_NW = 0x001, F_N = 0x002, F_NE = 0x004, F_W = 0x008, F_E = 0x010,
+               F_SW = 0x020, F_S = 0x040, F_SE = 0x080;
+const uint32_t F_SIGN_N = 0x100, F_SIGN_S = 0x200, F_SIGN_W = 0x400, F_SIGN_E = 0x800;
+const uint32_t F_SIG = 0x1000, F_VISIT = 0x2000, F_REFINED = 0x4000, F_NEG = 0x8000;
+const uint32_t F_NEIGHBOURS = 0xFF;
+
+struct ContextTables {
+    uint8_t zeroCoding[4][256];
+    uint8_t sign[256];
+    uint8_t signFlip[256];
+    ContextTables();
+};
+
+int ZeroCodingContext(int orientation, int h, int v, int d)
+{
+    if (orientation == 1) {
+        int t = h;
+        h = v;
+        v = t;
+    }
+    if (orientation == 3) {
+        int hv = h + v;
+        if (d >= 3) return 8;
+        if (d == 2) return hv >= 1 ? 7 : 6;
+        if (d == 1) return hv >= 2 ? 5 : (hv == 1 ? 4 : 3);
+        return hv >= 2 ? 2 : hv;
+    }
+    if (h == 2) return 8;
+    if (h == 1) return v >= 1 ? 7 : (d >= 1 ? 6 : 5);
+    if (v == 2) return 4;
+    if (v == 1) return 3;
+    return d >= 2 ? 2 : d;
+}
+
+ContextTables::ContextTables()
+{
+    for (int o = 0; o < 4; o++)
+        for (int f = 0; f < 256; f++) {
+            int h = !!(f & F_W) + !!(f & F_E);
+            int v = !!(f & F_N) + !!(f & F_S);
+            int d = !!(f & F_NW) + !!(f & F_NE) + !!(f & F_SW) + !!(f & F_SE);
+            zeroCoding[o][f] = uint8_t(J2K_CTX_ZC + ZeroCodingContext(o, h, v, d));
+        }
+    // Index bits: significance of N, S, W, E, then their negative signs.
+    for (int i = 0; i < 256; i++) {
+        auto contribution = [&](int sigBit, int negBit) {
+            return (i & sigBit) ? ((i & negBit) ? -1 : 1) : 0;
+        };
+        int vc = contribution(1, 16) + contribution(2, 32);
+        int hc = contribution(4, 64) + contribution(8, 128);
+        vc = vc < -1 ? -1 : (vc > 1 ? 1 : vc);
+        hc = hc < -1 ? -1 : (hc > 1 ? 1 : hc);
+        if (hc < 0) {
+            hc = -hc;
+            vc = -vc;
+            signFlip[i] = 1;
+        } else if (hc == 0 && vc < 0) {
+            vc = -vc;
+            signFlip[i] = 1;
+        } else {
+            signFlip[i] = 0;
+        }
+        // hc is now 0 or 1.
+        int context = hc == 0 ? (vc == 0 ? 9 : 10) : (vc == 1 ? 13 : (vc == 0 ? 12 : 11));
+        sign[i] = uint8_t(J2K_CTX_SC + context - 9);
+    }
+}
+
+const ContextTables& Tables()
+{
+    static const ContextTables tables;
+    return tables;
+}
+
+int SignIndex(uint32_t f)
+{
+    return int(((f & F_N) ? 1 : 0) | ((f & F_S) ? 2 : 0) | ((f & F_W) ? 4 : 0) |
+               ((f & F_E) ? 8 : 0) | ((f >> 4) & 0xF0));
+}
+
+int FloorLog2(uint32_t v)
+{
+    int l = -1;
+    while (v) {
+        v >>= 1;
+        l++;
+    }
+    return l;
+}
+
+} // namespace
+
+J2kTier1::J2kTier1() { Tables(); }
+
+int J2kTier1::NeighbourMask(int rowInStripe) const
+{
+    if (causal && rowInStripe == 3)
+        return int(~(F_SW | F_S | F_SE | F_SIGN_S));
+    return -1;
+}
+
+void J2kTier1::ClearFlags(int w, int h)
+{
+    width = w;
+    height = h;
+    for (int y = 0; y < h + 2; y++)
+        memset(flags + y * kStride, 0, sizeof(uint32_t) * size_t(w + 2));
+}
+
+void J2kTier1::MakeSignificant(int index, bool negative)
+{
+    uint32_t* f = flags + index;
+    f[0] |= F_SIG | (negative ? F_NEG : 0);
+    f[-kStride - 1] |= F_SE;
+    f[-kStride] |= F_S | (negative ? F_SIGN_S : 0);
+    f[-kStride + 1] |= F_SW;
+    f[-1] |= F_E | (negative ? F_SIGN_E : 0);
+    f[1] |= F_W | (negative ? F_SIGN_W : 0);
+    f[kStride - 1] |= F_NE;
+    f[kStride] |= F_N | (negative ? F_SIGN_N : 0);
+    f[kStride + 1] |= F_NW;
+}
+
+// ---- encoding ----
+
+void J2kTier1::Load(const int32_t* samples, int stride, int w, int h)
+{
+    ClearFlags(w, h);
+    for (int y = 0; y < h; y++)
+        for (int x = 0; x < w; x++) {
+            int32_t v = samples[y * stride + x];
+            int index = (y + 1) * kStride + x + 1;
+            data[index] = v < 0 ? -v : v;
+            if (v < 0)
+                flags[index] |= F_NEG;
+        }
+}
+
+double J2kTier1::SignificanceDecrease(int32_t m, int plane) const
+{
+    double r = double(3 << (plane + kJ2kT1FracBits - 1));
+    double e = double(m) - r;
+    return double(m) * double(m) - e * e;
+}
+
+double J2kTier1::RefinementDecrease(int32_t m, int plane) const
+{
+    int shift = plane + kJ2kT1FracBits;
+    double before = double(((m >> (shift + 1)) << (shift + 1)) + (1 << shift));
+    double after = double(((m >> shift) << shift) + (1 << (shift - 1)));
+    double eb = double(m) - before, ea = double(m) - after;
+    return eb * eb - ea * ea;
+}
+
+void J2kTier1::EncodeCoefficient(int index, int plane, int f, double& decrease)
+{
+    const ContextTables& t = Tables();
+    int32_t m = data[index];
+    int bit = (m >> (plane + kJ2kT1FracBits)) & 1;
+    encoder.Encode(t.zeroCoding[orientation][f & F_NEIGHBOURS], bit);
+    if (!bit)
+        return;
+    int si = SignIndex(uint32_t(f));
+    bool negative = flags[index] & F_NEG;
+    encoder.Encode(t.sign[si], int(negative) ^ t.signFlip[si]);
+    MakeSignificant(index, negative);
+    decrease += SignificanceDecrease(m, plane);
+}
+
+void J2kTier1::EncodeSignificancePass(int plane, double& decrease)
+{
+    for (int k = 0; k < height; k += 4)
+        for (int x = 0; x < width; x++)
+            for (int y = k; y < k + 4 && y < height; y++) {
+                int index = (y + 1) * kStride + x + 1;
+                int f = int(flags[index]) & NeighbourMask(y - k);
+                if ((f & F_SIG) || !(f & F_NEIGHBOURS))
+                    continue;
+                EncodeCoefficient(index, plane, f, decrease);
+                flags[index] |= F_VISIT;
+            }
+}
+
+void J2kTier1::EncodeRefinementPass(int plane, double& decrease)
+{
+    for (int k = 0; k < height; k += 4)
+        for (int x = 0; x < width; x++)
+            for (int y = k; y < k + 4 && y < height; y++) {
+                int index = (y + 1) * kStride + x + 1;
+                uint32_t f = flags[index];
+                if ((f & (F_SIG | F_VISIT)) != F_SIG)
+                    continue;
+                int context = (f & F_REFINED) ? J2K_CTX_MR + 2
+                              : ((int(f) & NeighbourMask(y - k) & F_NEIGHBOURS) ? J2K_CTX_MR + 1
+                                                                                 : J2K_CTX_MR);
+                encoder.Encode(context, (data[index] >> (plane + kJ2kT1FracBits)) & 1);
+                decrease += RefinementDecrease(data[index], plane);
+                flags[index] |= F_REFINED;
+            }
+}
+
+void J2kTier1::EncodeCleanupPass(int plane, double& decrease)
+{
+    for (int k = 0; k < height; k += 4)
+        for (int x = 0; x < width; x++) {
+            int y = k;
+            if (k + 4 <= height) {
+                bool run = true;
+                for (int r = 0; r < 4 && run; r++) {
+                    int f = int(flags[(k + r + 1) * kStride + x + 1]) & NeighbourMask(r);
+                    run = !(f & (F_SIG | F_VISIT | F_NEIGHBOURS));
+                }
+                if (run) {
+                    int first = 4;
+                    for (int r = 0; r < 4; r++)
+                        if ((data[(k + r + 1) * kStride + x + 1] >> (plane + kJ2kT1FracBits)) & 1) {
+                            first = r;
+                            break;
+                        }
+                    encoder.Encode(J2K_CTX_RL, first < 4);
+                    if (first == 4)
+                        continue;
+                    encoder.Encode(J2K_CTX_UNI, first >> 1);
+                    encoder.Encode(J2K_CTX_UNI, first & 1);
+                    int index = (k + first + 1) * kStride + x + 1;
+                    const ContextTables& t = Tables();
+                    int si = SignIndex(flags[index] & uint32_t(NeighbourMask(first)));
+                    bool negative = flags[index] & F_NEG;
+                    encoder.Encode(t.sign[si], int(negative) ^ t.signFlip[si]);
+                    MakeSignificant(index, negative);
+                    decrease += SignificanceDecrease(data[index], plane);
+                    y = k + first + 1;
+                }
+            }
+            for (; y < k + 4 && y < height; y++) {
+                int index = (y + 1) * kStride + x + 1;
+                int f = int(flags[index]) & NeighbourMask(y - k);
+                if (!(f & (F_SIG | F_VISIT)))
+                    EncodeCoefficient(index, plane, f, decrease);
+            }
+            for (int r = k; r < k + 4 && r < height; r++)
+                flags[(r + 1) * kStride + x + 1] &= ~uint32_t(F_VISIT);
+        }
+}
+
+void J2kTier1::EncodeBlock(const int32_t* samples, int stride, int orient, double weight,
+                           J2kCodeBlock& block)
+{
+    int w = block.x1 - block.x0, h = block.y1 - block.y0;
+    orientation = orient;
+    causal = false;
+    Load(samples, stride, w, h);
+    int32_t largest = 0;
+    for (int y = 0; y < h; y++)
+        for (int x = 0; x < w; x++)
+            if (data[(y + 1) * kStride + x + 1] > largest)
+                largest = data[(y + 1) * kStride + x + 1];
+    int planes = largest ? FloorLog2(uint32_t(largest)) + 1 - kJ2kT1FracBits : 0;
+    block.bitPlanes = planes > 0 ? planes : 0;
+    block.passes.clear();
+    block.data.clear();
+    block.passCount = 0;
+    if (block.bitPlanes == 0)
+        return;
+    if (3 * block.bitPlanes - 2 > kJ2kMaxPasses)
+        throw J2kError();
+    encoder.Start();
+    double total = 0;
+    for (int plane = block.bitPlanes - 1; plane >= 0; plane--) {
+        for (int type = (plane == block.bitPlanes - 1) ? 2 : 0; type < 3; type++) {
+            double decrease = 0;
+            if (type == 0)
+                EncodeSignificancePass(plane, decrease);
+            else if (type == 1)
+                EncodeRefinementPass(plane, decrease);
+            else
+                EncodeCleanupPass(plane, decrease);
+            total += decrease * weight;
+            block.passes.push_back({encoder.BytesSoFar(), total});
+        }
+    }
+    int length = encoder.Flush();
+    if (length > kJ2kMaxBlockBytes)
+        throw J2kError();
+    const std::vector<uint8_t>& bytes = encoder.Bytes();
+    block.data.assign(bytes.begin() + 1, bytes.begin() + 1 + length);
+    block.passCount = int(block.passes.size());
+    // Truncation points may not pass the codeword nor end on a 0xFF byte.
+    int previous = 0;
+    for (J2kPassRecord& pass : block.passes) {
+        if (pass.rate > length)
+            pass.rate = length;
+        if (pass.rate > 0 && pass.rate < length && block.data[size_t(pass.rate - 1)] == 0xFF)
+            pass.rate--;
+        if (pass.rate < previous)
+            pass.rate = previous;
+        previous = pass.rate;
+    }
+    block.passes.back().rate = length;
+}
+
+// ---- decoding ----
+
+namespace {
+
+struct MqSource {
+    J2kMqDecoder& mq;
+    int Bit(int context) { return mq.Decode(context); }
+    int Sign(int context, int flip) { return mq.Decode(context) ^ flip; }
+};
+
+struct RawSource {
+    J2kRawDecoder& raw;
+    int Bit(int) { return raw.Decode(); }
+    int Sign(int, int) { return raw.Decode(); }
+};
+
+} // namespace
+
+void J2kTier1::DecodeCoefficient(int index, int plane, int f)
+{
+    const ContextTables& t = Tables();
+    if (!decoder.Decode(t.zeroCoding[orientation][f & F_NEIGHBOURS]))
+        return;
+    int si = SignIndex(uint32_t(f));
+    bool negative = decoder.Decode(t.sign[si]) ^ t.signFlip[si];
+    MakeSignificant(index, negative);
+    data[index] = 3 << plane;
+}
+
+template <class Source> void J2kTier1::DecodeSignificancePass(Source& source, int plane)
+{
+    const ContextTables& t = Tables();
+    for (int k = 0; k < height; k += 4)
+        for (int x = 0; x < width; x++)
+            for (int y = k; y < k + 4 && y < height; y++) {
+                int index = (y + 1) * kStride + x + 1;
+                int f = int(flags[index]) & NeighbourMask(y - k);
+                if ((f & F_SIG) || !(f & F_NEIGHBOURS))
+                    continue;
+                if (source.Bit(t.zeroCoding[orientation][f & F_NEIGHBOURS])) {
+                    int si = SignIndex(uint32_t(f));
+                    MakeSignificant(index, source.Sign(t.sign[si], t.signFlip[si]));
+                    data[index] = 3 << plane;
+                }
+                flags[index] |= F_VISIT;
+            }
+}
+
+template <class Source> void J2kTier1::DecodeRefinementPass(Source& source, int plane)
+{
+    for (int k = 0; k < height; k += 4)
+        for (int x = 0; x < width; x++)
+            for (int y = k; y < k + 4 && y < height; y++) {
+                int index = (y + 1) * kStride + x + 1;
+                uint32_t f = flags[index];
+                if ((f & (F_SIG | F_VISIT)) != F_SIG)
+                    continue;
+                int context = (f & F_REFINED) ? J2K_CTX_MR + 2
+                              : ((int(f) & NeighbourMask(y - k) & F_NEIGHBOURS) ? J2K_CTX_MR + 1
+                                                                                 : J2K_CTX_MR);
+                data[index] += source.Bit(context) ? (1 << plane) : -(1 << plane);
+                flags[index] |= F_REFINED;
+            }
+}
+
+void J2kTier1::DecodeCleanupPass(int plane, bool segmentationSymbols)
+{
+    const ContextTables& t = Tables();
+    for (int k = 0; k < height; k += 4)
+        for (int x = 0; x < width; x++) {
+            int y = k;
+            if (k + 4 <= height) {
+                bool run = true;
+                for (int r = 0; r < 4 && run; r++) {
+                    int f = int(flags[(k + r + 1) * kStride + x + 1]) & NeighbourMask(r);
+                    run = !(f & (F_SIG | F_VISIT | F_NEIGHBOURS));
+                }
+                if (run) {
+                    if (!decoder.Decode(J2K_CTX_RL))
+                        continue;
+                    int first = decoder.Decode(J2K_CTX_UNI) << 1;
+                    first |= decoder.Decode(J2K_CTX_UNI);
+                    int index = (k + first + 1) * kStride + x + 1;
+                    int si = SignIndex(flags[index] & uint32_t(NeighbourMask(first)));
+                    MakeSignificant(index, decoder.Decode(t.sign[si]) ^ t.signFlip[si]);
+                    data[index] = 3 << plane;
+                    y = k + first + 1;
+                }
+            }
+            for (; y < k + 4 && y < height; y++) {
+                int index = (y + 1) * kStride + x + 1;
+                int f = int(flags[index]) & NeighbourMask(y - k);
+                if (!(f & (F_SIG | F_VISIT)))
+                    DecodeCoefficient(index, plane, f);
+            }
+            for (int r = k; r < k + 4 && r < height; r++)
+                flags[(r + 1) * kStride + x + 1] &= ~uint32_t(F_VISIT);
+        }
+    if (segmentationSymbols)
+        for (int i = 0; i < 4; i++)
+            decoder.Decode(J2K_CTX_UNI);
+}
+
+bool J2kTier1::DecodeBlock(J2kCodeBlock& block, int orient, int style, int32_t* out, int stride)
+{
+    int w = block.x1 - block.x0, h = block.y1 - block.y0;
+    orientation = orient;
+    causal = (style & J2K_CBLK_CAUSAL) != 0;
+    ClearFlags(w, h);
+    for (int y = 0; y < h; y++)
+        memset(data + (y + 1) * kStride + 1, 0, sizeof(int32_t) * size_t(w));
+    // One half step above the lowest plane must fit in 31 bits.
+    if (block.bitPlanes > 30)
+        return false;
+    J2kRawDecoder raw;
+    MqSource mqSource{decoder};
+    RawSource rawSource{raw};
+    int pass = 0;
+    bool ok = true;
+    decoder.ResetContexts();
+    for (const J2kSegment& segment : block.segments) {
+        if (segment.offset + segment.length > int(block.data.size()))
+            return false;
+        const uint8_t* bytes = block.data.data() + segment.offset;
+        bool rawSegment = (style & J2K_CBLK_BYPASS) && pass >= 10 && (pass % 3) != 0;
+        // Contexts carry over from segment to segment; only the registers restart.
+        if (rawSegment)
+            raw.Start(bytes, segment.length);
+        else
+            decoder.Start(bytes, segment.length);
+        for (int i = 0; i < segment.passCount; i++, pass++) {
+            int plane = block.bitPlanes - 1 - (pass + 2) / 3;
+            if (plane < 0) {
+                ok = false;
+                break;
+            }
+            int type = pass == 0 ? 2 : (pass - 1) % 3;
+            if (type == 0) {
+                if (rawSegment)
+                    DecodeSignificancePass(rawSource, plane);
+                else
+                    DecodeSignificancePass(mqSource, plane);
+            } else if (type == 1) {
+                if (rawSegment)
+                    DecodeRefinementPass(rawSource, plane);
+                else
+                    DecodeRefinementPass(mqSource, plane);
+            } else {
+                DecodeCleanupPass(plane, (style & J2K_CBLK_SEGSYM) != 0);
+            }
+            if (style & J2K_CBLK_RESET)
+                decoder.ResetContexts();
+        }
+        if (!ok)
+            break;
+    }
+    for (int y = 0; y < h; y++)
+        for (int x = 0; x < w; x++) {
+            int index = (y + 1) * kStride + x + 1;
+            out[y * stride + x] = (flags[index] & F_NEG) ? -data[index] : data[index];
+        }
+    return ok;
+}

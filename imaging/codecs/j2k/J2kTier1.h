@@ -1,0 +1,60 @@
+// Tier-1: the bit-plane coder of one code-block (significance propagation,
+// magnitude refinement and cleanup passes over the MQ coder).
+#pragma once
+
+#include <cstdint>
+
+#include "J2kMqCoder.h"
+#include "J2kTileStructures.h"
+
+// Code-block style flags.
+enum {
+    J2K_CBLK_BYPASS = 0x01,
+    J2K_CBLK_RESET = 0x02,
+    J2K_CBLK_TERMALL = 0x04,
+    J2K_CBLK_CAUSAL = 0x08,
+    J2K_CBLK_PTERM = 0x10,
+    J2K_CBLK_SEGSYM = 0x20
+};
+
+// Fractional bits of the magnitudes the encoder codes.
+const int kJ2kT1FracBits = 6;
+
+class J2kTier1 {
+public:
+    J2kTier1();
+    // samples: signed magnitudes with kJ2kT1FracBits fractional bits.
+    void EncodeBlock(const int32_t* samples, int stride, int orientation, double weight,
+                     J2kCodeBlock& block);
+    // out: signed values, twice the quantisation index with the half step added.
+    bool DecodeBlock(J2kCodeBlock& block, int orientation, int style, int32_t* out,
+                     int stride);
+
+private:
+    void Load(const int32_t* samples, int stride, int width, int height);
+    void ClearFlags(int width, int height);
+    void MakeSignificant(int index, bool negative);
+    double SignificanceDecrease(int32_t magnitude, int plane) const;
+    double RefinementDecrease(int32_t magnitude, int plane) const;
+
+    void EncodeSignificancePass(int plane, double& decrease);
+    void EncodeRefinementPass(int plane, double& decrease);
+    void EncodeCleanupPass(int plane, double& decrease);
+    void EncodeCoefficient(int index, int plane, int flags, double& decrease);
+
+    template <class Source> void DecodeSignificancePass(Source& source, int plane);
+    template <class Source> void DecodeRefinementPass(Source& source, int plane);
+    void DecodeCleanupPass(int plane, bool segmentationSymbols);
+    void DecodeCoefficient(int index, int plane, int flags);
+
+    int NeighbourMask(int rowInStripe) const;
+
+    static const int kStride = 66;
+    J2kMqEncoder encoder;
+    J2kMqDecoder decoder;
+    int32_t data[kStride * kStride];
+    uint32_t flags[kStride * kStride];
+    int width = 0, height = 0;
+    int orientation = 0;
+    bool causal = false;
+};

@@ -1,0 +1,151 @@
+// Lossless and lossy round trips through the codestream codec.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "j2k_test_support.h"
+
+namespace {
+
+// Number of samples that differ from the generator's, over every component.
+int Mismatches(const J2kTestSpec& s, const J2kImage* image)
+{
+    int bad = 0;
+    for (int c = 0; c < image->componentCount; c++) {
+        const J2kComponent& k = image->components[c];
+        int w = J2kTestCeilDiv(image->x1, k.dx) - J2kTestCeilDiv(image->x0, k.dx);
+        int h = J2kTestCeilDiv(image->y1, k.dy) - J2kTestCeilDiv(image->y0, k.dy);
+        for (int y = 0; y < h; y++)
+            for (int x = 0; x < w; x++)
+                bad += k.data[y * w + x] != J2kTestSample(c, x, y, s.precision, s.isSigned);
+    }
+    return bad;
+}
+
+double Psnr(const J2kTestSpec& s, const J2kImage* image)
+{
+    double sum = 0;
+    long count = 0;
+    for (int c = 0; c < image->componentCount; c++) {
+        const J2kComponent& k = image->components[c];
+        int w = J2kTestCeilDiv(image->x1, k.dx) - J2kTestCeilDiv(image->x0, k.dx);
+        int h = J2kTestCeilDiv(image->y1, k.dy) - J2kTestCeilDiv(image->y0, k.dy);
+        for (int y = 0; y < h; y++)
+            for (int x = 0; x < w; x++) {
+                double d = k.data[y * w + x] - J2kTestSample(c, x, y, s.precision, s.isSigned);
+                sum += d * d;
+                count++;
+            }
+    }
+    double peak = (1 << s.precision) - 1;
+    return sum == 0 ? 99.0 : 10 * std::log10(peak * peak * count / sum);
+}
+
+void ExpectLossless(const J2kTestSpec& s)
+{
+    J2kCoded coded = J2kTestEncode(s);
+    ASSERT_GT(coded.length, 0);
+    J2kImage* image = nullptr;
+    J2kCodingParameters* cp = nullptr;
+    EXPECT_EQ(j2k_decode(coded.bytes.data(), coded.length, &image, &cp), coded.length);
+    ASSERT_NE(image->components, nullptr);
+    EXPECT_EQ(image->componentCount, s.components);
+    EXPECT_EQ(image->x1 - image->x0, s.width);
+    EXPECT_EQ(Mismatches(s, image), 0);
+    j2k_destroy(&image, &cp);
+    EXPECT_EQ(image, nullptr);
+    EXPECT_EQ(cp, nullptr);
+}
+
+} // namespace
+
+TEST(J2kRoundTrip, LosslessGreyEightBits)
+{
+    J2kTestSpec s;
+    ExpectLossless(s);
+}
+
+TEST(J2kRoundTrip, LosslessOverPrecisionsAndComponentCounts)
+{
+    for (int precision : {1, 5, 8, 12, 16})
+        for (int components : {1, 2, 3, 4}) {
+            SCOPED_TRACE(testing::Message() << precision << " bits, " << components << " components");
+            J2kTestSpec s;
+            s.precision = precision;
+            s.components = components;
+            s.transform = components >= 3;
+            s.guardBits = 3;
+            ExpectLossless(s);
+        }
+}
+
+TEST(J2kRoundTrip, LosslessInEveryProgressionOrderWithPrecinctsTilesAndLayers)
+{
+    for (int order = 0; order < 5; order++) {
+        SCOPED_TRACE(order);
+        J2kTestSpec s;
+        s.components = 3;
+        s.width = 150;
+        s.height = 97;
+        s.tileWidth = 64;
+        s.tileHeight = 48;
+        s.precinctExp = 4;
+        s.cbw = 4;
+        s.cbh = 3;
+        s.order = order;
+        s.layers = 3;
+        s.budgets[0] = 12000;
+        s.budgets[1] = 24000;
+        s.budgets[2] = 1 << 30;
+        ExpectLossless(s);
+    }
+}
+
+TEST(J2kRoundTrip, LosslessWithOffsetsAndSubSampling)
+{
+    J2kTestSpec s;
+    s.components = 3;
+    s.x0 = 13;
+    s.y0 = 7;
+    s.tx0 = 5;
+    s.ty0 = 3;
+    s.tileWidth = 40;
+    s.tileHeight = 33;
+    s.dx[1] = 2;
+    s.dy[1] = 3;
+    s.dx[2] = 3;
+    s.dy[2] = 2;
+    s.width = 101;
+    s.height = 77;
+    s.order = 2;
+    s.precinctExp = 3;
+    s.isSigned = true;
+    s.precision = 10;
+    ExpectLossless(s);
+}
+
+TEST(J2kRoundTrip, LossyQualityFallsWithRate)
+{
+    double previous = 1e9;
+    for (int budget : {60000, 12000, 3000, 800}) {
+        J2kTestSpec s;
+        s.width = 180;
+        s.height = 130;
+        s.components = 3;
+        s.transform = 1;
+        s.wavelet = 0;
+        s.resolutions = 5;
+        s.budgets[0] = budget;
+        J2kCoded coded = J2kTestEncode(s);
+        ASSERT_GT(coded.length, 0);
+        EXPECT_LE(coded.length, budget + 2);
+        J2kImage* image = nullptr;
+        J2kCodingParameters* cp = nullptr;
+        ASSERT_EQ(j2k_decode(coded.bytes.data(), coded.length, &image, &cp), coded.length);
+        double psnr = Psnr(s, image);
+        printf("budget %d -> %d bytes, %.2f dB\n", budget, coded.length, psnr);
+        EXPECT_LT(psnr, previous);
+        previous = psnr;
+        j2k_destroy(&image, &cp);
+    }
+}
