@@ -180,3 +180,109 @@ TEST(JasDispatch, ProbeRecognisesTheFamilyAndRefusesPalettes)
     EXPECT_FALSE(img.Decode(bomb.data(), DWORD(bomb.size()), RASTER_FORMAT_PNM));
     EXPECT_STREQ(img.GetLastError(), "error: cannot load image data");
 }
+
+namespace {
+
+// The bytes of a file written through the adapter.
+std::vector<unsigned char> Encoded(CRasterImage& img, DWORD type, BYTE quality)
+{
+    img.SetJpegQuality(quality);
+    CMemoryStream out;
+    EXPECT_TRUE(out.Open());
+    EXPECT_TRUE(img.Encode(&out, type)) << img.GetLastError();
+    unsigned char* data = out.GetBuffer(false);
+    return std::vector<unsigned char>(data, data + out.Size());
+}
+
+uint32_t Be32(const std::vector<unsigned char>& b, size_t at)
+{
+    return uint32_t(b[at]) << 24 | uint32_t(b[at + 1]) << 16 | uint32_t(b[at + 2]) << 8 | b[at + 3];
+}
+
+} // namespace
+
+TEST(JasJpeg2000, LosslessRoundTripsAndTheFileStructure)
+{
+    std::string dir = ScratchDir("jas");
+    std::string ppm = MakeSourcePpm(dir);
+    CRasterImage colour = LoadOrFail(ppm, RASTER_FORMAT_PNM);
+    std::vector<unsigned char> jp2 = Encoded(colour, RASTER_FORMAT_JP2, 100);
+    // Signature, file type, header (image header, colour), codestream.
+    ASSERT_GT(jp2.size(), 60u);
+    EXPECT_EQ(Be32(jp2, 0), 12u);
+    EXPECT_EQ(Be32(jp2, 4), 0x6A502020u);
+    EXPECT_EQ(Be32(jp2, 16), 0x66747970u);
+    size_t header = 12 + Be32(jp2, 12);
+    EXPECT_EQ(Be32(jp2, header + 4), 0x6A703268u);
+    EXPECT_EQ(Be32(jp2, header + 12), 0x69686472u);
+    EXPECT_EQ(Be32(jp2, header + 16), 23u);  // height
+    EXPECT_EQ(Be32(jp2, header + 20), 37u);  // width
+    size_t codestream = header + Be32(jp2, header);
+    EXPECT_EQ(Be32(jp2, codestream + 4), 0x6A703263u);
+    EXPECT_EQ(codestream + Be32(jp2, codestream), jp2.size());
+
+    CRasterImage back;
+    ASSERT_TRUE(back.Decode(jp2.data(), DWORD(jp2.size()), RASTER_FORMAT_JP2)) << back.GetLastError();
+    EXPECT_EQ(back.GetType(), DWORD(RASTER_FORMAT_JP2));
+    EXPECT_EQ(MaxDifference(back, Reference("cat '" + ppm + "'")), 0);
+
+    ASSERT_EQ(Shell("ppmtopgm '" + ppm + "' > '" + dir + "/grey.pgm'"), 0);
+    CRasterImage grey = LoadOrFail(dir + "/grey.pgm", RASTER_FORMAT_PNM);
+    std::vector<unsigned char> jpc = Encoded(grey, RASTER_FORMAT_JPC, 100);
+    ASSERT_GT(jpc.size(), 4u);
+    EXPECT_EQ(jpc[0], 0xFF);
+    EXPECT_EQ(jpc[1], 0x4F);
+    CRasterImage greyBack;
+    ASSERT_TRUE(greyBack.Decode(jpc.data(), DWORD(jpc.size()), RASTER_FORMAT_JPC));
+    EXPECT_EQ(greyBack.GetBpp(), 8);
+    EXPECT_EQ(MaxDifference(greyBack, Reference("cat '" + dir + "/grey.pgm'")), 0);
+
+    // Through the probe: the file type decides.
+    CRasterImage probed;
+    ASSERT_TRUE(probed.Decode(jp2.data(), DWORD(jp2.size()), RASTER_FORMAT_UNKNOWN));
+    EXPECT_EQ(MaxDifference(probed, Reference("cat '" + ppm + "'")), 0);
+}
+
+TEST(JasJpeg2000, LowerQualityGivesSmallerFilesCloseToTheSource)
+{
+    // Texture and noise, so that the lossless stream is far above the budget.
+    const int width = 160, height = 120;
+    CRasterImage img(width, height, 24);
+    Pnm ref;
+    ref.width = width;
+    ref.height = height;
+    uint32_t seed = 12345;
+    for (int y = 0; y < height; y++)
+        for (int x = 0; x < width; x++) {
+            seed = seed * 1103515245u + 12345u;
+            int noise = int((seed >> 16) & 31);
+            Rgb c{(x * 3 + noise) & 255, (y * 5 + 2 * noise) & 255, ((x ^ y) * 2 + noise) & 255};
+            ref.pixels.push_back(c);
+            img.SetPixelColor(x, height - 1 - y, RGBQUAD{BYTE(c.b), BYTE(c.g), BYTE(c.r), 0});
+        }
+    auto squaredError = [&](const std::vector<unsigned char>& file) {
+        CRasterImage back;
+        EXPECT_TRUE(back.Decode(const_cast<unsigned char*>(file.data()), DWORD(file.size()),
+                                RASTER_FORMAT_JP2)) << back.GetLastError();
+        double squared = 0;
+        for (int y = 0; y < height; y++)
+            for (int x = 0; x < width; x++) {
+                Rgb a = PixelTopDown(back, x, y), b = ref.At(x, y);
+                squared += (a.r - b.r) * (a.r - b.r) + (a.g - b.g) * (a.g - b.g) + (a.b - b.b) * (a.b - b.b);
+            }
+        return squared / (3.0 * width * height);
+    };
+    std::vector<unsigned char> full = Encoded(img, RASTER_FORMAT_JP2, 100);
+    std::vector<unsigned char> half = Encoded(img, RASTER_FORMAT_JP2, 50);
+    std::vector<unsigned char> tenth = Encoded(img, RASTER_FORMAT_JP2, 10);
+    // The rate is the share of the raw samples; the boxes come on top.
+    EXPECT_LE(tenth.size(), size_t(width * height * 3 / 10 + 200));
+    EXPECT_LE(half.size(), size_t(width * height * 3 / 2 + 200));
+    EXPECT_LT(tenth.size(), half.size());
+    EXPECT_EQ(squaredError(full), 0.0);
+    double halfError = squaredError(half), tenthError = squaredError(tenth);
+    EXPECT_GT(halfError, 0.0);
+    EXPECT_LT(halfError, tenthError);
+    // Above 20 dB even at a tenth of the data.
+    EXPECT_LT(tenthError, 650.0);
+}
