@@ -23,7 +23,8 @@ static DWORD FormatOfExtension(const char* path)
         {"emf", RASTER_FORMAT_WMF}, {"j2k", RASTER_FORMAT_J2K}, {"j2c", RASTER_FORMAT_J2K},
         {"jp2", RASTER_FORMAT_JP2},
         {"jpc", RASTER_FORMAT_JPC}, {"pgx", RASTER_FORMAT_PGX}, {"pnm", RASTER_FORMAT_PNM},
-        {"ras", RASTER_FORMAT_RAS},
+        {"ras", RASTER_FORMAT_RAS}, {"j2c", RASTER_FORMAT_J2K}, {"pgm", RASTER_FORMAT_PNM},
+        {"ppm", RASTER_FORMAT_PNM}, {"pbm", RASTER_FORMAT_PNM},
     };
     const char* dot = strrchr(path, '.');
     const char* slash = strrchr(path, '/');

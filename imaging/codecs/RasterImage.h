@@ -327,8 +327,10 @@ protected:
     bool DecodeWithFormat(CByteStream* stream, DWORD imagetype);
     bool EncodeWithFormat(CByteStream* stream, DWORD imagetype, int option);
     bool CheckEncodable(DWORD imagetype);
-    template <class Codec> bool DecodeThrough(Codec& codec, CByteStream* stream);
-    template <class Codec> bool EncodeThrough(Codec& codec, CByteStream* stream);
+    template <class Codec, class... Args>
+    bool DecodeThrough(Codec& codec, CByteStream* stream, Args... args);
+    template <class Codec, class... Args>
+    bool EncodeThrough(Codec& codec, CByteStream* stream, Args... args);
     size_t PixelCount() const;
     bool MaskToGreyImage(const BYTE* mask, CRasterImage* dest);
     void ResetSelectionBox();

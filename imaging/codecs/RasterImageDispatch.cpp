@@ -9,6 +9,7 @@
 #include "RasterGIF.h"
 #include "RasterICO.h"
 #include "RasterJ2K.h"
+#include "RasterJAS.h"
 #include "RasterJPG.h"
 #include "RasterPCX.h"
 #include "RasterPNG.h"
@@ -30,19 +31,21 @@ static const char* MissingCodecText(DWORD imagetype)
     }
 }
 
-template <class Codec> bool CRasterImage::DecodeThrough(Codec& codec, CByteStream* stream)
+template <class Codec, class... Args>
+bool CRasterImage::DecodeThrough(Codec& codec, CByteStream* stream, Args... args)
 {
     codec.CopyInfo(*this);
-    if (codec.Decode(stream) && Transfer(codec))
+    if (codec.Decode(stream, args...) && Transfer(codec))
         return true;
     CopyLastError(codec);
     return false;
 }
 
-template <class Codec> bool CRasterImage::EncodeThrough(Codec& codec, CByteStream* stream)
+template <class Codec, class... Args>
+bool CRasterImage::EncodeThrough(Codec& codec, CByteStream* stream, Args... args)
 {
     codec.Ghost(this);
-    if (codec.Encode(stream))
+    if (codec.Encode(stream, args...))
         return true;
     CopyLastError(codec);
     return false;
@@ -61,6 +64,12 @@ bool CRasterImage::DecodeWithFormat(CByteStream* stream, DWORD imagetype)
     case RASTER_FORMAT_PCX: { CRasterPCX codec; return DecodeThrough(codec, stream); }
     case RASTER_FORMAT_WBMP: { CRasterWBMP codec; return DecodeThrough(codec, stream); }
     case RASTER_FORMAT_J2K: { CRasterJ2K codec; return DecodeThrough(codec, stream); }
+    case RASTER_FORMAT_UNKNOWN:
+    case RASTER_FORMAT_JP2:
+    case RASTER_FORMAT_JPC:
+    case RASTER_FORMAT_PGX:
+    case RASTER_FORMAT_PNM:
+    case RASTER_FORMAT_RAS: { CRasterJAS codec(imagetype); return DecodeThrough(codec, stream, imagetype); }
     default:
         SetLastError(MissingCodecText(imagetype));
         return false;
@@ -164,6 +173,11 @@ bool CRasterImage::CheckEncodable(DWORD imagetype)
     case RASTER_FORMAT_PCX:
     case RASTER_FORMAT_WBMP:
     case RASTER_FORMAT_J2K:
+    case RASTER_FORMAT_JP2:
+    case RASTER_FORMAT_JPC:
+    case RASTER_FORMAT_PGX:
+    case RASTER_FORMAT_PNM:
+    case RASTER_FORMAT_RAS:
         return true;
     default:
         SetLastError(MissingCodecText(imagetype));
@@ -194,6 +208,11 @@ bool CRasterImage::EncodeWithFormat(CByteStream* stream, DWORD imagetype, int op
         return false;
     }
     case RASTER_FORMAT_J2K: { CRasterJ2K codec; return EncodeThrough(codec, stream); }
+    case RASTER_FORMAT_JP2:
+    case RASTER_FORMAT_JPC:
+    case RASTER_FORMAT_PGX:
+    case RASTER_FORMAT_PNM:
+    case RASTER_FORMAT_RAS: { CRasterJAS codec(imagetype); return EncodeThrough(codec, stream, imagetype); }
     default: return false;
     }
 }
