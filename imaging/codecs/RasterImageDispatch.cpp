@@ -9,6 +9,7 @@
 #include "RasterICO.h"
 #include "RasterJPG.h"
 #include "RasterPNG.h"
+#include "RasterWMF.h"
 
 // Formats whose codecs are not part of this library yet fail by name.
 static const char* MissingCodecText(DWORD imagetype)
@@ -50,6 +51,7 @@ bool CRasterImage::DecodeWithFormat(CByteStream* stream, DWORD imagetype)
     case RASTER_FORMAT_JPG: { CRasterJPG codec; return DecodeThrough(codec, stream); }
     case RASTER_FORMAT_PNG: { CRasterPNG codec; return DecodeThrough(codec, stream); }
     case RASTER_FORMAT_ICO: { CRasterICO codec; return DecodeThrough(codec, stream); }
+    case RASTER_FORMAT_WMF: { CRasterWMF codec; return DecodeThrough(codec, stream); }
     default:
         SetLastError(MissingCodecText(imagetype));
         return false;
