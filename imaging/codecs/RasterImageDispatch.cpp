@@ -16,6 +16,7 @@
 #include "RasterTGA.h"
 #include "RasterTIF.h"
 #include "RasterWBMP.h"
+#include "RasterWMF.h"
 
 // Formats whose codecs are not part of this library yet fail by name.
 static const char* MissingCodecText(DWORD imagetype)
@@ -70,6 +71,7 @@ bool CRasterImage::DecodeWithFormat(CByteStream* stream, DWORD imagetype)
     case RASTER_FORMAT_PGX:
     case RASTER_FORMAT_PNM:
     case RASTER_FORMAT_RAS: { CRasterJAS codec(imagetype); return DecodeThrough(codec, stream, imagetype); }
+    case RASTER_FORMAT_WMF: { CRasterWMF codec; return DecodeThrough(codec, stream); }
     default:
         SetLastError(MissingCodecText(imagetype));
         return false;

@@ -288,7 +288,7 @@ HGDIOBJ GetCurrentObject(HDC handle, UINT type)
 BOOL DeleteObject(HGDIOBJ obj)
 {
     std::shared_ptr<Object> o = find(obj);
-    if (!o || o->kind == Kind::Dc)
+    if (!o || o->kind == Kind::Dc || o->kind == Kind::MetaFile)
         return FALSE;
     if (o->stock)
         return TRUE;
@@ -312,6 +312,7 @@ DWORD GetObjectType(HGDIOBJ obj)
     case Kind::Font: return OBJ_FONT;
     case Kind::Bitmap: return OBJ_BITMAP;
     case Kind::Region: return OBJ_REGION;
+    case Kind::MetaFile: return OBJ_ENHMETAFILE;
     }
     return 0;
 }

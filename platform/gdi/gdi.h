@@ -4,5 +4,6 @@
 
 #include "gdi/gdidefs.h"
 #include "gdi/gdiapi.h"
+#include "gdi/metafile.h"
 #include "gdi/afxgdi.h"
 #include "gdi/surface.h"

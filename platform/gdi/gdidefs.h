@@ -15,6 +15,7 @@
 #define OBJ_FONT 6
 #define OBJ_BITMAP 7
 #define OBJ_REGION 8
+#define OBJ_ENHMETAFILE 13
 #define OBJ_MEMDC 10
 
 // Stock objects

@@ -13,7 +13,7 @@
 
 namespace gdi {
 
-enum class Kind { Pen, Brush, Dc, Palette, Font, Bitmap, Region };
+enum class Kind { Pen, Brush, Dc, Palette, Font, Bitmap, Region, MetaFile };
 
 struct Object {
     explicit Object(Kind k) : kind(k) {}

@@ -1,0 +1,415 @@
+#include "gdi/metafile_player.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace gdi {
+
+namespace {
+
+// Coordinates far outside any bitmap are pulled in so that integer
+// conversion stays defined; the rasteriser clips the rest.
+int ToInt(double v)
+{
+    const double kLimit = 1 << 20;
+    if (!(v > -kLimit))
+        return -(1 << 20);
+    if (v > kLimit)
+        return 1 << 20;
+    return int(std::lround(v));
+}
+
+// Segments of an elliptical arc, enough for a smooth outline.
+int ArcSegments(double rx, double ry, double sweep)
+{
+    double perimeter = (std::fabs(rx) + std::fabs(ry)) * std::fabs(sweep);
+    return std::clamp(int(perimeter / 2), 4, 2048);
+}
+
+void AppendUtf8(std::string& out, uint32_t c)
+{
+    if (c < 0x80) {
+        out += char(c);
+    } else if (c < 0x800) {
+        out += char(0xC0 | (c >> 6));
+        out += char(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += char(0xE0 | (c >> 12));
+        out += char(0x80 | ((c >> 6) & 0x3F));
+        out += char(0x80 | (c & 0x3F));
+    } else {
+        out += char(0xF0 | (c >> 18));
+        out += char(0x80 | ((c >> 12) & 0x3F));
+        out += char(0x80 | ((c >> 6) & 0x3F));
+        out += char(0x80 | (c & 0x3F));
+    }
+}
+
+}  // namespace
+
+uint32_t RecordReader::U32(size_t offset) const
+{
+    if (!Has(offset, 4))
+        return 0;
+    const uint8_t* p = m_data + offset;
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+uint16_t RecordReader::U16(size_t offset) const
+{
+    if (!Has(offset, 2))
+        return 0;
+    return uint16_t(m_data[offset] | m_data[offset + 1] << 8);
+}
+
+std::string Latin1ToUtf8(const uint8_t* text, size_t length)
+{
+    std::string out;
+    for (size_t i = 0; i < length && text[i]; i++)
+        AppendUtf8(out, text[i]);
+    return out;
+}
+
+std::string Utf16ToUtf8(const uint8_t* text, size_t units)
+{
+    std::string out;
+    for (size_t i = 0; i < units; i++) {
+        uint32_t c = uint32_t(text[2 * i] | text[2 * i + 1] << 8);
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < units) {
+            uint32_t low = uint32_t(text[2 * i + 2] | text[2 * i + 3] << 8);
+            if (low >= 0xDC00 && low < 0xE000) {
+                c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+                i++;
+            }
+        }
+        if (c == 0)
+            break;
+        AppendUtf8(out, c);
+    }
+    return out;
+}
+
+MetafilePlayer::MetafilePlayer(HDC dc, const RECT& dest) : m_dc(dc), m_dest(dest)
+{
+    m_savedDc = SaveDC(dc);
+    SetMapMode(dc, MM_TEXT);
+    SetViewportOrgEx(dc, 0, 0, nullptr);
+    SetWindowOrgEx(dc, 0, 0, nullptr);
+}
+
+MetafilePlayer::~MetafilePlayer()
+{
+    RestoreDC(m_dc, m_savedDc);
+    for (HGDIOBJ object : m_created)
+        DeleteObject(object);
+}
+
+PointD MetafilePlayer::ToReference(double x, double y) const
+{
+    const double* w = m_map.world;
+    double px = w[0] * x + w[2] * y + w[4];
+    double py = w[1] * x + w[3] * y + w[5];
+    const Mapping& m = m_map;
+    double dx = px - m.windowOrg.x, dy = py - m.windowOrg.y;
+    switch (m.mapMode) {
+    case MM_ANISOTROPIC:
+    case MM_ISOTROPIC: {
+        double sx = m.windowExt.cx ? double(m.viewportExt.cx) / m.windowExt.cx : 1.0;
+        double sy = m.windowExt.cy ? double(m.viewportExt.cy) / m.windowExt.cy : 1.0;
+        return {dx * sx + m.viewportOrg.x, dy * sy + m.viewportOrg.y};
+    }
+    case MM_LOMETRIC:
+    case MM_HIMETRIC:
+    case MM_LOENGLISH:
+    case MM_HIENGLISH:
+    case MM_TWIPS: {
+        static const double kMillimetres[] = {0.1, 0.01, 0.254, 0.0254, 25.4 / 1440};
+        double perUnit = kMillimetres[m.mapMode - MM_LOMETRIC] * 96 / 25.4;
+        return {dx * perUnit + m.viewportOrg.x, -dy * perUnit + m.viewportOrg.y};
+    }
+    default:
+        return {dx + m.viewportOrg.x, dy + m.viewportOrg.y};
+    }
+}
+
+POINT MetafilePlayer::ToDevice(double x, double y) const
+{
+    PointD d = ReferenceToDevice(ToReference(x, y));
+    return {ToInt(d.x), ToInt(d.y)};
+}
+
+double MetafilePlayer::ScaleLength(double length) const
+{
+    PointD o = ReferenceToDevice(ToReference(0, 0));
+    PointD a = ReferenceToDevice(ToReference(length, 0));
+    PointD b = ReferenceToDevice(ToReference(0, length));
+    return (std::hypot(a.x - o.x, a.y - o.y) + std::hypot(b.x - o.x, b.y - o.y)) / 2;
+}
+
+RECT MetafilePlayer::ToDeviceRect(int left, int top, int right, int bottom) const
+{
+    POINT a = ToDevice(left, top), b = ToDevice(right, bottom);
+    return {std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
+}
+
+std::vector<POINT> MetafilePlayer::ToDevicePoints(const std::vector<PointD>& logical) const
+{
+    std::vector<POINT> out;
+    out.reserve(logical.size());
+    for (const PointD& p : logical)
+        out.push_back(ToDevice(p.x, p.y));
+    return out;
+}
+
+void MetafilePlayer::SetSlot(size_t index, HGDIOBJ object)
+{
+    if (index >= m_slots.size())
+        m_slots.resize(index + 1, nullptr);
+    m_slots[index] = object;
+}
+
+HGDIOBJ MetafilePlayer::Slot(size_t index) const
+{
+    return index < m_slots.size() ? m_slots[index] : nullptr;
+}
+
+void MetafilePlayer::DeleteSlot(size_t index)
+{
+    // The object itself lives until the end of playback: it may still be
+    // selected into the device context.
+    if (index < m_slots.size())
+        m_slots[index] = nullptr;
+}
+
+HPEN MetafilePlayer::MakePen(int style, int width, COLORREF color)
+{
+    int deviceWidth = width <= 1 ? 1 : std::max(1, ToInt(ScaleLength(width)));
+    HPEN pen = CreatePen(style & 0xFF, std::min(deviceWidth, 4096), color & 0xFFFFFF);
+    if (pen)
+        m_created.push_back(pen);
+    return pen;
+}
+
+// Hatched and pattern brushes fill in their colour: our device contexts
+// paint solid brushes only.
+HBRUSH MetafilePlayer::MakeBrush(UINT style, COLORREF color)
+{
+    LOGBRUSH log = {style == BS_NULL ? UINT(BS_NULL) : UINT(BS_SOLID), color & 0xFFFFFF, 0};
+    HBRUSH brush = CreateBrushIndirect(&log);
+    if (brush)
+        m_created.push_back(brush);
+    return brush;
+}
+
+HFONT MetafilePlayer::MakeFont(LOGFONT font)
+{
+    double height = ScaleLength(std::fabs(double(font.lfHeight)));
+    double width = ScaleLength(std::fabs(double(font.lfWidth)));
+    font.lfHeight = (font.lfHeight < 0 ? -1 : 1) * std::clamp(ToInt(height), 0, 2000);
+    font.lfWidth = std::clamp(ToInt(width), 0, 2000);
+    font.lfFaceName[LF_FACESIZE - 1] = 0;
+    HFONT handle = CreateFontIndirect(&font);
+    if (handle)
+        m_created.push_back(handle);
+    return handle;
+}
+
+void MetafilePlayer::DrawPolygon(const std::vector<PointD>& points)
+{
+    std::vector<POINT> device = ToDevicePoints(points);
+    if (device.size() >= 2)
+        Polygon(m_dc, device.data(), int(device.size()));
+}
+
+void MetafilePlayer::DrawPolyline(const std::vector<PointD>& points)
+{
+    std::vector<POINT> device = ToDevicePoints(points);
+    if (device.size() >= 2)
+        Polyline(m_dc, device.data(), int(device.size()));
+}
+
+void MetafilePlayer::DrawPolyPolygon(const std::vector<std::vector<PointD>>& rings)
+{
+    int mode = GetPolyFillMode(m_dc);
+    HRGN area = CreateRectRgn(0, 0, 0, 0);
+    for (const std::vector<PointD>& ring : rings) {
+        std::vector<POINT> device = ToDevicePoints(ring);
+        if (device.size() < 3)
+            continue;
+        HRGN part = CreatePolygonRgn(device.data(), int(device.size()), mode);
+        CombineRgn(area, area, part, mode == ALTERNATE ? RGN_XOR : RGN_OR);
+        DeleteObject(part);
+    }
+    FillRgn(m_dc, area, HBRUSH(GetCurrentObject(m_dc, OBJ_BRUSH)));
+    DeleteObject(area);
+    for (const std::vector<PointD>& ring : rings) {
+        std::vector<POINT> device = ToDevicePoints(ring);
+        if (device.size() < 2)
+            continue;
+        device.push_back(device.front());
+        Polyline(m_dc, device.data(), int(device.size()));
+    }
+}
+
+void MetafilePlayer::DrawRectangle(int left, int top, int right, int bottom)
+{
+    RECT r = ToDeviceRect(left, top, right, bottom);
+    Rectangle(m_dc, r.left, r.top, r.right, r.bottom);
+}
+
+void MetafilePlayer::DrawEllipse(int left, int top, int right, int bottom)
+{
+    RECT r = ToDeviceRect(left, top, right, bottom);
+    Ellipse(m_dc, r.left, r.top, r.right, r.bottom);
+}
+
+void MetafilePlayer::DrawRoundRect(int left, int top, int right, int bottom, int width, int height)
+{
+    double l = std::min(left, right), r = std::max(left, right);
+    double t = std::min(top, bottom), b = std::max(top, bottom);
+    double rx = std::min(std::fabs(double(width)) / 2, (r - l) / 2);
+    double ry = std::min(std::fabs(double(height)) / 2, (b - t) / 2);
+    // Corner centres, in the order the outline visits them.
+    const double corners[4][2] = {{r - rx, t + ry}, {l + rx, t + ry}, {l + rx, b - ry}, {r - rx, b - ry}};
+    std::vector<PointD> points;
+    int steps = ArcSegments(rx, ry, M_PI / 2);
+    for (int c = 0; c < 4; c++)
+        for (int i = 0; i <= steps; i++) {
+            double a = (c + double(i) / steps) * M_PI / 2;
+            points.push_back({corners[c][0] + rx * std::cos(a), corners[c][1] - ry * std::sin(a)});
+        }
+    DrawPolygon(points);
+}
+
+// Arcs run counter-clockwise on the screen from the start radial to the end
+// radial, as the metafile formats define them.
+void MetafilePlayer::DrawArc(ArcKind kind, int left, int top, int right, int bottom, int xStart,
+                             int yStart, int xEnd, int yEnd)
+{
+    double cx = (double(left) + right) / 2, cy = (double(top) + bottom) / 2;
+    double rx = std::fabs(double(right) - left) / 2, ry = std::fabs(double(bottom) - top) / 2;
+    if (rx == 0 || ry == 0)
+        return;
+    double a0 = std::atan2(-(yStart - cy) / ry, (xStart - cx) / rx);
+    double a1 = std::atan2(-(yEnd - cy) / ry, (xEnd - cx) / rx);
+    double sweep = a1 - a0;
+    if (sweep <= 0)
+        sweep += 2 * M_PI;
+    int steps = ArcSegments(rx, ry, sweep);
+    std::vector<PointD> points;
+    if (kind == ArcKind::Pie)
+        points.push_back({cx, cy});
+    for (int i = 0; i <= steps; i++) {
+        double a = a0 + sweep * i / steps;
+        points.push_back({cx + rx * std::cos(a), cy - ry * std::sin(a)});
+    }
+    if (kind == ArcKind::Arc)
+        DrawPolyline(points);
+    else
+        DrawPolygon(points);
+}
+
+void MetafilePlayer::DrawText(int x, int y, UINT options, const RECT* logicalRect,
+                              const std::string& utf8)
+{
+    POINT p = ToDevice(x, y);
+    RECT deviceRect{};
+    const RECT* rect = nullptr;
+    if (logicalRect && (options & (ETO_OPAQUE | ETO_CLIPPED))) {
+        deviceRect = ToDeviceRect(logicalRect->left, logicalRect->top, logicalRect->right,
+                                  logicalRect->bottom);
+        rect = &deviceRect;
+    }
+    ExtTextOut(m_dc, p.x, p.y, options & (ETO_OPAQUE | ETO_CLIPPED), rect, utf8.c_str(),
+               UINT(utf8.size()), nullptr);
+}
+
+void MetafilePlayer::DrawDib(int xDest, int yDest, int destWidth, int destHeight, int xSrc,
+                             int ySrc, int srcWidth, int srcHeight, const RecordReader& record,
+                             size_t infoOffset, size_t infoBytes, size_t bitsOffset,
+                             size_t bitsBytes, DWORD rop)
+{
+    bool packed = bitsOffset == kPackedBits;
+    if (!record.Has(infoOffset, infoBytes) || infoBytes < 40 ||
+        (!packed && !record.Has(bitsOffset, bitsBytes)))
+        return;
+    RecordReader info(record.At(infoOffset), infoBytes);
+    uint32_t headerSize = info.U32(0);
+    int32_t width = info.S32(4), height = info.S32(8);
+    uint32_t bpp = info.U16(14), compression = info.U32(16), used = info.U32(32);
+    bool knownDepth = bpp == 1 || bpp == 4 || bpp == 8 || bpp == 16 || bpp == 24 || bpp == 32;
+    bool masks = compression == 3 && (bpp == 16 || bpp == 32);
+    if (headerSize < 40 || headerSize > infoBytes || width <= 0 || width > 65536 || height == 0 ||
+        height < -65536 || height > 65536 || !knownDepth || (compression != 0 && !masks))
+        return;
+    uint32_t colours = bpp <= 8 ? (used ? used : 1u << bpp) : 0;
+    size_t tableBytes = headerSize + (masks && headerSize == 40 ? 12 : 0) + size_t(colours) * 4;
+    if (colours > (bpp <= 8 ? 1u << bpp : 0u) || tableBytes > infoBytes)
+        return;
+    if (packed) {
+        bitsOffset = infoOffset + tableBytes;
+        bitsBytes = infoBytes - tableBytes;
+    }
+    size_t stride = ((size_t(width) * bpp + 31) / 32) * 4;
+    size_t rows = size_t(std::abs(height));
+    if (stride * rows > bitsBytes)
+        return;
+    // Our own aligned copies: the record holds them at any offset.
+    std::vector<uint8_t> header(sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD) + 12, 0);
+    memcpy(header.data(), info.At(0), 40);
+    reinterpret_cast<BITMAPINFOHEADER*>(header.data())->biSize = 40;
+    memcpy(header.data() + 40, info.At(headerSize), tableBytes - headerSize);
+    std::vector<uint8_t> bits(record.At(bitsOffset), record.At(bitsOffset) + stride * rows);
+    xSrc = std::clamp(xSrc, 0, width);
+    ySrc = std::clamp(ySrc, 0, int(rows));
+    srcWidth = std::clamp(srcWidth, 0, width - xSrc);
+    srcHeight = std::clamp(srcHeight, 0, int(rows) - ySrc);
+    POINT a = ToDevice(xDest, yDest);
+    POINT b = ToDevice(double(xDest) + destWidth, double(yDest) + destHeight);
+    StretchDIBits(m_dc, a.x, a.y, b.x - a.x, b.y - a.y, xSrc, ySrc, srcWidth, srcHeight,
+                  bits.data(), reinterpret_cast<BITMAPINFO*>(header.data()), DIB_RGB_COLORS, rop);
+}
+
+void MetafilePlayer::IntersectClip(int left, int top, int right, int bottom)
+{
+    RECT r = ToDeviceRect(left, top, right, bottom);
+    IntersectClipRect(m_dc, r.left, r.top, r.right, r.bottom);
+}
+
+void MetafilePlayer::ExcludeClip(int left, int top, int right, int bottom)
+{
+    RECT r = ToDeviceRect(left, top, right, bottom);
+    ExcludeClipRect(m_dc, r.left, r.top, r.right, r.bottom);
+}
+
+void MetafilePlayer::MoveTo(int x, int y)
+{
+    POINT p = ToDevice(x, y);
+    MoveToEx(m_dc, p.x, p.y, nullptr);
+}
+
+void MetafilePlayer::LineTo(int x, int y)
+{
+    POINT p = ToDevice(x, y);
+    ::LineTo(m_dc, p.x, p.y);
+}
+
+void MetafilePlayer::SaveState()
+{
+    SaveDC(m_dc);
+    m_savedMaps.push_back(m_map);
+}
+
+void MetafilePlayer::RestoreState(int relative)
+{
+    int depth = int(m_savedMaps.size());
+    int count = relative < 0 ? -relative : depth - relative + 1;
+    if (count <= 0 || count > depth)
+        return;
+    RestoreDC(m_dc, -count);
+    m_map = m_savedMaps[size_t(depth - count)];
+    m_savedMaps.resize(size_t(depth - count));
+}
+
+}  // namespace gdi

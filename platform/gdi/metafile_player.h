@@ -1,0 +1,106 @@
+// What the two metafile players share: the logical-to-device mapping, the
+// object table, and shapes that our device contexts lack, drawn in device
+// coordinates.
+#pragma once
+
+#include <cstdint>
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "gdi/gdiapi.h"
+#include "gdi/metafile.h"
+
+namespace gdi {
+
+struct PointD {
+    double x, y;
+};
+
+// A little-endian record body with bounds-checked reads: a read past the
+// end yields 0 and marks the record as short.
+class RecordReader {
+public:
+    RecordReader(const uint8_t* data, size_t size) : m_data(data), m_size(size) {}
+    size_t Size() const { return m_size; }
+    bool Has(size_t offset, size_t bytes) const { return offset <= m_size && bytes <= m_size - offset; }
+    uint32_t U32(size_t offset) const;
+    int32_t S32(size_t offset) const { return int32_t(U32(offset)); }
+    uint16_t U16(size_t offset) const;
+    int16_t S16(size_t offset) const { return int16_t(U16(offset)); }
+    uint8_t U8(size_t offset) const { return Has(offset, 1) ? m_data[offset] : 0; }
+    const uint8_t* At(size_t offset) const { return m_data + offset; }
+
+private:
+    const uint8_t* m_data;
+    size_t m_size;
+};
+
+class MetafilePlayer {
+public:
+    MetafilePlayer(HDC dc, const RECT& dest);
+    virtual ~MetafilePlayer();
+
+protected:
+    struct Mapping {
+        int mapMode = MM_TEXT;
+        POINT windowOrg{0, 0};
+        SIZE windowExt{1, 1};
+        POINT viewportOrg{0, 0};
+        SIZE viewportExt{1, 1};
+        double world[6] = {1, 0, 0, 1, 0, 0};  // eM11 eM12 eM21 eM22 eDx eDy
+    };
+
+    // Logical to device, through the world transform, the mapping mode and
+    // the player's own placement of the picture.
+    POINT ToDevice(double x, double y) const;
+    PointD ToReference(double x, double y) const;
+    virtual PointD ReferenceToDevice(const PointD& p) const = 0;
+    double ScaleLength(double length) const;
+    RECT ToDeviceRect(int left, int top, int right, int bottom) const;
+    std::vector<POINT> ToDevicePoints(const std::vector<PointD>& logical) const;
+
+    // Object table slots; created objects are deleted with the player.
+    void SetSlot(size_t index, HGDIOBJ object);
+    HGDIOBJ Slot(size_t index) const;
+    void DeleteSlot(size_t index);
+    HPEN MakePen(int style, int width, COLORREF color);
+    HBRUSH MakeBrush(UINT style, COLORREF color);
+    HFONT MakeFont(LOGFONT font);
+
+    // Shapes and text, logical coordinates in.
+    void DrawPolygon(const std::vector<PointD>& points);
+    void DrawPolyline(const std::vector<PointD>& points);
+    void DrawPolyPolygon(const std::vector<std::vector<PointD>>& rings);
+    void DrawRectangle(int left, int top, int right, int bottom);
+    void DrawEllipse(int left, int top, int right, int bottom);
+    void DrawRoundRect(int left, int top, int right, int bottom, int width, int height);
+    enum class ArcKind { Arc, Chord, Pie };
+    void DrawArc(ArcKind kind, int left, int top, int right, int bottom, int xStart, int yStart,
+                 int xEnd, int yEnd);
+    void DrawText(int x, int y, UINT options, const RECT* logicalRect, const std::string& utf8);
+    // bitsOffset kPackedBits: the bits follow the header and colour table.
+    static const size_t kPackedBits = SIZE_MAX;
+    void DrawDib(int xDest, int yDest, int destWidth, int destHeight, int xSrc, int ySrc,
+                 int srcWidth, int srcHeight, const RecordReader& record, size_t infoOffset,
+                 size_t infoBytes, size_t bitsOffset, size_t bitsBytes, DWORD rop);
+    void IntersectClip(int left, int top, int right, int bottom);
+    void ExcludeClip(int left, int top, int right, int bottom);
+    void MoveTo(int x, int y);
+    void LineTo(int x, int y);
+    void SaveState();
+    void RestoreState(int relative);
+
+    HDC m_dc;
+    RECT m_dest;
+    Mapping m_map;
+    std::vector<Mapping> m_savedMaps;
+    std::vector<HGDIOBJ> m_slots;
+    std::vector<HGDIOBJ> m_created;
+    int m_savedDc;
+};
+
+std::string Latin1ToUtf8(const uint8_t* text, size_t length);
+std::string Utf16ToUtf8(const uint8_t* text, size_t units);
+
+}  // namespace gdi

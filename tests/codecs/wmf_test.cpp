@@ -1,0 +1,177 @@
+// Metafiles written by an independent library (libuemf), decoded through
+// the WMF codec and checked at known pixels.
+#include <gtest/gtest.h>
+
+#include <uemf.h>
+#include <uwmf.h>
+
+#include "RasterImage.h"
+#include "codec_test_util.h"
+
+using namespace codectest;
+
+namespace {
+
+const Rgb kWhite{255, 255, 255};
+const Rgb kRed{200, 30, 20};
+const Rgb kGreen{20, 160, 40};
+const Rgb kBlue{30, 40, 210};
+
+void WmfBrush(WMFTRACK* wt, WMFHANDLES* wht, Rgb c)
+{
+    uint32_t brush;
+    U_WLOGBRUSH lb = U_WLOGBRUSH_set(U_BS_SOLID, U_RGB(c.r, c.g, c.b), 0);
+    wmf_append(reinterpret_cast<U_METARECORD*>(wcreatebrushindirect_set(&brush, wht, lb)), wt, 1);
+    wmf_append(reinterpret_cast<U_METARECORD*>(wselectobject_set(brush, wht)), wt, 1);
+}
+
+void EmfBrush(EMFTRACK* et, EMFHANDLES* eht, Rgb c)
+{
+    uint32_t brush;
+    U_LOGBRUSH lb = logbrush_set(U_BS_SOLID, U_RGB(c.r, c.g, c.b), 0);
+    emf_append(reinterpret_cast<U_ENHMETARECORD*>(createbrushindirect_set(&brush, eht, lb)), et, 1);
+    emf_append(reinterpret_cast<U_ENHMETARECORD*>(selectobject_set(brush, eht)), et, 1);
+}
+
+// 2 x 1 inches at 1440 units an inch, 192 x 96 pixels on the screen; the
+// window origin is off zero so that a sign error moves every shape.
+std::string WriteWmf(const std::string& dir)
+{
+    std::string path = dir + "/shapes.wmf";
+    WMFTRACK* wt;
+    WMFHANDLES* wht;
+    EXPECT_EQ(wmf_start(path.c_str(), 4096, 4096, &wt), 0);
+    wmf_htable_create(128, 128, &wht);
+    U_PAIRF* size = U_PAIRF_set(2.0f, 1.0f);
+    wmf_header_append(reinterpret_cast<U_METARECORD*>(U_WMRHEADER_set(size, 1440)), wt, 1);
+    free(size);
+    U_POINT16 org = {-150, 75}, ext = {2880, 1440};
+    wmf_append(reinterpret_cast<U_METARECORD*>(U_WMRSETWINDOWORG_set(org)), wt, 1);
+    wmf_append(reinterpret_cast<U_METARECORD*>(U_WMRSETWINDOWEXT_set(ext)), wt, 1);
+    WmfBrush(wt, wht, kRed);
+    wmf_append(reinterpret_cast<U_METARECORD*>(U_WMRRECTANGLE_set(U_RECT16_set({300, 150}, {900, 600}))), wt, 1);
+    WmfBrush(wt, wht, kGreen);
+    wmf_append(reinterpret_cast<U_METARECORD*>(U_WMRELLIPSE_set(U_RECT16_set({1500, 300}, {2400, 1200}))), wt, 1);
+    WmfBrush(wt, wht, kBlue);
+    U_POINT16 triangle[3] = {{150, 900}, {1050, 900}, {150, 1350}};
+    wmf_append(reinterpret_cast<U_METARECORD*>(U_WMRPOLYGON_set(3, triangle)), wt, 1);
+    wmf_append(reinterpret_cast<U_METARECORD*>(U_WMREOF_set()), wt, 1);
+    EXPECT_EQ(wmf_finish(wt), 0);
+    wmf_free(&wt);
+    wmf_htable_free(&wht);
+    return path;
+}
+
+// 200 x 100 pixels; the logical window is five times the viewport.
+std::string WriteEmf(const std::string& dir)
+{
+    std::string path = dir + "/shapes.emf";
+    EMFTRACK* et;
+    EMFHANDLES* eht;
+    EXPECT_EQ(emf_start(path.c_str(), 4096, 4096, &et), 0);
+    emf_htable_create(128, 128, &eht);
+    U_RECTL bounds = rectl_set(pointl_set(0, 0), pointl_set(200, 100));
+    U_RECTL frame = rectl_set(pointl_set(0, 0), pointl_set(5292, 2646));
+    emf_append(reinterpret_cast<U_ENHMETARECORD*>(U_EMRHEADER_set(bounds, frame, nullptr, 0, nullptr,
+                                                                  sizel_set(1920, 1080), sizel_set(508, 286), 0)),
+               et, 1);
+    emf_append(reinterpret_cast<U_ENHMETARECORD*>(U_EMRSETMAPMODE_set(U_MM_ANISOTROPIC)), et, 1);
+    emf_append(reinterpret_cast<U_ENHMETARECORD*>(U_EMRSETWINDOWEXTEX_set(sizel_set(1000, 500))), et, 1);
+    emf_append(reinterpret_cast<U_ENHMETARECORD*>(U_EMRSETVIEWPORTEXTEX_set(sizel_set(200, 100))), et, 1);
+    EmfBrush(et, eht, kRed);
+    emf_append(reinterpret_cast<U_ENHMETARECORD*>(U_EMRRECTANGLE_set(rectl_set(pointl_set(100, 100), pointl_set(400, 300)))), et, 1);
+    // A square with a square hole: the alternate fill leaves the hole empty.
+    EmfBrush(et, eht, kBlue);
+    U_POINT16 rings[8] = {{500, 50}, {950, 50}, {950, 450}, {500, 450},
+                          {600, 150}, {850, 150}, {850, 350}, {600, 350}};
+    uint32_t counts[2] = {4, 4};
+    emf_append(reinterpret_cast<U_ENHMETARECORD*>(U_EMRPOLYPOLYGON16_set(bounds, 2, counts, 8, rings)), et, 1);
+    EmfBrush(et, eht, kGreen);
+    emf_append(reinterpret_cast<U_ENHMETARECORD*>(U_EMRBEGINPATH_set()), et, 1);
+    emf_append(reinterpret_cast<U_ENHMETARECORD*>(U_EMRMOVETOEX_set(pointl_set(100, 350))), et, 1);
+    emf_append(reinterpret_cast<U_ENHMETARECORD*>(U_EMRLINETO_set(pointl_set(400, 350))), et, 1);
+    emf_append(reinterpret_cast<U_ENHMETARECORD*>(U_EMRLINETO_set(pointl_set(250, 480))), et, 1);
+    emf_append(reinterpret_cast<U_ENHMETARECORD*>(U_EMRCLOSEFIGURE_set()), et, 1);
+    emf_append(reinterpret_cast<U_ENHMETARECORD*>(U_EMRENDPATH_set()), et, 1);
+    emf_append(reinterpret_cast<U_ENHMETARECORD*>(U_EMRFILLPATH_set(bounds)), et, 1);
+    emf_append(reinterpret_cast<U_ENHMETARECORD*>(U_EMREOF_set(0, nullptr, et)), et, 1);
+    EXPECT_EQ(emf_finish(et, eht), 0);
+    emf_free(&et);
+    emf_htable_free(&eht);
+    return path;
+}
+
+}  // namespace
+
+TEST(WmfDecode, PlaceableMetafileShapesLandAtTheirPixels)
+{
+    std::string path = WriteWmf(ScratchDir("wmf"));
+    CRasterImage img;
+    ASSERT_TRUE(img.Load(path.c_str(), RASTER_FORMAT_WMF)) << img.GetLastError();
+    EXPECT_EQ(img.GetType(), DWORD(RASTER_FORMAT_WMF));
+    EXPECT_EQ(img.GetWidth(), 192u);
+    EXPECT_EQ(img.GetHeight(), 96u);
+    // Rectangle (30,5)-(70,35), ellipse (110,15)-(170,75), triangle
+    // (20,55) (80,55) (20,85), in pixels.
+    EXPECT_EQ(PixelTopDown(img, 50, 20), kRed);
+    EXPECT_EQ(PixelTopDown(img, 26, 20), kWhite);
+    EXPECT_EQ(PixelTopDown(img, 50, 39), kWhite);
+    EXPECT_EQ(PixelTopDown(img, 140, 45), kGreen);
+    EXPECT_EQ(PixelTopDown(img, 113, 18), kWhite);
+    EXPECT_EQ(PixelTopDown(img, 30, 70), kBlue);
+    EXPECT_EQ(PixelTopDown(img, 70, 80), kWhite);
+    // The pen outlines the rectangle in black.
+    EXPECT_EQ(PixelTopDown(img, 30, 20), (Rgb{0, 0, 0}));
+}
+
+TEST(WmfDecode, EnhancedMetafileMappingPolyPolygonAndPath)
+{
+    std::string path = WriteEmf(ScratchDir("wmf"));
+    CRasterImage img;
+    ASSERT_TRUE(img.Load(path.c_str(), RASTER_FORMAT_UNKNOWN)) << img.GetLastError();
+    EXPECT_EQ(img.GetWidth(), 200u);
+    EXPECT_EQ(img.GetHeight(), 100u);
+    EXPECT_EQ(PixelTopDown(img, 50, 40), kRed);
+    EXPECT_EQ(PixelTopDown(img, 85, 40), kWhite);
+    EXPECT_EQ(PixelTopDown(img, 110, 50), kBlue);
+    EXPECT_EQ(PixelTopDown(img, 145, 50), kWhite);
+    EXPECT_EQ(PixelTopDown(img, 50, 78), kGreen);
+    EXPECT_EQ(PixelTopDown(img, 25, 90), kWhite);
+}
+
+TEST(WmfDecode, DamagedFilesFailWithTheirReason)
+{
+    std::string dir = ScratchDir("wmf");
+    std::vector<unsigned char> wmf = ReadFile(WriteWmf(dir));
+    std::vector<unsigned char> emf = ReadFile(WriteEmf(dir));
+    // A checksum that does not match makes the file unreadable as either kind.
+    std::vector<unsigned char> badSum = wmf;
+    badSum[20] ^= 1;
+    CRasterImage img;
+    EXPECT_FALSE(img.Decode(badSum.data(), DWORD(badSum.size()), RASTER_FORMAT_WMF));
+    EXPECT_STREQ(img.GetLastError(), "corrupted WMF");
+    // Empty bounds.
+    std::vector<unsigned char> empty = emf;
+    memset(&empty[8], 0, 16);
+    EXPECT_FALSE(img.Decode(empty.data(), DWORD(empty.size()), RASTER_FORMAT_WMF));
+    EXPECT_STREQ(img.GetLastError(), "empty WMF");
+    // A record length running past the end stops playback, not the decode.
+    std::vector<unsigned char> cut = emf;
+    cut.resize(cut.size() - 40);
+    EXPECT_TRUE(img.Decode(cut.data(), DWORD(cut.size()), RASTER_FORMAT_WMF)) << img.GetLastError();
+    EXPECT_FALSE(img.Save((dir + "/x.wmf").c_str(), RASTER_FORMAT_WMF));
+    EXPECT_STREQ(img.GetLastError(), "Save WMF not supported");
+}
+
+TEST(WmfDecode, WideDrawingsAreShrunkToTheLimit)
+{
+    std::vector<unsigned char> emf = ReadFile(WriteEmf(ScratchDir("wmf")));
+    // Bounds 5000 x 2500 device units.
+    int32_t right = 5000, bottom = 2500;
+    memcpy(&emf[16], &right, 4);
+    memcpy(&emf[20], &bottom, 4);
+    CRasterImage img;
+    ASSERT_TRUE(img.Decode(emf.data(), DWORD(emf.size()), RASTER_FORMAT_WMF)) << img.GetLastError();
+    EXPECT_EQ(img.GetWidth(), 4000u);
+    EXPECT_EQ(img.GetHeight(), 2000u);
+}
