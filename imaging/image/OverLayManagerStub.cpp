@@ -11,3 +11,4 @@ COLORREF EllipseOverlayColor = 51200;
 COLORREF PolyOverlayColor = 51200;
 COLORREF PointOverlayColor = 51200;
 COLORREF TextOverlayColor = 51200;
+int FillRectOverlays = 0;

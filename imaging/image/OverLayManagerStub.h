@@ -48,6 +48,8 @@ extern COLORREF EllipseOverlayColor;
 extern COLORREF PolyOverlayColor;
 extern COLORREF PointOverlayColor;
 extern COLORREF TextOverlayColor;
+// Set while a movie is rendered: rectangle overlays draw filled.
+extern int FillRectOverlays;
 
 // Runtime-class test and image point of an overlay; no overlay kinds exist yet.
 inline int IsOverlayOfKind(const COverLay*, const char*) { return 0; }
