@@ -9,7 +9,7 @@
 #include "ExtensionFormat.h"
 #include "JpegFile.h"
 #include "RasterImage.h"
-#include "OverLayManagerStub.h"
+#include "OverLayManager.h"
 #include "PixelOps.h"
 
 namespace {

@@ -144,6 +144,22 @@ public:
     int IsOverlayPoint(int, int) { return 1; }
     CString GetReverseOrientation(CString letter);
 
+    // Filters: a new 24-bit buffer of the display size (rows top-down) that
+    // the caller frees with operator delete, or null. Only x and y are read.
+    unsigned char* MedianFilter(int x, int y, int, int, int, int);
+    unsigned char* EmbossFilter(int x, int y, int, int);
+    unsigned char* SharpenFilter(int x, int y, int, int, unsigned long code);
+
+    // Localizer lines and the information matrix
+    int AddLocalizer(CLocalizer* localizer);
+    int ClearLocalizer();
+    int BuildImageInfoMatrix();
+    int BurnImageOverLay();
+    int BurnMatrixInfoToPixel(BYTE* pixels);
+    unsigned short* FillImage(int width, int height, unsigned short* source, int sourceHeight,
+                              int sourceWidth);
+    int GetDicomPrintSize(int& width, int& height);
+
     // Export writers
     int SaveAs(CString path, int width, int height, int showInfo, int showOverlays, CRect* dest);
     int SaveAsAvi(CString path, int showInfo, int showOverlays);
@@ -157,8 +173,8 @@ public:
     int BurnOverLayWord(int x, int y, CString text, CDC* dc, MAT2 transform, long ascent);
 
     // Print pixels
-    int GetDicomPrintSize(int& width, int& height);
     int GetDicomPrintSize(float scale, int& width, int& height);
+    void SetDicomPrintPixel(CDicomImageInfo* request);
     unsigned char* GetDicomPrintPixel(CDicomImageInfo* info);
     unsigned char* GetDicomPrintPixel(long, long, CRelativeRect rect, int inverse);
     int BurnMatrixInfoToDicomPrintPixel(unsigned char* pixels, long centre, long width);
@@ -186,7 +202,6 @@ private:
                               int& outHeight, int& channels);
     int DisplayChannels() const;
     void BurnInfoTextInto(BYTE* pixels, int width, int height, int channels);
-    int SizeInfoMatrixToPrint();
     BYTE* ComposeStatusPixels(int withInfo);
     BYTE* PrintPixels8(int printWidth, int printHeight, long centre, long width);
     BYTE* PrintPixels16(int printWidth, int printHeight, const CRelativeRect& rect, int inverse, long centre,
@@ -214,6 +229,10 @@ private:
     int BuildOrientedPixels();
     int RecreateDibSection();
     void BurnOverlayPlane();
+    int ResampleToDibSection(const CRect& dest);
+    void FitDibSectionToDisplay();
+    template <typename Filter>
+    unsigned char* FilterDisplay(int x, int y, Filter filter);
     int ParsePatientOrientations();
     int RotatePatientOrientations();
     void SetHeight(int height) { m_nDisplayHeight = height; }

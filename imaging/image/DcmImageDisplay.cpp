@@ -3,7 +3,7 @@
 #include <new>
 
 #include "DcmImage.h"
-#include "OverLayManagerStub.h"
+#include "OverLayManager.h"
 #include "PixelOps.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include "JpegFile.h"
 #include "NoteTextDlg.h"
 #include "OffscreenFrame.h"
-#include "OverLayManagerStub.h"
+#include "OverLayManager.h"
 #include "RasterImage.h"
 #include "TextBitmap.h"
 #include "WholeImageResampler.h"

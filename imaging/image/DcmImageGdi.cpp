@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "DcmImage.h"
-#include "OverLayManagerStub.h"
+#include "OverLayManager.h"
 
 namespace {
 
@@ -107,12 +107,19 @@ void CDcmImage::ShowImage(CDC* dc, CRect dest)
         m_nDisplayWidth < 1 || m_nDisplayHeight < 1)
         return;
     BITMAPINFOHEADER& header = m_pBitmapInfo->bmiHeader;
-    header.biWidth = m_nDisplayWidth;
-    header.biHeight = m_nDisplayHeight;
-    if (!AttachBitmapWrapper())
-        return;
-    BurnOverlayPlane();
-    m_pBitmap->SetBitmapBits(static_cast<DWORD>(DisplayBytes()), m_pBitmapBits);
+    const bool interpolate = m_nInterpolationOptimize != 0;
+    if (interpolate) {
+        if (!ResampleToDibSection(dest))
+            return;
+    } else {
+        header.biWidth = m_nDisplayWidth;
+        header.biHeight = m_nDisplayHeight;
+        FitDibSectionToDisplay();
+        if (!AttachBitmapWrapper())
+            return;
+        BurnOverlayPlane();
+        m_pBitmap->SetBitmapBits(static_cast<DWORD>(DisplayBytes()), m_pBitmapBits);
+    }
 
     CDC memory;
     if (!memory.CreateCompatibleDC(dc))
@@ -135,8 +142,11 @@ void CDcmImage::ShowImage(CDC* dc, CRect dest)
     } else {
         dc->SetStretchBltMode(m_DicomInfo.m_strModality == "CR" ? COLORONCOLOR : HALFTONE);
     }
-    dc->StretchBlt(dest.left, dest.top, dest.Width(), dest.Height(), &memory, 0, 0,
-                   header.biWidth, header.biHeight, SRCCOPY);
+    if (interpolate)
+        dc->BitBlt(dest.left, dest.top, header.biWidth, header.biHeight, &memory, 0, 0, SRCCOPY);
+    else
+        dc->StretchBlt(dest.left, dest.top, dest.Width(), dest.Height(), &memory, 0, 0,
+                       header.biWidth, header.biHeight, SRCCOPY);
     if (m_bShowLocalizer)
         m_LocalizerList.DrawAll(dc, dest.left, dest.top, dest.right, dest.bottom, this);
     memory.SelectObject(oldBitmap);
@@ -206,7 +216,7 @@ int CDcmImage::GetImageBits(BYTE* out, int withInfo, int withOverlays)
         return 0;
     }
     if (withOverlays && m_pOverLayManager)
-        m_pOverLayManager->BurnAll(copy, 1, m_nDisplayWidth);
+        m_pOverLayManager->BurnAll(copy, m_ColorMode == COLOR_MODE_RGB ? 3 : 1, m_nDisplayWidth, m_nDisplayHeight);
     std::memcpy(out, copy, bytes);
     delete[] copy;
     return 1;

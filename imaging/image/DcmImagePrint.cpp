@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "DcmImage.h"
-#include "OverLayManagerStub.h"
+#include "OverLayManager.h"
 #include "TextBitmap.h"
 #include "WholeImageResampler.h"
 
@@ -52,21 +52,14 @@ bool IsFullRect(const CRelativeRect& rect)
 
 }  // namespace
 
-int CDcmImage::GetDicomPrintSize(int& width, int& height)
+void CDcmImage::SetDicomPrintPixel(CDicomImageInfo* request)
 {
-    const int rows = m_DicomInfo.m_nRows;
-    const int columns = m_DicomInfo.m_nColumns;
-    const CString& modality = m_DicomInfo.m_strModality;
-    if (rows >= 1024 && columns >= 1024) {
-        width = columns;
-        height = rows;
-    } else if (modality == "CT" || modality == "MR") {
-        width = height = 1024;
-    } else {
-        width = columns;
-        height = rows;
-    }
-    return 1;
+    if (request == nullptr)
+        return;
+    SetFlip(request->m_nFlip, 0);
+    SetReverse(request->m_nReverse, 0);
+    SetInverse(request->m_nInverse, 0);
+    SetRotateAngle(request->m_nRotateAngle, 1);
 }
 
 // A scale at or below 0, or one that leaves no pixel, is refused (0) and
@@ -169,25 +162,9 @@ BYTE* CDcmImage::PrintPixels16(int printWidth, int printHeight, const CRelativeR
     return reinterpret_cast<BYTE*>(out.release());
 }
 
-int CDcmImage::SizeInfoMatrixToPrint()
-{
-    int width = 0;
-    int height = 0;
-    GetDicomPrintSize(width, height);
-    m_InfoMatrix.RemoveAll();
-    m_nMatrixWidth = m_nMatrixHeight = 0;
-    if (width < 1 || height < 1 || static_cast<unsigned long long>(width) * height > kMaxPrintPixels)
-        return 0;
-    m_InfoMatrix.SetSize(width * height);
-    std::memset(m_InfoMatrix.GetData(), 0, size_t(width) * size_t(height));
-    m_nMatrixWidth = width;
-    m_nMatrixHeight = height;
-    return 1;
-}
-
 int CDcmImage::BurnMatrixInfoToDicomPrintPixel(unsigned char* pixels, long centre, long width)
 {
-    if (!SizeInfoMatrixToPrint())
+    if (!BuildImageInfoMatrix())
         return pixels ? 1 : 0;
     BurnImageInfo(centre, width);
     if (pixels == nullptr)

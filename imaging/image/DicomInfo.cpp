@@ -6,6 +6,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <string>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <dcmtk/config/osconfig.h>
 #include <dcmtk/dcmdata/dcdeftag.h>
@@ -167,6 +171,29 @@ OFCondition LoadFile(DcmFileFormat& file, const char* path)
 {
     SilenceToolkitLog();
     return file.loadFile(path, EXS_Unknown, EGL_withGL, 4096, ERM_autoDetect);
+}
+
+// Writes the data set to a new file beside the original and puts it in the
+// original's place only once it is complete, so a failed write leaves the
+// original as it was. A file that may not be written stays untouched.
+int ReplaceFile(DcmFileFormat& file, const char* path)
+{
+    struct stat original;
+    if (access(path, W_OK) != 0 || stat(path, &original) != 0)
+        return 0;
+    std::string temporary = std::string(path) + ".XXXXXX";
+    const int fd = mkstemp(&temporary[0]);
+    if (fd < 0)
+        return 0;
+    close(fd);
+    const bool written = file.saveFile(temporary.c_str(), EXS_Unknown, EET_UndefinedLength, EGL_recalcGL,
+                                       EPD_noChange, 0, 0, EWM_fileformat).good();
+    if (!written || chmod(temporary.c_str(), original.st_mode & 07777) != 0 ||
+        std::rename(temporary.c_str(), path) != 0) {
+        std::remove(temporary.c_str());
+        return 0;
+    }
+    return 1;
 }
 
 unsigned short TopLevelUint16(DcmDataset* dataset, const DcmTagKey& tag)
@@ -589,7 +616,9 @@ int CDicomInfo::WriteElement(WORD group, WORD element, int vr, int length, const
         return 0;
     const char* path = static_cast<const char*>(m_strFilePath);
     DcmFileFormat file;
-    if (LoadFile(file, path).bad())
+    // Group lengths stay as the file has them: none are added.
+    SilenceToolkitLog();
+    if (file.loadFile(path, EXS_Unknown, EGL_noChange, 4096, ERM_autoDetect).bad())
         return 0;
     DcmDataset* dataset = file.getDataset();
     DcmTag tag(group, element, DcmVR(static_cast<DcmEVR>(vr)));
@@ -606,14 +635,5 @@ int CDicomInfo::WriteElement(WORD group, WORD element, int vr, int length, const
     if (dataset->putAndInsertString(DCM_WindowCenter, centre).bad() ||
         dataset->putAndInsertString(DCM_WindowWidth, width).bad())
         return 0;
-    const std::string temporary = std::string(path) + ".tmp";
-    if (file.saveFile(temporary.c_str(), EXS_Unknown, EET_UndefinedLength, EGL_recalcGL,
-                      EPD_noChange, 0, 0, EWM_fileformat).bad()) {
-        DeleteFile(temporary.c_str());
-        return 0;
-    }
-    // Copied over rather than renamed, so a read-only file stays untouched.
-    const BOOL copied = CopyFile(temporary.c_str(), path, FALSE);
-    DeleteFile(temporary.c_str());
-    return copied ? 1 : 0;
+    return ReplaceFile(file, path);
 }

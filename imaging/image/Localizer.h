@@ -13,6 +13,10 @@ public:
     virtual ~CLocalizer();
 
     virtual void Draw(CDC* dc, int left, int top, int right, int bottom, CDcmImage* image);
+    void GetPoints(POINT& p1, POINT& p2, POINT& p3, POINT& p4) const;
+    // Image point to the window point where it shows when the image is
+    // drawn into dest; 0 (no point) without an image.
+    static int ProjectPoint(CDcmImage* image, int x, int y, const CRect& dest, POINT& point);
 
     POINT m_P1, m_P2, m_P3, m_P4;
     POINT m_Window1, m_Window2, m_Window3, m_Window4;

@@ -2,10 +2,7 @@
 
 #include <cstring>
 
-#if __has_include("ImageGeometry.h")
 #include "ImageGeometry.h"
-#define IMVEXA_HAS_IMAGE_GEOMETRY 1
-#endif
 
 namespace {
 
@@ -32,35 +29,22 @@ int WholeImageResampler::Gray8Region(const BYTE* src, int x, int y, int w, int h
     if (x == 0 && y == 0 && w == imageWidth && h == imageHeight &&
         CopyWhenSameSize(src, w, h, dst, dstWidth, dstHeight, 1))
         return 1;
-#ifdef IMVEXA_HAS_IMAGE_GEOMETRY
     CImageGeometry geometry;
     return geometry.ResampleGray8(src, x, y, w, h, imageWidth, imageHeight, dst, dstWidth, dstHeight, nullptr);
-#else
-    (void)src, (void)x, (void)y, (void)dst;
-    return 0;
-#endif
 }
 
 int WholeImageResampler::Rgb(const BYTE* src, int width, int height, BYTE* dst, int dstWidth, int dstHeight)
 {
     if (CopyWhenSameSize(src, width, height, dst, dstWidth, dstHeight, 3))
         return 1;
-#ifdef IMVEXA_HAS_IMAGE_GEOMETRY
     CImageGeometry geometry;
     return geometry.ResampleRGB(src, 0, 0, width, height, width, height, dst, dstWidth, dstHeight);
-#else
-    return 0;
-#endif
 }
 
 int WholeImageResampler::Gray16(const short* src, int width, int height, short* dst, int dstWidth, int dstHeight)
 {
     if (CopyWhenSameSize(src, width, height, dst, dstWidth, dstHeight, 1))
         return 1;
-#ifdef IMVEXA_HAS_IMAGE_GEOMETRY
     CImageGeometry geometry;
     return geometry.ResampleGray16(src, 0, 0, width, height, width, height, dst, dstWidth, dstHeight);
-#else
-    return 0;
-#endif
 }

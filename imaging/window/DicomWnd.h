@@ -8,7 +8,7 @@
 #include "DcmImage.h"
 #include "DicomWndTypes.h"
 #include "EduMsg.h"
-#include "OverLayManagerStub.h"
+#include "OverLayManager.h"
 #include "PlayButton.h"
 #include "PlaySlider.h"
 

@@ -1,6 +1,8 @@
 // Mouse, wheel and keys: tools, drags, overlay forwarding, point mapping and
 // notifications to the parent.
 #include "DicomWnd.h"
+#include "OverLayLine.h"
+#include "OverLayPoint.h"
 
 #include <algorithm>
 #include <climits>
@@ -480,7 +482,7 @@ void CDicomWnd::OnLButtonDblClk(UINT flags, CPoint point)
 {
     COverLayManager* manager = GetOverLayManager();
     if (m_pDcmImage != nullptr && manager != nullptr && manager->GetCurrentOverlay() != nullptr &&
-        IsOverlayOfKind(manager->GetCurrentOverlay(), "COverLayLine")) {
+        manager->GetCurrentOverlay()->GetRuntimeClass() == RUNTIME_CLASS(COverLayLine)) {
         manager->SetImageRect(m_TotalRect.left, m_TotalRect.top, m_TotalRect.right, m_TotalRect.bottom, 0);
         CClientDC dc(this);
         manager->OnLButtonDblClk(flags, point, &dc);
@@ -634,7 +636,9 @@ void CDicomWnd::GetPositionPoint(CArray<CPoint, CPoint>& points)
     COverLayManager* manager = GetOverLayManager();
     if (manager == nullptr)
         return;
-    for (int i = 0; i < manager->GetCount(); ++i)
-        if (IsOverlayOfKind(manager->GetAt(i), "COverLayPoint"))
-            points.Add(OverlayImagePoint(manager->GetAt(i)));
+    for (int i = 0; i < manager->GetCount(); ++i) {
+        COverLay* overlay = manager->GetAt(i);
+        if (overlay->GetRuntimeClass() == RUNTIME_CLASS(COverLayPoint))
+            points.Add(static_cast<COverLayPoint*>(overlay)->GetImagePoint());
+    }
 }

@@ -1,6 +1,7 @@
 // Painting: the image, corner text and magnifier composed off screen, then
 // overlays, probes and frames drawn on the window.
 #include "DicomWnd.h"
+#include "OverLay.h"
 
 #include <algorithm>
 
@@ -233,10 +234,10 @@ void CDicomWnd::ShowImageOverLayInfo(CDC* dc, CRect* area)
         const COverLay* overlay = manager->GetAt(i);
         if (overlay == nullptr)
             continue;
-        dc->SetTextColor(IsOverlaySelected(overlay) ? 0x00F0F5 : 0x0A0000);
+        dc->SetTextColor(overlay->m_bSelected ? 0x00F0F5 : 0x0A0000);
         CString text;
-        text.Format("%2d:  ", OverlayNumber(overlay));
-        dc->TextOut(20, 120 + 20 * (i - first), text + OverlayInfoText(overlay));
+        text.Format("%2d:  ", overlay->m_nNumber);
+        dc->TextOut(20, 120 + 20 * (i - first), text + overlay->GetInfoText());
     }
     dc->SelectStockObject(SYSTEM_FONT);
 }

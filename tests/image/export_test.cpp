@@ -12,7 +12,7 @@
 #include "JpegFile.h"
 #include "NoteTextDlg.h"
 #include "OffscreenFrame.h"
-#include "OverLayManagerStub.h"
+#include "OverLayGlobals.h"
 #include "RunProgram.h"
 #include "testdata.h"
 #include "wnd/modal_responder.h"
@@ -260,6 +260,33 @@ TEST_F(ExportTest, JpegWriterBurnsTheCornerTextWhite)
         for (int x = 8; x < 100; ++x)
             whiteNearName += t[(size_t(y) * 264 + x) * 3] > 240 && p[(size_t(y) * 264 + x) * 3] < 200;
     EXPECT_GT(whiteNearName, 20);
+}
+
+TEST_F(ExportTest, DirectWritersResampleToTheAskedOrDoubledSize)
+{
+    CDcmImage image;
+    ASSERT_EQ(image.OpenFile(testdata::Path(testdata::kMono2U8).c_str()), 1);
+    ASSERT_EQ(image.WriteToJPGFile((dir + "/asked.jpg").c_str(), 300, 200, nullptr, 1, 0), 1);
+    EXPECT_NE(RunProgram({"gm", "identify", dir + "/asked.jpg"}).output.find("JPEG 304x204"), std::string::npos);
+    // Small images are written at twice their size.
+    ASSERT_EQ(image.WriteToBMPFile((dir + "/doubled.bmp").c_str(), 300, 200, nullptr, 0, 0), 1);
+    int width = 0;
+    int height = 0;
+    const std::vector<uint8_t> grey = Decode(dir + "/doubled.bmp", "pgm", width, height);
+    EXPECT_EQ(width, 128);
+    EXPECT_EQ(height, 120);
+    // Placed in the right half only: the left half stays black.
+    CRelativeRect right(0.5f, 0.0f, 1.0f, 1.0f);
+    ASSERT_EQ(image.WriteToBMPFile((dir + "/half.bmp").c_str(), 0, 0, &right, 0, 0), 1);
+    const std::vector<uint8_t> half = Decode(dir + "/half.bmp", "pgm", width, height);
+    ASSERT_EQ(half.size(), size_t(128 * 120));
+    int leftLit = 0;
+    int rightLit = 0;
+    for (int y = 0; y < 120; ++y)
+        for (int x = 0; x < 128; ++x)
+            (x < 64 ? leftLit : rightLit) += half[y * 128 + x] != 0;
+    EXPECT_EQ(leftLit, 0);
+    EXPECT_GT(rightLit, 64 * 100);
 }
 
 TEST(JpegFileRows, FlipSwapsOuterRowsAndSwapRedBlueSwapsBytes)

@@ -9,7 +9,11 @@ public:
     std::vector<std::string> calls;
     void OnLButtonDown(UINT, CPoint&, CDC*) override { calls.push_back("down"); }
     void OnLButtonUp(UINT, CPoint&, CDC*) override { calls.push_back("up"); }
-    void OnRButtonUp(UINT, CPoint&, CDC*) override { calls.push_back("rup"); }
+    int OnRButtonUp(UINT, CPoint&, CDC*) override
+    {
+        calls.push_back("rup");
+        return 0;
+    }
     void OnMouseMove(UINT, CPoint&, CDC*) override { calls.push_back("move"); }
     void OnLButtonDblClk(UINT, CPoint&, CDC*) override { calls.push_back("dbl"); }
 };

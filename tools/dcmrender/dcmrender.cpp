@@ -21,6 +21,10 @@ struct Options {
     bool mirror = false;
     bool flip = false;
     bool invert = false;
+    std::string filter;
+    int showWidth = 0;
+    int showHeight = 0;
+    bool interpolate = false;
     const char* input = nullptr;
     const char* output = nullptr;
     // Writers
@@ -45,7 +49,8 @@ int Usage()
 {
     std::fprintf(stderr,
                  "usage: dcmrender [--window CENTRE WIDTH] [--frame N] [--rotate 90|180|270] "
-                 "[--mirror] [--flip] [--invert]\n"
+                 "[--mirror] [--flip] [--invert] [--filter median|emboss|sharpen | "
+                 "--show WxH [--interpolate]]\n"
                  "       [--save PATH [--size WxH] [--info] [--overlays] [--frames TEXT]]\n"
                  "       [--jpg PATH] [--bmp PATH] [--use-size WxH] [--rect L,T,R,B]\n"
                  "       [--print-pixels OUT.pgm] INPUT [OUTPUT.pnm]\n");
@@ -124,6 +129,17 @@ bool ParseOptions(int argc, char** argv, Options& options)
             options.flip = true;
         } else if (arg == "--invert") {
             options.invert = true;
+        } else if (arg == "--filter" && i + 1 < argc) {
+            options.filter = argv[++i];
+            if (options.filter != "median" && options.filter != "emboss" && options.filter != "sharpen")
+                return false;
+        } else if (arg == "--show" && i + 1 < argc) {
+            char tail = 0;
+            if (std::sscanf(argv[++i], "%dx%d%c", &options.showWidth, &options.showHeight, &tail) != 2 ||
+                options.showWidth < 1 || options.showHeight < 1)
+                return false;
+        } else if (arg == "--interpolate") {
+            options.interpolate = true;
         } else if (bool ok = true; ParseWriterOption(arg, argc, argv, i, options, ok)) {
             if (!ok)
                 return false;
@@ -133,7 +149,8 @@ bool ParseOptions(int argc, char** argv, Options& options)
             files.push_back(argv[i]);
         }
     }
-    if (files.size() != 2 && !(files.size() == 1 && options.Writes()))
+    if ((files.size() != 2 && !(files.size() == 1 && options.Writes())) ||
+        (!options.filter.empty() && options.showWidth) || (options.interpolate && !options.showWidth))
         return false;
     options.input = files[0];
     options.output = files.size() == 2 ? files[1] : nullptr;
@@ -226,6 +243,66 @@ bool RunWriters(CDcmImage& image, const Options& options)
     return ok;
 }
 
+// Pixels of B, G, R triplets, rows top-down, written as PPM.
+bool WriteBgrPpm(const BYTE* bgr, int width, int height, size_t rowBytes, const char* path)
+{
+    FILE* file = std::fopen(path, "wb");
+    if (file == nullptr)
+        return false;
+    std::fprintf(file, "P6\n%d %d\n255\n", width, height);
+    std::vector<BYTE> row(static_cast<size_t>(width) * 3);
+    bool ok = true;
+    for (int y = 0; y < height && ok; ++y) {
+        const BYTE* in = bgr + y * rowBytes;
+        for (int x = 0; x < width; ++x) {
+            row[3 * x] = in[3 * x + 2];
+            row[3 * x + 1] = in[3 * x + 1];
+            row[3 * x + 2] = in[3 * x];
+        }
+        ok = std::fwrite(row.data(), 1, row.size(), file) == row.size();
+    }
+    return std::fclose(file) == 0 && ok;
+}
+
+bool WriteFiltered(CDcmImage& image, const std::string& filter, const char* path)
+{
+    unsigned char* bgr = filter == "median" ? image.MedianFilter(0, 0, 0, 0, 0, 0)
+                         : filter == "emboss" ? image.EmbossFilter(0, 0, 0, 0)
+                                              : image.SharpenFilter(0, 0, 0, 0, 0x1FF00);
+    if (bgr == nullptr)
+        return false;
+    const bool ok = WriteBgrPpm(bgr, image.GetWidth(), image.GetHeight(),
+                                static_cast<size_t>(image.GetWidth()) * 3, path);
+    ::operator delete(bgr);
+    return ok;
+}
+
+// Draws the image through ShowImage over the whole of a width x height 24-bit bitmap.
+bool WriteShown(CDcmImage& image, int width, int height, bool interpolate, const char* path)
+{
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    HBITMAP target = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (target == nullptr || bits == nullptr)
+        return false;
+    CDC dc;
+    dc.CreateCompatibleDC(nullptr);
+    HGDIOBJ old = dc.SelectObject(static_cast<HGDIOBJ>(target));
+    image.SetShowInterpolationOptimize(interpolate ? 1 : 0);
+    image.ShowImage(&dc, CRect(0, 0, width, height));
+    dc.SelectObject(old);
+    dc.DeleteDC();
+    const bool ok = WriteBgrPpm(static_cast<const BYTE*>(bits), width, height,
+                                (static_cast<size_t>(width) * 3 + 3) / 4 * 4, path);
+    DeleteObject(target);
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -261,7 +338,16 @@ int main(int argc, char** argv)
                 image.GetRows(), image.GetColumns(), image.GetFramesCount(),
                 static_cast<const char*>(info->m_strPhotometricInterpretation),
                 info->m_nBitsAllocated, image.GetWindowCenter(), image.GetWindowWidth());
-    if (options.output && !WritePnm(image, options.output)) {
+    bool written = true;
+    if (options.output == nullptr)
+        written = true;
+    else if (!options.filter.empty())
+        written = WriteFiltered(image, options.filter, options.output);
+    else if (options.showWidth)
+        written = WriteShown(image, options.showWidth, options.showHeight, options.interpolate, options.output);
+    else
+        written = WritePnm(image, options.output);
+    if (!written) {
         std::fprintf(stderr, "dcmrender: cannot write %s\n", options.output);
         return 1;
     }

@@ -1,0 +1,109 @@
+#include <algorithm>
+#include <new>
+
+#include "DcmImage.h"
+#include "ImageLimits.h"
+
+namespace {
+
+// Value of a burned matrix pixel: the top of the 12-bit print range.
+const unsigned short kBurnedValue = 4095;
+// Filler of FillImage where the source has no pixel.
+const unsigned short kNoSourcePixel = 61441;
+const unsigned short kOverlayBit = 0x1000;
+
+}  // namespace
+
+int CDcmImage::AddLocalizer(CLocalizer* localizer)
+{
+    m_LocalizerList.Add(localizer);
+    return localizer ? 1 : 0;
+}
+
+int CDcmImage::ClearLocalizer()
+{
+    m_LocalizerList.RemoveAll();
+    return 1;
+}
+
+int CDcmImage::BuildImageInfoMatrix()
+{
+    m_InfoMatrix.RemoveAll();
+    int width = 0, height = 0;
+    GetDicomPrintSize(width, height);
+    const uint64_t bytes = ImageLimits::BlockBytes(width, height, 1);
+    if (bytes == 0 || bytes > 0x7FFFFFFF) {
+        m_nMatrixWidth = m_nMatrixHeight = 0;
+        return 0;
+    }
+    m_nMatrixWidth = width;
+    m_nMatrixHeight = height;
+    m_InfoMatrix.SetSize(static_cast<int>(bytes));
+    std::fill(m_InfoMatrix.GetData(), m_InfoMatrix.GetData() + bytes, 0);
+    return 1;
+}
+
+// Flags the pixels whose overlay bit is set; the current pixels hold rows x
+// columns values, which may be fewer than the matrix has bytes.
+int CDcmImage::BurnImageOverLay()
+{
+    if (m_pCurrentPixels == nullptr)
+        return 0;
+    const CDicomInfo& info = m_DicomInfo;
+    const CString& photometric = info.m_strPhotometricInterpretation;
+    const bool sixteen = info.m_nBitsAllocated == 16;
+    const bool carriesOverlay =
+        (photometric == "MONOCHROME2" && info.m_nOverlayBitPosition == 12 &&
+         info.m_nOverlayBitsAllocated == 16 && sixteen) ||
+        (photometric == "MONOCHROME1" && sixteen);
+    if (!carriesOverlay)
+        return 1;
+    const size_t pixels = static_cast<size_t>(std::max(0, info.m_nRows)) * std::max(0, info.m_nColumns);
+    const size_t count = std::min({static_cast<size_t>(m_nMatrixWidth) * m_nMatrixHeight,
+                                   static_cast<size_t>(m_InfoMatrix.GetSize()), pixels});
+    const BYTE* p = m_pCurrentPixels;
+    BYTE* matrix = m_InfoMatrix.GetData();
+    for (size_t i = 0; i < count; ++i)
+        if ((p[2 * i] | (p[2 * i + 1] << 8)) & kOverlayBit)
+            matrix[i] = 1;
+    return 1;
+}
+
+int CDcmImage::BurnMatrixInfoToPixel(BYTE* pixels)
+{
+    if (pixels == nullptr)
+        return 0;
+    const size_t count = std::min(static_cast<size_t>(m_nMatrixWidth) * m_nMatrixHeight,
+                                  static_cast<size_t>(m_InfoMatrix.GetSize()));
+    const BYTE* matrix = m_InfoMatrix.GetData();
+    for (size_t i = 0; i < count; ++i)
+        if (matrix[i]) {
+            pixels[2 * i] = kBurnedValue & 0xFF;
+            pixels[2 * i + 1] = kBurnedValue >> 8;
+        }
+    return 1;
+}
+
+unsigned short* CDcmImage::FillImage(int width, int height, unsigned short* source,
+                                     int sourceHeight, int sourceWidth)
+{
+    const uint64_t bytes = ImageLimits::BlockBytes(width, height, 2);
+    if (bytes == 0)
+        return nullptr;
+    unsigned short* image = static_cast<unsigned short*>(::operator new(bytes, std::nothrow));
+    if (image == nullptr)
+        return nullptr;
+    if (source == nullptr)
+        sourceWidth = sourceHeight = 0;
+    const int rows = std::clamp(sourceHeight, 0, height);
+    const int columns = std::clamp(sourceWidth, 0, width);
+    for (int y = 0; y < height; ++y) {
+        unsigned short* row = image + static_cast<size_t>(y) * width;
+        const int copied = y < rows ? columns : 0;
+        if (copied)
+            std::copy(source + static_cast<size_t>(y) * sourceWidth,
+                      source + static_cast<size_t>(y) * sourceWidth + copied, row);
+        std::fill(row + copied, row + width, kNoSourcePixel);
+    }
+    return image;
+}

@@ -1,0 +1,20 @@
+// Pixel statistics of a region overlay and their text.
+#pragma once
+
+#include "OverLay.h"
+
+class CRegionStats {
+public:
+    CRegionStats() : m_dSum(0), m_dMean(0), m_dDeviation(0), m_dArea(0) {}
+
+    CString Text(int hasSpacing) const;
+    // Measures the counted pixels; returns 0 (all values and the text reset)
+    // when one lies outside the image.
+    int Measure(COverLay& owner, const CArray<CPoint, CPoint>& counted);
+    void Reset() { m_dMean = m_dDeviation = m_dArea = 0; }
+
+    double m_dSum;
+    double m_dMean;
+    double m_dDeviation;
+    double m_dArea;
+};
