@@ -85,6 +85,14 @@ void BurnedInfoLayout::OrientationLabels(CDcmImage* image)
     m_burn(m_width - (GlyphLineBurner::CodedLength(right) + 4) * m_margin, m_height / 2, right);
 }
 
+// Series, acquisition and image numbers on three right-hand top lines.
+void BurnedInfoLayout::SeriesNumbers(CDicomInfo* info, int firstLine)
+{
+    TopRight(firstLine, Fmt("Srs:%s", NoZeros(info->GetSeriesNumber())));
+    TopRight(firstLine + 1, Fmt("Acq:%s", NoZeros(info->GetAcquisitionNumber())));
+    TopRight(firstLine + 2, Fmt("Img:%s", NoZeros(info->GetInstanceNumber())));
+}
+
 void BurnedInfoLayout::WindowItems(int line, long centre, long width, const char* centreFormat)
 {
     BottomRight(line + 1, Fmt(centreFormat, int(centre)));
@@ -115,9 +123,7 @@ void BurnedInfoLayout::CtItems(CDcmImage* image, long centre, long width, bool e
         BottomLeft(6, Fmt("%s", info->GetImageComments()));
     }
     TopRight(1, Fmt("%s", info->GetManufacturerModelName()));
-    TopRight(2, Fmt("Srs:%s", NoZeros(info->GetSeriesNumber())));
-    TopRight(3, Fmt("Acq:%s", NoZeros(info->GetAcquisitionNumber())));
-    TopRight(4, Fmt("Img:%s", NoZeros(info->GetInstanceNumber())));
+    SeriesNumbers(info, 2);
     WindowItems(1, centre, width, "L:%d");
     OrientationLabels(image);
 }
@@ -162,9 +168,7 @@ void BurnedInfoLayout::DxItems(CDcmImage* image, long centre, long width)
     if (!info->GetStudyDate().IsEmpty())
         TopLeft(3, DateText(info->GetStudyDate()));
     TopLeft(4, Fmt("Laterality: %s", info->GetImageLaterality()));
-    TopRight(1, Fmt("Srs:%s", NoZeros(info->GetSeriesNumber())));
-    TopRight(2, Fmt("Acq:%s", NoZeros(info->GetAcquisitionNumber())));
-    TopRight(3, Fmt("Img:%s", NoZeros(info->GetInstanceNumber())));
+    SeriesNumbers(info, 1);
     WindowItems(2, centre, width, "L:%d");
     OrientationLabels(image);
 }
@@ -180,9 +184,7 @@ void BurnedInfoLayout::DrItems(CDcmImage* image, long centre, long width, bool a
     const CString time = info->GetAcquisitionTime();
     if (!time.IsEmpty())
         TopLeft(4, asStored ? time : TimeText(time));
-    TopRight(1, Fmt("Srs:%s", NoZeros(info->GetSeriesNumber())));
-    TopRight(2, Fmt("Acq:%s", NoZeros(info->GetAcquisitionNumber())));
-    TopRight(3, Fmt("Img:%s", NoZeros(info->GetInstanceNumber())));
+    SeriesNumbers(info, 1);
     WindowItems(1, centre, width, "L:%d");
 }
 
@@ -207,9 +209,7 @@ void BurnedInfoLayout::OtherTextBitmapItems(CDcmImage* image, long centre, long 
     if (!info->GetAcquisitionTime().IsEmpty())
         TopLeft(4, TimeText(info->GetAcquisitionTime()));
     TopRight(1, Fmt("%s", info->GetManufacturerModelName()));
-    TopRight(2, Fmt("Srs:%s", NoZeros(info->GetSeriesNumber())));
-    TopRight(3, Fmt("Acq:%s", NoZeros(info->GetAcquisitionNumber())));
-    TopRight(4, Fmt("Img:%s", NoZeros(info->GetInstanceNumber())));
+    SeriesNumbers(info, 2);
     WindowItems(1, centre, width, "L:%d");
 }
 
@@ -223,8 +223,6 @@ void BurnedInfoLayout::OtherMatrixItems(CDcmImage* image, long centre, long widt
     const CString date = TrimmedDate(info);
     if (!date.IsEmpty())
         TopLeft(3, DateText(date));
-    TopRight(1, Fmt("Srs:%s", NoZeros(info->GetSeriesNumber())));
-    TopRight(2, Fmt("Acq:%s", NoZeros(info->GetAcquisitionNumber())));
-    TopRight(3, Fmt("Img:%s", NoZeros(info->GetInstanceNumber())));
+    SeriesNumbers(info, 1);
     WindowItems(1, centre, width, "L:%d");
 }

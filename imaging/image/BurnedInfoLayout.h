@@ -10,6 +10,7 @@
 #include "ImagePlatform.h"
 
 class CDcmImage;
+class CDicomInfo;
 
 class BurnedInfoLayout {
 public:
@@ -38,6 +39,7 @@ private:
     void OtherTextBitmapItems(CDcmImage* image, long centre, long width);
     void OtherMatrixItems(CDcmImage* image, long centre, long width);
     void WindowItems(int line, long centre, long width, const char* centreFormat);
+    void SeriesNumbers(CDicomInfo* info, int firstLine);
 
     int m_width;
     int m_height;

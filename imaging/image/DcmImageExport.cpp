@@ -16,7 +16,6 @@
 #include "OffscreenFrame.h"
 #include "OverLayManager.h"
 #include "RasterImage.h"
-#include "TextBitmap.h"
 #include "WholeImageResampler.h"
 #include "base/StagedFile.h"
 
@@ -198,16 +197,8 @@ BYTE* CDcmImage::ComposeDirectExport(int width, int height, CRelativeRect* rect,
                             placed.get() + (size_t(y - y0) * pw + (xs - x0)) * channels, size_t(xe - xs) * channels);
         }
     }
-    if (showInfo) {
-        CTextBitmap text;
-        text.m_nWidth = w;
-        text.m_nHeight = h;
-        if (text.Create()) {
-            text.BurnInfoText(this, m_nWindowCenter, m_nWindowWidth);
-            text.MergeInto(out.get(), channels);
-        }
-        text.Release();
-    }
+    if (showInfo)
+        BurnInfoTextInto(out.get(), w, h, channels);
     outWidth = w;
     outHeight = h;
     return out.release();

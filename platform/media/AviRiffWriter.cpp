@@ -28,7 +28,7 @@ void AviRiffWriter::SetTiming(DWORD scale, DWORD rate)
 
 bool AviRiffWriter::SetFormat(const void* format, size_t bytes)
 {
-    if (m_file != nullptr || format == nullptr || bytes < sizeof(BITMAPINFOHEADER) || bytes > 4096)
+    if (m_written != 0 || format == nullptr || bytes < sizeof(BITMAPINFOHEADER) || bytes > 4096)
         return false;
     const BYTE* p = static_cast<const BYTE*>(format);
     m_format.assign(p, p + bytes);
@@ -56,13 +56,20 @@ bool AviRiffWriter::PutFourcc(const char* code)
     return PutBytes(code, 4);
 }
 
+bool AviRiffWriter::Open()
+{
+    if (m_file == nullptr && !m_failed && m_staged.Open(m_target.c_str()))
+        m_file = m_staged.Stream();
+    return m_file != nullptr;
+}
+
+// The headers go in front of the first frame, once the format is known.
 bool AviRiffWriter::Start()
 {
-    if (m_format.empty() || !m_staged.Open(m_target.c_str())) {
-        m_failed = true;
+    if (m_format.empty() || !Open()) {
+        Fail();
         return false;
     }
-    m_file = m_staged.Stream();
     return WriteHeaders();
 }
 
@@ -114,7 +121,7 @@ bool AviRiffWriter::WriteFrame(DWORD index, const void* data, size_t bytes, bool
 {
     if (m_failed || m_finished || index != m_index.size() || (bytes > 0 && data == nullptr) || bytes > 0x7FFFFFF0)
         return false;
-    if (m_file == nullptr && !Start())
+    if (m_written == 0 && !Start())
         return false;
     const uint64_t padded = (uint64_t(bytes) + 1) & ~uint64_t(1);
     const uint64_t indexBytes = 8 + 16 * (uint64_t(m_index.size()) + 1);
@@ -154,7 +161,8 @@ bool AviRiffWriter::Finish()
     if (m_finished)
         return !m_failed;
     m_finished = true;
-    if (m_file == nullptr || m_failed) {
+    // A movie without frames is no movie: nothing is put in place.
+    if (m_file == nullptr || m_failed || m_index.empty()) {
         Fail();
         return false;
     }

@@ -22,6 +22,8 @@ public:
     AviRiffWriter(const AviRiffWriter&) = delete;
     AviRiffWriter& operator=(const AviRiffWriter&) = delete;
 
+    // Creates the file beside the target; false when it cannot be created.
+    bool Open();
     // Stream header values: frames per second as rate / scale.
     void SetTiming(DWORD scale, DWORD rate);
     void SetHandler(DWORD handler) { m_handler = handler; }

@@ -47,6 +47,10 @@ HRESULT AVIFileOpen(PAVIFILE* file, LPCSTR path, UINT mode, void*)
         return AVIERR_UNSUPPORTED;
     AviFileObject* object = new AviFileObject;
     object->writer = std::make_unique<AviRiffWriter>(path);
+    if (!object->writer->Open()) {
+        delete object;
+        return AVIERR_FILEOPEN;
+    }
     *file = object;
     return AVIERR_OK;
 }

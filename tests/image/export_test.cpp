@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "AviMovieWriter.h"
 #include "DcmImage.h"
 #include "DicomTestFiles.h"
 #include "JpegFile.h"
@@ -287,6 +288,32 @@ TEST_F(ExportTest, DirectWritersResampleToTheAskedOrDoubledSize)
             (x < 64 ? leftLit : rightLit) += half[y * 128 + x] != 0;
     EXPECT_EQ(leftLit, 0);
     EXPECT_GT(rightLit, 64 * 100);
+}
+
+TEST_F(ExportTest, MovieWriterTakesLongNamesAndReportsAFileItCannotCreate)
+{
+    // A path of more than 260 bytes, below folders that exist.
+    std::string folder = dir;
+    while (folder.size() < 300)
+        folder += "/folder-of-a-long-path";
+    std::filesystem::create_directories(folder);
+    const std::string movie = folder + "/clip.avi";
+    OffscreenFrame frame(16, 8);
+    {
+        AviMovieWriter writer(movie.c_str(), 0, 5);
+        EXPECT_EQ(writer.AddFrame(frame.Bitmap()), S_OK);
+        EXPECT_EQ(writer.AddFrame(frame.Bitmap()), S_OK);
+        EXPECT_STREQ(writer.GetLastErrorText(), "Method Succeeded");
+    }
+    const std::string discovered = RunProgram({"gst-discoverer-1.0", "-v", movie}).output;
+    EXPECT_NE(discovered.find("Duration: 0:00:00.400000000"), std::string::npos) << discovered;
+    EXPECT_NE(discovered.find("Width: 16"), std::string::npos);
+
+    AviMovieWriter missing((dir + "/no/such/clip.avi").c_str(), 0, 5);
+    EXPECT_EQ(missing.AddFrame(frame.Bitmap()), E_FAIL);
+    EXPECT_STREQ(missing.GetLastErrorText(), "Unable to Create the Movie File");
+    EXPECT_EQ(missing.GetState(), 0);
+    EXPECT_EQ(missing.AddFrame(frame.Bitmap()), E_FAIL);
 }
 
 TEST(JpegFileRows, FlipSwapsOuterRowsAndSwapRedBlueSwapsBytes)

@@ -47,9 +47,14 @@ TEST_F(SaveAllDicomdirTest, EveryImageOfTheMediaIsWrittenUnderBothNamingSchemes)
     const std::string byUid = work.File("by-uid");
     const std::set<std::string> uidNames = SaveAll(byUid, 1);
     EXPECT_EQ(uidNames.size(), 5u);
-    for (const auto& [folder, names] : {std::make_pair(bySource, sourceNames), std::make_pair(byUid, uidNames)})
+    // Four 64 x 64 images of the first patient and the 64 x 60 one of the second.
+    for (const auto& [folder, names] : {std::make_pair(bySource, sourceNames), std::make_pair(byUid, uidNames)}) {
+        std::multiset<std::string> sizes;
         for (const std::string& name : names) {
-            const ProgramResult identified = RunProgram({"gm", "identify", folder + "/" + name});
-            EXPECT_NE(identified.output.find("BMP 64x64"), std::string::npos) << name << identified.output;
+            const ProgramResult identified = RunProgram({"gm", "identify", "-format", "%m %wx%h", folder + "/" + name});
+            sizes.insert(identified.output);
         }
+        EXPECT_EQ(sizes, (std::multiset<std::string>{"BMP 64x60\n", "BMP 64x64\n", "BMP 64x64\n", "BMP 64x64\n",
+                                                     "BMP 64x64\n"}));
+    }
 }
