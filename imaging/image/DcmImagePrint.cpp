@@ -118,8 +118,11 @@ BYTE* CDcmImage::PrintPixels8(int printWidth, int printHeight, long centre, long
                                             printHeight))
         return nullptr;
     const PrintWindow window(centre, width, 0, 255);
+    BYTE table[256];
+    for (int v = 0; v < 256; ++v)
+        table[v] = BYTE(window.Map(v));
     for (size_t i = 0; i < count; ++i)
-        out[i] = BYTE(window.Map(out[i]));
+        out[i] = table[out[i]];
     return out.release();
 }
 
@@ -156,9 +159,13 @@ BYTE* CDcmImage::PrintPixels16(int printWidth, int printHeight, const CRelativeR
                     work[size_t(y) * printWidth + x] = block[size_t(y - y0) * bw + (x - x0)];
         }
     }
+    // Every 16-bit value is mapped once, through a table.
     const PrintWindow window(centre, width, m_bInverse ? 4095 : 0, m_bInverse ? 0 : 4095);
+    std::vector<short> table(65536);
+    for (int v = -32768; v < 32768; ++v)
+        table[size_t(v + 32768)] = short(window.Map(v));
     for (size_t i = 0; i < count; ++i)
-        out[i] = short(window.Map(work[i]));
+        out[i] = table[size_t(work[i] + 32768)];
     return reinterpret_cast<BYTE*>(out.release());
 }
 
