@@ -9,6 +9,7 @@
 
 #include "DcmImage.h"
 #include "DicomTestFiles.h"
+#include "GlyphLineBurner.h"
 #include "testdata.h"
 
 using namespace testfiles;
@@ -210,4 +211,59 @@ TEST_F(PrintTest, StatusBitsPlaceTheImageInItsRelativeRectangle)
             EXPECT_EQ(withText[i], 255);
         }
     EXPECT_GT(changed, 10);
+}
+
+// The print text stands where the print layout puts it: margin 11, right
+// items at W - (11 n + 22), lines one text height apart.
+TEST_F(PrintTest, BurnedPrintTextFollowsTheOtLayout)
+{
+    ImageLayout layout;
+    layout.rows = 200;
+    layout.columns = 300;
+    layout.bitsAllocated = 8;
+    layout.pixels.assign(200 * 300, 0);
+    DcmFileFormat file = MakeImage(layout);
+    DcmDataset* data = file.getDataset();
+    data->putAndInsertString(DCM_PatientName, "Sun^Yu");
+    data->putAndInsertString(DCM_PatientSex, "F");
+    data->putAndInsertString(DCM_PatientID, "ID-5");
+    data->putAndInsertString(DCM_StudyDate, " 20190708 ");
+    data->putAndInsertString(DCM_WindowCenter, "90");
+    data->putAndInsertString(DCM_WindowWidth, "120");
+    ASSERT_TRUE(Save(file, dir + "/ot.dcm"));
+    CDcmImage image;
+    ASSERT_EQ(image.OpenFile((dir + "/ot.dcm").c_str()), 1);
+    std::unique_ptr<unsigned char[]> printed(image.GetDicomPrintPixel(0, 0, CRelativeRect(0, 0, 1, 1), 0));
+    ASSERT_TRUE(printed);
+
+    LOGFONT log{};
+    log.lfHeight = -21;
+    std::strcpy(log.lfFaceName, "Tahoma");
+    CFont font;
+    font.CreateFontIndirect(&log);
+    CDC dc;
+    dc.CreateCompatibleDC(nullptr);
+    dc.SelectObject(&font);
+    TEXTMETRIC metrics{};
+    dc.GetTextMetrics(&metrics);
+    const int h = metrics.tmHeight;
+    MAT2 identity{};
+    identity.eM11.value = 1;
+    identity.eM22.value = 1;
+    std::vector<BYTE> expected(300 * 200, 0);
+    auto put = [&](int x, int y, const char* text) {
+        GlyphLineBurner::Burn(&dc, identity, metrics.tmAscent, x, y, text, expected.data(), 300, 200);
+    };
+    put(11, h, "SUN^YU(F)");
+    put(11, 2 * h, "ID-5");
+    put(11, 3 * h, "2019-07-08");
+    put(300 - (11 * 4 + 22), 200 - 2 * h, "L:90");
+    put(300 - (11 * 5 + 22), 200 - h, "W:120");
+    int lit = 0;
+    for (int i = 0; i < 300 * 200; ++i) {
+        ASSERT_EQ(printed[i], expected[i] ? 255 : 0) << i % 300 << "," << i / 300;
+        lit += expected[i];
+    }
+    EXPECT_GT(lit, 200);
+    dc.DeleteDC();
 }
