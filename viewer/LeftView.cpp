@@ -2,7 +2,6 @@
 
 #include "DcmImage.h"
 #include "FolderRoutines.h"
-#include "ImageCalls.h"
 #include "Resource.h"
 #include "SaveAllNames.h"
 #include "SaveParamDlg.h"
@@ -149,7 +148,7 @@ BOOL CLeftView::SaveAllItems(const CString& folder, const CString& suffix, int n
                 CDicomInfo* info = image.GetDicomInfo();
                 CString target = SaveAllOutputPath(folder, naming, itemText, info->m_strStudyInstanceUID,
                                                    info->GetSeriesNumber(), info->GetInstanceNumber(), suffix);
-                if (!imagecalls::SaveAs(image, target, showInfo))
+                if (!image.SaveAs(target, 0, 0, showInfo, 0, nullptr))
                     ++failed;
             }
             ++done;

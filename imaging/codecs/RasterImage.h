@@ -172,6 +172,35 @@ public:
     bool Encode2RGBA(CByteStream* stream);
     bool Encode2RGBA(BYTE*& buffer, long& size);
 
+    // Windows interop
+    struct tagTextInfo {
+        char text[4096];
+        LOGFONT lfont;
+        COLORREF fcolor;
+        long align;
+        BYTE opaque;
+        COLORREF bcolor;
+        float b_opacity;
+        BYTE b_outline;
+        BYTE b_round;
+    };
+    HGLOBAL CopyToHandle();
+    bool CreateFromHANDLE(HGLOBAL memory);
+    HBITMAP MakeBitmap(HDC dc = nullptr);
+    bool CreateFromHBITMAP(HBITMAP bitmap, HPALETTE palette = nullptr);
+    long Draw(HDC dc, long x = 0, long y = 0, long cx = -1, long cy = -1, RECT* clip = nullptr,
+              bool smooth = false);
+    long Draw(HDC dc, const RECT& rect, RECT* clip = nullptr, bool smooth = false);
+    long Draw2(HDC dc, long x = 0, long y = 0, long cx = -1, long cy = -1);
+    long Draw2(HDC dc, const RECT& rect);
+    long Stretch(HDC dc, long x, long y, long cx, long cy, DWORD rop = 0x00CC0020);
+    long Stretch(HDC dc, const RECT& rect, DWORD rop = 0x00CC0020);
+    long Tile(HDC dc, RECT* rect);
+    long DrawString(HDC dc, long x, long y, const char* text, RGBQUAD color, const char* font, long size = 0,
+                    long weight = 400, BYTE italic = 0, BYTE underline = 0, bool setAlpha = false);
+    long DrawStringEx(HDC dc, long x, long y, tagTextInfo* textInfo, bool setAlpha = false);
+    static void InitTextInfo(tagTextInfo* textInfo);
+
     // Whole-image operations
     bool Flip();
     bool Mirror();
@@ -333,6 +362,11 @@ protected:
     bool EncodeThrough(Codec& codec, CByteStream* stream, Args... args);
     size_t PixelCount() const;
     bool MaskToGreyImage(const BYTE* mask, CRasterImage* dest);
+    bool ReadPackedDib(const BYTE* block, size_t size);
+    bool ReadDibColours(const BYTE* block, size_t size, DWORD headerSize, DWORD colours);
+    RGBQUAD DrawSample(long x, long y, long cx, long cy, long column, long rowUp, bool smooth);
+    BYTE DrawOpacity(long sx, long sy, const RGBQUAD& colour);
+    void StampText(CRasterImage& text, long x, long y, RGBQUAD colour, bool setAlpha);
     void ResetSelectionBox();
     RGBQUAD OutsideColor(OverflowMethod ofMethod, RGBQUAD* rplColor);
     RGBQUAD KernelInterpolated(float x, float y, InterpolationMethod inMethod, OverflowMethod ofMethod,

@@ -17,6 +17,7 @@
 #include "RasterTIF.h"
 #include "RasterWBMP.h"
 #include "RasterWMF.h"
+#include "base/StagedFile.h"
 
 // Formats whose codecs are not part of this library yet fail by name.
 static const char* MissingCodecText(DWORD imagetype)
@@ -230,8 +231,8 @@ bool CRasterImage::Encode(FILE* stream, DWORD imagetype, int option)
     return Encode(&file, imagetype, option);
 }
 
-// The whole file is made in memory first, so an existing file is only
-// replaced once the image has been encoded.
+// The whole file is made in memory first and written beside the target,
+// so an existing file is only replaced by a complete one.
 bool CRasterImage::Save(const char* filename, DWORD imagetype, int option)
 {
     if (!filename)
@@ -241,13 +242,16 @@ bool CRasterImage::Save(const char* filename, DWORD imagetype, int option)
     CMemoryStream memory;
     if (!memory.Open() || !Encode(&memory, imagetype, option))
         return false;
-    FILE* fp = fopen(filename, "wb");
-    if (!fp)
+    StagedFile file;
+    if (!file.Open(filename)) {
+        SetLastError("Can't create the file");
         return false;
-    long size = memory.Size();
-    bool ok = fwrite(memory.GetBuffer(false), 1, size_t(size), fp) == size_t(size);
-    ok = (fclose(fp) == 0) && ok;
-    return ok;
+    }
+    if (!file.Write(memory.GetBuffer(false), size_t(memory.Size())) || !file.Commit()) {
+        SetLastError("Can't write the file");
+        return false;
+    }
+    return true;
 }
 
 bool CRasterImage::Encode(BYTE*& buffer, long& size, DWORD imagetype)

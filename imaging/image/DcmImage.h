@@ -160,6 +160,28 @@ public:
                               int sourceWidth);
     int GetDicomPrintSize(int& width, int& height);
 
+    // Export writers
+    int SaveAs(CString path, int width, int height, int showInfo, int showOverlays, CRect* dest);
+    int SaveAsAvi(CString path, int showInfo, int showOverlays);
+    int WriteToJPGFile(CString path, int width, int height, CRelativeRect* rect, int useSize, int showInfo);
+    int WriteToBMPFile(CString path, int width, int height, CRelativeRect* rect, int useSize, int showInfo);
+    int JpegToDicom(const char* jpegPath, const char* dicomPath);
+    void SetFieldValue(CString key, CString value);
+
+    // Information text burned into the information matrix
+    int BurnImageInfo(long centre, long width);
+    int BurnOverLayWord(int x, int y, CString text, CDC* dc, MAT2 transform, long ascent);
+
+    // Print pixels
+    int GetDicomPrintSize(float scale, int& width, int& height);
+    void SetDicomPrintPixel(CDicomImageInfo* request);
+    unsigned char* GetDicomPrintPixel(CDicomImageInfo* info);
+    unsigned char* GetDicomPrintPixel(long, long, CRelativeRect rect, int inverse);
+    int BurnMatrixInfoToDicomPrintPixel(unsigned char* pixels, long centre, long width);
+    int GetDicomPrintPreViewPixel(unsigned char* pixels, float scale);
+    int GetPrintStatusBmpBits(unsigned char* pixels, int withInfo);
+    int ShowPrintStatusBmp(CDC* dc, CRect dest, int withInfo);
+
 private:
     CDcmImage(const CDcmImage&) = delete;
     CDcmImage& operator=(const CDcmImage&) = delete;
@@ -173,6 +195,17 @@ private:
     int AddRasterFrame(CRasterImage& picture);
     int AddRgbFrame(const BYTE* rows, int width, int height, int rowBytes);
     int AddJpegFrame(const CString& path);
+
+    // Export and print
+    void RenderExportFrame(CDC* dc, CRect dest, CRect area, int showInfo, int showOverlays);
+    BYTE* ComposeDirectExport(int width, int height, CRelativeRect* rect, int useSize, int showInfo, int& outWidth,
+                              int& outHeight, int& channels);
+    int DisplayChannels() const;
+    void BurnInfoTextInto(BYTE* pixels, int width, int height, int channels);
+    BYTE* ComposeStatusPixels(int withInfo);
+    BYTE* PrintPixels8(int printWidth, int printHeight, long centre, long width);
+    BYTE* PrintPixels16(int printWidth, int printHeight, const CRelativeRect& rect, int inverse, long centre,
+                        long width);
 
     // Pipeline
     int ParseDicomInfo();

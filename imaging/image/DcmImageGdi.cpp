@@ -197,19 +197,24 @@ void CDcmImage::BurnOverlayPlane()
                 m_pBitmapBits[8 * n + k] = 255;
 }
 
-int CDcmImage::GetImageBits(BYTE* out, int, int withOverlays)
+int CDcmImage::GetImageBits(BYTE* out, int withInfo, int withOverlays)
 {
     if (out == nullptr || m_pBitmapBits == nullptr)
         return 0;
-    const size_t bytes = static_cast<size_t>(m_nDisplayWidth) * m_nDisplayHeight *
-                         (m_ColorMode == COLOR_MODE_RGB ? 3 : 1);
+    const int channels = m_ColorMode == COLOR_MODE_RGB ? 3 : 1;
+    const size_t bytes = static_cast<size_t>(m_nDisplayWidth) * m_nDisplayHeight * channels;
     const CRelativeRect& rect = m_RelativeRect;
-    if (!(rect.left == 0 && rect.top == 0 && (rect.right == 0 || rect.right == 1)))
-        return 0;
     BYTE* copy = new (std::nothrow) BYTE[bytes];
     if (copy == nullptr)
         return 0;
-    std::memcpy(copy, m_pBitmapBits, bytes);
+    if (rect.left == 0 && rect.top == 0 && (rect.right == 0 || rect.right == 1)) {
+        std::memcpy(copy, m_pBitmapBits, bytes);
+        if (withInfo)
+            BurnInfoTextInto(copy, m_nDisplayWidth, m_nDisplayHeight, channels);
+    } else if (DisplayChannels() != channels || !GetPrintStatusBmpBits(copy, withInfo)) {
+        delete[] copy;
+        return 0;
+    }
     if (withOverlays && m_pOverLayManager)
         m_pOverLayManager->BurnAll(copy, m_ColorMode == COLOR_MODE_RGB ? 3 : 1, m_nDisplayWidth, m_nDisplayHeight);
     std::memcpy(out, copy, bytes);

@@ -28,14 +28,24 @@ public:
     float bottom;
 };
 
-// Print request.
+// Print request: a record of 32-bit words read by position.
 class IMVEXA_API CDicomImageInfo {
 public:
-    CDicomImageInfo() : m_nFlip(0), m_nReverse(0), m_nInverse(0), m_nRotateAngle(0) {}
+    CDicomImageInfo()
+        : m_nWord0(0), m_nWord1(0), m_nSize2(0), m_nSize3(0), m_nRotateAngle(0), m_nFlip(0), m_nReverse(0),
+          m_nInverse(0), m_nWord8(0)
+    {
+    }
 
+    int m_nWord0;
+    int m_nWord1;
+    // Passed on as the two size arguments of the print-pixel call, which ignores them.
+    int m_nSize2;
+    int m_nSize3;
+    int m_nRotateAngle;
     int m_nFlip;
     int m_nReverse;
     int m_nInverse;
-    int m_nRotateAngle;
+    int m_nWord8;
     CRelativeRect m_RelativeRect;
 };

@@ -5,10 +5,13 @@
 #include <cstdlib>
 
 #include "DcmImage.h"
+#include "InfoTextFormat.h"
 #include "ScaleRuler.h"
 #include "gdi/gdi.h"
 
 namespace {
+
+using namespace infotext;
 
 // Places lines in the corners of the drawing rectangle: left column at x 4,
 // top lines counted from y 0, bottom lines counted up from the bottom.
@@ -29,72 +32,6 @@ private:
     CRect m_rect;
     int m_h;
 };
-
-CString Fmt(const char* format, const CString& value)
-{
-    CString text;
-    text.Format(format, static_cast<const char*>(value));
-    return text;
-}
-
-CString Fmt(const char* format, double value)
-{
-    CString text;
-    text.Format(format, value);
-    return text;
-}
-
-CString Fmt(const char* format, int value)
-{
-    CString text;
-    text.Format(format, value);
-    return text;
-}
-
-CString Upper(CString text)
-{
-    text.MakeUpper();
-    return text;
-}
-
-CString NoZeros(CString text)
-{
-    text.TrimLeft('0');
-    return text;
-}
-
-CString NoBlanks(CString text)
-{
-    text.TrimLeft(' ');
-    return text;
-}
-
-CString DateText(const CString& date)
-{
-    CString text;
-    text.Format("%s-%s-%s", static_cast<const char*>(date.Left(4)), static_cast<const char*>(date.Mid(4, 2)),
-                static_cast<const char*>(date.Right(2)));
-    return text;
-}
-
-CString TimeText(const CString& time)
-{
-    CString text;
-    text.Format("%s:%s:%s", static_cast<const char*>(time.Left(2)), static_cast<const char*>(time.Mid(2, 2)),
-                static_cast<const char*>(time.Mid(4, 5)));
-    return text;
-}
-
-// A decimal number truncated to an int; values outside the int range clamp.
-int TruncatedNumber(const CString& text)
-{
-    const double value = std::atof(text);
-    if (!(value > -2147483648.0))
-        return std::isnan(value) ? 0 : INT_MIN;
-    if (value >= 2147483647.0)
-        return INT_MAX;
-    return static_cast<int>(value);
-}
 
 void DrawDateLine(CornerWriter& out, int line, const CString& date)
 {
@@ -123,18 +60,14 @@ void DrawCtPrivateRun(CornerWriter& out, CDicomInfo* info)
     CString first;
     const CString text1120 = info->GetPrivate00211120();
     if (!text1120.IsEmpty()) {
-        const int slash = text1120.Find('\\');
-        first = Fmt("%d", TruncatedNumber(slash < 0 ? CString() : text1120.Left(slash)));
+        first = BeforeSlashText(text1120);
         out.Out(4, out.BottomY(1), first);
     }
     CString second;
     const CString text1011 = info->GetPrivate00211011();
     const int x2 = out.TextWidth(first) + 10;
     if (!text1011.IsEmpty()) {
-        const int slash = text1011.Find('\\');
-        const CString before = slash < 0 ? CString() : text1011.Left(slash);
-        const CString after = slash < 0 ? text1011 : text1011.Mid(slash + 1);
-        second.Format("%d/%d", TruncatedNumber(before), TruncatedNumber(after));
+        second = SlashPairText(text1011);
         out.Out(x2, out.BottomY(1), second);
     }
     const int x3 = x2 + out.TextWidth(second) + 10;

@@ -4,8 +4,12 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <utility>
+#include <vector>
 
 #include <jpeglib.h>
+
+#include "base/StagedFile.h"
 
 namespace {
 
@@ -114,6 +118,36 @@ int ReadHeader(FILE* file, int* colourKind, UINT* width, UINT* height)
     return 1;
 }
 
+// Compresses within one frame so that longjmp skips no destructors.
+int Encode(FILE* file, const BYTE* rows, UINT width, UINT height, int components, int quality)
+{
+    jpeg_compress_struct info;
+    FatalErrorManager error;
+    info.err = jpeg_std_error(&error.base);
+    error.base.error_exit = ShowFatalError;
+    if (setjmp(error.jump)) {
+        jpeg_destroy_compress(&info);
+        return 0;
+    }
+    jpeg_create_compress(&info);
+    jpeg_stdio_dest(&info, file);
+    info.image_width = width;
+    info.image_height = height;
+    info.input_components = components;
+    info.in_color_space = components == 3 ? JCS_RGB : JCS_GRAYSCALE;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, quality, TRUE);
+    jpeg_start_compress(&info, TRUE);
+    const size_t rowBytes = size_t(width) * size_t(components);
+    while (info.next_scanline < info.image_height) {
+        JSAMPROW row = const_cast<JSAMPROW>(rows + size_t(info.next_scanline) * rowBytes);
+        jpeg_write_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    return 1;
+}
+
 }  // namespace
 
 BYTE* JpegFile::ReadNative(const char* path, UINT* width, UINT* height)
@@ -149,4 +183,49 @@ BYTE* JpegFile::AlignRows(const BYTE* pixels, UINT width, UINT height, UINT* row
                     static_cast<size_t>(width) * 3);
     *rowBytes = static_cast<UINT>(alignedRow);
     return aligned;
+}
+
+int JpegFile::WriteRGB(const char* path, const BYTE* pixels, UINT width, UINT height, int colour, int quality)
+{
+    if (pixels == nullptr || width == 0 || height == 0 || uint64_t(width) * height * 3 > kMaxJpegBytes)
+        return 0;
+    std::vector<BYTE> grey;
+    const BYTE* rows = pixels;
+    if (colour == 0) {
+        grey.resize(size_t(width) * height);
+        for (size_t i = 0; i < grey.size(); ++i)
+            grey[i] = BYTE(0.299 * pixels[3 * i] + 0.587 * pixels[3 * i + 1] + 0.114 * pixels[3 * i + 2]);
+        rows = grey.data();
+    }
+    StagedFile file;
+    if (!file.Open(path))
+        return 0;
+    if (!Encode(file.Stream(), rows, width, height, colour == 0 ? 1 : 3, quality))
+        return 0;
+    return file.Commit() ? 1 : 0;
+}
+
+int JpegFile::FlipRows(BYTE* pixels, UINT rowBytes, UINT rows)
+{
+    if (pixels == nullptr)
+        return 0;
+    std::vector<BYTE> swap(rowBytes);
+    for (UINT i = 0; i < rows / 2; ++i) {
+        BYTE* a = pixels + size_t(i) * rowBytes;
+        BYTE* b = pixels + size_t(rows - 1 - i) * rowBytes;
+        std::memcpy(swap.data(), a, rowBytes);
+        std::memcpy(a, b, rowBytes);
+        std::memcpy(b, swap.data(), rowBytes);
+    }
+    return 1;
+}
+
+int JpegFile::SwapRedBlue(BYTE* pixels, UINT width, UINT height)
+{
+    if (pixels == nullptr)
+        return 0;
+    const size_t count = size_t(width) * height;
+    for (size_t i = 0; i < count; ++i)
+        std::swap(pixels[3 * i], pixels[3 * i + 2]);
+    return 1;
 }

@@ -1,4 +1,4 @@
-// JPEG file routines over libjpeg: the readers.
+// JPEG file routines over libjpeg, and the row helpers of the export writers.
 #pragma once
 
 #include "ImagePlatform.h"
@@ -12,4 +12,12 @@ public:
     static int ReadSize(int* colourKind, const char* path, UINT* width, UINT* height);
     // Rows of width x 3 bytes padded to a multiple of 4 bytes.
     static BYTE* AlignRows(const BYTE* pixels, UINT width, UINT height, UINT* rowBytes);
+    // A baseline JFIF file of width x height pixels of 3 bytes, rows
+    // top-down; colour 0 writes greyscale. Written beside the path and
+    // renamed over it when complete. 1 or 0.
+    static int WriteRGB(const char* path, const BYTE* pixels, UINT width, UINT height, int colour, int quality);
+    // Swaps row i with row (rows - 1 - i).
+    static int FlipRows(BYTE* pixels, UINT rowBytes, UINT rows);
+    // Swaps the first and third byte of every 3-byte pixel.
+    static int SwapRedBlue(BYTE* pixels, UINT width, UINT height);
 };

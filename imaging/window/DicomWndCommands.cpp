@@ -164,7 +164,7 @@ void CDicomWnd::SaveImageCommand()
                        "JPEG图片(*.jpg)|*.jpg|视频文件(*.avi)|*.avi|", this);
     if (dialog.DoModal() != IDOK)
         return;
-    // Writing the chosen file waits for the image's export writers.
+    m_pDcmImage->SaveAs(dialog.GetPathName(), 0, 0, 0, 1, nullptr);
 }
 
 // ---------------------------------------------------------------- timers

@@ -2,6 +2,9 @@
 // the open command, and a clip bound to the window playing to its end.
 #include "window_harness.h"
 
+#include <filesystem>
+#include <fstream>
+
 #include "DSPlayer.h"
 #include "base/msgbox.h"
 #include "player_support.h"
@@ -267,6 +270,21 @@ TEST_F(CommandsTest, SaveCommandAsksOnlyWithAnImage)
     EXPECT_EQ(ModalLog()[0].kind, ModalKind::SaveFile);
     EXPECT_EQ(ModalLog()[0].defaultExt, "JPG");
     EXPECT_EQ(ModalLog()[0].filter, "JPEG图片(*.jpg)|*.jpg|视频文件(*.avi)|*.avi|");
+}
+
+TEST_F(CommandsTest, SaveCommandWritesTheChosenFileWithTheOverlaysAndNoText)
+{
+    const std::string path = std::filesystem::temp_directory_path() / "commands-test-save.jpg";
+    std::filesystem::remove(path);
+    Bind(kMono2U8);
+    ScriptedResponder().Answer(IDOK, path).Install();
+    Command(2236);
+    ASSERT_TRUE(std::filesystem::exists(path));
+    std::ifstream file(path, std::ios::binary);
+    char magic[3] = {};
+    file.read(magic, 3);
+    EXPECT_EQ(std::string(magic, 3), "\xFF\xD8\xFF");
+    std::filesystem::remove(path);
 }
 
 TEST_F(CommandsTest, ViewCommandsWithoutImageDoNothing)

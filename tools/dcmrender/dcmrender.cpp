@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "DcmImage.h"
+#include "NoteTextDlg.h"
+#include "wnd/modal_responder.h"
 
 namespace {
 
@@ -25,6 +27,22 @@ struct Options {
     bool interpolate = false;
     const char* input = nullptr;
     const char* output = nullptr;
+    // Writers
+    const char* save = nullptr;
+    int saveWidth = 0;
+    int saveHeight = 0;
+    bool info = false;
+    bool overlays = false;
+    const char* frames = nullptr;
+    const char* jpg = nullptr;
+    const char* bmp = nullptr;
+    int useWidth = 0;
+    int useHeight = 0;
+    bool useSize = false;
+    bool hasRect = false;
+    CRelativeRect rect;
+    const char* printPixels = nullptr;
+    bool Writes() const { return save || jpg || bmp || printPixels; }
 };
 
 int Usage()
@@ -32,7 +50,10 @@ int Usage()
     std::fprintf(stderr,
                  "usage: dcmrender [--window CENTRE WIDTH] [--frame N] [--rotate 90|180|270] "
                  "[--mirror] [--flip] [--invert] [--filter median|emboss|sharpen | "
-                 "--show WxH [--interpolate]] INPUT OUTPUT.pnm\n");
+                 "--show WxH [--interpolate]]\n"
+                 "       [--save PATH [--size WxH] [--info] [--overlays] [--frames TEXT]]\n"
+                 "       [--jpg PATH] [--bmp PATH] [--use-size WxH] [--rect L,T,R,B]\n"
+                 "       [--print-pixels OUT.pgm] INPUT [OUTPUT.pnm]\n");
     return 2;
 }
 
@@ -41,6 +62,46 @@ bool ParseLong(const char* text, long& value)
     char* end = nullptr;
     value = std::strtol(text, &end, 10);
     return end != text && *end == '\0';
+}
+
+bool ParseSize(const char* text, int& width, int& height)
+{
+    return std::sscanf(text, "%dx%d", &width, &height) == 2 && width > 0 && height > 0;
+}
+
+bool ParseRect(const char* text, CRelativeRect& rect)
+{
+    return std::sscanf(text, "%f,%f,%f,%f", &rect.left, &rect.top, &rect.right, &rect.bottom) == 4;
+}
+
+// The options of the writers; false when the argument is none of them.
+bool ParseWriterOption(const std::string& arg, int argc, char** argv, int& i, Options& options, bool& ok)
+{
+    ok = true;
+    const bool hasValue = i + 1 < argc;
+    if (arg == "--save" && hasValue)
+        options.save = argv[++i];
+    else if (arg == "--size" && hasValue)
+        ok = ParseSize(argv[++i], options.saveWidth, options.saveHeight);
+    else if (arg == "--info")
+        options.info = true;
+    else if (arg == "--overlays")
+        options.overlays = true;
+    else if (arg == "--frames" && hasValue)
+        options.frames = argv[++i];
+    else if (arg == "--jpg" && hasValue)
+        options.jpg = argv[++i];
+    else if (arg == "--bmp" && hasValue)
+        options.bmp = argv[++i];
+    else if (arg == "--use-size" && hasValue)
+        ok = options.useSize = ParseSize(argv[++i], options.useWidth, options.useHeight);
+    else if (arg == "--rect" && hasValue)
+        ok = options.hasRect = ParseRect(argv[++i], options.rect);
+    else if (arg == "--print-pixels" && hasValue)
+        options.printPixels = argv[++i];
+    else
+        return false;
+    return true;
 }
 
 bool ParseOptions(int argc, char** argv, Options& options)
@@ -79,17 +140,20 @@ bool ParseOptions(int argc, char** argv, Options& options)
                 return false;
         } else if (arg == "--interpolate") {
             options.interpolate = true;
+        } else if (bool ok = true; ParseWriterOption(arg, argc, argv, i, options, ok)) {
+            if (!ok)
+                return false;
         } else if (arg.size() > 1 && arg[0] == '-' && arg[1] == '-') {
             return false;
         } else {
             files.push_back(argv[i]);
         }
     }
-    if (files.size() != 2 || (!options.filter.empty() && options.showWidth) ||
-        (options.interpolate && !options.showWidth))
+    if ((files.size() != 2 && !(files.size() == 1 && options.Writes())) ||
+        (!options.filter.empty() && options.showWidth) || (options.interpolate && !options.showWidth))
         return false;
     options.input = files[0];
-    options.output = files[1];
+    options.output = files.size() == 2 ? files[1] : nullptr;
     return true;
 }
 
@@ -118,6 +182,65 @@ bool WritePnm(CDcmImage& image, const char* path)
         ok = std::fwrite(bits, 1, count, file) == count;
     }
     return std::fclose(file) == 0 && ok;
+}
+
+// Answers the movie's frame-range dialog with a text, or confirms what it offers.
+void AnswerFrameRange(const char* text)
+{
+    ScriptedResponder()
+        .Dialog([text](CDialog& dialog) {
+            CNoteTextDlg& note = static_cast<CNoteTextDlg&>(dialog);
+            if (text != nullptr)
+                note.m_PhraseBox.SetWindowText(text);
+            note.SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        })
+        .Install();
+}
+
+// Print pixels scaled to 8 bits for viewing.
+bool WritePrintPixels(CDcmImage& image, const char* path)
+{
+    int width = 0;
+    int height = 0;
+    image.GetDicomPrintSize(width, height);
+    std::printf("print_width=%d\nprint_height=%d\n", width, height);
+    unsigned char* pixels = image.GetDicomPrintPixel(0, 0, CRelativeRect(0, 0, 1, 1), 0);
+    if (pixels == nullptr)
+        return false;
+    const size_t count = static_cast<size_t>(width) * height;
+    std::vector<BYTE> grey(count);
+    const bool wide = image.GetDicomInfo()->m_nBitsAllocated == 16;
+    for (size_t i = 0; i < count; ++i)
+        grey[i] = wide ? BYTE(reinterpret_cast<const short*>(pixels)[i] * 255 / 4095) : pixels[i];
+    delete[] pixels;
+    FILE* file = std::fopen(path, "wb");
+    if (file == nullptr)
+        return false;
+    std::fprintf(file, "P5\n%d %d\n255\n", width, height);
+    const bool ok = std::fwrite(grey.data(), 1, count, file) == count;
+    return std::fclose(file) == 0 && ok;
+}
+
+bool RunWriters(CDcmImage& image, const Options& options)
+{
+    bool ok = true;
+    if (options.save) {
+        AnswerFrameRange(options.frames);
+        ok = image.SaveAs(options.save, options.saveWidth, options.saveHeight, options.info, options.overlays,
+                          nullptr) && ok;
+        SetModalResponder(nullptr);
+    }
+    CRelativeRect rect = options.rect;
+    CRelativeRect* placement = options.hasRect ? &rect : nullptr;
+    if (options.jpg)
+        ok = image.WriteToJPGFile(options.jpg, options.useWidth, options.useHeight, placement, options.useSize,
+                                  options.info) && ok;
+    if (options.bmp)
+        ok = image.WriteToBMPFile(options.bmp, options.useWidth, options.useHeight, placement, options.useSize,
+                                  options.info) && ok;
+    if (options.printPixels)
+        ok = WritePrintPixels(image, options.printPixels) && ok;
+    return ok;
 }
 
 // Pixels of B, G, R triplets, rows top-down, written as PPM.
@@ -215,8 +338,10 @@ int main(int argc, char** argv)
                 image.GetRows(), image.GetColumns(), image.GetFramesCount(),
                 static_cast<const char*>(info->m_strPhotometricInterpretation),
                 info->m_nBitsAllocated, image.GetWindowCenter(), image.GetWindowWidth());
-    bool written;
-    if (!options.filter.empty())
+    bool written = true;
+    if (options.output == nullptr)
+        written = true;
+    else if (!options.filter.empty())
         written = WriteFiltered(image, options.filter, options.output);
     else if (options.showWidth)
         written = WriteShown(image, options.showWidth, options.showHeight, options.interpolate, options.output);
@@ -224,6 +349,10 @@ int main(int argc, char** argv)
         written = WritePnm(image, options.output);
     if (!written) {
         std::fprintf(stderr, "dcmrender: cannot write %s\n", options.output);
+        return 1;
+    }
+    if (!RunWriters(image, options)) {
+        std::fprintf(stderr, "dcmrender: a writer failed\n");
         return 1;
     }
     return 0;
