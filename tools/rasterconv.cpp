@@ -4,6 +4,7 @@
 #include <cstring>
 #include <strings.h>
 
+#include "PixelLimit.h"
 #include "RasterImage.h"
 
 static DWORD FormatOfExtension(const char* path)
@@ -36,6 +37,8 @@ int main(int argc, char** argv)
         fprintf(stderr, "usage: rasterconv INPUT OUTPUT\n");
         return 2;
     }
+    // Held to what the image model opens, so a few bytes cannot claim gigabytes.
+    CRasterImage::SetPixelLimit(kMaxPixelBytes);
     CRasterImage image;
     if (!image.Load(argv[1], 0)) {
         fprintf(stderr, "%s\n", image.GetLastError());
