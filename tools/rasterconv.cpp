@@ -8,6 +8,7 @@
 #include <strings.h>
 #include <vector>
 
+#include "PixelLimit.h"
 #include "RasterImage.h"
 
 static DWORD FormatOfExtension(const char* path)
@@ -140,6 +141,8 @@ int main(int argc, char** argv)
         fprintf(stderr, "usage: rasterconv [--frame N] [--op OP]... INPUT OUTPUT\n");
         return 2;
     }
+    // Held to what the image model opens, so a few bytes cannot claim gigabytes.
+    CRasterImage::SetPixelLimit(kMaxPixelBytes);
     CRasterImage image;
     image.SetFrame(o.frame);
     if (!image.Load(o.files[0], 0)) {

@@ -1,8 +1,55 @@
 // The string table, menu, accelerators and dialog templates.
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
 #include "Resource.h"
+#include "wnd/icons.h"
 #include "wnd/wnd.h"
 
 namespace {
+
+// The program icon, 32 x 32 with alpha: a teal tile with rounded corners
+// holding a white ring round a grey cross-section.
+std::vector<BYTE> ProgramIcon()
+{
+    const int size = 32;
+    std::vector<BYTE> file(14 + 40 + size * size * 4, 0);
+    auto put32 = [&](size_t at, uint32_t value) {
+        for (int i = 0; i < 4; ++i)
+            file[at + i] = BYTE(value >> (8 * i));
+    };
+    file[0] = 'B';
+    file[1] = 'M';
+    put32(2, uint32_t(file.size()));
+    put32(10, 14 + 40);
+    put32(14, 40);
+    put32(18, size);
+    put32(22, uint32_t(-size));  // top row first
+    file[26] = 1;
+    file[28] = 32;
+    for (int y = 0; y < size; ++y) {
+        for (int x = 0; x < size; ++x) {
+            // Distances in half pixels from the centre.
+            const int dx = 2 * x + 1 - size, dy = 2 * y + 1 - size;
+            const int cornerX = std::max(std::abs(dx) - 20, 0), cornerY = std::max(std::abs(dy) - 20, 0);
+            const bool tile = cornerX * cornerX + cornerY * cornerY <= 10 * 10;
+            const int r2 = dx * dx + dy * dy;
+            BYTE blue = 0x7A, green = 0x5F, red = 0x1F;
+            if (r2 >= 18 * 18 && r2 <= 22 * 22)
+                blue = green = red = 0xFF;
+            else if (dx * dx * 4 + dy * dy * 9 <= 4 * 13 * 13)
+                blue = green = red = 0xB4;
+            BYTE* pixel = &file[54 + (size_t(y) * size + x) * 4];
+            pixel[0] = blue;
+            pixel[1] = green;
+            pixel[2] = red;
+            pixel[3] = tile ? 0xFF : 0;
+        }
+    }
+    return file;
+}
 
 void RegisterStrings()
 {
@@ -86,7 +133,7 @@ void RegisterAboutBox()
     about.cx = 235;
     about.cy = 95;
     about.items = {
-        Item("STATIC", "", IDC_STATIC, 11, 17, 20, 20, SS_ICON),
+        Item("STATIC", ("#" + std::to_string(IDR_MAINFRAME)).c_str(), IDC_STATIC, 11, 17, 20, 20, SS_ICON),
         Item("STATIC", "DICOM Viewer 1.0.1.0 版", IDC_STATIC, 40, 10, 180, 8, SS_LEFT),
         Item("STATIC", "版权所有 (C) Norvane，保留所有权利", IDC_STATIC, 40, 25, 180, 8, SS_LEFT),
         Item("STATIC", "Norvane 医学影像实验室", IDC_STATIC, 40, 40, 180, 8, SS_LEFT),
@@ -125,6 +172,7 @@ void RegisterSaveParamDialog()
 
 const ResourceRegistration registration([] {
     RegisterStrings();
+    RegisterIconResource(IDR_MAINFRAME, ProgramIcon());
     RegisterMenu();
     RegisterAccelerators();
     RegisterAboutBox();

@@ -7,7 +7,11 @@
 #include "RasterFailure.h"
 
 static const WORD kBitmapSignature = 0x4D42;
-static const char kTruncated[] = "Premature end of BMP file";
+
+namespace {
+// Raised by the run-length readers when the data ends before its end code.
+struct EndOfData {};
+}  // namespace
 
 static uint64_t RowBytes(uint64_t width, uint64_t bitcount)
 {
@@ -47,14 +51,9 @@ bool CRasterBMP::ReadInfoHeader(CByteStream* stream, BITMAPINFOHEADER* pdibinfo)
         if (!stream->Seek(long(bih.biSize) - 40, SEEK_CUR))
             return false;
     }
-    // Dimensions the image cannot hold are refused here, before any sizes
-    // are derived from them.
-    if (bih.biWidth <= 0 || bih.biHeight == 0 || bih.biHeight == INT32_MIN)
+    // A height that cannot be made positive describes no image.
+    if (bih.biHeight == INT32_MIN)
         return false;
-    switch (bih.biBitCount) {
-    case 1: case 4: case 8: case 16: case 24: case 32: break;
-    default: return false;
-    }
     if (bih.biSizeImage == 0) {
         uint64_t height = uint64_t(bih.biHeight < 0 ? -int64_t(bih.biHeight) : bih.biHeight);
         bih.biSizeImage = DWORD(((uint64_t(bih.biBitCount) * DWORD(bih.biWidth) + 31) / 8 & ~uint64_t(3)) * height);
@@ -78,40 +77,17 @@ bool CRasterBMP::Decode(CByteStream* stream)
     }
 }
 
-void CRasterBMP::ReadExactly(CByteStream* stream, void* dest, size_t bytes)
+// A file that ends early gives what it holds; the rest stays as created.
+void CRasterBMP::ReadAvailable(CByteStream* stream, void* dest, size_t bytes)
 {
-    if (bytes && stream->Read(dest, 1, bytes) != bytes)
-        RaiseRasterFailure(kTruncated);
+    if (bytes)
+        stream->Read(dest, 1, bytes);
 }
 
-void CRasterBMP::SeekToBits(CByteStream* stream, long start, DWORD offset)
+// False when the pixel offset lies beyond the stream: there is nothing to read.
+bool CRasterBMP::SeekToBits(CByteStream* stream, long start, DWORD offset)
 {
-    if (offset != 0 && !stream->Seek(start + long(offset), SEEK_SET))
-        RaiseRasterFailure(kTruncated);
-}
-
-// Refuses a header whose uncompressed pixels cannot be in the stream, so a
-// few hostile bytes never reserve gigabytes.
-void CRasterBMP::CheckAvailable(CByteStream* stream, long start, DWORD offset,
-                                const BITMAPINFOHEADER& bih)
-{
-    if (bih.biCompression == BI_RLE8 || bih.biCompression == BI_RLE4)
-        return;
-    long size = stream->Size();
-    if (size < 0)
-        return;
-    uint64_t width = DWORD(bih.biWidth);
-    uint64_t height = uint64_t(bih.biHeight < 0 ? -int64_t(bih.biHeight) : bih.biHeight);
-    uint64_t needed;
-    if (bih.biBitCount == 16)
-        needed = ((width + 1) / 2) * 4 * height;
-    else if (bih.biBitCount == 32)
-        needed = width * 4 * height;
-    else
-        needed = RowBytes(width, bih.biBitCount) * height;
-    long from = offset ? start + long(offset) : stream->Tell();
-    if (from < 0 || uint64_t(size) < uint64_t(from) || uint64_t(size) - uint64_t(from) < needed)
-        RaiseRasterFailure(kTruncated);
+    return offset == 0 || stream->Seek(start + long(offset), SEEK_SET);
 }
 
 void CRasterBMP::DecodeBody(CByteStream* stream)
@@ -139,7 +115,6 @@ void CRasterBMP::DecodeBody(CByteStream* stream)
         head.biHeight = bih.biHeight;
         RaiseRasterFailure("output dimensions returned");
     }
-    CheckAvailable(stream, start, bf.bfOffBits, bih);
     if (!Create(DWORD(bih.biWidth), DWORD(bih.biHeight), bitcount, RASTER_FORMAT_BMP))
         RaiseRasterFailure("Can't allocate memory");
     head.biXPelsPerMeter = bih.biXPelsPerMeter;
@@ -157,27 +132,37 @@ void CRasterBMP::DecodeBody(CByteStream* stream)
     case 16:
         ReadBitfields16(stream, start, bf.bfOffBits, compression, bih.biSize);
         break;
-    case 24:
-        SeekToBits(stream, start, bf.bfOffBits);
+    case 24: {
+        bool found = SeekToBits(stream, start, bf.bfOffBits);
         if (compression != BI_RGB)
             RaiseRasterFailure("unknown compression");
-        ReadExactly(stream, info.pImage, head.biSizeImage);
+        if (found)
+            ReadAvailable(stream, info.pImage, head.biSizeImage);
         break;
+    }
     case 32:
         if (compression == BI_BITFIELDS && bih.biSize > 40 && bf.bfOffBits == 0)
             stream->Seek(long(bih.biSize) - 40, SEEK_CUR);
         Read32(stream, start, bf.bfOffBits, compression);
         break;
-    default:
-        SeekToBits(stream, start, bf.bfOffBits);
+    case 1:
+    case 4:
+    case 8: {
+        bool found = SeekToBits(stream, start, bf.bfOffBits);
+        if (compression != BI_RGB && compression != BI_RLE8 && compression != BI_RLE4)
+            RaiseRasterFailure("compression type not supported");
+        if (!found)
+            break;
         if (compression == BI_RGB)
-            ReadExactly(stream, info.pImage, head.biSizeImage);
+            ReadAvailable(stream, info.pImage, head.biSizeImage);
         else if (compression == BI_RLE8)
             ReadRLE8(stream);
-        else if (compression == BI_RLE4)
-            ReadRLE4(stream);
         else
-            RaiseRasterFailure("compression type not supported");
+            ReadRLE4(stream);
+        break;
+    }
+    default:
+        // Other bit counts carry no pixels this decoder reads.
         break;
     }
     if (topDown)
@@ -191,15 +176,15 @@ void CRasterBMP::ReadPalette(CByteStream* stream, DWORD colours, bool coreHeader
     DWORD kept = colours < head.biClrUsed ? colours : head.biClrUsed;
     RGBQUAD* pal = GetPalette();
     std::vector<BYTE> raw(size_t(kept) * entrySize);
-    ReadExactly(stream, raw.data(), raw.size());
+    ReadAvailable(stream, raw.data(), raw.size());
     for (DWORD i = 0; i < kept; i++) {
         pal[i].rgbBlue = raw[i * entrySize];
         pal[i].rgbGreen = raw[i * entrySize + 1];
         pal[i].rgbRed = raw[i * entrySize + 2];
         pal[i].rgbReserved = 0;
     }
-    if (colours > kept && !stream->Seek(long(uint64_t(colours - kept) * entrySize), SEEK_CUR))
-        RaiseRasterFailure(kTruncated);
+    if (colours > kept)
+        stream->Seek(long(uint64_t(colours - kept) * entrySize), SEEK_CUR);
     info.last_c_isvalid = false;
 }
 
@@ -216,7 +201,7 @@ void CRasterBMP::ReadBitfields16(CByteStream* stream, long start, DWORD offset, 
 {
     DWORD masks[3] = {0x7C00, 0x03E0, 0x001F};
     if (compression == BI_BITFIELDS) {
-        ReadExactly(stream, masks, sizeof(masks));
+        ReadAvailable(stream, masks, sizeof(masks));
         // Masks whose widths would need a negative shift describe no pixel
         // layout this decoder can place.
         int r = CountMaskBits(masks[0]), g = CountMaskBits(masks[1]), b = CountMaskBits(masks[2]);
@@ -227,31 +212,30 @@ void CRasterBMP::ReadBitfields16(CByteStream* stream, long start, DWORD offset, 
     } else if (compression != BI_RGB) {
         RaiseRasterFailure("unknown compression");
     }
-    SeekToBits(stream, start, offset);
     size_t bytes = ((size_t(head.biWidth) + 1) / 2) * 4 * size_t(head.biHeight);
-    ReadExactly(stream, info.pImage, bytes);
+    if (SeekToBits(stream, start, offset))
+        ReadAvailable(stream, info.pImage, bytes);
     Bitfield2RGB(info.pImage, WORD(masks[0]), WORD(masks[1]), WORD(masks[2]), 16);
 }
 
 void CRasterBMP::Read32(CByteStream* stream, long start, DWORD offset, DWORD compression)
 {
-    SeekToBits(stream, start, offset);
+    bool found = SeekToBits(stream, start, offset);
     if (compression != BI_RGB && compression != BI_BITFIELDS)
         RaiseRasterFailure("unknown compression");
     size_t bytes = size_t(head.biWidth) * size_t(head.biHeight) * 4;
-    BYTE* block = static_cast<BYTE*>(malloc(bytes));
+    BYTE* block = static_cast<BYTE*>(calloc(1, bytes));
     if (!block)
         RaiseRasterFailure("can't allocate memory");
-    if (stream->Read(block, 1, bytes) != bytes) {
-        free(block);
-        RaiseRasterFailure(kTruncated);
-    }
+    if (found)
+        ReadAvailable(stream, block, bytes);
     Bitfield2RGB(block, 0, 0, 0, 32);
     free(block);
 }
 
 // Runs, literal runs and deltas only ever land inside the rows; bytes aimed
-// outside them are read and dropped.
+// outside them are read and dropped. The end of the data ends the bitmap
+// like its end code.
 void CRasterBMP::ReadRLE8(CByteStream* stream)
 {
     DWORD rowBytes = info.dwEffWidth;
@@ -260,7 +244,7 @@ void CRasterBMP::ReadRLE8(CByteStream* stream)
     auto next = [&]() -> BYTE {
         long c = stream->GetC();
         if (c < 0)
-            RaiseRasterFailure(kTruncated);
+            throw EndOfData();
         return BYTE(c);
     };
     auto put = [&](BYTE value) {
@@ -268,32 +252,35 @@ void CRasterBMP::ReadRLE8(CByteStream* stream)
             GetBits(y)[x] = value;
         x++;
     };
-    for (;;) {
-        BYTE n = next();
-        if (n > 0) {
-            BYTE colour = next();
-            for (BYTE i = 0; i < n; i++) {
-                if (x >= rowBytes)
-                    return;
-                put(colour);
+    try {
+        for (;;) {
+            BYTE n = next();
+            if (n > 0) {
+                BYTE colour = next();
+                for (BYTE i = 0; i < n; i++) {
+                    if (x >= rowBytes)
+                        return;
+                    put(colour);
+                }
+                continue;
             }
-            continue;
+            BYTE escape = next();
+            if (escape == 0) {
+                y++;
+                x = 0;
+            } else if (escape == 1) {
+                return;
+            } else if (escape == 2) {
+                x += next();
+                y += next();
+            } else {
+                for (BYTE i = 0; i < escape; i++)
+                    put(next());
+                if (escape & 1)
+                    next();
+            }
         }
-        BYTE escape = next();
-        if (escape == 0) {
-            y++;
-            x = 0;
-        } else if (escape == 1) {
-            return;
-        } else if (escape == 2) {
-            x += next();
-            y += next();
-        } else {
-            for (BYTE i = 0; i < escape; i++)
-                put(next());
-            if (escape & 1)
-                next();
-        }
+    } catch (const EndOfData&) {
     }
 }
 
@@ -306,7 +293,7 @@ void CRasterBMP::ReadRLE4(CByteStream* stream)
     auto next = [&]() -> BYTE {
         long c = stream->GetC();
         if (c < 0)
-            RaiseRasterFailure(kTruncated);
+            throw EndOfData();
         return BYTE(c);
     };
     auto put = [&](BYTE nibble) {
@@ -322,34 +309,37 @@ void CRasterBMP::ReadRLE4(CByteStream* stream)
             x++;
         }
     };
-    for (;;) {
-        BYTE n = next();
-        if (n > 0) {
-            BYTE colours = next();
-            for (BYTE i = 0; i < n; i++)
-                put((i & 1) ? BYTE(colours & 0x0F) : BYTE(colours >> 4));
-            continue;
-        }
-        BYTE escape = next();
-        if (escape == 0) {
-            y++;
-            x = 0;
-            lowNibble = false;
-        } else if (escape == 1) {
-            return;
-        } else if (escape == 2) {
-            x += next() / 2;
-            y += next();
-        } else {
-            BYTE pair = 0;
-            for (BYTE i = 0; i < escape; i++) {
-                if ((i & 1) == 0)
-                    pair = next();
-                put((i & 1) ? BYTE(pair & 0x0F) : BYTE(pair >> 4));
+    try {
+        for (;;) {
+            BYTE n = next();
+            if (n > 0) {
+                BYTE colours = next();
+                for (BYTE i = 0; i < n; i++)
+                    put((i & 1) ? BYTE(colours & 0x0F) : BYTE(colours >> 4));
+                continue;
             }
-            if (((escape + 1) / 2) & 1)
-                next();
+            BYTE escape = next();
+            if (escape == 0) {
+                y++;
+                x = 0;
+                lowNibble = false;
+            } else if (escape == 1) {
+                return;
+            } else if (escape == 2) {
+                x += next() / 2;
+                y += next();
+            } else {
+                BYTE pair = 0;
+                for (BYTE i = 0; i < escape; i++) {
+                    if ((i & 1) == 0)
+                        pair = next();
+                    put((i & 1) ? BYTE(pair & 0x0F) : BYTE(pair >> 4));
+                }
+                if (((escape + 1) / 2) & 1)
+                    next();
+            }
         }
+    } catch (const EndOfData&) {
     }
 }
 

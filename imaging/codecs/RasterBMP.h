@@ -13,9 +13,8 @@ protected:
     bool ReadInfoHeader(CByteStream* stream, BITMAPINFOHEADER* pdibinfo);
     void DecodeBody(CByteStream* stream);
     void ReadPalette(CByteStream* stream, DWORD colours, bool coreHeader);
-    void CheckAvailable(CByteStream* stream, long start, DWORD offset, const BITMAPINFOHEADER& bih);
-    void ReadExactly(CByteStream* stream, void* dest, size_t bytes);
-    void SeekToBits(CByteStream* stream, long start, DWORD offset);
+    void ReadAvailable(CByteStream* stream, void* dest, size_t bytes);
+    bool SeekToBits(CByteStream* stream, long start, DWORD offset);
     void ReadBitfields16(CByteStream* stream, long start, DWORD offset, DWORD compression,
                          DWORD headerSize);
     void Read32(CByteStream* stream, long start, DWORD offset, DWORD compression);

@@ -123,10 +123,24 @@ static DWORD RoundUpDepth(DWORD bpp)
     return 24;
 }
 
+static thread_local uint64_t t_pixelLimit = 0;
+
+void CRasterImage::SetPixelLimit(uint64_t bytes)
+{
+    t_pixelLimit = bytes;
+}
+
+uint64_t CRasterImage::GetPixelLimit()
+{
+    return t_pixelLimit;
+}
+
 // Every size is worked out in 64 bits; a block whose header fields or
 // total would not fit counts as over the limit.
 bool CRasterImage::FitsMemoryLimit(DWORD width, DWORD height, DWORD bpp)
 {
+    if (t_pixelLimit != 0 && uint64_t(width) * height * 3 > t_pixelLimit)
+        return false;
     bpp = RoundUpDepth(bpp);
     uint64_t bits = uint64_t(width) * height * bpp;
     uint64_t effWidth = ((uint64_t(width) * bpp + 31) >> 5) * 4;

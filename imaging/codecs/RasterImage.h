@@ -1,6 +1,7 @@
 // Raster image held as a packed bottom-up DIB with its info record.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 
 #include "ImvexaApi.h"
@@ -107,6 +108,10 @@ public:
     void Bitfield2RGB(BYTE* src, WORD redmask, WORD greenmask, WORD bluemask, BYTE bpp);
     static int CompareColors(const void* elem1, const void* elem2);
     static void FreeMemory(void* memblock);
+    // A ceiling, for the calling thread, on width x height x 3 of every
+    // image made from now on, under RASTER_MAX_MEMORY; 0 lifts it.
+    static void SetPixelLimit(uint64_t bytes);
+    static uint64_t GetPixelLimit();
 
     // Raw access and info
     void* GetDIB() const { return pDib; }

@@ -10,6 +10,7 @@
 #include "JpegFile.h"
 #include "RasterImage.h"
 #include "OverLayManager.h"
+#include "PixelLimit.h"
 #include "PixelOps.h"
 
 namespace {
@@ -43,6 +44,25 @@ public:
 
 private:
     CRITICAL_SECTION* m_pLock;
+};
+
+// Raster frames are held to the limit of DICOM pixel data, applied by the
+// decoders before they allocate.
+class RasterPixelBudget {
+public:
+    RasterPixelBudget() : m_previous(CRasterImage::GetPixelLimit()) {}
+    ~RasterPixelBudget() { CRasterImage::SetPixelLimit(m_previous); }
+    // Makes the next decode leave room for what the frames already hold.
+    bool Reserve(unsigned long long used)
+    {
+        if (used >= kMaxPixelBytes)
+            return false;
+        CRasterImage::SetPixelLimit(kMaxPixelBytes - used);
+        return true;
+    }
+
+private:
+    uint64_t m_previous;
 };
 
 }  // namespace
@@ -171,10 +191,12 @@ int CDcmImage::AddRasterFrame(CRasterImage& picture)
 {
     picture.Flip();
     picture.IncreaseBpp(24);
+    // The crop to multiples of 4 from (0, 0) of the flipped picture keeps its
+    // first columns and last stored rows; they are copied from there below
+    // instead of through a cropped copy, which would cost the size once more.
     const long width = static_cast<long>(picture.GetWidth()) / 4 * 4;
     const long height = static_cast<long>(picture.GetHeight()) / 4 * 4;
-    if (width != static_cast<long>(picture.GetWidth()) || height != static_cast<long>(picture.GetHeight()))
-        picture.Crop(0, 0, width, height);
+    const size_t firstRow = picture.GetHeight() - static_cast<size_t>(height);
     BYTE* bits = picture.GetBpp() == 24 && width > 0 && height > 0 ? picture.GetBits() : nullptr;
     if (bits == nullptr) {
         AfxMessageBox("打开图片失败");
@@ -190,7 +212,7 @@ int CDcmImage::AddRasterFrame(CRasterImage& picture)
         return 0;
     }
     for (long y = 0; y < height; ++y) {
-        const BYTE* source = bits + static_cast<size_t>(y) * picture.GetEffWidth();
+        const BYTE* source = bits + (firstRow + static_cast<size_t>(y)) * picture.GetEffWidth();
         BYTE* target = frame + y * rowBytes;
         for (long x = 0; x < width; ++x) {
             target[3 * x] = source[3 * x + 2];
@@ -206,18 +228,24 @@ int CDcmImage::AddRasterFrame(CRasterImage& picture)
 
 int CDcmImage::OpenImageFile(CString path)
 {
+    RasterPixelBudget budget;
+    budget.Reserve(0);
     CRasterImage picture(0);
     if (!picture.Load(path, 0))
         return 0;
     const long frames = std::max(1L, picture.GetNumFrames());
+    unsigned long long used = 0;
     for (long i = 0; i < frames; ++i) {
         if (i > 0) {
             picture.SetFrame(i);
-            if (!picture.Load(path, 0))
+            if (!budget.Reserve(used) || !picture.Load(path, 0))
                 break;
         }
         if (!AddRasterFrame(picture))
             return 0;
+        // The decoded picture is not needed beside its frame.
+        picture.Destroy();
+        used += 3ULL * m_DicomInfo.m_nColumns * m_DicomInfo.m_nRows;
     }
     CDicomInfo& info = m_DicomInfo;
     info.m_strPhotometricInterpretation = "RGB";

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
 
@@ -23,11 +24,9 @@
 #include <dcmtk/oflog/oflog.h>
 
 #include "DicomText.h"
+#include "PixelLimit.h"
 
 namespace {
-
-// Refused before any pixel memory is taken: larger frames cannot be held.
-const unsigned long long kMaxPixelBytes = 1ULL << 30;
 
 struct TextField {
     DcmTagKey tag;
@@ -186,8 +185,14 @@ int ReplaceFile(DcmFileFormat& file, const char* path)
     if (fd < 0)
         return 0;
     close(fd);
-    const bool written = file.saveFile(temporary.c_str(), EXS_Unknown, EET_UndefinedLength, EGL_recalcGL,
-                                       EPD_noChange, 0, 0, EWM_fileformat).good();
+    bool written = false;
+    try {
+        written = file.saveFile(temporary.c_str(), EXS_Unknown, EET_UndefinedLength, EGL_recalcGL,
+                                EPD_noChange, 0, 0, EWM_fileformat).good();
+    } catch (...) {
+        std::remove(temporary.c_str());
+        throw;
+    }
     if (!written || chmod(temporary.c_str(), original.st_mode & 07777) != 0 ||
         std::rename(temporary.c_str(), path) != 0) {
         std::remove(temporary.c_str());
@@ -258,6 +263,26 @@ BYTE* CopyElementValue(DcmElement* element, int& length)
         return nullptr;
     length = static_cast<int>(size);
     return CopyBytes(bytes, size);
+}
+
+// The toolkit may throw from deep inside a read or write of a damaged file;
+// to our callers that is one more failure.
+template <class Body>
+int WithoutExceptions(Body body)
+{
+    try {
+        return body();
+    } catch (...) {
+        return 0;
+    }
+}
+
+void DeleteFramesFrom(CPtrArray* frames, INT_PTR first)
+{
+    while (frames && frames->GetSize() > first) {
+        delete[] static_cast<BYTE*>(frames->GetAt(frames->GetSize() - 1));
+        frames->RemoveAt(frames->GetSize() - 1);
+    }
 }
 
 }  // namespace
@@ -345,6 +370,15 @@ WORD CDicomInfo::ReadUint16(DcmElement* element, WORD previous)
 
 int CDicomInfo::ReadDicomFile(const char* path, CPtrArray* frames)
 {
+    const INT_PTR firstNew = frames ? frames->GetSize() : 0;
+    const int result = WithoutExceptions([&] { return ReadDicomFileUnguarded(path, frames); });
+    if (!result)
+        DeleteFramesFrom(frames, firstNew);
+    return result;
+}
+
+int CDicomInfo::ReadDicomFileUnguarded(const char* path, CPtrArray* frames)
+{
     DecoderRegistration decoders;
     DcmFileFormat file;
     if (path == nullptr || LoadFile(file, path).bad())
@@ -354,7 +388,9 @@ int CDicomInfo::ReadDicomFile(const char* path, CPtrArray* frames)
         return 0;
     DcmXfer stored(dataset->getOriginalXfer());
     m_nStoredTransferSyntax = stored.getXfer();
-    if (ExpectedPixelBytes(dataset) > kMaxPixelBytes)
+    // No colour model has more than four samples: such data is refused
+    // before anything is decompressed for it.
+    if (ExpectedPixelBytes(dataset) > kMaxPixelBytes || TopLevelUint16(dataset, DCM_SamplesPerPixel) > 4)
         return 0;
     // The pixel bytes are taken as little-endian words below.
     if (stored.isEncapsulated() || stored.isBigEndian()) {
@@ -468,14 +504,11 @@ bool CDicomInfo::StorePixelData(DcmElement* element, CPtrArray* frames)
     // Shorter data would be read past; bytes after the frames are left unused.
     if (expected > kMaxPixelBytes || length < expected)
         return false;
-    const int firstNew = static_cast<int>(frames->GetSize());
+    const INT_PTR firstNew = frames->GetSize();
     for (unsigned long long i = 0; i < frameCount; ++i) {
         BYTE* frame = CopyBytes(bytes + i * frameBytes, static_cast<size_t>(frameBytes));
         if (frame == nullptr) {
-            while (frames->GetSize() > firstNew) {
-                delete[] static_cast<BYTE*>(frames->GetAt(frames->GetSize() - 1));
-                frames->RemoveAt(frames->GetSize() - 1);
-            }
+            DeleteFramesFrom(frames, firstNew);
             return false;
         }
         frames->Add(frame);
@@ -613,6 +646,11 @@ int CDicomInfo::WriteElement(WORD group, WORD element, int vr, int length, const
 {
     if (m_strFilePath.IsEmpty() || length < 0 || (length > 0 && data == nullptr))
         return 0;
+    return WithoutExceptions([&] { return WriteElementUnguarded(group, element, vr, length, data); });
+}
+
+int CDicomInfo::WriteElementUnguarded(WORD group, WORD element, int vr, int length, const BYTE* data)
+{
     const char* path = static_cast<const char*>(m_strFilePath);
     DcmFileFormat file;
     // Group lengths stay as the file has them: none are added.
@@ -621,12 +659,11 @@ int CDicomInfo::WriteElement(WORD group, WORD element, int vr, int length, const
         return 0;
     DcmDataset* dataset = file.getDataset();
     DcmTag tag(group, element, DcmVR(static_cast<DcmEVR>(vr)));
-    DcmOtherByteOtherWord* value = new DcmOtherByteOtherWord(tag);
+    std::unique_ptr<DcmOtherByteOtherWord> value(new DcmOtherByteOtherWord(tag));
     if (value->putUint8Array(data, static_cast<unsigned long>(length)).bad() ||
-        dataset->insert(value, OFTrue).bad()) {
-        delete value;
+        dataset->insert(value.get(), OFTrue).bad())
         return 0;
-    }
+    value.release();
     // Window Center and Width are decimal strings.
     char centre[32], width[32];
     std::snprintf(centre, sizeof centre, "%d", m_nWindowCenter);

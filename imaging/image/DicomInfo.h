@@ -1,6 +1,8 @@
 // Attribute record of one DICOM image and its reader.
 #pragma once
 
+#include <string>
+
 #include "ImvexaApi.h"
 #include "base/wintypes.h"
 #include "ImagePlatform.h"
@@ -176,6 +178,8 @@ private:
     CDicomInfo(const CDicomInfo&) = delete;
     CDicomInfo& operator=(const CDicomInfo&) = delete;
 
+    int ReadDicomFileUnguarded(const char* path, CPtrArray* frames);
+    int WriteElementUnguarded(WORD group, WORD element, int vr, int length, const BYTE* data);
     void StoreElement(DcmElement* element, bool topLevel);
     bool StoreText(DcmElement* element);
     bool StoreNumber(DcmElement* element);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "wnd/icons.h"
 #include "wnd/window_host.h"
 
 namespace {
@@ -44,7 +45,7 @@ std::unique_ptr<ControlModel> MakeControlModel(const std::string& className, DWO
     std::string name = Lower(className);
     if (name == "button") return std::make_unique<ButtonModel>(style);
     if (name == "edit") return std::make_unique<EditModel>();
-    if (name == "static") return std::make_unique<StaticModel>();
+    if (name == "static") return std::make_unique<StaticModel>(style);
     if (name == "combobox") return std::make_unique<ListModel>(true, style);
     if (name == "listbox") return std::make_unique<ListModel>(false, style);
     if (name == "msctls_progress32") return std::make_unique<ProgressModel>();
@@ -52,6 +53,22 @@ std::unique_ptr<ControlModel> MakeControlModel(const std::string& className, DWO
     if (name == "systreeview32") return std::make_unique<TreeModel>();
     if (name == "syslistview32") return std::make_unique<ListViewModel>();
     return nullptr;
+}
+
+// Statics
+
+StaticModel::StaticModel(DWORD style) : icon_((style & SS_TYPEMASK) == SS_ICON) {}
+
+LRESULT StaticModel::Proc(WindowRecord& record, UINT message, WPARAM, LPARAM, bool& handled) {
+    handled = icon_ && (message == WM_PAINT || message == STM_GETICON);
+    if (!handled) return 0;
+    HICON icon = LoadIcon(nullptr, record.text.c_str());
+    if (message == STM_GETICON) return reinterpret_cast<LRESULT>(icon);
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(record.hwnd, &ps);
+    if (dc && icon) DrawIcon(dc, 0, 0, icon);
+    EndPaint(record.hwnd, &ps);
+    return 0;
 }
 
 // Buttons

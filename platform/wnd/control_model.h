@@ -49,10 +49,13 @@ public:
 
 class StaticModel : public ControlModel {
 public:
-    LRESULT Proc(WindowRecord&, UINT, WPARAM, LPARAM, bool& handled) override {
-        handled = false;
-        return 0;
-    }
+    explicit StaticModel(DWORD style);
+    LRESULT Proc(WindowRecord& record, UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
+    // An SS_ICON static draws the icon its text names ("#id") on its surface.
+    bool ShowsIcon() const { return icon_; }
+
+private:
+    bool icon_;
 };
 
 class ListModel : public ControlModel {

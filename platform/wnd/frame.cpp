@@ -1,6 +1,7 @@
 #include "wnd/frame.h"
 
 #include "wnd/app.h"
+#include "wnd/icons.h"
 #include "wnd/resources.h"
 #include "wnd/window_system.h"
 
@@ -48,8 +49,15 @@ BOOL CFrameWnd::LoadFrame(UINT nIDResource, DWORD dwDefaultStyle, CWnd* pParentW
     HMENU probe = ::LoadMenu(nullptr, MAKEINTRESOURCE(nIDResource));
     bool hasMenu = probe != nullptr;
     if (probe) ::DestroyMenu(probe);
-    return Create(nullptr, title, dwDefaultStyle, rectDefault, pParentWnd,
-                  hasMenu ? MAKEINTRESOURCE(nIDResource) : nullptr, 0, pContext);
+    if (!Create(nullptr, title, dwDefaultStyle, rectDefault, pParentWnd,
+                hasMenu ? MAKEINTRESOURCE(nIDResource) : nullptr, 0, pContext))
+        return FALSE;
+    // The icon resource of the frame's id is its window's icon.
+    if (HICON icon = ::LoadIcon(AfxGetResourceHandle(), MAKEINTRESOURCE(nIDResource))) {
+        SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+        SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+    }
+    return TRUE;
 }
 
 int CFrameWnd::OnCreate(LPCREATESTRUCT lpCreateStruct) {

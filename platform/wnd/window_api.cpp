@@ -1,10 +1,12 @@
 // The Win32 window functions over the window records.
 #include <algorithm>
+#include <map>
 #include <cstring>
 
 #include "gdi/gdi.h"
 
 #include "wnd/control_model.h"
+#include "wnd/icons.h"
 #include "wnd/cwnd.h"
 #include "wnd/window_host.h"
 #include "wnd/window_system.h"
@@ -507,6 +509,12 @@ namespace wndsys {
 namespace {
 PreTranslateHook g_preTranslateHook = nullptr;
 
+// The icons set with WM_SETICON, by window and size (true: big).
+std::map<std::pair<HWND, bool>, HICON>& WindowIcons() {
+    static std::map<std::pair<HWND, bool>, HICON> icons;
+    return icons;
+}
+
 void UpdateInputState(const MSG& msg) {
     if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) SetKeyDown((int)msg.wParam, true);
     if (msg.message == WM_KEYUP || msg.message == WM_SYSKEYUP) SetKeyDown((int)msg.wParam, false);
@@ -682,6 +690,21 @@ LRESULT DefaultWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         return (LRESULT)n;
     }
     case WM_GETTEXTLENGTH: return (LRESULT)r->text.size();
+    case WM_SETICON: {
+        HICON& slot = WindowIcons()[{hwnd, wParam == ICON_BIG}];
+        HICON old = slot;
+        slot = reinterpret_cast<HICON>(lParam);
+        CurrentHost().ControlChanged(*r);
+        return reinterpret_cast<LRESULT>(old);
+    }
+    case WM_GETICON: {
+        auto found = WindowIcons().find({hwnd, wParam == ICON_BIG});
+        return found == WindowIcons().end() ? 0 : reinterpret_cast<LRESULT>(found->second);
+    }
+    case WM_NCDESTROY:
+        WindowIcons().erase({hwnd, false});
+        WindowIcons().erase({hwnd, true});
+        return 0;
     default: return 0;
     }
 }

@@ -17,6 +17,7 @@
 #include "wnd/control_model.h"
 #include "wnd/dialog.h"
 #include "wnd/gui.h"
+#include "wnd/icons.h"
 #include "wnd/menu.h"
 #include "wnd/modal_responder.h"
 #include "wnd/shell.h"
@@ -487,11 +488,30 @@ public:
         if (r.control) {
             if (auto* tips = dynamic_cast<ToolTipModel*>(r.control.get())) SyncToolTips(*tips);
         }
+        if (auto* top = dynamic_cast<wxTopLevelWindow*>(PeerOf(&r))) ShowIcon(*top, r.hwnd);
         if (wxWindow* peer = PeerOf(&r)) {
             bool accepts = (r.exStyle & WS_EX_ACCEPTFILES) != 0;
             if (accepts && !peer->GetDropTarget()) peer->SetDropTarget(new FileDropTarget(r.hwnd));
             if (!accepts && peer->GetDropTarget()) peer->SetDropTarget(nullptr);
         }
+    }
+
+    static void ShowIcon(wxTopLevelWindow& top, HWND hwnd) {
+        HICON icon = reinterpret_cast<HICON>(SendMessage(hwnd, WM_GETICON, ICON_BIG, 0));
+        int width = 0, height = 0;
+        std::vector<uint32_t> argb;
+        if (!PlatformIconPixels(icon, width, height, argb)) return;
+        wxImage image(width, height);
+        image.InitAlpha();
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                const uint32_t p = argb[(size_t)y * width + x];
+                image.SetRGB(x, y, (p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+                image.SetAlpha(x, y, (unsigned char)(p >> 24));
+            }
+        wxIcon shown;
+        shown.CopyFromBitmap(wxBitmap(image));
+        top.SetIcon(shown);
     }
 
     void MenuChanged(WindowRecord& r) override {
@@ -712,7 +732,10 @@ private:
             BindKeys(edit, hwnd);
             return edit;
         }
-        if (dynamic_cast<StaticModel*>(r.control.get())) return new wxStaticText(parent, wxID_ANY, text, pos, size);
+        if (auto* label = dynamic_cast<StaticModel*>(r.control.get())) {
+            if (label->ShowsIcon()) return new CanvasPeer(parent, hwnd, pos, size);
+            return new wxStaticText(parent, wxID_ANY, text, pos, size);
+        }
         if (auto* list = dynamic_cast<ListModel*>(r.control.get())) {
             if (list->IsCombo()) {
                 long style = list->HasEdit() ? wxCB_DROPDOWN : wxCB_READONLY;

@@ -193,11 +193,54 @@ TEST(BmpDecode, HostileFilesFailCleanly)
     EXPECT_EQ(colours.GetPaletteColor(1).rgbRed, 0x55);
 
     CRasterImage huge(cases[3].bytes.data(), DWORD(cases[3].bytes.size()), 1);
-    EXPECT_STREQ(huge.GetLastError(), "Premature end of BMP file");
+    EXPECT_STREQ(huge.GetLastError(), "Can't allocate memory");
+    CRasterImage wrong(cases[4].bytes.data(), DWORD(cases[4].bytes.size()), 1);
+    EXPECT_STREQ(wrong.GetLastError(), "Can't allocate memory");
     CRasterImage masks(cases[6].bytes.data(), DWORD(cases[6].bytes.size()), 1);
     EXPECT_STREQ(masks.GetLastError(), "compression type not supported");
-    CRasterImage shortFile(truncated.data(), DWORD(truncated.size()), 1);
-    EXPECT_FALSE(shortFile.IsValid());
+}
+
+// A file that ends early shows what it holds, as other readers do; bit
+// counts without a pixel layout give an image without pixels.
+TEST(BmpDecode, ShortFilesAndOtherBitCountsDecode)
+{
+    std::vector<unsigned char> pal;
+    for (int i = 0; i < 256; i++) {
+        pal.push_back(BYTE(i)); pal.push_back(BYTE(255 - i)); pal.push_back(BYTE(i / 2)); pal.push_back(0);
+    }
+    // Row 0: three of index 9, then a literal run 4 5 6 that ends the file.
+    std::vector<unsigned char> rle = {0x03, 0x09, 0x00, 0x00, 0x00, 0x03, 0x04, 0x05, 0x06};
+    std::vector<unsigned char> file = MakeBmp(6, 3, 8, 1, pal, rle, 256);
+    CRasterImage noEnd(file.data(), DWORD(file.size()), RASTER_FORMAT_BMP);
+    ASSERT_TRUE(noEnd.IsValid()) << noEnd.GetLastError();
+    EXPECT_EQ(noEnd.GetPixelIndex(2, 0), 9);
+    EXPECT_EQ(noEnd.GetPixelIndex(3, 0), 0);
+    EXPECT_EQ(noEnd.GetPixelIndex(0, 1), 4);
+    EXPECT_EQ(noEnd.GetPixelIndex(2, 1), 6);
+    EXPECT_EQ(noEnd.GetPixelColor(2, 1).rgbGreen, 249);
+    EXPECT_EQ(noEnd.GetPixelIndex(0, 2), 0);
+
+    // 24 bits, cut inside the second of three rows.
+    std::vector<unsigned char> rows;
+    for (int i = 0; i < 3 * 8; i++)
+        rows.push_back(BYTE(10 + i));
+    std::vector<unsigned char> cut = MakeBmp(2, 3, 24, 0, {}, rows);
+    cut.resize(cut.size() - 8 - 5);
+    CRasterImage shortRows(cut.data(), DWORD(cut.size()), RASTER_FORMAT_BMP);
+    ASSERT_TRUE(shortRows.IsValid()) << shortRows.GetLastError();
+    EXPECT_EQ(shortRows.GetPixelColor(1, 0).rgbBlue, 13);
+    EXPECT_EQ(shortRows.GetPixelColor(0, 1).rgbRed, 20);
+    EXPECT_EQ(shortRows.GetPixelColor(1, 1).rgbBlue, 0);
+    EXPECT_EQ(shortRows.GetPixelColor(1, 2).rgbGreen, 0);
+
+    for (int bits : {0, 2, 7, 48}) {
+        std::vector<unsigned char> odd = MakeBmp(3, 2, bits, 0, {}, std::vector<unsigned char>(24, 0xAB));
+        CRasterImage img(odd.data(), DWORD(odd.size()), RASTER_FORMAT_BMP);
+        ASSERT_TRUE(img.IsValid()) << bits << ": " << img.GetLastError();
+        EXPECT_EQ(img.GetWidth(), 3u);
+        EXPECT_EQ(img.GetPixelColor(2, 1).rgbRed, bits == 48 ? 0 : img.GetPaletteColor(0).rgbRed) << bits;
+        EXPECT_EQ(img.GetPixelIndex(2, 1), 0) << bits;
+    }
 }
 
 TEST(BmpEncode, RoundTripsEveryDepthThroughGraphicsMagick)

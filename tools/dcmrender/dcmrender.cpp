@@ -171,13 +171,17 @@ bool WritePnm(CDcmImage& image, const char* path)
     const size_t count = static_cast<size_t>(width) * height;
     bool ok = true;
     if (colour) {
-        std::vector<BYTE> rgb(count * 3);
-        for (size_t i = 0; i < count; ++i) {
-            rgb[3 * i] = bits[3 * i + 2];
-            rgb[3 * i + 1] = bits[3 * i + 1];
-            rgb[3 * i + 2] = bits[3 * i];
+        // Row by row: a second copy of a large picture is not needed.
+        std::vector<BYTE> rgb(static_cast<size_t>(width) * 3);
+        for (int y = 0; y < height && ok; ++y) {
+            const BYTE* row = bits + static_cast<size_t>(y) * width * 3;
+            for (int x = 0; x < width; ++x) {
+                rgb[3 * x] = row[3 * x + 2];
+                rgb[3 * x + 1] = row[3 * x + 1];
+                rgb[3 * x + 2] = row[3 * x];
+            }
+            ok = std::fwrite(rgb.data(), 1, rgb.size(), file) == rgb.size();
         }
-        ok = std::fwrite(rgb.data(), 1, rgb.size(), file) == rgb.size();
     } else {
         ok = std::fwrite(bits, 1, count, file) == count;
     }
