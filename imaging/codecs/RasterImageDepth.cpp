@@ -130,7 +130,7 @@ bool CRasterImage::DecreaseBpp(DWORD nbit, bool errordiffusion, RGBQUAD* ppal, D
             }
         }
     }
-    return Transfer(tmp);
+    return PutResult(tmp, nullptr);
 }
 
 bool CRasterImage::Dither(long method)
@@ -177,5 +177,5 @@ bool CRasterImage::Dither(long method)
             tmp.SetPixelIndex(x, y, white ? 1 : 0);
         }
     }
-    return Transfer(tmp);
+    return PutResult(tmp, nullptr);
 }

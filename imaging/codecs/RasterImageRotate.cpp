@@ -14,7 +14,7 @@ static void MovePixel(CRasterImage& src, long sx, long sy, CRasterImage& dst, lo
         memcpy(dst.BlindGetPixelPointer(dx, dy), src.BlindGetPixelPointer(sx, sy), 3);
         break;
     case 8:
-        *dst.BlindGetPixelPointer(dx, dy) = *src.BlindGetPixelPointer(sx, sy);
+        dst.GetBits(DWORD(dy))[dx] = src.GetBits(DWORD(sy))[sx];
         break;
     default:
         dst.SetPixelIndex(dx, dy, src.BlindGetPixelIndex(sx, sy));
@@ -224,8 +224,10 @@ bool CRasterImage::CropRotatedRectangle(long topx, long topy, long width, long h
     double minX = *std::min_element(xs, xs + 4), maxX = *std::max_element(xs, xs + 4);
     double minY = *std::min_element(ys, ys + 4), maxY = *std::max_element(ys, ys + 4);
     CRasterImage tmp;
-    if (!Crop(long(std::floor(topx + minX)), long(std::floor(topy + minY)), long(std::ceil(topx + maxX)),
-              long(std::ceil(topy + maxY)), &tmp))
+    // The tolerance keeps exact right angles from gaining a row or column.
+    auto down = [](double v) { return long(std::floor(v + 1e-6)); };
+    auto up = [](double v) { return long(std::ceil(v - 1e-6)); };
+    if (!Crop(down(topx + minX), down(topy + minY), up(topx + maxX), up(topy + maxY), &tmp))
         return false;
     if (!tmp.Rotate(float(double(angle) * 57.29577951308232))) {
         CopyLastError(tmp);

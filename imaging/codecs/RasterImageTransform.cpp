@@ -195,8 +195,11 @@ bool CRasterImage::StepProgress(long row, long rows)
     return info.nEscape == 0;
 }
 
+// The result carries the progress and escape that the run left behind.
 bool CRasterImage::PutResult(CRasterImage& tmp, CRasterImage* iDst)
 {
+    tmp.info.nProgress = info.nProgress;
+    tmp.info.nEscape = info.nEscape;
     if (iDst)
         return iDst->Transfer(tmp);
     return Transfer(tmp);

@@ -65,7 +65,7 @@ bool CRasterImage::Skew(float xgain, float ygain, long xpivot, long ypivot, bool
                 TakePixel(*this, long(std::floor(sx)), long(std::floor(sy)), tmp, x, y);
         }
     }
-    return Transfer(tmp);
+    return PutResult(tmp, nullptr);
 }
 
 bool CRasterImage::CircleTransform(int type, long rmax, float Koeff)
@@ -111,5 +111,5 @@ bool CRasterImage::CircleTransform(int type, long rmax, float Koeff)
             TakePixel(*this, long(sx), long(sy), tmp, x, y);
         }
     }
-    return Transfer(tmp);
+    return PutResult(tmp, nullptr);
 }
