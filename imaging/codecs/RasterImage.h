@@ -332,6 +332,7 @@ protected:
     size_t PixelCount() const;
     bool MaskToGreyImage(const BYTE* mask, CRasterImage* dest);
     void ResetSelectionBox();
+    static long PixelOf(double v);
     RGBQUAD OutsideColor(OverflowMethod ofMethod, RGBQUAD* rplColor);
     RGBQUAD KernelInterpolated(float x, float y, InterpolationMethod inMethod, OverflowMethod ofMethod,
                                RGBQUAD* rplColor);

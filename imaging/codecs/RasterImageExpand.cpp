@@ -9,6 +9,11 @@ bool CRasterImage::Expand(long left, long top, long right, long bottom, RGBQUAD 
     if (!pDib)
         return false;
     long width = head.biWidth, height = head.biHeight;
+    auto tooFar = [](long m) { return m > INT32_MAX || m < -INT32_MAX; };
+    if (tooFar(left) || tooFar(top) || tooFar(right) || tooFar(bottom)) {
+        SetLastError("RASTER_MAX_MEMORY exceeded");
+        return false;
+    }
     int64_t newW = int64_t(width) + left + right, newH = int64_t(height) + top + bottom;
     if (newW <= 0 || newH <= 0) {
         SetLastError("CRasterImage::Create : width and height must be greater than zero");

@@ -217,7 +217,7 @@ bool CRasterImage::Thumbnail(long newx, long newy, RGBQUAD canvascolor, CRasterI
         return false;
     long width = head.biWidth, height = head.biHeight;
     if (width > newx || height > newy) {
-        float f = int64_t(height) * newx / newy <= width ? float(newx) / float(width)
+        float f = double(height) * double(newx) / double(newy) <= double(width) ? float(newx) / float(width)
                                                           : float(newy) / float(height);
         long w = std::max(1L, long(float(width) * f)), h = std::max(1L, long(float(height) * f));
         if (!tmp.Resample(std::min(w, newx), std::min(h, newy), 0)) {

@@ -120,7 +120,7 @@ bool CRasterImage::Rotate(float angle, CRasterImage* iDst)
     long width = head.biWidth, height = head.biHeight;
     Bounds b = TurnedBounds(turn, width, height, 0, 0, true);
     double newW = b.maxX - b.minX, newH = b.maxY - b.minY;
-    if (newW < 1 || newH < 1 || newW > INT32_MAX || newH > INT32_MAX) {
+    if (!(newW >= 1 && newH >= 1 && newW <= INT32_MAX && newH <= INT32_MAX)) {
         SetLastError("RASTER_MAX_MEMORY exceeded");
         return false;
     }
@@ -136,7 +136,7 @@ bool CRasterImage::Rotate(float angle, CRasterImage* iDst)
             break;
         for (long x = 0; x < long(newW); x++) {
             CPointF s = turn.Inverse(x + 0.5 + b.minX, y + 0.5 + b.minY);
-            long sx = long(std::floor(s.x)), sy = long(std::floor(s.y));
+            long sx = PixelOf(s.x), sy = PixelOf(s.y);
             if (IsInside(sx, sy))
                 MovePixel(*this, sx, sy, tmp, x, y);
         }
@@ -187,7 +187,7 @@ bool CRasterImage::Rotate2(float angle, CRasterImage* iDst, InterpolationMethod 
         newW = std::floor(b.maxX - b.minX + 0.5);
         newH = std::floor(b.maxY - b.minY + 0.5);
     }
-    if (newW < 1 || newH < 1 || newW > INT32_MAX || newH > INT32_MAX) {
+    if (!(newW >= 1 && newH >= 1 && newW <= INT32_MAX && newH <= INT32_MAX)) {
         SetLastError("RASTER_MAX_MEMORY exceeded");
         return false;
     }
@@ -214,7 +214,9 @@ bool CRasterImage::Rotate2(float angle, CRasterImage* iDst, InterpolationMethod 
 bool CRasterImage::CropRotatedRectangle(long topx, long topy, long width, long height, float angle,
                                         CRasterImage* iDst)
 {
-    if (!pDib || width <= 0 || height <= 0)
+    // A corner that far out leaves no overlap with any image.
+    if (!pDib || width <= 0 || height <= 0 || width > INT32_MAX || height > INT32_MAX || !std::isfinite(angle) ||
+        topx > INT32_MAX || topx < -INT32_MAX || topy > INT32_MAX || topy < -INT32_MAX)
         return false;
     if (std::fabs(angle) < 0.0002f)
         return Crop(topx, topy, topx + width, topy + height, iDst);

@@ -62,7 +62,7 @@ bool CRasterImage::Skew(float xgain, float ygain, long xpivot, long ypivot, bool
             if (bEnableInterpolation)
                 tmp.SetPixelColor(x, y, GetPixelColorInterpolated(sx, sy, IM_BILINEAR, OM_BACKGROUND), true);
             else
-                TakePixel(*this, long(std::floor(sx)), long(std::floor(sy)), tmp, x, y);
+                TakePixel(*this, PixelOf(sx), PixelOf(sy), tmp, x, y);
         }
     }
     return PutResult(tmp, nullptr);
@@ -108,7 +108,7 @@ bool CRasterImage::CircleTransform(int type, long rmax, float Koeff)
                 sx = double(x + (x % 32) - 16);
                 sy = double(y);
             }
-            TakePixel(*this, long(sx), long(sy), tmp, x, y);
+            TakePixel(*this, PixelOf(std::trunc(sx)), PixelOf(std::trunc(sy)), tmp, x, y);
         }
     }
     return PutResult(tmp, nullptr);
