@@ -15,16 +15,8 @@ bool CRasterImage::Expand(long left, long top, long right, long bottom, RGBQUAD 
         return false;
     }
     int64_t newW = int64_t(width) + left + right, newH = int64_t(height) + top + bottom;
-    if (newW <= 0 || newH <= 0) {
-        SetLastError("CRasterImage::Create : width and height must be greater than zero");
-        return false;
-    }
-    if (newW > INT32_MAX || newH > INT32_MAX) {
-        SetLastError("RASTER_MAX_MEMORY exceeded");
-        return false;
-    }
     CRasterImage tmp;
-    if (!NewLikeThis(tmp, DWORD(newW), DWORD(newH), head.biBitCount))
+    if (!NewResult(tmp, newW, newH))
         return false;
     // One filled row, copied to every row.
     BYTE* first = tmp.GetBits(0);
@@ -41,8 +33,6 @@ bool CRasterImage::Expand(long left, long top, long right, long bottom, RGBQUAD 
     }
     for (long y = 1; y < long(newH); y++)
         memcpy(tmp.GetBits(DWORD(y)), first, tmp.GetEffWidth());
-    if (pAlpha)
-        tmp.AlphaCreate();
     long x0 = std::max(0L, -left), x1 = std::min(width, long(newW) - left);
     long y0 = std::max(0L, -bottom), y1 = std::min(height, long(newH) - bottom);
     for (long y = y0; y < y1; y++) {

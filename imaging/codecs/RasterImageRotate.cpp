@@ -30,10 +30,8 @@ bool CRasterImage::RotateQuarter(bool left, CRasterImage* iDst)
         return false;
     long width = head.biWidth, height = head.biHeight;
     CRasterImage tmp;
-    if (!NewLikeThis(tmp, DWORD(height), DWORD(width), head.biBitCount))
+    if (!NewResult(tmp, height, width))
         return false;
-    if (pAlpha)
-        tmp.AlphaCreate();
     for (long by = 0; by < width; by += kBlock) {
         if (!StepProgress(by, width))
             break;
@@ -67,10 +65,8 @@ bool CRasterImage::Rotate180(CRasterImage* iDst)
         return false;
     long width = head.biWidth, height = head.biHeight;
     CRasterImage tmp;
-    if (!NewLikeThis(tmp, DWORD(width), DWORD(height), head.biBitCount))
+    if (!NewResult(tmp, width, height))
         return false;
-    if (pAlpha)
-        tmp.AlphaCreate();
     for (long y = 0; y < height; y++) {
         if (!StepProgress(y, height))
             break;
@@ -120,17 +116,10 @@ bool CRasterImage::Rotate(float angle, CRasterImage* iDst)
     long width = head.biWidth, height = head.biHeight;
     Bounds b = TurnedBounds(turn, width, height, 0, 0, true);
     double newW = b.maxX - b.minX, newH = b.maxY - b.minY;
-    if (!(newW >= 1 && newH >= 1 && newW <= INT32_MAX && newH <= INT32_MAX)) {
-        SetLastError("RASTER_MAX_MEMORY exceeded");
-        return false;
-    }
     CRasterImage tmp;
-    if (!NewLikeThis(tmp, DWORD(newW), DWORD(newH), head.biBitCount))
+    if (!NewResult(tmp, newW, newH))
         return false;
-    if (pAlpha) {
-        tmp.AlphaCreate();
-        tmp.AlphaClear();
-    }
+    tmp.AlphaClear();
     for (long y = 0; y < long(newH); y++) {
         if (!StepProgress(y, long(newH)))
             break;
@@ -187,15 +176,9 @@ bool CRasterImage::Rotate2(float angle, CRasterImage* iDst, InterpolationMethod 
         newW = std::floor(b.maxX - b.minX + 0.5);
         newH = std::floor(b.maxY - b.minY + 0.5);
     }
-    if (!(newW >= 1 && newH >= 1 && newW <= INT32_MAX && newH <= INT32_MAX)) {
-        SetLastError("RASTER_MAX_MEMORY exceeded");
-        return false;
-    }
     CRasterImage tmp;
-    if (!NewLikeThis(tmp, DWORD(newW), DWORD(newH), head.biBitCount))
+    if (!NewResult(tmp, newW, newH))
         return false;
-    if (pAlpha)
-        tmp.AlphaCreate();
     for (long y = 0; y < long(newH); y++) {
         if (!StepProgress(y, long(newH)))
             break;
