@@ -64,7 +64,7 @@ bool CRasterImage::Skew(float xgain, float ygain, long xpivot, long ypivot, bool
         if (bEnableInterpolation)
             tmp.SetPixelColor(x, y, GetPixelColorInterpolated(sx, sy, IM_BILINEAR, OM_BACKGROUND), true);
         else
-            TakePixel(*this, PixelOf(sx), PixelOf(sy), tmp, x, y);
+            TakePixel(*this, PixelOf(std::trunc(sx)), PixelOf(std::trunc(sy)), tmp, x, y);
     });
     return PutResult(tmp, nullptr);
 }

@@ -185,6 +185,14 @@ TEST(Interpolation, AreaAveragesByCoveredSurface)
     RGBQUAD b = img.GetAreaColorInterpolated(5, 1.25f, 3, 1.5f, CRasterImage::IM_BILINEAR);
     EXPECT_EQ(b.rgbRed, 103);
     EXPECT_EQ(b.rgbGreen, 45); // (35 + 65 / 2) / 1.5
+    // Half over the left border: the outside counts with its colour, or
+    // with the far side when wrapping.
+    RGBQUAD repl = {200, 100, 50, 0};
+    RGBQUAD d = img.GetAreaColorInterpolated(-0.5f, 3.5f, 2, 2, CRasterImage::IM_BILINEAR, CRasterImage::OM_COLOR, &repl);
+    EXPECT_EQ(d.rgbRed, 27);    // (3 + 3 + 50 + 50) / 4
+    EXPECT_EQ(d.rgbGreen, 105); // (95 + 125 + 100 + 100) / 4
+    RGBQUAD e = img.GetAreaColorInterpolated(-0.5f, 3.5f, 2, 2, CRasterImage::IM_BILINEAR, CRasterImage::OM_WRAP);
+    EXPECT_EQ(e.rgbRed, 93); // columns 0 and 9
     // One direction wide: the other is interpolated.
     RGBQUAD c = img.GetAreaColorInterpolated(6, 2.5f, 1, 4, CRasterImage::IM_BILINEAR);
     EXPECT_EQ(c.rgbGreen, 80);
