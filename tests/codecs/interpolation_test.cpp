@@ -34,7 +34,7 @@ bool Same(RGBQUAD a, RGBQUAD b)
 
 } // namespace
 
-TEST(Kernels, WeightsAtZeroHalfAndOnTheNegativeSide)
+TEST(RasterKernels, WeightsAtZeroHalfAndOnTheNegativeSide)
 {
     struct Row {
         const char* name;
@@ -74,7 +74,7 @@ TEST(Kernels, WeightsAtZeroHalfAndOnTheNegativeSide)
     EXPECT_NEAR(CRasterImage::KernelBessel_Order1(3.0f), 0.3390590f, 2e-5);
 }
 
-TEST(Overflow, CoordinatesWrapClampAndMirror)
+TEST(RasterOverflow, CoordinatesWrapClampAndMirror)
 {
     Picture img;
     struct Case {
@@ -107,7 +107,7 @@ TEST(Overflow, CoordinatesWrapClampAndMirror)
     EXPECT_FLOAT_EQ(fy, 0.5f);
 }
 
-TEST(Overflow, OutsideColourByMethod)
+TEST(RasterOverflow, OutsideColourByMethod)
 {
     Picture img;
     RGBQUAD repl = {10, 20, 30, 40};
@@ -131,7 +131,7 @@ TEST(Overflow, OutsideColourByMethod)
     EXPECT_EQ(got.rgbBlue, 70);
 }
 
-TEST(Interpolation, NearestBilinearAndKernelsAtKnownPositions)
+TEST(RasterInterpolation, NearestBilinearAndKernelsAtKnownPositions)
 {
     Picture img;
     EXPECT_TRUE(Same(img.GetPixelColorInterpolated(2.4f, 3.6f, CRasterImage::IM_NEAREST_NEIGHBOUR), Picture::Colour(2, 4)));
@@ -155,7 +155,7 @@ TEST(Interpolation, NearestBilinearAndKernelsAtKnownPositions)
     EXPECT_EQ(s.rgbGreen, 10); // (5 * 5 + 35) / 6
 }
 
-TEST(Interpolation, SupportOutsideTheImageGivesTheOutsideColour)
+TEST(RasterInterpolation, SupportOutsideTheImageGivesTheOutsideColour)
 {
     Picture img;
     RGBQUAD repl = {200, 100, 50, 0};
@@ -173,7 +173,7 @@ TEST(Interpolation, SupportOutsideTheImageGivesTheOutsideColour)
     EXPECT_TRUE(Same(img.GetPixelColorInterpolated(-1, 3, CRasterImage::IM_CATROM, CRasterImage::OM_WRAP), Picture::Colour(9, 3)));
 }
 
-TEST(Interpolation, AreaAveragesByCoveredSurface)
+TEST(RasterInterpolation, AreaAveragesByCoveredSurface)
 {
     Picture img;
     // Exactly pixels 2..3 by 4..5.
@@ -199,7 +199,7 @@ TEST(Interpolation, AreaAveragesByCoveredSurface)
     EXPECT_EQ(c.rgbRed, 123);
 }
 
-TEST(Geometry, PointsAndRectangles)
+TEST(FloatGeometry, PointsAndRectangles)
 {
     CPointF p(1.5f, -2), q(4.5f, 2);
     EXPECT_FLOAT_EQ(p.Distance(q), 5);

@@ -59,7 +59,7 @@ double WhiteShare(CRasterImage& img)
 
 } // namespace
 
-TEST(Transformation, QuarterTurnsAtEveryDepth)
+TEST(RasterTransformation, QuarterTurnsAtEveryDepth)
 {
     for (DWORD bpp : {1u, 4u, 8u, 24u}) {
         SCOPED_TRACE(bpp);
@@ -88,7 +88,7 @@ TEST(Transformation, QuarterTurnsAtEveryDepth)
     }
 }
 
-TEST(Transformation, MirrorAndRotate2)
+TEST(RasterTransformation, MirrorAndRotate2)
 {
     CRasterImage src, img;
     Fill(src, 13, 6, 1);
@@ -114,7 +114,7 @@ TEST(Transformation, MirrorAndRotate2)
     EXPECT_TRUE(SameImage(turned, right));
 }
 
-TEST(Transformation, ResampleToTheSameSize)
+TEST(RasterTransformation, ResampleToTheSameSize)
 {
     CRasterImage src, img, dst;
     Fill(src, 11, 7, 24);
@@ -134,7 +134,7 @@ TEST(Transformation, ResampleToTheSameSize)
     EXPECT_EQ(dst.GetPixelColor(3, 2).rgbBlue, src.GetPixelColor(5, 3).rgbBlue);
 }
 
-TEST(Transformation, ExpandCropAndFailures)
+TEST(RasterTransformation, ExpandCropAndFailures)
 {
     CRasterImage src, img;
     Fill(src, 7, 5, 24);
@@ -178,7 +178,7 @@ TEST(Transformation, ExpandCropAndFailures)
     EXPECT_TRUE(SameImage(img, src));
 }
 
-TEST(Transformation, CropRotatedRectangle)
+TEST(RasterTransformation, CropRotatedRectangle)
 {
     CRasterImage src, straight, turned, crop;
     Fill(src, 11, 12, 8);
@@ -193,7 +193,7 @@ TEST(Transformation, CropRotatedRectangle)
     EXPECT_FALSE(src.CropRotatedRectangle(40, 40, 5, 3, 0.5f, &turned));
 }
 
-TEST(Transformation, ShrinkAndThumbnail)
+TEST(RasterTransformation, ShrinkAndThumbnail)
 {
     CRasterImage src, img;
     Fill(src, 5, 3, 24);
@@ -228,7 +228,7 @@ TEST(Transformation, ShrinkAndThumbnail)
     EXPECT_FALSE(wide.Thumbnail(0, 9, bg));
 }
 
-TEST(Transformation, DepthReductionAndDithering)
+TEST(RasterTransformation, DepthReductionAndDithering)
 {
     CRasterImage grey;
     ASSERT_TRUE(grey.Create(64, 48, 24));
@@ -279,7 +279,7 @@ TEST(Transformation, DepthReductionAndDithering)
     EXPECT_EQ(colour.GetPixelIndex(8, 3), 5);
 }
 
-TEST(Transformation, GreyOfIndexedImagesKeepsTransparency)
+TEST(RasterTransformation, GreyOfIndexedImagesKeepsTransparency)
 {
     CRasterImage img;
     Fill(img, 6, 3, 4);
@@ -294,7 +294,7 @@ TEST(Transformation, GreyOfIndexedImagesKeepsTransparency)
     EXPECT_EQ(img.GetPixelIndex(4, 2), (pixel.rgbRed * 306 + pixel.rgbGreen * 601 + pixel.rgbBlue * 117) >> 10);
 }
 
-TEST(Transformation, SkewAndCircleStayInsideTheSource)
+TEST(RasterTransformation, SkewAndCircleStayInsideTheSource)
 {
     CRasterImage src, img;
     Fill(src, 40, 6, 24);
@@ -320,7 +320,7 @@ TEST(Transformation, SkewAndCircleStayInsideTheSource)
     EXPECT_NE(img.GetPixelColor(21, 4).rgbBlue, src.GetPixelColor(21, 4).rgbBlue);
 }
 
-TEST(Transformation, EscapeStopsAndHandsOverThePartialResult)
+TEST(RasterTransformation, EscapeStopsAndHandsOverThePartialResult)
 {
     CRasterImage src, img;
     Fill(src, 30, 20, 24);
