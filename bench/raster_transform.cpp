@@ -10,32 +10,20 @@
 #include <string>
 
 #include "RasterImage.h"
+#include "bench_picture.h"
 
 namespace {
 
 const int kSize = 2048;
 const int kTarget = 1600;
 
-// A photograph-like picture: smooth shading with fine texture.
 const std::string& SourcePpm()
 {
     static std::string path;
-    if (!path.empty())
-        return path;
-    path = "raster-bench-transform.ppm";
-    FILE* fp = fopen(path.c_str(), "wb");
-    fprintf(fp, "P6\n%d %d\n255\n", kSize, kSize);
-    unsigned seed = 7;
-    for (int y = 0; y < kSize; y++)
-        for (int x = 0; x < kSize; x++) {
-            seed = seed * 1103515245u + 12345u;
-            int noise = int((seed >> 16) % 24);
-            unsigned char px[3] = {(unsigned char)(128 + 100 * sin(x * 0.004) + noise / 2),
-                                   (unsigned char)(128 + 90 * cos(y * 0.003 + x * 0.001) + noise / 3),
-                                   (unsigned char)((x ^ y) / 24 + noise)};
-            fwrite(px, 1, 3, fp);
-        }
-    fclose(fp);
+    if (path.empty()) {
+        path = "raster-bench-transform.ppm";
+        WritePhotoPpm(path, kSize);
+    }
     return path;
 }
 

@@ -373,13 +373,16 @@ protected:
     BYTE DrawOpacity(long sx, long sy, const RGBQUAD& colour);
     void StampText(CRasterImage& text, long x, long y, RGBQUAD colour, bool setAlpha);
     void ResetSelectionBox();
+    static long PixelOf(double v);
     RGBQUAD OutsideColor(OverflowMethod ofMethod, RGBQUAD* rplColor);
     RGBQUAD KernelInterpolated(float x, float y, InterpolationMethod inMethod, OverflowMethod ofMethod,
                                RGBQUAD* rplColor);
     RGBQUAD BilinearInterpolated(float x, float y, OverflowMethod ofMethod, RGBQUAD* rplColor);
     bool SupportOutside(long x0, long y0, long x1, long y1, OverflowMethod ofMethod) const;
-    bool NewLikeThis(CRasterImage& tmp, DWORD width, DWORD height, DWORD bpp);
+    bool NewLikeThis(CRasterImage& tmp, double width, double height, DWORD bpp);
+    bool NewResult(CRasterImage& tmp, double width, double height);
     bool StepProgress(long row, long rows);
+    template <class Visit> void ForEachSelected(Visit visit);
     bool PutResult(CRasterImage& tmp, CRasterImage* iDst);
     bool RotateQuarter(bool left, CRasterImage* iDst);
     bool ResampleArea(CRasterImage& tmp, float xScale, float yScale);

@@ -78,7 +78,7 @@ bool CRasterImage::DecreaseBpp(DWORD nbit, bool errordiffusion, RGBQUAD* ppal, D
         return true;
     long width = head.biWidth, height = head.biHeight;
     CRasterImage tmp;
-    if (!NewLikeThis(tmp, DWORD(width), DWORD(height), nbit))
+    if (!NewLikeThis(tmp, width, height, nbit))
         return false;
     if (clrimportant)
         tmp.SetClrImportant(clrimportant);
@@ -130,7 +130,7 @@ bool CRasterImage::DecreaseBpp(DWORD nbit, bool errordiffusion, RGBQUAD* ppal, D
             }
         }
     }
-    return Transfer(tmp);
+    return PutResult(tmp, nullptr);
 }
 
 bool CRasterImage::Dither(long method)
@@ -139,7 +139,7 @@ bool CRasterImage::Dither(long method)
         return false;
     long width = head.biWidth, height = head.biHeight;
     CRasterImage tmp;
-    if (!NewLikeThis(tmp, DWORD(width), DWORD(height), 1))
+    if (!NewLikeThis(tmp, width, height, 1))
         return false;
     tmp.SetPaletteColor(0, 0, 0, 0);
     tmp.SetPaletteColor(1, 255, 255, 255);
@@ -177,5 +177,5 @@ bool CRasterImage::Dither(long method)
             tmp.SetPixelIndex(x, y, white ? 1 : 0);
         }
     }
-    return Transfer(tmp);
+    return PutResult(tmp, nullptr);
 }

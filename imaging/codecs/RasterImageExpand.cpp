@@ -9,17 +9,14 @@ bool CRasterImage::Expand(long left, long top, long right, long bottom, RGBQUAD 
     if (!pDib)
         return false;
     long width = head.biWidth, height = head.biHeight;
-    int64_t newW = int64_t(width) + left + right, newH = int64_t(height) + top + bottom;
-    if (newW <= 0 || newH <= 0) {
-        SetLastError("CRasterImage::Create : width and height must be greater than zero");
-        return false;
-    }
-    if (newW > INT32_MAX || newH > INT32_MAX) {
+    auto tooFar = [](long m) { return m > INT32_MAX || m < -INT32_MAX; };
+    if (tooFar(left) || tooFar(top) || tooFar(right) || tooFar(bottom)) {
         SetLastError("RASTER_MAX_MEMORY exceeded");
         return false;
     }
+    int64_t newW = int64_t(width) + left + right, newH = int64_t(height) + top + bottom;
     CRasterImage tmp;
-    if (!NewLikeThis(tmp, DWORD(newW), DWORD(newH), head.biBitCount))
+    if (!NewResult(tmp, newW, newH))
         return false;
     // One filled row, copied to every row.
     BYTE* first = tmp.GetBits(0);
@@ -36,8 +33,6 @@ bool CRasterImage::Expand(long left, long top, long right, long bottom, RGBQUAD 
     }
     for (long y = 1; y < long(newH); y++)
         memcpy(tmp.GetBits(DWORD(y)), first, tmp.GetEffWidth());
-    if (pAlpha)
-        tmp.AlphaCreate();
     long x0 = std::max(0L, -left), x1 = std::min(width, long(newW) - left);
     long y0 = std::max(0L, -bottom), y1 = std::min(height, long(newH) - bottom);
     for (long y = y0; y < y1; y++) {

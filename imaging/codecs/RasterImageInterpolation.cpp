@@ -3,6 +3,19 @@
 #include <algorithm>
 #include <cmath>
 
+// Beyond the widest image; positions are kept inside this range so that
+// their integer parts stay defined.
+static const float kFar = 4e9f;
+
+// The pixel holding position v, rounded down; positions far out, or not a
+// number, give a column that no image has.
+long CRasterImage::PixelOf(double v)
+{
+    if (std::isnan(v))
+        return -2 * long(kFar);
+    return long(std::floor(std::clamp(v, -double(kFar), double(kFar))));
+}
+
 static long WrapCoordinate(long c, long size, CRasterImage::OverflowMethod method)
 {
     switch (method) {
@@ -99,11 +112,15 @@ bool CRasterImage::SupportOutside(long x0, long y0, long x1, long y1, OverflowMe
 RGBQUAD CRasterImage::GetPixelColorInterpolated(float x, float y, InterpolationMethod const inMethod,
                                                 OverflowMethod const ofMethod, RGBQUAD* const rplColor)
 {
-    if (!pDib)
+    if (!pDib || !std::isfinite(x) || !std::isfinite(y))
         return OutsideColor(ofMethod, rplColor);
+    if (!(std::fabs(x) < kFar && std::fabs(y) < kFar)) {
+        OverflowCoordinates(x, y, ofMethod);
+        if (!(std::fabs(x) < kFar && std::fabs(y) < kFar))
+            return OutsideColor(ofMethod, rplColor);
+    }
     if (inMethod == IM_NEAREST_NEIGHBOUR)
-        return GetPixelColorWithOverflow(long(std::floor(x + 0.5f)), long(std::floor(y + 0.5f)), ofMethod,
-                                         rplColor);
+        return GetPixelColorWithOverflow(PixelOf(x + 0.5f), PixelOf(y + 0.5f), ofMethod, rplColor);
     if (inMethod >= IM_BSPLINE && inMethod <= IM_CATROM)
         return KernelInterpolated(x, y, inMethod, ofMethod, rplColor);
     return BilinearInterpolated(x, y, ofMethod, rplColor);
@@ -231,43 +248,67 @@ void CRasterImage::AddAveragingCont(RGBQUAD const& color, float const surf, floa
     aa += color.rgbReserved * surf;
 }
 
+namespace {
+// The pixels [first, last] that an area touches along one axis, and the
+// share of pixel i that lies inside it.
+struct Span {
+    float lo, hi;
+    long first, last;
+    Span(float centre, float size, long (*pixelOf)(double))
+        : lo(centre - size / 2), hi(centre + size / 2), first(pixelOf(lo + 0.5f)),
+          last(pixelOf(std::ceil(hi + 0.5f)) - 1)
+    {
+    }
+    float Share(long i) const { return std::max(0.0f, std::min(hi, float(i) + 0.5f) - std::max(lo, float(i) - 0.5f)); }
+    // Beyond the image (and the reach of a kernel) a flat outside colour
+    // needs no reading, and a repeated picture need not be read more than
+    // twice over.
+    void Limit(long size, long reach)
+    {
+        first = std::max(first, -reach);
+        last = std::min(last, size - 1 + reach);
+    }
+};
+} // namespace
+
 // Pixel i covers [i - 0.5, i + 0.5); the area adds each touched pixel by the
 // surface it shares with it.
 RGBQUAD CRasterImage::GetAreaColorInterpolated(float const xc, float const yc, float const w, float const h,
                                                InterpolationMethod const inMethod,
                                                OverflowMethod const ofMethod, RGBQUAD* const rplColor)
 {
-    if (w <= 1 && h <= 1)
+    if (!(w > 1 || h > 1) || !pDib || !std::isfinite(xc + yc + w + h))
         return GetPixelColorInterpolated(xc, yc, inMethod, ofMethod, rplColor);
-    CRectF area(xc - w / 2, yc - h / 2, xc + w / 2, yc + h / 2);
+    bool flatOutside = ofMethod != OM_WRAP && ofMethod != OM_REPEAT && ofMethod != OM_MIRROR;
+    // Along a short side the area is sampled once, at its centre.
+    Span sx(xc, w > 1 ? w : 1, PixelOf), sy(yc, h > 1 ? h : 1, PixelOf);
+    long kernelReach = w > 1 && h > 1 ? 0 : 6;
+    sx.Limit(head.biWidth, flatOutside ? kernelReach : 2 * long(head.biWidth));
+    sy.Limit(head.biHeight, flatOutside ? kernelReach : 2 * long(head.biHeight));
+    if (w <= 1)
+        sx.first = sx.last = 0;
+    if (h <= 1)
+        sy.first = sy.last = 0;
     float rr = 0, gg = 0, bb = 0, aa = 0, total = 0;
-    long x0 = long(std::floor(area.botLeft.x + 0.5f)), x1 = long(std::ceil(area.topRight.x + 0.5f)) - 1;
-    long y0 = long(std::floor(area.botLeft.y + 0.5f)), y1 = long(std::ceil(area.topRight.y + 0.5f)) - 1;
-    bool inside = pDib && x0 >= 0 && y0 >= 0 && x1 < head.biWidth && y1 < head.biHeight;
-    if (w > 1 && h > 1) {
-        for (long y = y0; y <= y1; y++)
-            for (long x = x0; x <= x1; x++) {
-                CRectF cell(float(x) - 0.5f, float(y) - 0.5f, float(x) + 0.5f, float(y) + 0.5f);
-                float s = cell.CrossSection(area).Surface();
-                RGBQUAD c = inside ? BlindGetPixelColor(x, y) : GetPixelColorWithOverflow(x, y, ofMethod, rplColor);
-                AddAveragingCont(c, s, rr, gg, bb, aa);
-                total += s;
-            }
-    } else if (w > 1) {
-        for (long x = x0; x <= x1; x++) {
-            float s = std::min(area.topRight.x, float(x) + 0.5f) - std::max(area.botLeft.x, float(x) - 0.5f);
-            AddAveragingCont(GetPixelColorInterpolated(float(x), yc, inMethod, ofMethod, rplColor), s, rr, gg, bb, aa);
-            total += s;
-        }
-    } else {
-        for (long y = y0; y <= y1; y++) {
-            float s = std::min(area.topRight.y, float(y) + 0.5f) - std::max(area.botLeft.y, float(y) - 0.5f);
-            AddAveragingCont(GetPixelColorInterpolated(xc, float(y), inMethod, ofMethod, rplColor), s, rr, gg, bb, aa);
+    for (long y = sy.first; y <= sy.last; y++) {
+        float wy = h > 1 ? sy.Share(y) : 1;
+        for (long x = sx.first; x <= sx.last; x++) {
+            float s = wy * (w > 1 ? sx.Share(x) : 1);
+            RGBQUAD c;
+            if (w > 1 && h > 1)
+                c = IsInside(x, y) ? BlindGetPixelColor(x, y) : GetPixelColorWithOverflow(x, y, ofMethod, rplColor);
+            else
+                c = GetPixelColorInterpolated(w > 1 ? float(x) : xc, h > 1 ? float(y) : yc, inMethod, ofMethod, rplColor);
+            AddAveragingCont(c, s, rr, gg, bb, aa);
             total += s;
         }
     }
-    if (total <= 0)
+    // What lies outside and was not read has the outside colour.
+    float surface = (w > 1 ? w : 1) * (h > 1 ? h : 1);
+    if (flatOutside && surface > total)
+        AddAveragingCont(OutsideColor(ofMethod, rplColor), surface - total, rr, gg, bb, aa);
+    if (surface <= 0)
         return GetPixelColorInterpolated(xc, yc, inMethod, ofMethod, rplColor);
-    return RGBQUAD{ClampToByte(bb / total), ClampToByte(gg / total), ClampToByte(rr / total),
-                   ClampToByte(aa / total)};
+    return RGBQUAD{ClampToByte(bb / surface), ClampToByte(gg / surface), ClampToByte(rr / surface),
+                   ClampToByte(aa / surface)};
 }

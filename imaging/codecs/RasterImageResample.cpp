@@ -101,16 +101,10 @@ bool CRasterImage::Resample(long newx, long newy, int mode, CRasterImage* iDst)
             *iDst = *this;
         return true;
     }
-    if (newx > INT32_MAX || newy > INT32_MAX) {
-        SetLastError("RASTER_MAX_MEMORY exceeded");
-        return false;
-    }
     float xScale = float(head.biWidth) / float(newx), yScale = float(head.biHeight) / float(newy);
     CRasterImage tmp;
-    if (!NewLikeThis(tmp, DWORD(newx), DWORD(newy), head.biBitCount))
+    if (!NewResult(tmp, newx, newy))
         return false;
-    if (pAlpha)
-        tmp.AlphaCreate();
     if (mode != 1 && mode != 2 && head.biBitCount == 24 && xScale > 1 && yScale > 1) {
         ResampleArea(tmp, xScale, yScale);
     } else {
@@ -124,17 +118,11 @@ bool CRasterImage::Resample2(long newx, long newy, InterpolationMethod inMethod,
 {
     if (!pDib || newx <= 0 || newy <= 0)
         return false;
-    if (newx > INT32_MAX || newy > INT32_MAX) {
-        SetLastError("RASTER_MAX_MEMORY exceeded");
-        return false;
-    }
     float xScale = float(head.biWidth) / float(newx), yScale = float(head.biHeight) / float(newy);
     bool averaging = !disableAveraging && (xScale > 1 || yScale > 1);
     CRasterImage tmp;
-    if (!NewLikeThis(tmp, DWORD(newx), DWORD(newy), head.biBitCount))
+    if (!NewResult(tmp, newx, newy))
         return false;
-    if (pAlpha)
-        tmp.AlphaCreate();
     for (long y = 0; y < newy; y++) {
         if (!StepProgress(y, newy))
             break;
@@ -177,10 +165,8 @@ bool CRasterImage::QIShrink(long newx, long newy, CRasterImage* iDst)
         return true;
     }
     CRasterImage tmp;
-    if (!NewLikeThis(tmp, DWORD(newx), DWORD(newy), head.biBitCount))
+    if (!NewResult(tmp, newx, newy))
         return false;
-    if (pAlpha)
-        tmp.AlphaCreate();
     ShrinkBand band{size_t(newx)};
     for (long y = 0; y < height; y++) {
         if (!StepProgress(y, height))
@@ -217,7 +203,7 @@ bool CRasterImage::Thumbnail(long newx, long newy, RGBQUAD canvascolor, CRasterI
         return false;
     long width = head.biWidth, height = head.biHeight;
     if (width > newx || height > newy) {
-        float f = int64_t(height) * newx / newy <= width ? float(newx) / float(width)
+        float f = double(height) * double(newx) / double(newy) <= double(width) ? float(newx) / float(width)
                                                           : float(newy) / float(height);
         long w = std::max(1L, long(float(width) * f)), h = std::max(1L, long(float(height) * f));
         if (!tmp.Resample(std::min(w, newx), std::min(h, newy), 0)) {

@@ -14,7 +14,7 @@ static void MovePixel(CRasterImage& src, long sx, long sy, CRasterImage& dst, lo
         memcpy(dst.BlindGetPixelPointer(dx, dy), src.BlindGetPixelPointer(sx, sy), 3);
         break;
     case 8:
-        *dst.BlindGetPixelPointer(dx, dy) = *src.BlindGetPixelPointer(sx, sy);
+        dst.GetBits(DWORD(dy))[dx] = src.GetBits(DWORD(sy))[sx];
         break;
     default:
         dst.SetPixelIndex(dx, dy, src.BlindGetPixelIndex(sx, sy));
@@ -30,10 +30,8 @@ bool CRasterImage::RotateQuarter(bool left, CRasterImage* iDst)
         return false;
     long width = head.biWidth, height = head.biHeight;
     CRasterImage tmp;
-    if (!NewLikeThis(tmp, DWORD(height), DWORD(width), head.biBitCount))
+    if (!NewResult(tmp, height, width))
         return false;
-    if (pAlpha)
-        tmp.AlphaCreate();
     for (long by = 0; by < width; by += kBlock) {
         if (!StepProgress(by, width))
             break;
@@ -67,10 +65,8 @@ bool CRasterImage::Rotate180(CRasterImage* iDst)
         return false;
     long width = head.biWidth, height = head.biHeight;
     CRasterImage tmp;
-    if (!NewLikeThis(tmp, DWORD(width), DWORD(height), head.biBitCount))
+    if (!NewResult(tmp, width, height))
         return false;
-    if (pAlpha)
-        tmp.AlphaCreate();
     for (long y = 0; y < height; y++) {
         if (!StepProgress(y, height))
             break;
@@ -120,23 +116,16 @@ bool CRasterImage::Rotate(float angle, CRasterImage* iDst)
     long width = head.biWidth, height = head.biHeight;
     Bounds b = TurnedBounds(turn, width, height, 0, 0, true);
     double newW = b.maxX - b.minX, newH = b.maxY - b.minY;
-    if (newW < 1 || newH < 1 || newW > INT32_MAX || newH > INT32_MAX) {
-        SetLastError("RASTER_MAX_MEMORY exceeded");
-        return false;
-    }
     CRasterImage tmp;
-    if (!NewLikeThis(tmp, DWORD(newW), DWORD(newH), head.biBitCount))
+    if (!NewResult(tmp, newW, newH))
         return false;
-    if (pAlpha) {
-        tmp.AlphaCreate();
-        tmp.AlphaClear();
-    }
+    tmp.AlphaClear();
     for (long y = 0; y < long(newH); y++) {
         if (!StepProgress(y, long(newH)))
             break;
         for (long x = 0; x < long(newW); x++) {
             CPointF s = turn.Inverse(x + 0.5 + b.minX, y + 0.5 + b.minY);
-            long sx = long(std::floor(s.x)), sy = long(std::floor(s.y));
+            long sx = PixelOf(s.x), sy = PixelOf(s.y);
             if (IsInside(sx, sy))
                 MovePixel(*this, sx, sy, tmp, x, y);
         }
@@ -187,15 +176,9 @@ bool CRasterImage::Rotate2(float angle, CRasterImage* iDst, InterpolationMethod 
         newW = std::floor(b.maxX - b.minX + 0.5);
         newH = std::floor(b.maxY - b.minY + 0.5);
     }
-    if (newW < 1 || newH < 1 || newW > INT32_MAX || newH > INT32_MAX) {
-        SetLastError("RASTER_MAX_MEMORY exceeded");
-        return false;
-    }
     CRasterImage tmp;
-    if (!NewLikeThis(tmp, DWORD(newW), DWORD(newH), head.biBitCount))
+    if (!NewResult(tmp, newW, newH))
         return false;
-    if (pAlpha)
-        tmp.AlphaCreate();
     for (long y = 0; y < long(newH); y++) {
         if (!StepProgress(y, long(newH)))
             break;
@@ -214,7 +197,9 @@ bool CRasterImage::Rotate2(float angle, CRasterImage* iDst, InterpolationMethod 
 bool CRasterImage::CropRotatedRectangle(long topx, long topy, long width, long height, float angle,
                                         CRasterImage* iDst)
 {
-    if (!pDib || width <= 0 || height <= 0)
+    // A corner that far out leaves no overlap with any image.
+    if (!pDib || width <= 0 || height <= 0 || width > INT32_MAX || height > INT32_MAX || !std::isfinite(angle) ||
+        topx > INT32_MAX || topx < -INT32_MAX || topy > INT32_MAX || topy < -INT32_MAX)
         return false;
     if (std::fabs(angle) < 0.0002f)
         return Crop(topx, topy, topx + width, topy + height, iDst);
@@ -224,8 +209,10 @@ bool CRasterImage::CropRotatedRectangle(long topx, long topy, long width, long h
     double minX = *std::min_element(xs, xs + 4), maxX = *std::max_element(xs, xs + 4);
     double minY = *std::min_element(ys, ys + 4), maxY = *std::max_element(ys, ys + 4);
     CRasterImage tmp;
-    if (!Crop(long(std::floor(topx + minX)), long(std::floor(topy + minY)), long(std::ceil(topx + maxX)),
-              long(std::ceil(topy + maxY)), &tmp))
+    // The tolerance keeps exact right angles from gaining a row or column.
+    auto down = [](double v) { return long(std::floor(v + 1e-6)); };
+    auto up = [](double v) { return long(std::ceil(v - 1e-6)); };
+    if (!Crop(down(topx + minX), down(topy + minY), up(topx + maxX), up(topy + maxY), &tmp))
         return false;
     if (!tmp.Rotate(float(double(angle) * 57.29577951308232))) {
         CopyLastError(tmp);

@@ -168,16 +168,21 @@ bool CRasterImage::Crop(const RECT& rect, CRasterImage* iDst)
 // A blank image for a result: this image's info record, the given size and
 // depth, and the colour table when the depth stays. Cleared, so that a run
 // stopped by the escape hands over no stale memory.
-bool CRasterImage::NewLikeThis(CRasterImage& tmp, DWORD width, DWORD height, DWORD bpp)
+bool CRasterImage::NewLikeThis(CRasterImage& tmp, double width, double height, DWORD bpp)
 {
+    if (!(width >= 1 && height >= 1)) {
+        SetLastError("CRasterImage::Create : width and height must be greater than zero");
+        return false;
+    }
+    if (!(width <= INT32_MAX && height <= INT32_MAX)) {
+        SetLastError("RASTER_MAX_MEMORY exceeded");
+        return false;
+    }
     tmp.CopyInfo(*this);
     tmp.info.pGhost = nullptr;
     tmp.info.nNumLayers = 0;
-    if (width > DWORD(INT32_MAX) || height > DWORD(INT32_MAX) || !tmp.Create(width, height, bpp, info.dwType)) {
-        if (!tmp.IsValid() && width <= DWORD(INT32_MAX) && height <= DWORD(INT32_MAX))
-            CopyLastError(tmp);
-        else
-            SetLastError("RASTER_MAX_MEMORY exceeded");
+    if (!tmp.Create(DWORD(width), DWORD(height), bpp, info.dwType)) {
+        CopyLastError(tmp);
         return false;
     }
     tmp.head.biXPelsPerMeter = head.biXPelsPerMeter;
@@ -188,6 +193,17 @@ bool CRasterImage::NewLikeThis(CRasterImage& tmp, DWORD width, DWORD height, DWO
     return true;
 }
 
+// A blank result at this image's depth, with an opaque alpha channel when
+// this image has one.
+bool CRasterImage::NewResult(CRasterImage& tmp, double width, double height)
+{
+    if (!NewLikeThis(tmp, width, height, head.biBitCount))
+        return false;
+    if (pAlpha)
+        tmp.AlphaCreate();
+    return true;
+}
+
 // Publishes row progress; false once the caller should stop.
 bool CRasterImage::StepProgress(long row, long rows)
 {
@@ -195,8 +211,11 @@ bool CRasterImage::StepProgress(long row, long rows)
     return info.nEscape == 0;
 }
 
+// The result carries the progress and escape that the run left behind.
 bool CRasterImage::PutResult(CRasterImage& tmp, CRasterImage* iDst)
 {
+    tmp.info.nProgress = info.nProgress;
+    tmp.info.nEscape = info.nEscape;
     if (iDst)
         return iDst->Transfer(tmp);
     return Transfer(tmp);
@@ -244,7 +263,7 @@ bool CRasterImage::GrayScale()
         for (DWORD i = 0; pal && i < head.biClrUsed; i++)
             lum[i] = Luminance(pal[i].rgbRed, pal[i].rgbGreen, pal[i].rgbBlue);
         CRasterImage tmp;
-        if (!NewLikeThis(tmp, DWORD(width), DWORD(height), 8))
+        if (!NewLikeThis(tmp, width, height, 8))
             return false;
         tmp.SetGrayPalette();
         if (pSelection)

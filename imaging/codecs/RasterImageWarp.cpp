@@ -23,14 +23,22 @@ static void TakePixel(CRasterImage& src, long sx, long sy, CRasterImage& dst, lo
         dst.AlphaSet(x, y, src.BlindAlphaGet(sx, sy));
 }
 
-static Box WorkBox(CRasterImage& img)
+// Visits every selected pixel (all of them without a selection mask), row
+// by row, publishing progress and stopping at the escape.
+template <class Visit> void CRasterImage::ForEachSelected(Visit visit)
 {
-    if (!img.SelectionIsValid())
-        return {0, 0, long(img.GetWidth()), long(img.GetHeight())};
-    RECT r;
-    img.SelectionGetBox(r);
-    return {std::max(0L, long(r.left)), std::max(0L, long(r.bottom)), std::min(long(img.GetWidth()), long(r.right)),
-            std::min(long(img.GetHeight()), long(r.top))};
+    Box box = {0, 0, head.biWidth, head.biHeight};
+    if (pSelection)
+        box = {std::max(0L, long(info.rSelectionBox.left)), std::max(0L, long(info.rSelectionBox.bottom)),
+               std::min(long(head.biWidth), long(info.rSelectionBox.right)),
+               std::min(long(head.biHeight), long(info.rSelectionBox.top))};
+    for (long y = box.bottom; y < box.top; y++) {
+        if (!StepProgress(y - box.bottom, box.top - box.bottom))
+            break;
+        for (long x = box.left; x < box.right; x++)
+            if (SelectionIsInside(x, y))
+                visit(x, y);
+    }
 }
 
 bool CRasterImage::Skew(float xgain, float ygain, long xpivot, long ypivot, bool bEnableInterpolation)
@@ -50,66 +58,63 @@ bool CRasterImage::Skew(float xgain, float ygain, long xpivot, long ypivot, bool
                     tmp.SetPixelColor(x, y, bg);
         tmp.AlphaClear();
     }
-    Box box = WorkBox(*this);
-    for (long y = box.bottom; y < box.top; y++) {
-        if (!StepProgress(y - box.bottom, box.top - box.bottom))
-            break;
-        for (long x = box.left; x < box.right; x++) {
-            if (!SelectionIsInside(x, y))
-                continue;
-            float sx = float(x) + xgain * float(y - ypivot);
-            float sy = float(y) + ygain * float(x - xpivot);
-            if (bEnableInterpolation)
-                tmp.SetPixelColor(x, y, GetPixelColorInterpolated(sx, sy, IM_BILINEAR, OM_BACKGROUND), true);
-            else
-                TakePixel(*this, long(std::floor(sx)), long(std::floor(sy)), tmp, x, y);
-        }
-    }
-    return Transfer(tmp);
+    ForEachSelected([&](long x, long y) {
+        float sx = float(x) + xgain * float(y - ypivot);
+        float sy = float(y) + ygain * float(x - xpivot);
+        if (bEnableInterpolation)
+            tmp.SetPixelColor(x, y, GetPixelColorInterpolated(sx, sy, IM_BILINEAR, OM_BACKGROUND), true);
+        else
+            TakePixel(*this, PixelOf(std::trunc(sx)), PixelOf(std::trunc(sy)), tmp, x, y);
+    });
+    return PutResult(tmp, nullptr);
 }
+
+namespace {
+struct Circle {
+    int type;
+    long width, height, cx, cy;
+    double radius, k;
+
+    // The source position of pixel (x, y) at distance r from the centre.
+    void Source(long x, long y, double r, double& sx, double& sy) const
+    {
+        double a = std::atan2(double(y - cy), double(x - cx)), nr = r;
+        switch (type) {
+        case 0: nr = r * r / radius; break;
+        case 1: nr = std::sqrt(r * radius); break;
+        case 2: a += r / k; break;
+        case 3:
+            sx = std::fabs(double(width) * a * 0.15915494580678602);
+            sy = std::fabs(double(height) * r / radius);
+            return;
+        default:
+            sx = double(x + (x % 32) - 16);
+            sy = double(y);
+            return;
+        }
+        sx = double(cx) + nr * std::cos(a);
+        sy = double(cy) + nr * std::sin(a);
+    }
+};
+} // namespace
 
 bool CRasterImage::CircleTransform(int type, long rmax, float Koeff)
 {
     if (!pDib)
         return false;
-    long width = head.biWidth, height = head.biHeight;
-    long cx = width / 2, cy = height / 2;
+    long width = head.biWidth, height = head.biHeight, cx = width / 2, cy = height / 2;
     double radius = rmax ? double(rmax) : std::sqrt(double(cx) * cx + double(cy) * cy);
-    double k = Koeff == 0.0f ? 1.0 : double(Koeff);
+    Circle circle = {type < 0 ? 4 : type, width, height, cx, cy, radius, Koeff == 0.0f ? 1.0 : double(Koeff)};
     CRasterImage tmp(*this);
     if (!tmp.IsValid())
         return false;
-    Box box = WorkBox(*this);
-    for (long y = box.bottom; y < box.top; y++) {
-        if (!StepProgress(y - box.bottom, box.top - box.bottom))
-            break;
-        for (long x = box.left; x < box.right; x++) {
-            if (!SelectionIsInside(x, y))
-                continue;
-            double dx = double(x - cx), dy = double(y - cy);
-            double r = std::sqrt(dx * dx + dy * dy);
-            if (r >= radius)
-                continue;
-            double a = std::atan2(dy, dx), nr = r;
-            double sx, sy;
-            switch (type) {
-            case 0: nr = r * r / radius; break;
-            case 1: nr = std::sqrt(r * radius); break;
-            case 2: a += r / k; break;
-            default: break;
-            }
-            if (type >= 0 && type <= 2) {
-                sx = double(cx) + nr * std::cos(a);
-                sy = double(cy) + nr * std::sin(a);
-            } else if (type == 3) {
-                sx = std::fabs(double(width) * a * 0.15915494580678602);
-                sy = std::fabs(double(height) * r / radius);
-            } else {
-                sx = double(x + (x % 32) - 16);
-                sy = double(y);
-            }
-            TakePixel(*this, long(sx), long(sy), tmp, x, y);
-        }
-    }
-    return Transfer(tmp);
+    ForEachSelected([&](long x, long y) {
+        double dx = double(x - cx), dy = double(y - cy);
+        double r = std::sqrt(dx * dx + dy * dy), sx, sy;
+        if (r >= radius)
+            return;
+        circle.Source(x, y, r, sx, sy);
+        TakePixel(*this, PixelOf(std::trunc(sx)), PixelOf(std::trunc(sy)), tmp, x, y);
+    });
+    return PutResult(tmp, nullptr);
 }

@@ -34,7 +34,7 @@ bool Same(RGBQUAD a, RGBQUAD b)
 
 } // namespace
 
-TEST(Kernels, WeightsAtZeroHalfAndOnTheNegativeSide)
+TEST(RasterKernels, WeightsAtZeroHalfAndOnTheNegativeSide)
 {
     struct Row {
         const char* name;
@@ -74,7 +74,7 @@ TEST(Kernels, WeightsAtZeroHalfAndOnTheNegativeSide)
     EXPECT_NEAR(CRasterImage::KernelBessel_Order1(3.0f), 0.3390590f, 2e-5);
 }
 
-TEST(Overflow, CoordinatesWrapClampAndMirror)
+TEST(RasterOverflow, CoordinatesWrapClampAndMirror)
 {
     Picture img;
     struct Case {
@@ -107,7 +107,7 @@ TEST(Overflow, CoordinatesWrapClampAndMirror)
     EXPECT_FLOAT_EQ(fy, 0.5f);
 }
 
-TEST(Overflow, OutsideColourByMethod)
+TEST(RasterOverflow, OutsideColourByMethod)
 {
     Picture img;
     RGBQUAD repl = {10, 20, 30, 40};
@@ -131,7 +131,7 @@ TEST(Overflow, OutsideColourByMethod)
     EXPECT_EQ(got.rgbBlue, 70);
 }
 
-TEST(Interpolation, NearestBilinearAndKernelsAtKnownPositions)
+TEST(RasterInterpolation, NearestBilinearAndKernelsAtKnownPositions)
 {
     Picture img;
     EXPECT_TRUE(Same(img.GetPixelColorInterpolated(2.4f, 3.6f, CRasterImage::IM_NEAREST_NEIGHBOUR), Picture::Colour(2, 4)));
@@ -155,7 +155,7 @@ TEST(Interpolation, NearestBilinearAndKernelsAtKnownPositions)
     EXPECT_EQ(s.rgbGreen, 10); // (5 * 5 + 35) / 6
 }
 
-TEST(Interpolation, SupportOutsideTheImageGivesTheOutsideColour)
+TEST(RasterInterpolation, SupportOutsideTheImageGivesTheOutsideColour)
 {
     Picture img;
     RGBQUAD repl = {200, 100, 50, 0};
@@ -173,7 +173,7 @@ TEST(Interpolation, SupportOutsideTheImageGivesTheOutsideColour)
     EXPECT_TRUE(Same(img.GetPixelColorInterpolated(-1, 3, CRasterImage::IM_CATROM, CRasterImage::OM_WRAP), Picture::Colour(9, 3)));
 }
 
-TEST(Interpolation, AreaAveragesByCoveredSurface)
+TEST(RasterInterpolation, AreaAveragesByCoveredSurface)
 {
     Picture img;
     // Exactly pixels 2..3 by 4..5.
@@ -185,13 +185,21 @@ TEST(Interpolation, AreaAveragesByCoveredSurface)
     RGBQUAD b = img.GetAreaColorInterpolated(5, 1.25f, 3, 1.5f, CRasterImage::IM_BILINEAR);
     EXPECT_EQ(b.rgbRed, 103);
     EXPECT_EQ(b.rgbGreen, 45); // (35 + 65 / 2) / 1.5
+    // Half over the left border: the outside counts with its colour, or
+    // with the far side when wrapping.
+    RGBQUAD repl = {200, 100, 50, 0};
+    RGBQUAD d = img.GetAreaColorInterpolated(-0.5f, 3.5f, 2, 2, CRasterImage::IM_BILINEAR, CRasterImage::OM_COLOR, &repl);
+    EXPECT_EQ(d.rgbRed, 27);    // (3 + 3 + 50 + 50) / 4
+    EXPECT_EQ(d.rgbGreen, 105); // (95 + 125 + 100 + 100) / 4
+    RGBQUAD e = img.GetAreaColorInterpolated(-0.5f, 3.5f, 2, 2, CRasterImage::IM_BILINEAR, CRasterImage::OM_WRAP);
+    EXPECT_EQ(e.rgbRed, 93); // columns 0 and 9
     // One direction wide: the other is interpolated.
     RGBQUAD c = img.GetAreaColorInterpolated(6, 2.5f, 1, 4, CRasterImage::IM_BILINEAR);
     EXPECT_EQ(c.rgbGreen, 80);
     EXPECT_EQ(c.rgbRed, 123);
 }
 
-TEST(Geometry, PointsAndRectangles)
+TEST(FloatGeometry, PointsAndRectangles)
 {
     CPointF p(1.5f, -2), q(4.5f, 2);
     EXPECT_FLOAT_EQ(p.Distance(q), 5);
