@@ -288,3 +288,28 @@ TEST_F(ImagePixelsTest, OverlayBitsBurnThroughTheMatrix)
     EXPECT_EQ(print, expected);
     EXPECT_EQ(image.BurnMatrixInfoToPixel(nullptr), 0);
 }
+
+// Segments of more than one point are walked into the matrix; what falls
+// outside it, left of 0 or past 1023, is left out.
+TEST_F(ImagePixelsTest, LocalizerSegmentsBurnThroughTheMatrix)
+{
+    ImageLayout layout = Layout(4, 8, 16);
+    layout.pixels = Ramp(layout, 1);
+    CDcmImage image;
+    ASSERT_TRUE(Open(image, layout, "MR"));
+    image.AddLocalizer(new TestLocalizer({-2, 3}, {4, 3}, {1020, 7}, {1020, 9}));
+    image.AddLocalizer(new TestLocalizer({6, 6}, {6, 6}, {1021, 11}, {1026, 11}));
+    image.AddLocalizer(new TestLocalizer({0, 0}, {2000000000, 5}, {3, 3}, {3, 3}));
+    ASSERT_EQ(image.BuildImageInfoMatrix(), 1);
+    ASSERT_EQ(image.BurnImageLocalizer(), 1);
+    std::vector<unsigned short> print(1024 * 1024, 3);
+    ASSERT_EQ(image.BurnMatrixInfoToPixel(reinterpret_cast<BYTE*>(print.data())), 1);
+    std::vector<unsigned short> expected(1024 * 1024, 3);
+    for (int x = 0; x <= 4; ++x)
+        expected[3 * 1024 + x] = 4095;
+    for (int y = 7; y <= 9; ++y)
+        expected[y * 1024 + 1020] = 4095;
+    for (int x = 1021; x <= 1023; ++x)
+        expected[11 * 1024 + x] = 4095;
+    EXPECT_EQ(print, expected);
+}
