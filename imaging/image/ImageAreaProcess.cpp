@@ -37,6 +37,22 @@ void GatherClamped(const BYTE* copy, const AreaGeometry& g, int column, int row,
 
 CImageAreaProcess::CImageAreaProcess() : m_nWidth(1), m_nHeight(1) {}
 
+int* CImageAreaProcess::CopyToOddArea(const int* values, int rows, int cols, int& width, int& height)
+{
+    if (values == nullptr || rows < 1 || cols < 1)
+        return nullptr;
+    height = rows / 2 * 2 + 1;
+    width = cols / 2 * 2 + 1;
+    const uint64_t entries = ImageLimits::BlockBytes(width, height, sizeof(int)) / sizeof(int);
+    int* area = entries ? new (std::nothrow) int[entries]() : nullptr;
+    if (area == nullptr)
+        return nullptr;
+    for (int r = 0; r < rows; ++r)
+        std::copy(values + static_cast<size_t>(r) * cols, values + static_cast<size_t>(r + 1) * cols,
+                  area + static_cast<size_t>(r) * width);
+    return area;
+}
+
 int CImageAreaProcess::RunArea(BYTE* rgb, int x, int y, int w, int h, int imageWidth,
                                int imageHeight, const std::vector<int>& positions, RunFunction run)
 {

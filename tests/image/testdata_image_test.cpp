@@ -383,6 +383,53 @@ TEST(DcmRender, FailuresAndUsage)
     EXPECT_EQ(RunTool("--bogus a b"), 2);
 }
 
+// The 7 x 7 sharpening ring, as GraphicsMagick's convolution applies it to
+// the plain rendering (it sums to its divisor, 49, which gm divides by too).
+TEST(DcmRender, SharpenFilterMatchesGraphicsMagickConvolution)
+{
+    const std::string dir = OutDir(), input = "'" + td::Path(td::kCtRescale) + "'";
+    ASSERT_EQ(RunTool("--window 40 400 " + input + " " + dir + "/plain.pgm"), 0);
+    ASSERT_EQ(RunTool("--window 40 400 --filter sharpen " + input + " " + dir + "/sharp.ppm"), 0);
+    const std::string ring = "0,0,4,0,4,0,0,0,4,0,0,0,4,0,4,0,0,-1,0,0,4,0,0,-1,5,-1,0,0,4,0,0,-1,0,0,4,0,4,0,0,0,4,0,0,0,4,0,4,0,0";
+    ASSERT_EQ(std::system(("gm convert " + dir + "/plain.pgm -convolve " + ring + " " + dir + "/gm.pgm").c_str()), 0);
+    Pnm ours, theirs;
+    ASSERT_TRUE(ReadPnm(dir + "/sharp.ppm", ours));
+    ASSERT_TRUE(ReadPnm(dir + "/gm.pgm", theirs));
+    ASSERT_EQ(ours.width, 64);
+    ASSERT_EQ(ours.height, 64);
+    int worst = 0;
+    for (int i = 0; i < 64 * 64; ++i)
+        for (int c = 0; c < 3; ++c)
+            worst = std::max(worst, std::abs(ours.pixels[3 * i + c] - theirs.pixels[i]));
+    EXPECT_LE(worst, 1);
+}
+
+// Tripled in size, our sampling (dest i at i / 3) meets GraphicsMagick's
+// centre-aligned one at dest i + 1; what remains is the cubic's sharpness
+// (a = -1 here, -0.5 there) at the phantom's edges. A kernel that takes the
+// wrong neighbours or weights is several times further off.
+TEST(DcmRender, InterpolatedShowMatchesGraphicsMagickCatrom)
+{
+    const std::string dir = OutDir(), input = "'" + td::Path(td::kCtRescale) + "'";
+    ASSERT_EQ(RunTool("--window 40 400 " + input + " " + dir + "/plain.pgm"), 0);
+    ASSERT_EQ(RunTool("--window 40 400 --show 192x192 --interpolate " + input + " " + dir + "/show.ppm"), 0);
+    ASSERT_EQ(std::system(("gm convert " + dir + "/plain.pgm -filter Catrom -resize '192x192!' " + dir +
+                           "/gm.pgm").c_str()), 0);
+    Pnm ours, theirs;
+    ASSERT_TRUE(ReadPnm(dir + "/show.ppm", ours));
+    ASSERT_TRUE(ReadPnm(dir + "/gm.pgm", theirs));
+    ASSERT_EQ(ours.width, 192);
+    ASSERT_EQ(ours.height, 192);
+    double total = 0;
+    for (int y = 0; y < 191; ++y)
+        for (int x = 0; x < 191; ++x)
+            total += std::abs(ours.pixels[3 * (y * 192 + x) + 1] - theirs.pixels[(y + 1) * 192 + x + 1]);
+    EXPECT_LT(total / (191 * 191), 2.5);
+    EXPECT_EQ(RunTool("--filter median --show 8x8 a b"), 2);
+    EXPECT_EQ(RunTool("--interpolate a b"), 2);
+    EXPECT_EQ(RunTool("--show 0x8 a b"), 2);
+}
+
 // ---- damaged copies of real files never crash the reader or the pipeline
 
 namespace {
