@@ -383,18 +383,30 @@ TEST(DcmRender, FailuresAndUsage)
     EXPECT_EQ(RunTool("--bogus a b"), 2);
 }
 
+// The CT phantom rendered by dcmrender with options, beside the plain
+// rendering passed through a gm convert with gmOptions; both read back.
+::testing::AssertionResult RenderBesideGm(const std::string& options, const std::string& gmOptions,
+                                          Pnm& ours, Pnm& theirs)
+{
+    const std::string dir = OutDir(), input = "'" + td::Path(td::kCtRescale) + "'";
+    const std::string plain = dir + "/plain.pgm", mine = dir + "/ours.ppm", gm = dir + "/gm.pgm";
+    if (RunTool("--window 40 400 " + input + " " + plain) != 0 ||
+        RunTool("--window 40 400 " + options + " " + input + " " + mine) != 0)
+        return ::testing::AssertionFailure() << "dcmrender " << options;
+    if (std::system(("gm convert " + plain + " " + gmOptions + " " + gm).c_str()) != 0)
+        return ::testing::AssertionFailure() << "gm convert " << gmOptions;
+    if (!ReadPnm(mine, ours) || !ReadPnm(gm, theirs) || ours.width != theirs.width || ours.height != theirs.height)
+        return ::testing::AssertionFailure() << "unreadable or different sizes";
+    return ::testing::AssertionSuccess();
+}
+
 // The 7 x 7 sharpening ring, as GraphicsMagick's convolution applies it to
 // the plain rendering (it sums to its divisor, 49, which gm divides by too).
 TEST(DcmRender, SharpenFilterMatchesGraphicsMagickConvolution)
 {
-    const std::string dir = OutDir(), input = "'" + td::Path(td::kCtRescale) + "'";
-    ASSERT_EQ(RunTool("--window 40 400 " + input + " " + dir + "/plain.pgm"), 0);
-    ASSERT_EQ(RunTool("--window 40 400 --filter sharpen " + input + " " + dir + "/sharp.ppm"), 0);
     const std::string ring = "0,0,4,0,4,0,0,0,4,0,0,0,4,0,4,0,0,-1,0,0,4,0,0,-1,5,-1,0,0,4,0,0,-1,0,0,4,0,4,0,0,0,4,0,0,0,4,0,4,0,0";
-    ASSERT_EQ(std::system(("gm convert " + dir + "/plain.pgm -convolve " + ring + " " + dir + "/gm.pgm").c_str()), 0);
     Pnm ours, theirs;
-    ASSERT_TRUE(ReadPnm(dir + "/sharp.ppm", ours));
-    ASSERT_TRUE(ReadPnm(dir + "/gm.pgm", theirs));
+    ASSERT_TRUE(RenderBesideGm("--filter sharpen", "-convolve " + ring, ours, theirs));
     ASSERT_EQ(ours.width, 64);
     ASSERT_EQ(ours.height, 64);
     int worst = 0;
@@ -410,16 +422,9 @@ TEST(DcmRender, SharpenFilterMatchesGraphicsMagickConvolution)
 // wrong neighbours or weights is several times further off.
 TEST(DcmRender, InterpolatedShowMatchesGraphicsMagickCatrom)
 {
-    const std::string dir = OutDir(), input = "'" + td::Path(td::kCtRescale) + "'";
-    ASSERT_EQ(RunTool("--window 40 400 " + input + " " + dir + "/plain.pgm"), 0);
-    ASSERT_EQ(RunTool("--window 40 400 --show 192x192 --interpolate " + input + " " + dir + "/show.ppm"), 0);
-    ASSERT_EQ(std::system(("gm convert " + dir + "/plain.pgm -filter Catrom -resize '192x192!' " + dir +
-                           "/gm.pgm").c_str()), 0);
     Pnm ours, theirs;
-    ASSERT_TRUE(ReadPnm(dir + "/show.ppm", ours));
-    ASSERT_TRUE(ReadPnm(dir + "/gm.pgm", theirs));
+    ASSERT_TRUE(RenderBesideGm("--show 192x192 --interpolate", "-filter Catrom -resize '192x192!'", ours, theirs));
     ASSERT_EQ(ours.width, 192);
-    ASSERT_EQ(ours.height, 192);
     double total = 0;
     for (int y = 0; y < 191; ++y)
         for (int x = 0; x < 191; ++x)
