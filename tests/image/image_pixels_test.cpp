@@ -313,3 +313,33 @@ TEST_F(ImagePixelsTest, LocalizerSegmentsBurnThroughTheMatrix)
         expected[11 * 1024 + x] = 4095;
     EXPECT_EQ(print, expected);
 }
+
+// The overlay plane whitens display bytes before resampling, as on the plain
+// road; columns without overlay bits keep their values.
+TEST_F(ImagePixelsTest, InterpolatedShowImageKeepsTheOverlayPlane)
+{
+    ImageLayout layout = Layout(8, 8, 8);
+    layout.pixels.assign(64, 10);
+    DcmFileFormat file = MakeImage(layout);
+    DcmDataset* ds = file.getDataset();
+    ds->putAndInsertUint16(DCM_OverlayRows, 8);
+    ds->putAndInsertUint16(DCM_OverlayColumns, 8);
+    ds->putAndInsertUint16(DCM_OverlayBitsAllocated, 1);
+    ds->putAndInsertUint16(DCM_OverlayBitPosition, 0);
+    std::vector<Uint8> plane(8, 0);
+    plane[0] = 0x81;
+    ds->putAndInsertUint8Array(DCM_OverlayData, plane.data(), 8);
+    const std::string path = dir + "/overlay.dcm";
+    ASSERT_TRUE(Save(file, path));
+    CDcmImage image;
+    ASSERT_EQ(image.OpenFile(path.c_str()), 1);
+    image.AdjustBoth(256, 128, 0);
+    const int flat = image.GetBitmapBits()[9];
+    image.SetShowInterpolationOptimize(1);
+    Target target(16, 16);
+    image.ShowImage(&target.dc, CRect(0, 0, 16, 16));
+    EXPECT_EQ(target.Pixel(0, 0)[1], 255);
+    EXPECT_EQ(target.Pixel(14, 0)[1], 255);
+    EXPECT_EQ(target.Pixel(6, 0)[1], flat);
+    EXPECT_EQ(target.Pixel(0, 4)[1], flat);
+}
