@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <cstdint>
 #include <new>
+#include <numeric>
 
-#include "ImageLimits.h"
 
 PLATFORM_IMPLEMENT_RUNTIMECLASS(CConvolutionFilter, CImageAreaProcess, 0, nullptr)
 
@@ -101,24 +101,12 @@ void CConvolutionFilter::SetProcessCode(DWORD code)
 
 int CConvolutionFilter::SetKernel(const int* weights, int rows, int cols)
 {
-    if (weights == nullptr || rows < 1 || cols < 1)
-        return 0;
-    const int height = OddSize(rows), width = OddSize(cols);
-    const uint64_t entries = ImageLimits::BlockBytes(width, height, sizeof(int)) / sizeof(int);
-    if (entries == 0)
-        return 0;
-    int* kernel = new (std::nothrow) int[entries]();
+    int width = 0, height = 0;
+    int* kernel = CopyToOddArea(weights, rows, cols, width, height);
     if (kernel == nullptr)
         return 0;
-    int divisor = 0;
-    for (int r = 0; r < rows; ++r)
-        for (int c = 0; c < cols; ++c) {
-            const int weight = weights[static_cast<size_t>(r) * cols + c];
-            kernel[static_cast<size_t>(r) * width + c] = weight;
-            divisor += weight;
-        }
     m_dwProcessCode = kCustomKernelCode;
-    ReplaceKernel(width, height, kernel, divisor);
+    ReplaceKernel(width, height, kernel, static_cast<int>(std::accumulate(kernel, kernel + width * height, 0LL)));
     return 1;
 }
 

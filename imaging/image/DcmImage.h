@@ -154,6 +154,7 @@ public:
     int AddLocalizer(CLocalizer* localizer);
     int ClearLocalizer();
     int BuildImageInfoMatrix();
+    int BurnImageLocalizer();
     int BurnImageOverLay();
     int BurnMatrixInfoToPixel(BYTE* pixels);
     unsigned short* FillImage(int width, int height, unsigned short* source, int sourceHeight,
@@ -230,6 +231,7 @@ private:
     int RecreateDibSection();
     void BurnOverlayPlane();
     int ResampleToDibSection(const CRect& dest);
+    void BurnSegment(POINT a, POINT b);
     void FitDibSectionToDisplay();
     template <typename Filter>
     unsigned char* FilterDisplay(int x, int y, Filter filter);

@@ -1,8 +1,10 @@
 #include <algorithm>
+#include <cstdlib>
 #include <new>
 
 #include "DcmImage.h"
 #include "ImageLimits.h"
+#include "OverLay.h"
 
 namespace {
 
@@ -11,8 +13,48 @@ const unsigned short kBurnedValue = 4095;
 // Filler of FillImage where the source has no pixel.
 const unsigned short kNoSourcePixel = 61441;
 const unsigned short kOverlayBit = 0x1000;
+// Longest localizer segment walked: no image side is longer.
+const long long kLongestSegment = 65536;
 
 }  // namespace
+
+// Flags the matrix bytes under the segment from a to b, leaving out what
+// falls outside the matrix.
+void CDcmImage::BurnSegment(POINT a, POINT b)
+{
+    long long x1 = a.x, y1 = a.y, x2 = b.x, y2 = b.y;
+    if (m_bDoubleLocalizer)
+        x1 *= 2, y1 *= 2, x2 *= 2, y2 *= 2;
+    if (std::llabs(x2 - x1) > kLongestSegment || std::llabs(y2 - y1) > kLongestSegment ||
+        std::max({std::llabs(x1), std::llabs(y1), std::llabs(x2), std::llabs(y2)}) > 0x3FFFFFFF)
+        return;
+    CArray<CPoint, CPoint> points;
+    COverLay::GetLinePoints(static_cast<int>(x1), static_cast<int>(y1), static_cast<int>(x2),
+                            static_cast<int>(y2), points);
+    BYTE* matrix = m_InfoMatrix.GetData();
+    const size_t size = static_cast<size_t>(m_InfoMatrix.GetSize());
+    for (int i = 0; i < points.GetSize(); ++i) {
+        const CPoint& p = points[i];
+        if (p.x < 0 || p.y < 0 || p.x >= m_nMatrixWidth || p.y >= m_nMatrixHeight)
+            continue;
+        const size_t index = static_cast<size_t>(p.y) * m_nMatrixWidth + p.x;
+        if (index < size)
+            matrix[index] = 1;
+    }
+}
+
+int CDcmImage::BurnImageLocalizer()
+{
+    for (int i = 0; i < m_LocalizerList.GetCount(); ++i) {
+        POINT p1, p2, p3, p4;
+        m_LocalizerList.GetAt(i)->GetPoints(p1, p2, p3, p4);
+        if (p1.x != p2.x || p1.y != p2.y)
+            BurnSegment(p1, p2);
+        if (p3.x != p4.x || p3.y != p4.y)
+            BurnSegment(p3, p4);
+    }
+    return 1;
+}
 
 int CDcmImage::AddLocalizer(CLocalizer* localizer)
 {

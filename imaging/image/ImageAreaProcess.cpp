@@ -10,23 +10,61 @@ PLATFORM_IMPLEMENT_RUNTIMECLASS(CImageAreaProcess, CImageProcess, 0, nullptr)
 
 namespace {
 
-struct AreaGeometry {
-    int imageWidth;
-    int imageHeight;
-    int halfW;
-    int halfH;
-    int areaWidth;
+// Original rows of the image around the row being filtered: results are
+// written in place, so each row is saved before anything overwrites it and
+// kept until no later neighbourhood reaches it.
+class OriginalRows {
+public:
+    OriginalRows(const BYTE* image, int width, int height, int reach)
+        : m_pImage(image), m_nHeight(height), m_nRows(std::min(2 * reach + 1, height)),
+          m_nReach(reach), m_RowBytes(static_cast<size_t>(width) * 3), m_nLoaded(-1)
+    {
+        const uint64_t bytes = ImageLimits::BlockBytes(width, m_nRows, 3);
+        m_pRows = bytes ? new (std::nothrow) BYTE[bytes] : nullptr;
+    }
+    ~OriginalRows() { delete[] m_pRows; }
+    OriginalRows(const OriginalRows&) = delete;
+    OriginalRows& operator=(const OriginalRows&) = delete;
+
+    bool Valid() const { return m_pRows != nullptr; }
+    // Saves the rows the neighbourhoods of row reach, up to reach rows below it.
+    void Prepare(int row)
+    {
+        if (m_nLoaded < 0)
+            m_nLoaded = std::max(0, row - m_nReach) - 1;
+        for (const int last = std::min(row + m_nReach, m_nHeight - 1); m_nLoaded < last;) {
+            ++m_nLoaded;
+            std::memcpy(Slot(m_nLoaded), m_pImage + m_nLoaded * m_RowBytes, m_RowBytes);
+        }
+    }
+    // Original row y, taken at the edge when y lies outside the image.
+    const BYTE* Row(int y) const { return Slot(std::clamp(y, 0, m_nHeight - 1)); }
+
+private:
+    BYTE* Slot(int y) const { return m_pRows + static_cast<size_t>(y % m_nRows) * m_RowBytes; }
+
+    const BYTE* m_pImage;
+    int m_nHeight;
+    int m_nRows;
+    int m_nReach;
+    size_t m_RowBytes;
+    int m_nLoaded;
+    BYTE* m_pRows;
+};
+
+struct Neighbour {
+    int dx;
+    int dy;
 };
 
 // Neighbourhood of (column, row) with indexes outside the image taken at the edge.
-void GatherClamped(const BYTE* copy, const AreaGeometry& g, int column, int row,
-                   const std::vector<int>& positions, BYTE* samples)
+void GatherClamped(const OriginalRows& rows, int imageWidth, int column, int row,
+                   const std::vector<Neighbour>& neighbours, BYTE* samples)
 {
-    const size_t count = positions.size();
+    const size_t count = neighbours.size();
     for (size_t i = 0; i < count; ++i) {
-        const int sy = std::clamp(row + positions[i] / g.areaWidth - g.halfH, 0, g.imageHeight - 1);
-        const int sx = std::clamp(column + positions[i] % g.areaWidth - g.halfW, 0, g.imageWidth - 1);
-        const BYTE* p = copy + (static_cast<size_t>(sy) * g.imageWidth + sx) * 3;
+        const int sx = std::clamp(column + neighbours[i].dx, 0, imageWidth - 1);
+        const BYTE* p = rows.Row(row + neighbours[i].dy) + static_cast<size_t>(sx) * 3;
         samples[i] = p[0];
         samples[count + i] = p[1];
         samples[2 * count + i] = p[2];
@@ -37,6 +75,22 @@ void GatherClamped(const BYTE* copy, const AreaGeometry& g, int column, int row,
 
 CImageAreaProcess::CImageAreaProcess() : m_nWidth(1), m_nHeight(1) {}
 
+int* CImageAreaProcess::CopyToOddArea(const int* values, int rows, int cols, int& width, int& height)
+{
+    if (values == nullptr || rows < 1 || cols < 1)
+        return nullptr;
+    height = rows / 2 * 2 + 1;
+    width = cols / 2 * 2 + 1;
+    const uint64_t entries = ImageLimits::BlockBytes(width, height, sizeof(int)) / sizeof(int);
+    int* area = entries ? new (std::nothrow) int[entries]() : nullptr;
+    if (area == nullptr)
+        return nullptr;
+    for (int r = 0; r < rows; ++r)
+        std::copy(values + static_cast<size_t>(r) * cols, values + static_cast<size_t>(r + 1) * cols,
+                  area + static_cast<size_t>(r) * width);
+    return area;
+}
+
 int CImageAreaProcess::RunArea(BYTE* rgb, int x, int y, int w, int h, int imageWidth,
                                int imageHeight, const std::vector<int>& positions, RunFunction run)
 {
@@ -45,44 +99,39 @@ int CImageAreaProcess::RunArea(BYTE* rgb, int x, int y, int w, int h, int imageW
         return 0;
     w = std::min(w, imageWidth - x);
     h = std::min(h, imageHeight - y);
-    const uint64_t bytes = ImageLimits::BlockBytes(imageWidth, imageHeight, 3);
-    if (bytes == 0)
+    if (ImageLimits::BlockBytes(imageWidth, imageHeight, 3) == 0)
         return 0;
-    BYTE* copy = new (std::nothrow) BYTE[bytes];
-    if (copy == nullptr)
+    const int halfW = (m_nWidth - 1) / 2, halfH = (m_nHeight - 1) / 2;
+    OriginalRows rows(rgb, imageWidth, imageHeight, halfH);
+    if (!rows.Valid())
         return 0;
-    std::memcpy(copy, rgb, bytes);
-
-    const AreaGeometry g{imageWidth, imageHeight, (m_nWidth - 1) / 2, (m_nHeight - 1) / 2, m_nWidth};
     const int count = static_cast<int>(positions.size());
-    std::vector<BYTE> samples(static_cast<size_t>(count) * 3);
-    std::vector<ptrdiff_t> offsets(positions.size());
+    std::vector<Neighbour> neighbours(positions.size());
     for (int i = 0; i < count; ++i)
-        offsets[i] = (static_cast<ptrdiff_t>(positions[i] / m_nWidth - g.halfH) * imageWidth +
-                      positions[i] % m_nWidth - g.halfW) * 3;
+        neighbours[i] = Neighbour{positions[i] % m_nWidth - halfW, positions[i] / m_nWidth - halfH};
+    std::vector<BYTE> samples(static_cast<size_t>(count) * 3);
     std::vector<const BYTE*> sources(positions.size());
 
     for (int row = y; row < y + h; ++row) {
-        // Pixels whose whole neighbourhood lies inside the image gather without clamping.
-        const bool rowInside = row - g.halfH >= 0 && row + g.halfH <= imageHeight - 1;
-        const int innerBegin = rowInside ? std::max(x, g.halfW) : x + w;
-        const int innerEnd = rowInside ? std::max(innerBegin, std::min(x + w, imageWidth - g.halfW)) : x + w;
-        const size_t rowStart = static_cast<size_t>(row) * imageWidth * 3;
+        rows.Prepare(row);
+        // Pixels whose whole neighbourhood lies inside the image need no clamping.
+        const bool rowInside = row - halfH >= 0 && row + halfH <= imageHeight - 1;
+        const int innerBegin = rowInside ? std::max(x, halfW) : x + w;
+        const int innerEnd = rowInside ? std::max(innerBegin, std::min(x + w, imageWidth - halfW)) : x + w;
+        BYTE* out = rgb + static_cast<size_t>(row) * imageWidth * 3;
         for (int column = x; column < x + w; ++column) {
             if (column == innerBegin && innerEnd > innerBegin) {
-                const size_t start = rowStart + static_cast<size_t>(column) * 3;
                 for (int i = 0; i < count; ++i)
-                    sources[i] = copy + start + offsets[i];
-                const AreaRun area{sources.data(), positions.data(), count, rgb + start,
+                    sources[i] = rows.Row(row + neighbours[i].dy) + static_cast<ptrdiff_t>(column + neighbours[i].dx) * 3;
+                const AreaRun area{sources.data(), positions.data(), count, out + static_cast<size_t>(column) * 3,
                                    static_cast<size_t>(innerEnd - innerBegin) * 3};
                 run(*this, area);
                 column = innerEnd - 1;
                 continue;
             }
-            GatherClamped(copy, g, column, row, positions, samples.data());
-            ProcessPixel(samples.data(), positions.data(), count, rgb + rowStart + static_cast<size_t>(column) * 3);
+            GatherClamped(rows, imageWidth, column, row, neighbours, samples.data());
+            ProcessPixel(samples.data(), positions.data(), count, out + static_cast<size_t>(column) * 3);
         }
     }
-    delete[] copy;
     return 1;
 }

@@ -37,8 +37,9 @@ protected:
     // neighbourhoods repeat the edge, go one by one to ProcessPixel.
     int RunArea(BYTE* rgb, int x, int y, int w, int h, int imageWidth, int imageHeight,
                 const std::vector<int>& positions, RunFunction run);
-    // Odd size that holds count entries (an even count grows by one).
-    static int OddSize(int count) { return count / 2 * 2 + 1; }
+    // rows x cols values copied into a new zeroed area whose sides grow to
+    // odd sizes (an even count by one); null when missing or too large.
+    static int* CopyToOddArea(const int* values, int rows, int cols, int& width, int& height);
 
     int m_nWidth;
     int m_nHeight;

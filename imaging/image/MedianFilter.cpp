@@ -4,7 +4,6 @@
 #include <cstring>
 #include <new>
 
-#include "ImageLimits.h"
 
 PLATFORM_IMPLEMENT_RUNTIMECLASS(CMedianFilter, CImageAreaProcess, 0, nullptr)
 
@@ -85,27 +84,15 @@ CMedianFilter::~CMedianFilter()
 
 int CMedianFilter::SetMask(const int* mask, int rows, int cols)
 {
-    if (mask == nullptr || rows < 1 || cols < 1)
-        return 0;
-    const int height = OddSize(rows), width = OddSize(cols);
-    const uint64_t entries = ImageLimits::BlockBytes(width, height, sizeof(int)) / sizeof(int);
-    if (entries == 0)
-        return 0;
-    int* copy = new (std::nothrow) int[entries]();
+    int width = 0, height = 0;
+    int* copy = CopyToOddArea(mask, rows, cols, width, height);
     if (copy == nullptr)
         return 0;
-    int count = 0;
-    for (int r = 0; r < rows; ++r)
-        for (int c = 0; c < cols; ++c) {
-            const int entry = mask[static_cast<size_t>(r) * cols + c];
-            copy[static_cast<size_t>(r) * width + c] = entry;
-            count += entry != 0;
-        }
     delete[] m_pMask;
     m_pMask = copy;
     m_nWidth = width;
     m_nHeight = height;
-    m_nCount = count;
+    m_nCount = static_cast<int>(std::count_if(copy, copy + width * height, [](int entry) { return entry != 0; }));
     return 1;
 }
 

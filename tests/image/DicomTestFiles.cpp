@@ -51,6 +51,18 @@ DcmFileFormat MakeImage(const ImageLayout& layout)
     return file;
 }
 
+void PutOverlayPlane(DcmFileFormat& file, int rows, int columns, uint8_t firstByte)
+{
+    DcmDataset* ds = file.getDataset();
+    ds->putAndInsertUint16(DCM_OverlayRows, static_cast<Uint16>(rows));
+    ds->putAndInsertUint16(DCM_OverlayColumns, static_cast<Uint16>(columns));
+    ds->putAndInsertUint16(DCM_OverlayBitsAllocated, 1);
+    ds->putAndInsertUint16(DCM_OverlayBitPosition, 0);
+    std::vector<Uint8> plane(static_cast<size_t>(rows) * columns / 8, 0);
+    plane[0] = firstByte;
+    ds->putAndInsertUint8Array(DCM_OverlayData, plane.data(), static_cast<unsigned long>(plane.size()));
+}
+
 bool Save(DcmFileFormat& file, const std::string& path, E_TransferSyntax xfer)
 {
     DcmDataset* ds = file.getDataset();

@@ -28,6 +28,10 @@ std::vector<uint8_t> Ramp(const ImageLayout& layout, int step = 1, int offset = 
 // Data set holding the image attributes and pixel data of layout.
 DcmFileFormat MakeImage(const ImageLayout& layout);
 
+// A one-bit overlay plane of rows x columns whose first byte is firstByte,
+// the rest 0.
+void PutOverlayPlane(DcmFileFormat& file, int rows, int columns, uint8_t firstByte);
+
 // Saves in the given transfer syntax (uncompressed ones, or encapsulated ones
 // for which the encoders are registered by the caller).
 bool Save(DcmFileFormat& file, const std::string& path,

@@ -92,14 +92,7 @@ TEST_F(DisplayTest, OverlayPlaneBitsWhitenDisplayBytes)
     ImageLayout layout = Grey8(8, 8);
     layout.pixels.assign(64, 10);
     DcmFileFormat file = MakeImage(layout);
-    DcmDataset* ds = file.getDataset();
-    ds->putAndInsertUint16(DCM_OverlayRows, 8);
-    ds->putAndInsertUint16(DCM_OverlayColumns, 8);
-    ds->putAndInsertUint16(DCM_OverlayBitsAllocated, 1);
-    ds->putAndInsertUint16(DCM_OverlayBitPosition, 0);
-    std::vector<Uint8> plane(8, 0);
-    plane[0] = 0x81;
-    ds->putAndInsertUint8Array(DCM_OverlayData, plane.data(), 8);
+    PutOverlayPlane(file, 8, 8, 0x81);
     CDcmImage image;
     ASSERT_EQ(image.OpenFile(Write(file).c_str()), 1);
     image.AdjustBoth(256, 128, 0);

@@ -288,3 +288,51 @@ TEST_F(ImagePixelsTest, OverlayBitsBurnThroughTheMatrix)
     EXPECT_EQ(print, expected);
     EXPECT_EQ(image.BurnMatrixInfoToPixel(nullptr), 0);
 }
+
+// Segments of more than one point are walked into the matrix; what falls
+// outside it, left of 0 or past 1023, is left out.
+TEST_F(ImagePixelsTest, LocalizerSegmentsBurnThroughTheMatrix)
+{
+    ImageLayout layout = Layout(4, 8, 16);
+    layout.pixels = Ramp(layout, 1);
+    CDcmImage image;
+    ASSERT_TRUE(Open(image, layout, "MR"));
+    image.AddLocalizer(new TestLocalizer({-2, 3}, {4, 3}, {1020, 7}, {1020, 9}));
+    image.AddLocalizer(new TestLocalizer({6, 6}, {6, 6}, {1021, 11}, {1026, 11}));
+    image.AddLocalizer(new TestLocalizer({0, 0}, {2000000000, 5}, {3, 3}, {3, 3}));
+    ASSERT_EQ(image.BuildImageInfoMatrix(), 1);
+    ASSERT_EQ(image.BurnImageLocalizer(), 1);
+    std::vector<unsigned short> print(1024 * 1024, 3);
+    ASSERT_EQ(image.BurnMatrixInfoToPixel(reinterpret_cast<BYTE*>(print.data())), 1);
+    std::vector<unsigned short> expected(1024 * 1024, 3);
+    for (int x = 0; x <= 4; ++x)
+        expected[3 * 1024 + x] = 4095;
+    for (int y = 7; y <= 9; ++y)
+        expected[y * 1024 + 1020] = 4095;
+    for (int x = 1021; x <= 1023; ++x)
+        expected[11 * 1024 + x] = 4095;
+    EXPECT_EQ(print, expected);
+}
+
+// The overlay plane whitens display bytes before resampling, as on the plain
+// road; columns without overlay bits keep their values.
+TEST_F(ImagePixelsTest, InterpolatedShowImageKeepsTheOverlayPlane)
+{
+    ImageLayout layout = Layout(8, 8, 8);
+    layout.pixels.assign(64, 10);
+    DcmFileFormat file = MakeImage(layout);
+    PutOverlayPlane(file, 8, 8, 0x81);
+    const std::string path = dir + "/overlay.dcm";
+    ASSERT_TRUE(Save(file, path));
+    CDcmImage image;
+    ASSERT_EQ(image.OpenFile(path.c_str()), 1);
+    image.AdjustBoth(256, 128, 0);
+    const int flat = image.GetBitmapBits()[9];
+    image.SetShowInterpolationOptimize(1);
+    Target target(16, 16);
+    image.ShowImage(&target.dc, CRect(0, 0, 16, 16));
+    EXPECT_EQ(target.Pixel(0, 0)[1], 255);
+    EXPECT_EQ(target.Pixel(14, 0)[1], 255);
+    EXPECT_EQ(target.Pixel(6, 0)[1], flat);
+    EXPECT_EQ(target.Pixel(0, 4)[1], flat);
+}

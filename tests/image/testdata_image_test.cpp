@@ -383,6 +383,58 @@ TEST(DcmRender, FailuresAndUsage)
     EXPECT_EQ(RunTool("--bogus a b"), 2);
 }
 
+// The CT phantom rendered by dcmrender with options, beside the plain
+// rendering passed through a gm convert with gmOptions; both read back.
+::testing::AssertionResult RenderBesideGm(const std::string& options, const std::string& gmOptions,
+                                          Pnm& ours, Pnm& theirs)
+{
+    const std::string dir = OutDir(), input = "'" + td::Path(td::kCtRescale) + "'";
+    const std::string plain = dir + "/plain.pgm", mine = dir + "/ours.ppm", gm = dir + "/gm.pgm";
+    if (RunTool("--window 40 400 " + input + " " + plain) != 0 ||
+        RunTool("--window 40 400 " + options + " " + input + " " + mine) != 0)
+        return ::testing::AssertionFailure() << "dcmrender " << options;
+    if (std::system(("gm convert " + plain + " " + gmOptions + " " + gm).c_str()) != 0)
+        return ::testing::AssertionFailure() << "gm convert " << gmOptions;
+    if (!ReadPnm(mine, ours) || !ReadPnm(gm, theirs) || ours.width != theirs.width || ours.height != theirs.height)
+        return ::testing::AssertionFailure() << "unreadable or different sizes";
+    return ::testing::AssertionSuccess();
+}
+
+// The 7 x 7 sharpening ring, as GraphicsMagick's convolution applies it to
+// the plain rendering (it sums to its divisor, 49, which gm divides by too).
+TEST(DcmRender, SharpenFilterMatchesGraphicsMagickConvolution)
+{
+    const std::string ring = "0,0,4,0,4,0,0,0,4,0,0,0,4,0,4,0,0,-1,0,0,4,0,0,-1,5,-1,0,0,4,0,0,-1,0,0,4,0,4,0,0,0,4,0,0,0,4,0,4,0,0";
+    Pnm ours, theirs;
+    ASSERT_TRUE(RenderBesideGm("--filter sharpen", "-convolve " + ring, ours, theirs));
+    ASSERT_EQ(ours.width, 64);
+    ASSERT_EQ(ours.height, 64);
+    int worst = 0;
+    for (int i = 0; i < 64 * 64; ++i)
+        for (int c = 0; c < 3; ++c)
+            worst = std::max(worst, std::abs(ours.pixels[3 * i + c] - theirs.pixels[i]));
+    EXPECT_LE(worst, 1);
+}
+
+// Tripled in size, our sampling (dest i at i / 3) meets GraphicsMagick's
+// centre-aligned one at dest i + 1; what remains is the cubic's sharpness
+// (a = -1 here, -0.5 there) at the phantom's edges. A kernel that takes the
+// wrong neighbours or weights is several times further off.
+TEST(DcmRender, InterpolatedShowMatchesGraphicsMagickCatrom)
+{
+    Pnm ours, theirs;
+    ASSERT_TRUE(RenderBesideGm("--show 192x192 --interpolate", "-filter Catrom -resize '192x192!'", ours, theirs));
+    ASSERT_EQ(ours.width, 192);
+    double total = 0;
+    for (int y = 0; y < 191; ++y)
+        for (int x = 0; x < 191; ++x)
+            total += std::abs(ours.pixels[3 * (y * 192 + x) + 1] - theirs.pixels[(y + 1) * 192 + x + 1]);
+    EXPECT_LT(total / (191 * 191), 2.5);
+    EXPECT_EQ(RunTool("--filter median --show 8x8 a b"), 2);
+    EXPECT_EQ(RunTool("--interpolate a b"), 2);
+    EXPECT_EQ(RunTool("--show 0x8 a b"), 2);
+}
+
 // ---- damaged copies of real files never crash the reader or the pipeline
 
 namespace {
