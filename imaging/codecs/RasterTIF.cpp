@@ -396,6 +396,14 @@ void CRasterTIF::StoreRGBRow(const BYTE* raw, DWORD row, WORD samples)
     }
 }
 
+// The cube holds only above 6/29; below it the curve is a straight line,
+// so that L* 0 is black and not a dark grey.
+static double LabInverse(double t)
+{
+    const double knee = 6.0 / 29.0;
+    return t > knee ? t * t * t : 3 * knee * knee * (t - 4.0 / 29.0);
+}
+
 void CRasterTIF::StoreLabRow(const BYTE* raw, DWORD row, WORD samples)
 {
     DWORD width = DWORD(head.biWidth);
@@ -410,9 +418,9 @@ void CRasterTIF::StoreLabRow(const BYTE* raw, DWORD row, WORD samples)
         double l = p[0], a = int8_t(p[1]), b = int8_t(p[2]);
         double fy = (l * 100 / 255 + 16) / 116;
         double fx = fy + a * 0.002, fz = fy - b * 0.005;
-        double Y = fy * fy * fy;
-        double X = 0.95047 * fx * fx * fx;
-        double Z = 1.0883 * fz * fz * fz;
+        double Y = LabInverse(fy);
+        double X = 0.95047 * LabInverse(fx);
+        double Z = 1.0883 * LabInverse(fz);
         double r = 3.240479 * X - 1.53715 * Y - 0.498535 * Z;
         double g = -0.969256 * X + 1.875992 * Y + 0.041556 * Z;
         double bl = 0.055648 * X - 0.204043 * Y + 1.057311 * Z;
