@@ -73,7 +73,12 @@ bool CRasterGIF::Decode(CByteStream* fp)
     stack.assign(kMaxCodes, 0);
     suffix.assign(kMaxCodes, 0);
     prefix.assign(kMaxCodes, 0);
-    bool ok = DecodeBody(fp);
+    bool ok = false;
+    try {
+        ok = DecodeBody(fp);
+    } catch (const std::exception&) {
+        ok = false;
+    }
     buf.clear();
     frame_pixels.clear();
     return ok;
@@ -274,7 +279,7 @@ short CRasterGIF::get_next_code(CByteStream* fp)
 // Codes above the next free slot are counted as bad and read as the
 // next slot itself, so every prefix chain points backwards and stays
 // within the 4096-entry stack.
-short CRasterGIF::decoder(CByteStream* fp, short linewidth, int& bad_code_count)
+short CRasterGIF::decoder(CByteStream* fp, int linewidth, int& bad_code_count)
 {
     int size = get_byte(fp);
     if (size < 2 || size > 8)
@@ -391,7 +396,7 @@ bool CRasterGIF::DecodeFrame(CByteStream* fp, const tag_image& image)
     ipass = 0;
     iheight = frame_height;
     int bad = 0;
-    if (decoder(fp, short(frame_width), bad) < 0)
+    if (decoder(fp, frame_width, bad) < 0)
         return false;
     // The rest of the coded data, when the end code came early.
     if (!block_terminated)

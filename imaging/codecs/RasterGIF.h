@@ -99,7 +99,7 @@ protected:
     bool DecodeFrame(CByteStream* fp, const tag_image& image);
     short init_exp(short size);
     short get_next_code(CByteStream* fp);
-    short decoder(CByteStream* fp, short linewidth, int& bad_code_count);
+    short decoder(CByteStream* fp, int linewidth, int& bad_code_count);
 
     void EncodeHeader(CByteStream* fp);
     void EncodeExtension(CByteStream* fp);

@@ -145,6 +145,9 @@ bool CRasterTIF::Decode(CByteStream* stream)
             RaiseRasterFailure("Error encountered while opening TIFF file");
         DecodeBody(handle.tif);
         return true;
+    } catch (const std::exception&) {
+        SetLastError("CRasterTIF can't allocate memory");
+        return false;
     } catch (const CRasterFailure& failure) {
         if (failure.text && *failure.text)
             SetLastError(failure.text);
@@ -305,8 +308,15 @@ void CRasterTIF::DecodeOwn(TIFF* tif, DWORD width, DWORD height, WORD samples, W
         if (tileWidth == 0 || tileLength == 0 || tileRow <= 0 || tileSize < tileRow * tmsize_t(tileLength))
             RaiseRasterFailure("Corrupted tiled TIFF file!");
         rowsperstrip = tileLength;
-        DWORD across = (width + tileWidth - 1) / tileWidth;
-        stripSize = size_t(tileRow) * across * tileLength;
+        uint64_t across = (uint64_t(width) + tileWidth - 1) / tileWidth;
+        uint64_t stripBytes = uint64_t(tileRow) * across * std::min(tileLength, height);
+        uint64_t imageBytes = uint64_t(rowBytes) * height;
+        // Tiles may overhang the image, but not by more than a tile row
+        // and a tile column.
+        if (stripBytes > 2 * imageBytes + uint64_t(tileRow) * std::min(tileLength, height) ||
+            uint64_t(tileSize) > 4 * imageBytes + (16u << 20))
+            RaiseRasterFailure("Corrupted tiled TIFF file!");
+        stripSize = size_t(stripBytes);
         tile.resize(size_t(tileSize));
     } else {
         tmsize_t size = TIFFStripSize(tif);

@@ -120,6 +120,8 @@ TEST(GifDecode, MatchesGraphicsMagick)
         // nothing, or only part, to write.
         {"short-interlaced.gif", "gifsicle -i short.gif", "short.gif"},
         {"gifsicle.gif", "gifsicle -i plain.gif", "plain.gif"},
+        // Wider than a 16-bit signed line length.
+        {"wide.gif", "gm convert -size 33000x2 gradient:'#ff0000-#0000ff' -colors 64 GIF:-", "wide.gif"},
     };
     for (const auto& f : files) {
         std::string path = dir + "/" + f[0];
