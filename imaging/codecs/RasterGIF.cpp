@@ -41,22 +41,24 @@ CRasterGIF::CRasterGIF()
     m_comment[0] = 0;
 }
 
+// Comments are kept and handed out to at most 255 characters.
+static void CopyComment(char* to, const char* from)
+{
+    if (!to || !from)
+        return;
+    size_t n = strnlen(from, 255);
+    memcpy(to, from, n);
+    to[n] = 0;
+}
+
 void CRasterGIF::SetComment(const char* sz_comment_in)
 {
-    if (!sz_comment_in)
-        return;
-    size_t n = strnlen(sz_comment_in, 255);
-    memcpy(m_comment, sz_comment_in, n);
-    m_comment[n] = 0;
+    CopyComment(m_comment, sz_comment_in);
 }
 
 void CRasterGIF::GetComment(char* sz_comment_out)
 {
-    if (!sz_comment_out)
-        return;
-    size_t n = strnlen(m_comment, 255);
-    memcpy(sz_comment_out, m_comment, n);
-    sz_comment_out[n] = 0;
+    CopyComment(sz_comment_out, m_comment);
 }
 
 bool CRasterGIF::Decode(FILE* fp)

@@ -109,6 +109,7 @@ protected:
     void EncodeBody(CByteStream* fp, bool bLocalColorMap = false);
     int GifNextPixel();
     void Putword(int w, CByteStream* fp);
+    void start_codes(int init_bits, CByteStream* outfile);
     void compressNONE(int init_bits, CByteStream* outfile);
     void compressLZW(int init_bits, CByteStream* outfile);
     void output(unsigned int code);

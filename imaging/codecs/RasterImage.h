@@ -6,6 +6,7 @@
 #include "ImvexaApi.h"
 #include "base/wintypes.h"
 #include "ByteStream.h"
+#include "RasterFailure.h"
 #include "RasterFormats.h"
 
 class IMVEXA_API CRasterImage {
@@ -245,6 +246,18 @@ protected:
     bool RotateQuarter(bool clockwise, CRasterImage* iDst);
     template <class Codec> bool DecodeThrough(Codec& codec, CByteStream* stream);
     template <class Codec> bool EncodeThrough(Codec& codec, CByteStream* stream);
+    // Runs a codec's body: a raised failure becomes the last-error text.
+    template <class Body> bool RunCatching(Body body)
+    {
+        try {
+            body();
+            return true;
+        } catch (const CRasterFailure& failure) {
+            if (failure.text && *failure.text)
+                SetLastError(failure.text);
+            return false;
+        }
+    }
     size_t PixelCount() const;
     bool MaskToGreyImage(const BYTE* mask, CRasterImage* dest);
     void ResetSelectionBox();
