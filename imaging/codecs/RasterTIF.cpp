@@ -228,6 +228,7 @@ void CRasterTIF::DecodeBody(TIFF* tif)
 
     if (!own) {
         DecodeRGBA(tif, width, height, samples);
+        TurnRGBAOrientation(orientation);
         return;
     }
     if (!colour)
@@ -455,6 +456,19 @@ void CRasterTIF::ApplyOrientation(WORD orientation)
     case ORIENTATION_RIGHTBOT: RotateLeft(); Mirror(); break;
     case ORIENTATION_LEFTBOT: RotateLeft(); break;
     default: break;
+    }
+}
+
+// libtiff's RGBA reader applies orientations 5 to 8 as 1, 2, 3 and 4:
+// what it leaves undone is a turn and a mirror.
+void CRasterTIF::TurnRGBAOrientation(WORD orientation)
+{
+    if (orientation == ORIENTATION_LEFTTOP || orientation == ORIENTATION_RIGHTBOT) {
+        RotateRight();
+        Mirror();
+    } else if (orientation == ORIENTATION_RIGHTTOP || orientation == ORIENTATION_LEFTBOT) {
+        RotateLeft();
+        Mirror();
     }
 }
 

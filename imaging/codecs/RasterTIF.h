@@ -35,6 +35,7 @@ protected:
     void StoreRGBRow(const BYTE* raw, DWORD row, WORD samples);
     void StoreLabRow(const BYTE* raw, DWORD row, WORD samples);
     void ApplyOrientation(WORD orientation);
+    void TurnRGBAOrientation(WORD orientation);
     bool WritePixels(TIFF* tif, int samples, int bitcount);
 
     TIFF* m_tif;

@@ -187,6 +187,23 @@ TEST(TiffDecode, PagesOrientationAndResolution)
             << "orientation " << turn.first;
     }
 
+    // The same for a file that libtiff's RGBA reader takes.
+    ASSERT_EQ(Shell("cd '" + dir + "' && gm convert source.ppm -colorspace CMYK cmyk.tif && "
+                    "tifftopnm cmyk.tif > cmyk.ppm 2>/dev/null"),
+              0);
+    for (const auto& turn : turns) {
+        std::string path = dir + "/c" + std::to_string(turn.first) + ".tif";
+        ASSERT_EQ(Shell("cp '" + dir + "/cmyk.tif' '" + path + "' && tiffset -s 274 " + std::to_string(turn.first) +
+                        " '" + path + "'"),
+                  0);
+        CRasterImage img;
+        ASSERT_TRUE(img.Load(path.c_str(), RASTER_FORMAT_TIF));
+        EXPECT_EQ(MaxDifference(img, Reference("gm convert '" + dir + "/cmyk.ppm' " + turn.second +
+                                               " -depth 8 ppm:-")),
+                  0)
+            << "CMYK orientation " << turn.first;
+    }
+
     std::string cm = dir + "/cm.tif";
     ASSERT_EQ(Shell("cp '" + dir + "/a.tif' '" + cm + "' && tiffset -s 296 3 '" + cm + "' && tiffset -s 282 118 '" +
                     cm + "' && tiffset -s 283 47 '" + cm + "'"),
