@@ -466,17 +466,15 @@ bool PlausibleScreen(DWORD width, DWORD height, const std::vector<CRasterGIF::ta
 
 bool CRasterGIF::DecodeBody(CByteStream* fp)
 {
-    long start = fp->Tell();
-    reset_reader(fp, start);
+    reset_reader(fp, fp->Tell());
     BYTE raw[13];
     if (!read_bytes(fp, raw, 13) || memcmp(raw, "GIF8", 4) != 0)
         return false;
     tag_dscgif dscgif;
     memcpy(&dscgif, raw, sizeof(dscgif));
-    DWORD screenWidth = dscgif.scrwidth, screenHeight = dscgif.scrheight;
     if (info.nEscape == -1) {
-        head.biWidth = LONG(screenWidth);
-        head.biHeight = LONG(screenHeight);
+        head.biWidth = LONG(dscgif.scrwidth);
+        head.biHeight = LONG(dscgif.scrheight);
         return true;
     }
     tag_TabCol global = {};
@@ -486,55 +484,59 @@ bool CRasterGIF::DecodeBody(CByteStream* fp)
     long dataStart = fp->Tell() - (ibfmax - ibf);
 
     std::vector<FrameLayout> layouts;
-    long count = get_num_frames(fp, dataStart, layouts);
-    info.nNumFrames = count;
-    if (info.nFrame < 0 || info.nFrame >= count)
+    info.nNumFrames = get_num_frames(fp, dataStart, layouts);
+    if (info.nFrame < 0 || info.nFrame >= info.nNumFrames)
         return false;
+    Composition comp;
+    comp.width = dscgif.scrwidth;
+    comp.height = dscgif.scrheight;
+    if (!PlanComposition(layouts, hasGlobal, comp))
+        return false;
+    // The walk above saw every extension; frames take only their own.
+    gifgce = {0, 0, 0};
+    info.dwFrameDelay = 0;
+    reset_reader(fp, dataStart);
+    return ComposeFrames(fp, global, comp) && TakeCanvas(comp);
+}
+
+bool CRasterGIF::PlanComposition(const std::vector<FrameLayout>& layouts, bool hasGlobal, Composition& comp)
+{
     std::vector<tag_image> rects;
-    for (size_t i = 0; i < layouts.size(); i++) {
-        const FrameLayout& l = layouts[i];
+    for (const FrameLayout& l : layouts) {
         rects.push_back(l.image);
         if (uint64_t(l.image.w) * l.image.h > (l.dataBytes + 1) * kPixelsPerDataByte)
             return false;
     }
     // A logical screen of zero size takes the frames' extent.
-    if (screenWidth == 0 || screenHeight == 0) {
+    if (comp.width == 0 || comp.height == 0) {
         for (const auto& r : rects) {
-            screenWidth = std::max<DWORD>(screenWidth, DWORD(r.l) + r.w);
-            screenHeight = std::max<DWORD>(screenHeight, DWORD(r.t) + r.h);
+            comp.width = std::max<DWORD>(comp.width, DWORD(r.l) + r.w);
+            comp.height = std::max<DWORD>(comp.height, DWORD(r.t) + r.h);
         }
     }
-    if (screenWidth == 0 || screenHeight == 0 || !PlausibleScreen(screenWidth, screenHeight, rects))
+    if (comp.width == 0 || comp.height == 0 || !PlausibleScreen(comp.width, comp.height, rects))
         return false;
-
-    // Frames with tables of their own cannot share an indexed canvas, and
-    // a first frame smaller than the screen leaves areas no palette defines.
-    // A file without a global table, or whose first frame leaves most of
-    // the screen open, is a picture in pieces: all of them are composed.
-    bool trueColour = false;
-    long lastFrame = info.nFrame;
-    if (count > 1) {
-        trueColour = !hasGlobal ||
-                     (layouts[0].image.w < screenWidth && layouts[0].image.h < screenHeight);
-        if (trueColour)
-            lastFrame = count - 1;
-        for (long i = 0; i <= lastFrame; i++)
-            trueColour = trueColour || layouts[size_t(i)].localTable;
+    // A file without a global table, or whose first frame leaves the
+    // screen open on two sides, is a picture in pieces: every piece is
+    // composed. Frames with tables of their own cannot share one indexed
+    // canvas either.
+    comp.trueColour = false;
+    comp.lastFrame = info.nFrame;
+    if (layouts.size() > 1) {
+        comp.trueColour = !hasGlobal || (layouts[0].image.w < comp.width && layouts[0].image.h < comp.height);
+        if (comp.trueColour)
+            comp.lastFrame = long(layouts.size()) - 1;
+        for (long i = 0; i <= comp.lastFrame; i++)
+            comp.trueColour = comp.trueColour || layouts[size_t(i)].localTable;
     }
+    return true;
+}
 
-    // The walk above saw every extension; frames take only their own.
-    gifgce = {0, 0, 0};
-    info.dwFrameDelay = 0;
-    reset_reader(fp, dataStart);
-    CRasterImage canvas, saved;
-    long canvasIndex = 0;
-    RGBQUAD canvasColour = {0, 0, 0, 0};
-    int previousDisposal = 0;
-    tag_image previousRect = {};
+bool CRasterGIF::ComposeFrames(CByteStream* fp, const tag_TabCol& global, Composition& comp)
+{
     long frameNumber = 0;
     bool armed = true;
-    struct_gifgce lastGce = {0, 0, 0};
-    while (frameNumber <= lastFrame) {
+    while (frameNumber <= comp.lastFrame) {
         if (info.nEscape)
             return false;
         int c = get_byte(fp);
@@ -559,65 +561,72 @@ bool CRasterGIF::DecodeBody(CByteStream* fp)
         if (image.w == 0 || image.h == 0) {
             if (get_byte(fp) < 0 || !skip_sub_blocks(fp, nullptr))
                 break;
-            frameNumber++;
-            continue;
-        }
-        long transIndex = (gifgce.flags & 1) ? gifgce.transpcolindex : -1;
-        if (!DecodeFrame(fp, image))
+        } else if (!DecodeFrame(fp, image) || !ComposeFrame(image, table, frameNumber == 0, comp)) {
             return false;
-        if (frameNumber == 0) {
-            canvasIndex = gifgce.transpcolindex;
-            RGBQUAD colour = {table.paleta[canvasIndex].b, table.paleta[canvasIndex].g,
-                              table.paleta[canvasIndex].r, 0};
-            canvasColour = colour;
-            DWORD bits = trueColour ? 24 : DWORD(BitCountOf(table.sogct ? table.sogct : 256));
-            if (!canvas.Create(screenWidth, screenHeight, bits, RASTER_FORMAT_GIF))
-                return false;
-            if (trueColour) {
-                tag_image whole = {0, 0, WORD(std::min<DWORD>(screenWidth, 65535)),
-                                   WORD(std::min<DWORD>(screenHeight, 65535)), 0};
-                ClearRect(canvas, whole, 0, canvasColour);
-            } else {
-                canvas.Clear(BYTE(canvasIndex));
-            }
-        } else if (previousDisposal == 2) {
-            ClearRect(canvas, previousRect, canvasIndex, canvasColour);
-        } else if (previousDisposal == 3 && saved.IsValid()) {
-            canvas.Copy(saved);
         }
-        int disposal = (gifgce.flags >> 2) & 7;
-        if (disposal == 3)
-            saved.Copy(canvas);
-        if (!trueColour) {
-            DWORD n = table.sogct ? DWORD(table.sogct) : 256;
-            canvas.SetPalette(reinterpret_cast<rgb_color*>(table.paleta), std::min<DWORD>(n, canvas.GetNumColors()));
-            if (transIndex >= 0)
-                for (DWORD i = n; i < canvas.GetNumColors(); i++)
-                    canvas.SetPaletteColor(BYTE(i), 255, 255, 255);
-        }
-        GifMix(canvas, image, table, transIndex);
-        lastGce = gifgce;
-        previousDisposal = disposal;
-        previousRect = image;
-        info.xOffset = image.l;
-        info.yOffset = image.t;
         gifgce = {0, 0, 0};
         frameNumber++;
     }
-    if (!canvas.IsValid() || frameNumber <= lastFrame)
-        return false;
+    return comp.canvas.IsValid() && frameNumber > comp.lastFrame;
+}
 
+// Disposal of the previous frame first: 2 restores its rectangle to the
+// background, 3 restores the screen as it was before that frame.
+bool CRasterGIF::ComposeFrame(const tag_image& image, const tag_TabCol& table, bool first, Composition& comp)
+{
+    long transIndex = (gifgce.flags & 1) ? gifgce.transpcolindex : -1;
+    if (first) {
+        comp.canvasIndex = gifgce.transpcolindex;
+        const rgb_color& c = table.paleta[comp.canvasIndex];
+        comp.canvasColour = {c.b, c.g, c.r, 0};
+        DWORD bits = comp.trueColour ? 24 : DWORD(BitCountOf(table.sogct ? table.sogct : 256));
+        if (!comp.canvas.Create(comp.width, comp.height, bits, RASTER_FORMAT_GIF))
+            return false;
+        if (comp.trueColour) {
+            tag_image whole = {0, 0, WORD(std::min<DWORD>(comp.width, 65535)),
+                               WORD(std::min<DWORD>(comp.height, 65535)), 0};
+            ClearRect(comp.canvas, whole, 0, comp.canvasColour);
+        } else {
+            comp.canvas.Clear(BYTE(comp.canvasIndex));
+        }
+    } else if (comp.previousDisposal == 2) {
+        ClearRect(comp.canvas, comp.previousRect, comp.canvasIndex, comp.canvasColour);
+    } else if (comp.previousDisposal == 3 && comp.saved.IsValid()) {
+        comp.canvas.Copy(comp.saved);
+    }
+    int disposal = (gifgce.flags >> 2) & 7;
+    if (disposal == 3)
+        comp.saved.Copy(comp.canvas);
+    if (!comp.trueColour) {
+        DWORD n = table.sogct ? DWORD(table.sogct) : 256;
+        comp.canvas.SetPalette(const_cast<rgb_color*>(table.paleta), std::min<DWORD>(n, comp.canvas.GetNumColors()));
+        if (transIndex >= 0)
+            for (DWORD i = n; i < comp.canvas.GetNumColors(); i++)
+                comp.canvas.SetPaletteColor(BYTE(i), 255, 255, 255);
+    }
+    GifMix(comp.canvas, image, table, transIndex);
+    comp.lastGce = gifgce;
+    comp.previousDisposal = disposal;
+    comp.previousRect = image;
+    info.xOffset = image.l;
+    info.yOffset = image.t;
+    return true;
+}
+
+// The canvas brings its pixels and transparency; everything else the
+// decode learnt stays in this image's record.
+bool CRasterGIF::TakeCanvas(Composition& comp)
+{
+    CRasterImage& canvas = comp.canvas;
     canvas.SetTransIndex(-1);
-    if (lastGce.flags & 1) {
-        if (trueColour) {
-            canvas.SetTransColor(canvasColour);
+    if (comp.lastGce.flags & 1) {
+        if (comp.trueColour) {
+            canvas.SetTransColor(comp.canvasColour);
             canvas.SetTransIndex(0);
         } else {
-            canvas.SetTransIndex(lastGce.transpcolindex);
+            canvas.SetTransIndex(comp.lastGce.transpcolindex);
         }
     }
-    // The canvas brings its pixels and transparency; everything else the
-    // decode learnt stays in this image's record.
     tagRasterInfo kept = info;
     if (!Transfer(canvas))
         return false;

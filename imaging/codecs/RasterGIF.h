@@ -85,7 +85,25 @@ protected:
         size_t dataBytes;
     };
 
+    // The screen the frames are composed on, and what the next frame needs
+    // of the ones before it.
+    struct Composition {
+        DWORD width = 0, height = 0;
+        bool trueColour = false;
+        long lastFrame = 0;
+        CRasterImage canvas, saved;
+        long canvasIndex = 0;
+        RGBQUAD canvasColour = {0, 0, 0, 0};
+        int previousDisposal = 0;
+        tag_image previousRect = {0, 0, 0, 0, 0};
+        struct_gifgce lastGce = {0, 0, 0};
+    };
+
     bool DecodeBody(CByteStream* fp);
+    bool PlanComposition(const std::vector<FrameLayout>& layouts, bool hasGlobal, Composition& comp);
+    bool ComposeFrames(CByteStream* fp, const tag_TabCol& global, Composition& comp);
+    bool ComposeFrame(const tag_image& image, const tag_TabCol& table, bool first, Composition& comp);
+    bool TakeCanvas(Composition& comp);
     bool DecodeExtension(CByteStream* fp);
     int get_byte(CByteStream* fp);
     bool read_bytes(CByteStream* fp, void* dest, size_t count);
