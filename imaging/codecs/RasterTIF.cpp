@@ -155,6 +155,39 @@ bool CRasterTIF::Decode(CByteStream* stream)
     }
 }
 
+void CRasterTIF::ReadPlacement(TIFF* tif)
+{
+    uint16_t unit = RESUNIT_INCH;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_RESOLUTIONUNIT, &unit);
+    float resolution = 0;
+    if (TIFFGetField(tif, TIFFTAG_XRESOLUTION, &resolution))
+        SetXDPI(long(unit == RESUNIT_CENTIMETER ? resolution * 2.54f + 0.5f : resolution));
+    if (TIFFGetField(tif, TIFFTAG_YRESOLUTION, &resolution))
+        SetYDPI(long(unit == RESUNIT_CENTIMETER ? resolution * 2.54f + 0.5f : resolution));
+    float position = 0;
+    if (TIFFGetField(tif, TIFFTAG_XPOSITION, &position))
+        info.xOffset = LONG(position);
+    if (TIFFGetField(tif, TIFFTAG_YPOSITION, &position))
+        info.yOffset = LONG(position);
+}
+
+// Our own reader takes the layouts it converts exactly; libtiff's RGBA
+// reader takes every other one, so no file is read with the wrong sample
+// layout.
+bool CRasterTIF::OwnReaderTakes(WORD photometric, WORD samples, WORD bitspersample, WORD planar)
+{
+    bool contiguous = planar == PLANARCONFIG_CONTIG || samples == 1;
+    bool bps8or16 = bitspersample == 8 || bitspersample == 16;
+    bool grey = (photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE) &&
+                ((samples == 1 && (bitspersample == 1 || bitspersample == 4 || bps8or16)) ||
+                 (samples == 2 && bps8or16));
+    bool palette = photometric == PHOTOMETRIC_PALETTE && samples == 1 &&
+                   (bitspersample == 1 || bitspersample == 4 || bitspersample == 8);
+    bool colour = (photometric == PHOTOMETRIC_CIELAB || photometric == PHOTOMETRIC_RGB) &&
+                  (samples == 3 || samples == 4) && bitspersample == 8;
+    return contiguous && (grey || palette || colour);
+}
+
 void CRasterTIF::DecodeBody(TIFF* tif)
 {
     info.nNumFrames = LONG(TIFFNumberOfDirectories(tif));
@@ -176,18 +209,7 @@ void CRasterTIF::DecodeBody(TIFF* tif)
         head.biHeight = LONG(height);
         RaiseRasterFailure("output dimensions returned");
     }
-    uint16_t unit = RESUNIT_INCH;
-    TIFFGetFieldDefaulted(tif, TIFFTAG_RESOLUTIONUNIT, &unit);
-    float resolution = 0;
-    if (TIFFGetField(tif, TIFFTAG_XRESOLUTION, &resolution))
-        SetXDPI(long(unit == RESUNIT_CENTIMETER ? resolution * 2.54f + 0.5f : resolution));
-    if (TIFFGetField(tif, TIFFTAG_YRESOLUTION, &resolution))
-        SetYDPI(long(unit == RESUNIT_CENTIMETER ? resolution * 2.54f + 0.5f : resolution));
-    float position = 0;
-    if (TIFFGetField(tif, TIFFTAG_XPOSITION, &position))
-        info.xOffset = LONG(position);
-    if (TIFFGetField(tif, TIFFTAG_YPOSITION, &position))
-        info.yOffset = LONG(position);
+    ReadPlacement(tif);
     info.nBkgndIndex = -1;
     if (rowsperstrip > height) {
         rowsperstrip = height;
@@ -197,20 +219,8 @@ void CRasterTIF::DecodeBody(TIFF* tif)
     if (width == 0 || height == 0 || !PlausibleSize(tif, width, height, samples, bitspersample))
         RaiseRasterFailure("Corrupted TIFF file!");
 
-    // Our own reader takes the layouts it converts exactly; libtiff's RGBA
-    // reader takes every other one, so no file is read with the wrong
-    // sample layout.
-    bool contiguous = planar == PLANARCONFIG_CONTIG || samples == 1;
-    bool bps8or16 = bitspersample == 8 || bitspersample == 16;
-    bool grey = (photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE) &&
-                ((samples == 1 && (bitspersample == 1 || bitspersample == 4 || bps8or16)) ||
-                 (samples == 2 && bps8or16));
-    bool palette = photometric == PHOTOMETRIC_PALETTE && samples == 1 &&
-                   (bitspersample == 1 || bitspersample == 4 || bitspersample == 8);
-    bool colour = (photometric == PHOTOMETRIC_CIELAB || photometric == PHOTOMETRIC_RGB) &&
-                  (samples == 3 || samples == 4) && bitspersample == 8;
-    bool own = contiguous && (grey || palette || colour);
-
+    bool colour = (photometric == PHOTOMETRIC_CIELAB || photometric == PHOTOMETRIC_RGB);
+    bool own = OwnReaderTakes(photometric, samples, bitspersample, planar);
     DWORD bits = 8;
     if (!own || colour)
         bits = 24;
@@ -595,6 +605,15 @@ bool CRasterTIF::EncodeBody(TIFF* m_tif, bool multipage, int page, int pagecount
     TIFFSetField(m_tif, TIFFTAG_RESOLUTIONUNIT, uint16_t(RESUNIT_INCH));
     TIFFSetField(m_tif, TIFFTAG_XRESOLUTION, float(info.xDPI));
     TIFFSetField(m_tif, TIFFTAG_YRESOLUTION, float(info.yDPI));
+    SetPageTags(m_tif, multipage, page, pagecount);
+    if (photometric == PHOTOMETRIC_PALETTE)
+        SetColourMap(m_tif);
+    TIFFSetField(m_tif, TIFFTAG_ROWSPERSTRIP, SetCompression(m_tif, compression, bitcount, rowsperstrip));
+    return WritePixels(m_tif, samples, bitcount);
+}
+
+void CRasterTIF::SetPageTags(TIFF* m_tif, bool multipage, int page, int pagecount)
+{
     if (multipage) {
         char pageName[32];
         snprintf(pageName, sizeof(pageName), "Page %d", page);
@@ -604,16 +623,23 @@ bool CRasterTIF::EncodeBody(TIFF* m_tif, bool multipage, int page, int pagecount
     } else {
         TIFFSetField(m_tif, TIFFTAG_SUBFILETYPE, uint32_t(0));
     }
-    if (photometric == PHOTOMETRIC_PALETTE) {
-        std::vector<uint16_t> red(256), green(256), blue(256);
-        for (DWORD i = 0; i < head.biClrUsed; i++) {
-            RGBQUAD c = GetPaletteColor(BYTE(i));
-            red[i] = uint16_t(c.rgbRed * 65535 / 255);
-            green[i] = uint16_t(c.rgbGreen * 65535 / 255);
-            blue[i] = uint16_t(c.rgbBlue * 65535 / 255);
-        }
-        TIFFSetField(m_tif, TIFFTAG_COLORMAP, red.data(), green.data(), blue.data());
+}
+
+void CRasterTIF::SetColourMap(TIFF* m_tif)
+{
+    std::vector<uint16_t> red(256), green(256), blue(256);
+    for (DWORD i = 0; i < head.biClrUsed; i++) {
+        RGBQUAD c = GetPaletteColor(BYTE(i));
+        red[i] = uint16_t(c.rgbRed * 65535 / 255);
+        green[i] = uint16_t(c.rgbGreen * 65535 / 255);
+        blue[i] = uint16_t(c.rgbBlue * 65535 / 255);
     }
+    TIFFSetField(m_tif, TIFFTAG_COLORMAP, red.data(), green.data(), blue.data());
+}
+
+// Answers the rows per strip, which JPEG wants in multiples of 8.
+uint32_t CRasterTIF::SetCompression(TIFF* m_tif, int compression, int bitcount, uint32_t rowsperstrip)
+{
     static const int kJpegQuality[] = {90, 60, 30};
     switch (compression) {
     case 1:
@@ -632,8 +658,7 @@ bool CRasterTIF::EncodeBody(TIFF* m_tif, bool multipage, int page, int pagecount
         TIFFSetField(m_tif, TIFFTAG_COMPRESSION, uint16_t(COMPRESSION_NONE));
         break;
     }
-    TIFFSetField(m_tif, TIFFTAG_ROWSPERSTRIP, rowsperstrip);
-    return WritePixels(m_tif, samples, bitcount);
+    return rowsperstrip;
 }
 
 bool CRasterTIF::WritePixels(TIFF* tif, int samples, int bitcount)
