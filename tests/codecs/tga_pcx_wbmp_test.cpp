@@ -100,6 +100,15 @@ TEST(TgaDecode, RowOrderRunsAndMaps)
     EXPECT_EQ(PixelTopDown(a, 0, 0), (Rgb{248, 0, 0}));
     EXPECT_EQ(PixelTopDown(a, 2, 0), (Rgb{8, 8, 8}));
     EXPECT_EQ(memcmp(a.GetBits(), b.GetBits(), a.GetEffWidth() * 2), 0);
+    // Right to left: each stored row reversed.
+    std::vector<unsigned char> rightToLeft = TgaHeader(2, 3, 2, 16, 0x10);
+    for (int i = 0; i < 6; i++) {
+        WORD p = pixels[(i / 3) * 3 + 2 - i % 3];
+        rightToLeft.insert(rightToLeft.end(), {BYTE(p), BYTE(p >> 8)});
+    }
+    CRasterImage m;
+    ASSERT_TRUE(Decode(m, rightToLeft, RASTER_FORMAT_TGA)) << m.GetLastError();
+    EXPECT_EQ(memcmp(a.GetBits(), m.GetBits(), a.GetEffWidth() * 2), 0);
 
     // Run-length packets crossing both row ends, the last one reaching past
     // the image, decode like their plain twin.
