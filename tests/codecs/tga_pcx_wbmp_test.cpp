@@ -218,9 +218,24 @@ TEST(PcxDecode, RefusesInconsistentFiles)
     tiny[3] = 8;
     tiny[65] = 1;
     tiny[66] = 2;
+    std::vector<unsigned char> crossing = tiny;
     tiny.insert(tiny.end(), {0xC3, 7});
     EXPECT_FALSE(Decode(img, tiny, RASTER_FORMAT_PCX));
     EXPECT_STREQ(img.GetLastError(), "repeat count spans end of image");
+
+    // 3 x 2 at 8 bits with 4 bytes per line: one run fills the second half
+    // of the first row and the start of the second.
+    crossing[8] = 2;
+    crossing[10] = 1;
+    crossing[66] = 4;
+    crossing.insert(crossing.end(), {1, 2, 0xC4, 9, 3, 0});
+    crossing.push_back(12);
+    for (int i = 0; i < 256; i++)
+        crossing.insert(crossing.end(), {BYTE(i), BYTE(255 - i), BYTE(i / 2)});
+    ASSERT_TRUE(Decode(img, crossing, RASTER_FORMAT_PCX)) << img.GetLastError();
+    EXPECT_EQ(PixelTopDown(img, 2, 0), (Rgb{9, 246, 4}));
+    EXPECT_EQ(PixelTopDown(img, 2, 1), (Rgb{3, 252, 1}));
+    EXPECT_EQ(PixelTopDown(img, 0, 1), (Rgb{9, 246, 4}));
 }
 
 TEST(PcxEncode, ReadBackByNetpbm)
