@@ -181,6 +181,21 @@ bool CRasterGIF::DecodeExtension(CByteStream* fp)
     return skip_sub_blocks(fp, nullptr);
 }
 
+// Answers the next extension (0x21) or image (0x2C) introducer, or -1 at
+// the trailer or the end. Stray bytes are skipped, and after a non-zero
+// one only a zero byte lets the next introducer count.
+int CRasterGIF::next_block(CByteStream* fp, bool& armed)
+{
+    for (;;) {
+        int c = get_byte(fp);
+        if (c < 0 || (armed && c == 0x3B))
+            return -1;
+        if (armed && (c == 0x21 || c == 0x2C))
+            return c;
+        armed = c == 0;
+    }
+}
+
 // Walks the blocks from `position` without decoding pixels and lists the
 // frames with the size of their coded data.
 long CRasterGIF::get_num_frames(CByteStream* fp, long position, std::vector<FrameLayout>& frames)
@@ -189,13 +204,13 @@ long CRasterGIF::get_num_frames(CByteStream* fp, long position, std::vector<Fram
     frames.clear();
     bool armed = true;
     for (;;) {
-        int c = get_byte(fp);
-        if (c < 0 || (armed && c == 0x3B))
+        int c = next_block(fp, armed);
+        if (c < 0)
             break;
-        if (armed && c == 0x21) {
+        if (c == 0x21) {
             if (!DecodeExtension(fp))
                 break;
-        } else if (armed && c == 0x2C) {
+        } else {
             BYTE raw[9];
             tag_TabCol local;
             FrameLayout layout = {};
@@ -209,8 +224,6 @@ long CRasterGIF::get_num_frames(CByteStream* fp, long position, std::vector<Fram
             frames.push_back(layout);
             if (!complete)
                 break;
-        } else {
-            armed = c == 0;
         }
     }
     reset_reader(fp, position);
@@ -539,16 +552,12 @@ bool CRasterGIF::ComposeFrames(CByteStream* fp, const tag_TabCol& global, Compos
     while (frameNumber <= comp.lastFrame) {
         if (info.nEscape)
             return false;
-        int c = get_byte(fp);
-        if (c < 0 || (armed && c == 0x3B))
+        int c = next_block(fp, armed);
+        if (c < 0)
             break;
-        if (armed && c == 0x21) {
+        if (c == 0x21) {
             if (!DecodeExtension(fp))
                 break;
-            continue;
-        }
-        if (!(armed && c == 0x2C)) {
-            armed = c == 0;
             continue;
         }
         BYTE desc[9];
