@@ -181,17 +181,22 @@ bool CRasterGIF::DecodeExtension(CByteStream* fp)
     return skip_sub_blocks(fp, nullptr);
 }
 
-// Answers the next extension (0x21) or image (0x2C) introducer, or -1 at
-// the trailer or the end. Stray bytes are skipped, and after a non-zero
-// one only a zero byte lets the next introducer count.
-int CRasterGIF::next_block(CByteStream* fp, bool& armed)
+// Reads extensions up to the next image descriptor: false at the trailer,
+// the end, or an extension that cannot be read. Stray bytes are skipped,
+// and after a non-zero one only a zero byte lets the next block count.
+bool CRasterGIF::next_image(CByteStream* fp, bool& armed)
 {
     for (;;) {
         int c = get_byte(fp);
         if (c < 0 || (armed && c == 0x3B))
-            return -1;
-        if (armed && (c == 0x21 || c == 0x2C))
-            return c;
+            return false;
+        if (armed && c == 0x2C)
+            return true;
+        if (armed && c == 0x21) {
+            if (!DecodeExtension(fp))
+                return false;
+            continue;
+        }
         armed = c == 0;
     }
 }
@@ -203,28 +208,20 @@ long CRasterGIF::get_num_frames(CByteStream* fp, long position, std::vector<Fram
     reset_reader(fp, position);
     frames.clear();
     bool armed = true;
-    for (;;) {
-        int c = next_block(fp, armed);
-        if (c < 0)
+    while (next_image(fp, armed)) {
+        BYTE raw[9];
+        tag_TabCol local;
+        FrameLayout layout = {};
+        if (!read_bytes(fp, raw, 9))
             break;
-        if (c == 0x21) {
-            if (!DecodeExtension(fp))
-                break;
-        } else {
-            BYTE raw[9];
-            tag_TabCol local;
-            FrameLayout layout = {};
-            if (!read_bytes(fp, raw, 9))
-                break;
-            layout.image = {Le16(raw), Le16(raw + 2), Le16(raw + 4), Le16(raw + 6), raw[8]};
-            layout.localTable = (raw[8] & 0x80) != 0;
-            if ((layout.localTable && !read_table(fp, raw[8], local)) || get_byte(fp) < 0)
-                break;
-            bool complete = skip_sub_blocks(fp, &layout.dataBytes);
-            frames.push_back(layout);
-            if (!complete)
-                break;
-        }
+        layout.image = {Le16(raw), Le16(raw + 2), Le16(raw + 4), Le16(raw + 6), raw[8]};
+        layout.localTable = (raw[8] & 0x80) != 0;
+        if ((layout.localTable && !read_table(fp, raw[8], local)) || get_byte(fp) < 0)
+            break;
+        bool complete = skip_sub_blocks(fp, &layout.dataBytes);
+        frames.push_back(layout);
+        if (!complete)
+            break;
     }
     reset_reader(fp, position);
     return long(frames.size());
@@ -552,14 +549,8 @@ bool CRasterGIF::ComposeFrames(CByteStream* fp, const tag_TabCol& global, Compos
     while (frameNumber <= comp.lastFrame) {
         if (info.nEscape)
             return false;
-        int c = next_block(fp, armed);
-        if (c < 0)
+        if (!next_image(fp, armed))
             break;
-        if (c == 0x21) {
-            if (!DecodeExtension(fp))
-                break;
-            continue;
-        }
         BYTE desc[9];
         if (!read_bytes(fp, desc, 9))
             break;

@@ -109,7 +109,7 @@ protected:
     bool read_bytes(CByteStream* fp, void* dest, size_t count);
     void reset_reader(CByteStream* fp, long position);
     int out_line(const BYTE* pixels, int linelen);
-    int next_block(CByteStream* fp, bool& armed);
+    bool next_image(CByteStream* fp, bool& armed);
     long get_num_frames(CByteStream* fp, long position, std::vector<FrameLayout>& frames);
     bool skip_sub_blocks(CByteStream* fp, size_t* total);
     bool read_table(CByteStream* fp, BYTE packed, tag_TabCol& table);
