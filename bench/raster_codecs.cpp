@@ -1,49 +1,10 @@
 // Decode and encode of a 2048 x 2048 colour JPEG (quality 90) and PNG,
 // timed against libjpeg-turbo's djpeg/cjpeg and netpbm's pngtopnm/pnmtopng
 // on the same files in the same run.
-#include <chrono>
-#include <cmath>
-#include <cstdio>
-#include <cstdlib>
-#include <functional>
-#include <string>
-
 #include "RasterImage.h"
-#include "bench_picture.h"
+#include "bench_support.h"
 
-namespace {
-
-const int kSize = 2048;
-const int kRounds = 5;
-
-double BestSeconds(const std::function<bool()>& work)
-{
-    double best = 1e9;
-    for (int i = 0; i < kRounds; i++) {
-        auto start = std::chrono::steady_clock::now();
-        if (!work()) {
-            fprintf(stderr, "run failed\n");
-            exit(1);
-        }
-        double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        if (s < best)
-            best = s;
-    }
-    return best;
-}
-
-bool Shell(const std::string& cmd)
-{
-    return system(cmd.c_str()) == 0;
-}
-
-void Report(const char* what, double ours, double theirs, const char* tool)
-{
-    printf("%-12s ours %7.1f ms   %-9s %7.1f ms   ratio %.2f\n", what, ours * 1000, tool, theirs * 1000,
-           ours / theirs);
-}
-
-} // namespace
+using namespace bench;
 
 int main()
 {

@@ -1,6 +1,8 @@
 // Failure raised inside one codec call and caught before the call returns.
 #pragma once
 
+#include "ByteStream.h"
+
 struct CRasterFailure {
     const char* text;
 };
@@ -9,8 +11,6 @@ struct CRasterFailure {
 {
     throw CRasterFailure{text};
 }
-
-#include "ByteStream.h"
 
 // Reads exactly `bytes` bytes or raises `text`.
 inline void ReadOrRaise(CByteStream* stream, void* dest, size_t bytes, const char* text)

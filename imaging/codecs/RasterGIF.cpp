@@ -41,22 +41,24 @@ CRasterGIF::CRasterGIF()
     m_comment[0] = 0;
 }
 
+// Comments are kept and handed out to at most 255 characters.
+static void CopyComment(char* to, const char* from)
+{
+    if (!to || !from)
+        return;
+    size_t n = strnlen(from, 255);
+    memcpy(to, from, n);
+    to[n] = 0;
+}
+
 void CRasterGIF::SetComment(const char* sz_comment_in)
 {
-    if (!sz_comment_in)
-        return;
-    size_t n = strnlen(sz_comment_in, 255);
-    memcpy(m_comment, sz_comment_in, n);
-    m_comment[n] = 0;
+    CopyComment(m_comment, sz_comment_in);
 }
 
 void CRasterGIF::GetComment(char* sz_comment_out)
 {
-    if (!sz_comment_out)
-        return;
-    size_t n = strnlen(m_comment, 255);
-    memcpy(sz_comment_out, m_comment, n);
-    sz_comment_out[n] = 0;
+    CopyComment(sz_comment_out, m_comment);
 }
 
 bool CRasterGIF::Decode(FILE* fp)
@@ -73,7 +75,12 @@ bool CRasterGIF::Decode(CByteStream* fp)
     stack.assign(kMaxCodes, 0);
     suffix.assign(kMaxCodes, 0);
     prefix.assign(kMaxCodes, 0);
-    bool ok = DecodeBody(fp);
+    bool ok = false;
+    try {
+        ok = DecodeBody(fp);
+    } catch (const std::exception&) {
+        ok = false;
+    }
     buf.clear();
     frame_pixels.clear();
     return ok;
@@ -174,6 +181,26 @@ bool CRasterGIF::DecodeExtension(CByteStream* fp)
     return skip_sub_blocks(fp, nullptr);
 }
 
+// Reads extensions up to the next image descriptor: false at the trailer,
+// the end, or an extension that cannot be read. Stray bytes are skipped,
+// and after a non-zero one only a zero byte lets the next block count.
+bool CRasterGIF::next_image(CByteStream* fp, bool& armed)
+{
+    for (;;) {
+        int c = get_byte(fp);
+        if (c < 0 || (armed && c == 0x3B))
+            return false;
+        if (armed && c == 0x2C)
+            return true;
+        if (armed && c == 0x21) {
+            if (!DecodeExtension(fp))
+                return false;
+            continue;
+        }
+        armed = c == 0;
+    }
+}
+
 // Walks the blocks from `position` without decoding pixels and lists the
 // frames with the size of their coded data.
 long CRasterGIF::get_num_frames(CByteStream* fp, long position, std::vector<FrameLayout>& frames)
@@ -181,30 +208,20 @@ long CRasterGIF::get_num_frames(CByteStream* fp, long position, std::vector<Fram
     reset_reader(fp, position);
     frames.clear();
     bool armed = true;
-    for (;;) {
-        int c = get_byte(fp);
-        if (c < 0 || (armed && c == 0x3B))
+    while (next_image(fp, armed)) {
+        BYTE raw[9];
+        tag_TabCol local;
+        FrameLayout layout = {};
+        if (!read_bytes(fp, raw, 9))
             break;
-        if (armed && c == 0x21) {
-            if (!DecodeExtension(fp))
-                break;
-        } else if (armed && c == 0x2C) {
-            BYTE raw[9];
-            tag_TabCol local;
-            FrameLayout layout = {};
-            if (!read_bytes(fp, raw, 9))
-                break;
-            layout.image = {Le16(raw), Le16(raw + 2), Le16(raw + 4), Le16(raw + 6), raw[8]};
-            layout.localTable = (raw[8] & 0x80) != 0;
-            if ((layout.localTable && !read_table(fp, raw[8], local)) || get_byte(fp) < 0)
-                break;
-            bool complete = skip_sub_blocks(fp, &layout.dataBytes);
-            frames.push_back(layout);
-            if (!complete)
-                break;
-        } else {
-            armed = c == 0;
-        }
+        layout.image = {Le16(raw), Le16(raw + 2), Le16(raw + 4), Le16(raw + 6), raw[8]};
+        layout.localTable = (raw[8] & 0x80) != 0;
+        if ((layout.localTable && !read_table(fp, raw[8], local)) || get_byte(fp) < 0)
+            break;
+        bool complete = skip_sub_blocks(fp, &layout.dataBytes);
+        frames.push_back(layout);
+        if (!complete)
+            break;
     }
     reset_reader(fp, position);
     return long(frames.size());
@@ -274,7 +291,7 @@ short CRasterGIF::get_next_code(CByteStream* fp)
 // Codes above the next free slot are counted as bad and read as the
 // next slot itself, so every prefix chain points backwards and stays
 // within the 4096-entry stack.
-short CRasterGIF::decoder(CByteStream* fp, short linewidth, int& bad_code_count)
+short CRasterGIF::decoder(CByteStream* fp, int linewidth, int& bad_code_count)
 {
     int size = get_byte(fp);
     if (size < 2 || size > 8)
@@ -391,7 +408,7 @@ bool CRasterGIF::DecodeFrame(CByteStream* fp, const tag_image& image)
     ipass = 0;
     iheight = frame_height;
     int bad = 0;
-    if (decoder(fp, short(frame_width), bad) < 0)
+    if (decoder(fp, frame_width, bad) < 0)
         return false;
     // The rest of the coded data, when the end code came early.
     if (!block_terminated)
@@ -459,17 +476,15 @@ bool PlausibleScreen(DWORD width, DWORD height, const std::vector<CRasterGIF::ta
 
 bool CRasterGIF::DecodeBody(CByteStream* fp)
 {
-    long start = fp->Tell();
-    reset_reader(fp, start);
+    reset_reader(fp, fp->Tell());
     BYTE raw[13];
     if (!read_bytes(fp, raw, 13) || memcmp(raw, "GIF8", 4) != 0)
         return false;
     tag_dscgif dscgif;
     memcpy(&dscgif, raw, sizeof(dscgif));
-    DWORD screenWidth = dscgif.scrwidth, screenHeight = dscgif.scrheight;
     if (info.nEscape == -1) {
-        head.biWidth = LONG(screenWidth);
-        head.biHeight = LONG(screenHeight);
+        head.biWidth = LONG(dscgif.scrwidth);
+        head.biHeight = LONG(dscgif.scrheight);
         return true;
     }
     tag_TabCol global = {};
@@ -479,69 +494,63 @@ bool CRasterGIF::DecodeBody(CByteStream* fp)
     long dataStart = fp->Tell() - (ibfmax - ibf);
 
     std::vector<FrameLayout> layouts;
-    long count = get_num_frames(fp, dataStart, layouts);
-    info.nNumFrames = count;
-    if (info.nFrame < 0 || info.nFrame >= count)
+    info.nNumFrames = get_num_frames(fp, dataStart, layouts);
+    if (info.nFrame < 0 || info.nFrame >= info.nNumFrames)
         return false;
+    Composition comp;
+    comp.width = dscgif.scrwidth;
+    comp.height = dscgif.scrheight;
+    if (!PlanComposition(layouts, hasGlobal, comp))
+        return false;
+    // The walk above saw every extension; frames take only their own.
+    gifgce = {0, 0, 0};
+    info.dwFrameDelay = 0;
+    reset_reader(fp, dataStart);
+    return ComposeFrames(fp, global, comp) && TakeCanvas(comp);
+}
+
+bool CRasterGIF::PlanComposition(const std::vector<FrameLayout>& layouts, bool hasGlobal, Composition& comp)
+{
     std::vector<tag_image> rects;
-    for (size_t i = 0; i < layouts.size(); i++) {
-        const FrameLayout& l = layouts[i];
+    for (const FrameLayout& l : layouts) {
         rects.push_back(l.image);
         if (uint64_t(l.image.w) * l.image.h > (l.dataBytes + 1) * kPixelsPerDataByte)
             return false;
     }
     // A logical screen of zero size takes the frames' extent.
-    if (screenWidth == 0 || screenHeight == 0) {
+    if (comp.width == 0 || comp.height == 0) {
         for (const auto& r : rects) {
-            screenWidth = std::max<DWORD>(screenWidth, DWORD(r.l) + r.w);
-            screenHeight = std::max<DWORD>(screenHeight, DWORD(r.t) + r.h);
+            comp.width = std::max<DWORD>(comp.width, DWORD(r.l) + r.w);
+            comp.height = std::max<DWORD>(comp.height, DWORD(r.t) + r.h);
         }
     }
-    if (screenWidth == 0 || screenHeight == 0 || !PlausibleScreen(screenWidth, screenHeight, rects))
+    if (comp.width == 0 || comp.height == 0 || !PlausibleScreen(comp.width, comp.height, rects))
         return false;
-
-    // Frames with tables of their own cannot share an indexed canvas, and
-    // a first frame smaller than the screen leaves areas no palette defines.
-    // A file without a global table, or whose first frame leaves most of
-    // the screen open, is a picture in pieces: all of them are composed.
-    bool trueColour = false;
-    long lastFrame = info.nFrame;
-    if (count > 1) {
-        trueColour = !hasGlobal ||
-                     (layouts[0].image.w < screenWidth && layouts[0].image.h < screenHeight);
-        if (trueColour)
-            lastFrame = count - 1;
-        for (long i = 0; i <= lastFrame; i++)
-            trueColour = trueColour || layouts[size_t(i)].localTable;
+    // A file without a global table, or whose first frame leaves the
+    // screen open on two sides, is a picture in pieces: every piece is
+    // composed. Frames with tables of their own cannot share one indexed
+    // canvas either.
+    comp.trueColour = false;
+    comp.lastFrame = info.nFrame;
+    if (layouts.size() > 1) {
+        comp.trueColour = !hasGlobal || (layouts[0].image.w < comp.width && layouts[0].image.h < comp.height);
+        if (comp.trueColour)
+            comp.lastFrame = long(layouts.size()) - 1;
+        for (long i = 0; i <= comp.lastFrame; i++)
+            comp.trueColour = comp.trueColour || layouts[size_t(i)].localTable;
     }
+    return true;
+}
 
-    // The walk above saw every extension; frames take only their own.
-    gifgce = {0, 0, 0};
-    info.dwFrameDelay = 0;
-    reset_reader(fp, dataStart);
-    CRasterImage canvas, saved;
-    long canvasIndex = 0;
-    RGBQUAD canvasColour = {0, 0, 0, 0};
-    int previousDisposal = 0;
-    tag_image previousRect = {};
+bool CRasterGIF::ComposeFrames(CByteStream* fp, const tag_TabCol& global, Composition& comp)
+{
     long frameNumber = 0;
     bool armed = true;
-    struct_gifgce lastGce = {0, 0, 0};
-    while (frameNumber <= lastFrame) {
+    while (frameNumber <= comp.lastFrame) {
         if (info.nEscape)
             return false;
-        int c = get_byte(fp);
-        if (c < 0 || (armed && c == 0x3B))
+        if (!next_image(fp, armed))
             break;
-        if (armed && c == 0x21) {
-            if (!DecodeExtension(fp))
-                break;
-            continue;
-        }
-        if (!(armed && c == 0x2C)) {
-            armed = c == 0;
-            continue;
-        }
         BYTE desc[9];
         if (!read_bytes(fp, desc, 9))
             break;
@@ -552,65 +561,72 @@ bool CRasterGIF::DecodeBody(CByteStream* fp)
         if (image.w == 0 || image.h == 0) {
             if (get_byte(fp) < 0 || !skip_sub_blocks(fp, nullptr))
                 break;
-            frameNumber++;
-            continue;
-        }
-        long transIndex = (gifgce.flags & 1) ? gifgce.transpcolindex : -1;
-        if (!DecodeFrame(fp, image))
+        } else if (!DecodeFrame(fp, image) || !ComposeFrame(image, table, frameNumber == 0, comp)) {
             return false;
-        if (frameNumber == 0) {
-            canvasIndex = gifgce.transpcolindex;
-            RGBQUAD colour = {table.paleta[canvasIndex].b, table.paleta[canvasIndex].g,
-                              table.paleta[canvasIndex].r, 0};
-            canvasColour = colour;
-            DWORD bits = trueColour ? 24 : DWORD(BitCountOf(table.sogct ? table.sogct : 256));
-            if (!canvas.Create(screenWidth, screenHeight, bits, RASTER_FORMAT_GIF))
-                return false;
-            if (trueColour) {
-                tag_image whole = {0, 0, WORD(std::min<DWORD>(screenWidth, 65535)),
-                                   WORD(std::min<DWORD>(screenHeight, 65535)), 0};
-                ClearRect(canvas, whole, 0, canvasColour);
-            } else {
-                canvas.Clear(BYTE(canvasIndex));
-            }
-        } else if (previousDisposal == 2) {
-            ClearRect(canvas, previousRect, canvasIndex, canvasColour);
-        } else if (previousDisposal == 3 && saved.IsValid()) {
-            canvas.Copy(saved);
         }
-        int disposal = (gifgce.flags >> 2) & 7;
-        if (disposal == 3)
-            saved.Copy(canvas);
-        if (!trueColour) {
-            DWORD n = table.sogct ? DWORD(table.sogct) : 256;
-            canvas.SetPalette(reinterpret_cast<rgb_color*>(table.paleta), std::min<DWORD>(n, canvas.GetNumColors()));
-            if (transIndex >= 0)
-                for (DWORD i = n; i < canvas.GetNumColors(); i++)
-                    canvas.SetPaletteColor(BYTE(i), 255, 255, 255);
-        }
-        GifMix(canvas, image, table, transIndex);
-        lastGce = gifgce;
-        previousDisposal = disposal;
-        previousRect = image;
-        info.xOffset = image.l;
-        info.yOffset = image.t;
         gifgce = {0, 0, 0};
         frameNumber++;
     }
-    if (!canvas.IsValid() || frameNumber <= lastFrame)
-        return false;
+    return comp.canvas.IsValid() && frameNumber > comp.lastFrame;
+}
 
+// Disposal of the previous frame first: 2 restores its rectangle to the
+// background, 3 restores the screen as it was before that frame.
+bool CRasterGIF::ComposeFrame(const tag_image& image, const tag_TabCol& table, bool first, Composition& comp)
+{
+    long transIndex = (gifgce.flags & 1) ? gifgce.transpcolindex : -1;
+    if (first) {
+        comp.canvasIndex = gifgce.transpcolindex;
+        const rgb_color& c = table.paleta[comp.canvasIndex];
+        comp.canvasColour = {c.b, c.g, c.r, 0};
+        DWORD bits = comp.trueColour ? 24 : DWORD(BitCountOf(table.sogct ? table.sogct : 256));
+        if (!comp.canvas.Create(comp.width, comp.height, bits, RASTER_FORMAT_GIF))
+            return false;
+        if (comp.trueColour) {
+            tag_image whole = {0, 0, WORD(std::min<DWORD>(comp.width, 65535)),
+                               WORD(std::min<DWORD>(comp.height, 65535)), 0};
+            ClearRect(comp.canvas, whole, 0, comp.canvasColour);
+        } else {
+            comp.canvas.Clear(BYTE(comp.canvasIndex));
+        }
+    } else if (comp.previousDisposal == 2) {
+        ClearRect(comp.canvas, comp.previousRect, comp.canvasIndex, comp.canvasColour);
+    } else if (comp.previousDisposal == 3 && comp.saved.IsValid()) {
+        comp.canvas.Copy(comp.saved);
+    }
+    int disposal = (gifgce.flags >> 2) & 7;
+    if (disposal == 3)
+        comp.saved.Copy(comp.canvas);
+    if (!comp.trueColour) {
+        DWORD n = table.sogct ? DWORD(table.sogct) : 256;
+        comp.canvas.SetPalette(const_cast<rgb_color*>(table.paleta), std::min<DWORD>(n, comp.canvas.GetNumColors()));
+        if (transIndex >= 0)
+            for (DWORD i = n; i < comp.canvas.GetNumColors(); i++)
+                comp.canvas.SetPaletteColor(BYTE(i), 255, 255, 255);
+    }
+    GifMix(comp.canvas, image, table, transIndex);
+    comp.lastGce = gifgce;
+    comp.previousDisposal = disposal;
+    comp.previousRect = image;
+    info.xOffset = image.l;
+    info.yOffset = image.t;
+    return true;
+}
+
+// The canvas brings its pixels and transparency; everything else the
+// decode learnt stays in this image's record.
+bool CRasterGIF::TakeCanvas(Composition& comp)
+{
+    CRasterImage& canvas = comp.canvas;
     canvas.SetTransIndex(-1);
-    if (lastGce.flags & 1) {
-        if (trueColour) {
-            canvas.SetTransColor(canvasColour);
+    if (comp.lastGce.flags & 1) {
+        if (comp.trueColour) {
+            canvas.SetTransColor(comp.canvasColour);
             canvas.SetTransIndex(0);
         } else {
-            canvas.SetTransIndex(lastGce.transpcolindex);
+            canvas.SetTransIndex(comp.lastGce.transpcolindex);
         }
     }
-    // The canvas brings its pixels and transparency; everything else the
-    // decode learnt stays in this image's record.
     tagRasterInfo kept = info;
     if (!Transfer(canvas))
         return false;

@@ -85,12 +85,31 @@ protected:
         size_t dataBytes;
     };
 
+    // The screen the frames are composed on, and what the next frame needs
+    // of the ones before it.
+    struct Composition {
+        DWORD width = 0, height = 0;
+        bool trueColour = false;
+        long lastFrame = 0;
+        CRasterImage canvas, saved;
+        long canvasIndex = 0;
+        RGBQUAD canvasColour = {0, 0, 0, 0};
+        int previousDisposal = 0;
+        tag_image previousRect = {0, 0, 0, 0, 0};
+        struct_gifgce lastGce = {0, 0, 0};
+    };
+
     bool DecodeBody(CByteStream* fp);
+    bool PlanComposition(const std::vector<FrameLayout>& layouts, bool hasGlobal, Composition& comp);
+    bool ComposeFrames(CByteStream* fp, const tag_TabCol& global, Composition& comp);
+    bool ComposeFrame(const tag_image& image, const tag_TabCol& table, bool first, Composition& comp);
+    bool TakeCanvas(Composition& comp);
     bool DecodeExtension(CByteStream* fp);
     int get_byte(CByteStream* fp);
     bool read_bytes(CByteStream* fp, void* dest, size_t count);
     void reset_reader(CByteStream* fp, long position);
     int out_line(const BYTE* pixels, int linelen);
+    bool next_image(CByteStream* fp, bool& armed);
     long get_num_frames(CByteStream* fp, long position, std::vector<FrameLayout>& frames);
     bool skip_sub_blocks(CByteStream* fp, size_t* total);
     bool read_table(CByteStream* fp, BYTE packed, tag_TabCol& table);
@@ -99,7 +118,7 @@ protected:
     bool DecodeFrame(CByteStream* fp, const tag_image& image);
     short init_exp(short size);
     short get_next_code(CByteStream* fp);
-    short decoder(CByteStream* fp, short linewidth, int& bad_code_count);
+    short decoder(CByteStream* fp, int linewidth, int& bad_code_count);
 
     void EncodeHeader(CByteStream* fp);
     void EncodeExtension(CByteStream* fp);
@@ -109,6 +128,7 @@ protected:
     void EncodeBody(CByteStream* fp, bool bLocalColorMap = false);
     int GifNextPixel();
     void Putword(int w, CByteStream* fp);
+    void start_codes(int init_bits, CByteStream* outfile);
     void compressNONE(int init_bits, CByteStream* outfile);
     void compressLZW(int init_bits, CByteStream* outfile);
     void output(unsigned int code);

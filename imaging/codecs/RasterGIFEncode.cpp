@@ -247,7 +247,8 @@ void CRasterGIF::cl_hash(long hsize)
     std::fill(htab.begin(), htab.begin() + hsize, -1L);
 }
 
-void CRasterGIF::compressNONE(int init_bits, CByteStream* outfile)
+// Codes, widths and packet state shared by the plain and LZW coders.
+void CRasterGIF::start_codes(int init_bits, CByteStream* outfile)
 {
     g_init_bits = init_bits;
     g_outfile = outfile;
@@ -260,6 +261,11 @@ void CRasterGIF::compressNONE(int init_bits, CByteStream* outfile)
     cur_accum = 0;
     cur_bits = 0;
     a_count = 0;
+}
+
+void CRasterGIF::compressNONE(int init_bits, CByteStream* outfile)
+{
+    start_codes(init_bits, outfile);
     long ent = GifNextPixel();
     output(unsigned(ClearCode));
     while (ent != -1) {
@@ -281,17 +287,7 @@ void CRasterGIF::compressLZW(int init_bits, CByteStream* outfile)
 {
     htab.assign(kHashSize, -1);
     codetab.assign(kHashSize, 0);
-    g_init_bits = init_bits;
-    g_outfile = outfile;
-    n_bits = g_init_bits;
-    maxcode = (1 << n_bits) - 1;
-    ClearCode = 1 << (init_bits - 1);
-    EOFCode = ClearCode + 1;
-    free_ent = ClearCode + 2;
-    clear_flg = 0;
-    cur_accum = 0;
-    cur_bits = 0;
-    a_count = 0;
+    start_codes(init_bits, outfile);
     long ent = GifNextPixel();
     int hshift = 0;
     for (long fcode = kHashSize; fcode < 65536L; fcode *= 2L)

@@ -7,6 +7,7 @@
 #include "ImvexaApi.h"
 #include "base/wintypes.h"
 #include "ByteStream.h"
+#include "RasterFailure.h"
 #include "RasterFormats.h"
 #include "RectF.h"
 
@@ -365,6 +366,18 @@ protected:
     bool DecodeThrough(Codec& codec, CByteStream* stream, Args... args);
     template <class Codec, class... Args>
     bool EncodeThrough(Codec& codec, CByteStream* stream, Args... args);
+    // Runs a codec's body: a raised failure becomes the last-error text.
+    template <class Body> bool RunCatching(Body body)
+    {
+        try {
+            body();
+            return true;
+        } catch (const CRasterFailure& failure) {
+            if (failure.text && *failure.text)
+                SetLastError(failure.text);
+            return false;
+        }
+    }
     size_t PixelCount() const;
     bool MaskToGreyImage(const BYTE* mask, CRasterImage* dest);
     bool ReadPackedDib(const BYTE* block, size_t size);

@@ -10,16 +10,7 @@ static const char kCorrupted[] = "corrupted PCX";
 
 bool CRasterPCX::Decode(CByteStream* stream)
 {
-    if (!stream)
-        return false;
-    try {
-        DecodeBody(stream);
-        return true;
-    } catch (const CRasterFailure& failure) {
-        if (failure.text && *failure.text)
-            SetLastError(failure.text);
-        return false;
-    }
+    return stream && RunCatching([&] { DecodeBody(stream); });
 }
 
 // A row must hold the image width: a header whose bytes per line are

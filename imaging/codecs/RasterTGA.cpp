@@ -14,16 +14,7 @@ static DWORD BytesPerPixel(BYTE depth)
 
 bool CRasterTGA::Decode(CByteStream* stream)
 {
-    if (!stream)
-        return false;
-    try {
-        DecodeBody(stream);
-        return true;
-    } catch (const CRasterFailure& failure) {
-        if (failure.text && *failure.text)
-            SetLastError(failure.text);
-        return false;
-    }
+    return stream && RunCatching([&] { DecodeBody(stream); });
 }
 
 // Targa has no signature: fields that no writer produces are refused so

@@ -145,11 +145,47 @@ bool CRasterTIF::Decode(CByteStream* stream)
             RaiseRasterFailure("Error encountered while opening TIFF file");
         DecodeBody(handle.tif);
         return true;
+    } catch (const std::exception&) {
+        SetLastError("CRasterTIF can't allocate memory");
+        return false;
     } catch (const CRasterFailure& failure) {
         if (failure.text && *failure.text)
             SetLastError(failure.text);
         return info.nEscape == -1 && strcmp(info.szLastError, "output dimensions returned") == 0;
     }
+}
+
+void CRasterTIF::ReadPlacement(TIFF* tif)
+{
+    uint16_t unit = RESUNIT_INCH;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_RESOLUTIONUNIT, &unit);
+    float resolution = 0;
+    if (TIFFGetField(tif, TIFFTAG_XRESOLUTION, &resolution))
+        SetXDPI(long(unit == RESUNIT_CENTIMETER ? resolution * 2.54f + 0.5f : resolution));
+    if (TIFFGetField(tif, TIFFTAG_YRESOLUTION, &resolution))
+        SetYDPI(long(unit == RESUNIT_CENTIMETER ? resolution * 2.54f + 0.5f : resolution));
+    float position = 0;
+    if (TIFFGetField(tif, TIFFTAG_XPOSITION, &position))
+        info.xOffset = LONG(position);
+    if (TIFFGetField(tif, TIFFTAG_YPOSITION, &position))
+        info.yOffset = LONG(position);
+}
+
+// Our own reader takes the layouts it converts exactly; libtiff's RGBA
+// reader takes every other one, so no file is read with the wrong sample
+// layout.
+bool CRasterTIF::OwnReaderTakes(WORD photometric, WORD samples, WORD bitspersample, WORD planar)
+{
+    bool contiguous = planar == PLANARCONFIG_CONTIG || samples == 1;
+    bool bps8or16 = bitspersample == 8 || bitspersample == 16;
+    bool grey = (photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE) &&
+                ((samples == 1 && (bitspersample == 1 || bitspersample == 4 || bps8or16)) ||
+                 (samples == 2 && bps8or16));
+    bool palette = photometric == PHOTOMETRIC_PALETTE && samples == 1 &&
+                   (bitspersample == 1 || bitspersample == 4 || bitspersample == 8);
+    bool colour = (photometric == PHOTOMETRIC_CIELAB || photometric == PHOTOMETRIC_RGB) &&
+                  (samples == 3 || samples == 4) && bitspersample == 8;
+    return contiguous && (grey || palette || colour);
 }
 
 void CRasterTIF::DecodeBody(TIFF* tif)
@@ -173,18 +209,7 @@ void CRasterTIF::DecodeBody(TIFF* tif)
         head.biHeight = LONG(height);
         RaiseRasterFailure("output dimensions returned");
     }
-    uint16_t unit = RESUNIT_INCH;
-    TIFFGetFieldDefaulted(tif, TIFFTAG_RESOLUTIONUNIT, &unit);
-    float resolution = 0;
-    if (TIFFGetField(tif, TIFFTAG_XRESOLUTION, &resolution))
-        SetXDPI(long(unit == RESUNIT_CENTIMETER ? resolution * 2.54f + 0.5f : resolution));
-    if (TIFFGetField(tif, TIFFTAG_YRESOLUTION, &resolution))
-        SetYDPI(long(unit == RESUNIT_CENTIMETER ? resolution * 2.54f + 0.5f : resolution));
-    float position = 0;
-    if (TIFFGetField(tif, TIFFTAG_XPOSITION, &position))
-        info.xOffset = LONG(position);
-    if (TIFFGetField(tif, TIFFTAG_YPOSITION, &position))
-        info.yOffset = LONG(position);
+    ReadPlacement(tif);
     info.nBkgndIndex = -1;
     if (rowsperstrip > height) {
         rowsperstrip = height;
@@ -194,20 +219,8 @@ void CRasterTIF::DecodeBody(TIFF* tif)
     if (width == 0 || height == 0 || !PlausibleSize(tif, width, height, samples, bitspersample))
         RaiseRasterFailure("Corrupted TIFF file!");
 
-    // Our own reader takes the layouts it converts exactly; libtiff's RGBA
-    // reader takes every other one, so no file is read with the wrong
-    // sample layout.
-    bool contiguous = planar == PLANARCONFIG_CONTIG || samples == 1;
-    bool bps8or16 = bitspersample == 8 || bitspersample == 16;
-    bool grey = (photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE) &&
-                ((samples == 1 && (bitspersample == 1 || bitspersample == 4 || bps8or16)) ||
-                 (samples == 2 && bps8or16));
-    bool palette = photometric == PHOTOMETRIC_PALETTE && samples == 1 &&
-                   (bitspersample == 1 || bitspersample == 4 || bitspersample == 8);
-    bool colour = (photometric == PHOTOMETRIC_CIELAB || photometric == PHOTOMETRIC_RGB) &&
-                  (samples == 3 || samples == 4) && bitspersample == 8;
-    bool own = contiguous && (grey || palette || colour);
-
+    bool colour = (photometric == PHOTOMETRIC_CIELAB || photometric == PHOTOMETRIC_RGB);
+    bool own = OwnReaderTakes(photometric, samples, bitspersample, planar);
     DWORD bits = 8;
     if (!own || colour)
         bits = 24;
@@ -225,6 +238,7 @@ void CRasterTIF::DecodeBody(TIFF* tif)
 
     if (!own) {
         DecodeRGBA(tif, width, height, samples);
+        TurnRGBAOrientation(orientation);
         return;
     }
     if (!colour)
@@ -305,8 +319,15 @@ void CRasterTIF::DecodeOwn(TIFF* tif, DWORD width, DWORD height, WORD samples, W
         if (tileWidth == 0 || tileLength == 0 || tileRow <= 0 || tileSize < tileRow * tmsize_t(tileLength))
             RaiseRasterFailure("Corrupted tiled TIFF file!");
         rowsperstrip = tileLength;
-        DWORD across = (width + tileWidth - 1) / tileWidth;
-        stripSize = size_t(tileRow) * across * tileLength;
+        uint64_t across = (uint64_t(width) + tileWidth - 1) / tileWidth;
+        uint64_t stripBytes = uint64_t(tileRow) * across * std::min(tileLength, height);
+        uint64_t imageBytes = uint64_t(rowBytes) * height;
+        // Tiles may overhang the image, but not by more than a tile row
+        // and a tile column.
+        if (stripBytes > 2 * imageBytes + uint64_t(tileRow) * std::min(tileLength, height) ||
+            uint64_t(tileSize) > 4 * imageBytes + (16u << 20))
+            RaiseRasterFailure("Corrupted tiled TIFF file!");
+        stripSize = size_t(stripBytes);
         tile.resize(size_t(tileSize));
     } else {
         tmsize_t size = TIFFStripSize(tif);
@@ -396,6 +417,14 @@ void CRasterTIF::StoreRGBRow(const BYTE* raw, DWORD row, WORD samples)
     }
 }
 
+// The cube holds only above 6/29; below it the curve is a straight line,
+// so that L* 0 is black and not a dark grey.
+static double LabInverse(double t)
+{
+    const double knee = 6.0 / 29.0;
+    return t > knee ? t * t * t : 3 * knee * knee * (t - 4.0 / 29.0);
+}
+
 void CRasterTIF::StoreLabRow(const BYTE* raw, DWORD row, WORD samples)
 {
     DWORD width = DWORD(head.biWidth);
@@ -410,9 +439,9 @@ void CRasterTIF::StoreLabRow(const BYTE* raw, DWORD row, WORD samples)
         double l = p[0], a = int8_t(p[1]), b = int8_t(p[2]);
         double fy = (l * 100 / 255 + 16) / 116;
         double fx = fy + a * 0.002, fz = fy - b * 0.005;
-        double Y = fy * fy * fy;
-        double X = 0.95047 * fx * fx * fx;
-        double Z = 1.0883 * fz * fz * fz;
+        double Y = LabInverse(fy);
+        double X = 0.95047 * LabInverse(fx);
+        double Z = 1.0883 * LabInverse(fz);
         double r = 3.240479 * X - 1.53715 * Y - 0.498535 * Z;
         double g = -0.969256 * X + 1.875992 * Y + 0.041556 * Z;
         double bl = 0.055648 * X - 0.204043 * Y + 1.057311 * Z;
@@ -437,6 +466,19 @@ void CRasterTIF::ApplyOrientation(WORD orientation)
     case ORIENTATION_RIGHTBOT: RotateLeft(); Mirror(); break;
     case ORIENTATION_LEFTBOT: RotateLeft(); break;
     default: break;
+    }
+}
+
+// libtiff's RGBA reader applies orientations 5 to 8 as 1, 2, 3 and 4:
+// what it leaves undone is a turn and a mirror.
+void CRasterTIF::TurnRGBAOrientation(WORD orientation)
+{
+    if (orientation == ORIENTATION_LEFTTOP || orientation == ORIENTATION_RIGHTBOT) {
+        RotateRight();
+        Mirror();
+    } else if (orientation == ORIENTATION_RIGHTTOP || orientation == ORIENTATION_LEFTBOT) {
+        RotateLeft();
+        Mirror();
     }
 }
 
@@ -563,6 +605,15 @@ bool CRasterTIF::EncodeBody(TIFF* m_tif, bool multipage, int page, int pagecount
     TIFFSetField(m_tif, TIFFTAG_RESOLUTIONUNIT, uint16_t(RESUNIT_INCH));
     TIFFSetField(m_tif, TIFFTAG_XRESOLUTION, float(info.xDPI));
     TIFFSetField(m_tif, TIFFTAG_YRESOLUTION, float(info.yDPI));
+    SetPageTags(m_tif, multipage, page, pagecount);
+    if (photometric == PHOTOMETRIC_PALETTE)
+        SetColourMap(m_tif);
+    TIFFSetField(m_tif, TIFFTAG_ROWSPERSTRIP, SetCompression(m_tif, compression, bitcount, rowsperstrip));
+    return WritePixels(m_tif, samples, bitcount);
+}
+
+void CRasterTIF::SetPageTags(TIFF* m_tif, bool multipage, int page, int pagecount)
+{
     if (multipage) {
         char pageName[32];
         snprintf(pageName, sizeof(pageName), "Page %d", page);
@@ -572,16 +623,23 @@ bool CRasterTIF::EncodeBody(TIFF* m_tif, bool multipage, int page, int pagecount
     } else {
         TIFFSetField(m_tif, TIFFTAG_SUBFILETYPE, uint32_t(0));
     }
-    if (photometric == PHOTOMETRIC_PALETTE) {
-        std::vector<uint16_t> red(256), green(256), blue(256);
-        for (DWORD i = 0; i < head.biClrUsed; i++) {
-            RGBQUAD c = GetPaletteColor(BYTE(i));
-            red[i] = uint16_t(c.rgbRed * 65535 / 255);
-            green[i] = uint16_t(c.rgbGreen * 65535 / 255);
-            blue[i] = uint16_t(c.rgbBlue * 65535 / 255);
-        }
-        TIFFSetField(m_tif, TIFFTAG_COLORMAP, red.data(), green.data(), blue.data());
+}
+
+void CRasterTIF::SetColourMap(TIFF* m_tif)
+{
+    std::vector<uint16_t> red(256), green(256), blue(256);
+    for (DWORD i = 0; i < head.biClrUsed; i++) {
+        RGBQUAD c = GetPaletteColor(BYTE(i));
+        red[i] = uint16_t(c.rgbRed * 65535 / 255);
+        green[i] = uint16_t(c.rgbGreen * 65535 / 255);
+        blue[i] = uint16_t(c.rgbBlue * 65535 / 255);
     }
+    TIFFSetField(m_tif, TIFFTAG_COLORMAP, red.data(), green.data(), blue.data());
+}
+
+// Answers the rows per strip, which JPEG wants in multiples of 8.
+uint32_t CRasterTIF::SetCompression(TIFF* m_tif, int compression, int bitcount, uint32_t rowsperstrip)
+{
     static const int kJpegQuality[] = {90, 60, 30};
     switch (compression) {
     case 1:
@@ -600,8 +658,7 @@ bool CRasterTIF::EncodeBody(TIFF* m_tif, bool multipage, int page, int pagecount
         TIFFSetField(m_tif, TIFFTAG_COMPRESSION, uint16_t(COMPRESSION_NONE));
         break;
     }
-    TIFFSetField(m_tif, TIFFTAG_ROWSPERSTRIP, rowsperstrip);
-    return WritePixels(m_tif, samples, bitcount);
+    return rowsperstrip;
 }
 
 bool CRasterTIF::WritePixels(TIFF* tif, int samples, int bitcount)

@@ -1,6 +1,8 @@
 // TIFF codec over libtiff: one page read, single and multi-page write.
 #pragma once
 
+#include <cstdint>
+
 #include "RasterImage.h"
 
 typedef struct tiff TIFF;
@@ -26,6 +28,8 @@ protected:
     bool EncodeBody(TIFF* m_tif, bool multipage, int page, int pagecount, int compression);
     static void TileToStrip(BYTE* out, const BYTE* in, DWORD rows, DWORD len, DWORD out_skip, DWORD in_skip);
     void DecodeBody(TIFF* tif);
+    void ReadPlacement(TIFF* tif);
+    static bool OwnReaderTakes(WORD photometric, WORD samples, WORD bitspersample, WORD planar);
     void DecodeRGBA(TIFF* tif, DWORD width, DWORD height, WORD samples);
     void SetTiffPalette(TIFF* tif, WORD photometric, WORD bitspersample);
     void DecodeOwn(TIFF* tif, DWORD width, DWORD height, WORD samples, WORD bitspersample, DWORD rowsperstrip,
@@ -35,6 +39,10 @@ protected:
     void StoreRGBRow(const BYTE* raw, DWORD row, WORD samples);
     void StoreLabRow(const BYTE* raw, DWORD row, WORD samples);
     void ApplyOrientation(WORD orientation);
+    void TurnRGBAOrientation(WORD orientation);
+    void SetPageTags(TIFF* m_tif, bool multipage, int page, int pagecount);
+    void SetColourMap(TIFF* m_tif);
+    static uint32_t SetCompression(TIFF* m_tif, int compression, int bitcount, uint32_t rowsperstrip);
     bool WritePixels(TIFF* tif, int samples, int bitcount);
 
     TIFF* m_tif;

@@ -31,16 +31,7 @@ void CRasterWBMP::WriteMultiByte(CByteStream* stream, DWORD value)
 
 bool CRasterWBMP::Decode(CByteStream* stream)
 {
-    if (!stream)
-        return false;
-    try {
-        DecodeBody(stream);
-        return true;
-    } catch (const CRasterFailure& failure) {
-        if (failure.text && *failure.text)
-            SetLastError(failure.text);
-        return false;
-    }
+    return stream && RunCatching([&] { DecodeBody(stream); });
 }
 
 void CRasterWBMP::DecodeBody(CByteStream* stream)

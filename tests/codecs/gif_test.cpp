@@ -120,6 +120,8 @@ TEST(GifDecode, MatchesGraphicsMagick)
         // nothing, or only part, to write.
         {"short-interlaced.gif", "gifsicle -i short.gif", "short.gif"},
         {"gifsicle.gif", "gifsicle -i plain.gif", "plain.gif"},
+        // Wider than a 16-bit signed line length.
+        {"wide.gif", "gm convert -size 33000x2 gradient:'#ff0000-#0000ff' -colors 64 GIF:-", "wide.gif"},
     };
     for (const auto& f : files) {
         std::string path = dir + "/" + f[0];
@@ -224,6 +226,13 @@ TEST(GifAnimation, FramesMatchGifsicle)
         EXPECT_EQ(img.GetWidth(), 42u);
         EXPECT_EQ(MaxDifference(img, Reference(Gm(dir + "/frame.00" + std::to_string(frame)))), 0);
     }
+    // The conversion tool picks a frame the same way.
+    std::string tool = std::string(BINARY_DIR) + "/tools/rasterconv";
+    std::string out = Capture("'" + tool + "' --frame 3 '" + anim + "' '" + dir + "/third.png'");
+    EXPECT_NE(out.find("width=42\nheight=30\nbpp=4\nformat=2\nframes=5\n"), std::string::npos) << out;
+    Pnm third = Reference(Gm(dir + "/third.png")), reference = Reference(Gm(dir + "/frame.003"));
+    EXPECT_TRUE(third.pixels == reference.pixels);
+
     CRasterImage beyond;
     beyond.SetFrame(5);
     EXPECT_FALSE(beyond.Load(anim.c_str(), RASTER_FORMAT_GIF));

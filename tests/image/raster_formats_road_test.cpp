@@ -1,0 +1,36 @@
+// Multi-frame GIF and TIFF files open as one image with a frame per frame
+// or page.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "DcmImage.h"
+#include "DicomTestFiles.h"
+
+TEST(RasterRoadFormats, AnimatedGifAndPagedTiffGiveTheirFrames)
+{
+    const std::string dir = testfiles::TempDir("raster_formats");
+    const std::string command = "cd '" + dir + "' && gm convert -size 12x8 xc:'#d02010' a.gif && "
+                                "gm convert -size 12x8 xc:'#10c020' b.gif && "
+                                "gm convert -size 5x3 xc:'#2040e0' c.gif && "
+                                "gifsicle a.gif b.gif --position 7,5 c.gif > anim.gif && "
+                                "gm convert a.gif a.tif && gm convert b.gif b.tif && tiffcp a.tif b.tif pages.tif";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+
+    CDcmImage gif;
+    ASSERT_EQ(gif.OpenFile((dir + "/anim.gif").c_str()), 1);
+    EXPECT_EQ(gif.GetFramesCount(), 3);
+    gif.LastFrame();
+    gif.AdjustBoth(256, 128, 0);
+    const BYTE* bits = gif.GetBitmapBits();
+    // Display rows run top-down with B, G, R bytes: the last frame covers
+    // the bottom-right corner only.
+    EXPECT_EQ(bits[3 * (7 * 12 + 11) + 0], 0xe0);
+    EXPECT_EQ(bits[0 + 1], 0xc0);
+
+    CDcmImage tiff;
+    ASSERT_EQ(tiff.OpenFile((dir + "/pages.tif").c_str()), 1);
+    EXPECT_EQ(tiff.GetFramesCount(), 2);
+    EXPECT_EQ(tiff.GetColumns(), 12);
+}
