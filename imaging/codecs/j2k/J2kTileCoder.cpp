@@ -203,7 +203,8 @@ void J2kTileCoder::BuildBands(J2kTileComponent& tc, int r, const J2kTileComponen
         J2kStepSize step = J2kQuantisation::BandStepSize(tccp, r, band.orientation);
         int precision = image.components[c].precision;
         band.magnitudeBits = J2kQuantisation::MagnitudeBits(tccp.guardBits, step);
-        band.stepFixed = J2kQuantisation::StepFixed(precision, band.orientation, step);
+        band.stepFixed = J2kQuantisation::StepFixed(
+            precision, J2kQuantisation::BandGain(tccp.wavelet == 1, band.orientation), step);
         int level = r == 0 ? levels : levels - r + 1;
         double norm = J2kWavelet::Norm(tccp.wavelet == 1, level, band.orientation);
         if (UsesTransform())

@@ -126,8 +126,14 @@ TEST(J2kRoundTrip, LosslessWithOffsetsAndSubSampling)
 
 TEST(J2kRoundTrip, LossyQualityFallsWithRate)
 {
+    // Floors a little under what the coder reaches on this textured picture.
+    const struct {
+        int budget;
+        double floor;
+    } kSteps[] = {{60000, 49.0}, {12000, 22.5}, {3000, 15.7}, {800, 14.0}};
     double previous = 1e9;
-    for (int budget : {60000, 12000, 3000, 800}) {
+    for (const auto& step : kSteps) {
+        int budget = step.budget;
         J2kTestSpec s;
         s.width = 180;
         s.height = 130;
@@ -143,8 +149,8 @@ TEST(J2kRoundTrip, LossyQualityFallsWithRate)
         J2kCodingParameters* cp = nullptr;
         ASSERT_EQ(j2k_decode(coded.bytes.data(), coded.length, &image, &cp), coded.length);
         double psnr = Psnr(s, image);
-        printf("budget %d -> %d bytes, %.2f dB\n", budget, coded.length, psnr);
-        EXPECT_LT(psnr, previous);
+        EXPECT_GT(psnr, step.floor) << budget;
+        EXPECT_LT(psnr, previous) << budget;
         previous = psnr;
         j2k_destroy(&image, &cp);
     }

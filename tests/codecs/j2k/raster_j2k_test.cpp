@@ -222,7 +222,6 @@ TEST(RasterJ2K, StepSizes)
     CRasterJ2K::CalcStepSizes(&t, 8);
     double step = std::ldexp(1.0 + t.stepSizes[0].mantissa / 2048.0, 8 - t.stepSizes[0].exponent);
     EXPECT_NEAR(step, 2 / 4.1224, 0.0005);
-    // HH of the finest level: its nominal gain of 4 is in the exponent.
-    double hh = std::ldexp(1.0 + t.stepSizes[6].mantissa / 2048.0, 8 + 2 - t.stepSizes[6].exponent);
+    double hh = std::ldexp(1.0 + t.stepSizes[6].mantissa / 2048.0, 8 - t.stepSizes[6].exponent);
     EXPECT_NEAR(hh, 2 / 2.0809, 0.001);
 }
