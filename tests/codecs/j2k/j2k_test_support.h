@@ -32,7 +32,7 @@ struct J2kTestSpec {
 // gradient, texture and noise, different per component.
 inline int J2kTestSample(int c, int x, int y, int precision, bool isSigned)
 {
-    unsigned h = unsigned(x * 7919 + y * 104729 + c * 15485863);
+    unsigned h = unsigned(x) * 7919u + unsigned(y) * 104729u + unsigned(c) * 15485863u;
     h ^= h >> 13;
     h *= 0x5bd1e995;
     h ^= h >> 15;
