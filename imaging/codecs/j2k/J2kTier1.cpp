@@ -101,7 +101,19 @@ int FloorLog2(uint32_t v)
 
 } // namespace
 
-J2kTier1::J2kTier1() { Tables(); }
+J2kTier1::J2kTier1()
+{
+    Tables();
+    memset(flags, 0, sizeof(flags));
+}
+
+// Flags of a stripe column together: a column with none set has nothing to
+// refine and nothing next to significance.
+uint32_t J2kTier1::ColumnFlags(int k, int x) const
+{
+    const uint32_t* f = flags + (k + 1) * kStride + x + 1;
+    return f[0] | f[kStride] | f[2 * kStride] | f[3 * kStride];
+}
 
 int J2kTier1::NeighbourMask(int rowInStripe) const
 {
@@ -181,7 +193,9 @@ void J2kTier1::EncodeCoefficient(int index, int plane, int f, double& decrease)
 void J2kTier1::EncodeSignificancePass(int plane, double& decrease)
 {
     for (int k = 0; k < height; k += 4)
-        for (int x = 0; x < width; x++)
+        for (int x = 0; x < width; x++) {
+            if (!ColumnFlags(k, x))
+                continue;
             for (int y = k; y < k + 4 && y < height; y++) {
                 int index = (y + 1) * kStride + x + 1;
                 int f = int(flags[index]) & NeighbourMask(y - k);
@@ -190,12 +204,15 @@ void J2kTier1::EncodeSignificancePass(int plane, double& decrease)
                 EncodeCoefficient(index, plane, f, decrease);
                 flags[index] |= F_VISIT;
             }
+        }
 }
 
 void J2kTier1::EncodeRefinementPass(int plane, double& decrease)
 {
     for (int k = 0; k < height; k += 4)
-        for (int x = 0; x < width; x++)
+        for (int x = 0; x < width; x++) {
+            if (!(ColumnFlags(k, x) & F_SIG))
+                continue;
             for (int y = k; y < k + 4 && y < height; y++) {
                 int index = (y + 1) * kStride + x + 1;
                 uint32_t f = flags[index];
@@ -208,6 +225,7 @@ void J2kTier1::EncodeRefinementPass(int plane, double& decrease)
                 decrease += RefinementDecrease(data[index], plane);
                 flags[index] |= F_REFINED;
             }
+        }
 }
 
 void J2kTier1::EncodeCleanupPass(int plane, double& decrease)
@@ -343,7 +361,9 @@ template <class Source> void J2kTier1::DecodeSignificancePass(Source& source, in
 {
     const ContextTables& t = Tables();
     for (int k = 0; k < height; k += 4)
-        for (int x = 0; x < width; x++)
+        for (int x = 0; x < width; x++) {
+            if (!ColumnFlags(k, x))
+                continue;
             for (int y = k; y < k + 4 && y < height; y++) {
                 int index = (y + 1) * kStride + x + 1;
                 int f = int(flags[index]) & NeighbourMask(y - k);
@@ -356,12 +376,15 @@ template <class Source> void J2kTier1::DecodeSignificancePass(Source& source, in
                 }
                 flags[index] |= F_VISIT;
             }
+        }
 }
 
 template <class Source> void J2kTier1::DecodeRefinementPass(Source& source, int plane)
 {
     for (int k = 0; k < height; k += 4)
-        for (int x = 0; x < width; x++)
+        for (int x = 0; x < width; x++) {
+            if (!(ColumnFlags(k, x) & F_SIG))
+                continue;
             for (int y = k; y < k + 4 && y < height; y++) {
                 int index = (y + 1) * kStride + x + 1;
                 uint32_t f = flags[index];
@@ -373,6 +396,7 @@ template <class Source> void J2kTier1::DecodeRefinementPass(Source& source, int 
                 data[index] += source.Bit(context) ? (1 << plane) : -(1 << plane);
                 flags[index] |= F_REFINED;
             }
+        }
 }
 
 void J2kTier1::DecodeCleanupPass(int plane, bool segmentationSymbols)

@@ -48,6 +48,7 @@ private:
     void DecodeCoefficient(int index, int plane, int flags);
 
     int NeighbourMask(int rowInStripe) const;
+    uint32_t ColumnFlags(int k, int x) const;
 
     static const int kStride = 66;
     J2kMqEncoder encoder;

@@ -1,6 +1,8 @@
 #include "J2kWavelet.h"
 
 #include <cmath>
+#include <cstring>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -147,19 +149,105 @@ namespace {
 
 using Transform1D = void (*)(int32_t*, int, int);
 
-// Columns of the region one after another through a contiguous copy.
-void Columns(J2kTileComponent& tc, const J2kResolution& r, Transform1D transform)
-{
-    int w = r.x1 - r.x0, h = r.y1 - r.y0, stride = tc.Width();
-    std::vector<int32_t> column(size_t(h > 0 ? h : 1));
-    for (int x = 0; x < w; x++) {
-        int32_t* base = tc.buffer.data() + x;
-        for (int y = 0; y < h; y++)
-            column[size_t(y)] = base[y * stride];
-        transform(column.data(), h, r.y0);
-        for (int y = 0; y < h; y++)
-            base[y * stride] = column[size_t(y)];
+// The vertical transform lifts whole rows at a time, so that every step runs
+// along memory; borders mirror row indices, which lifting keeps symmetric.
+class RowLifter {
+public:
+    RowLifter(int32_t* base, int stride, int width, int n, int i0)
+        : base(base), stride(stride), width(width), n(n), i0(i0)
+    {
     }
+    int32_t* Row(int j) const
+    {
+        int period = 2 * (n - 1);
+        j = ((j % period) + period) % period;
+        return base + size_t(j < n ? j : period - j) * size_t(stride);
+    }
+    template <class Op> void Step(int parity, Op op) const
+    {
+        for (int j = ((i0 & 1) == parity) ? 0 : 1; j < n; j += 2) {
+            int32_t* r = Row(j);
+            const int32_t* a = Row(j - 1);
+            const int32_t* b = Row(j + 1);
+            for (int x = 0; x < width; x++)
+                r[x] = int32_t(op(int64_t(r[x]), int64_t(a[x]) + b[x]));
+        }
+    }
+    void Scale(int32_t evenFactor, int32_t oddFactor) const
+    {
+        for (int j = 0; j < n; j++) {
+            int32_t* r = Row(j);
+            int64_t f = ((i0 + j) & 1) ? oddFactor : evenFactor;
+            for (int x = 0; x < width; x++)
+                r[x] = int32_t(FixMul(r[x], f));
+        }
+    }
+
+private:
+    int32_t* base;
+    int stride, width, n, i0;
+};
+
+// Rows of the region to and from low-pass-first order through a copy.
+void ReorderRows(int32_t* base, int stride, int width, int n, int i0, bool deinterleave)
+{
+    // Left uninitialised: every sample is copied in before it is read.
+    std::unique_ptr<int32_t[]> copy(new int32_t[size_t(width) * size_t(n)]);
+    for (int j = 0; j < n; j++)
+        memcpy(copy.get() + size_t(j) * size_t(width), base + size_t(j) * size_t(stride),
+               sizeof(int32_t) * size_t(width));
+    int k = 0;
+    for (int pass = 0; pass < 2; pass++)
+        for (int j = pass ^ (i0 & 1); j < n; j += 2, k++) {
+            int from = deinterleave ? j : k, to = deinterleave ? k : j;
+            memcpy(base + size_t(to) * size_t(stride), copy.get() + size_t(from) * size_t(width),
+                   sizeof(int32_t) * size_t(width));
+        }
+}
+
+// A lone sample at an odd position is doubled on the way in, halved on the way out.
+bool LoneRow(int32_t* base, int width, int n, int i0, bool forward)
+{
+    if (n != 1)
+        return n <= 0;
+    if (i0 & 1)
+        for (int x = 0; x < width; x++)
+            base[x] = forward ? base[x] * 2 : base[x] / 2;
+    return true;
+}
+
+void Columns(J2kTileComponent& tc, const J2kResolution& r, bool reversible, bool forward)
+{
+    int w = r.x1 - r.x0, n = r.y1 - r.y0, stride = tc.Width();
+    int32_t* base = tc.buffer.data();
+    if (w <= 0 || LoneRow(base, w, n, r.y0, forward))
+        return;
+    RowLifter rows(base, stride, w, n, r.y0);
+    auto add = [](int64_t c) { return [c](int64_t v, int64_t s) { return v + FixMul(s, c); }; };
+    auto sub = [](int64_t c) { return [c](int64_t v, int64_t s) { return v - FixMul(s, c); }; };
+    if (!forward)
+        ReorderRows(base, stride, w, n, r.y0, false);
+    if (reversible && forward) {
+        rows.Step(1, [](int64_t v, int64_t s) { return v - (s >> 1); });
+        rows.Step(0, [](int64_t v, int64_t s) { return v + ((s + 2) >> 2); });
+    } else if (reversible) {
+        rows.Step(0, [](int64_t v, int64_t s) { return v - ((s + 2) >> 2); });
+        rows.Step(1, [](int64_t v, int64_t s) { return v + (s >> 1); });
+    } else if (forward) {
+        rows.Step(1, sub(12993));
+        rows.Step(0, sub(434));
+        rows.Step(1, add(7233));
+        rows.Step(0, add(3633));
+        rows.Scale(6660, 5038);
+    } else {
+        rows.Scale(10076, 13320);
+        rows.Step(0, sub(3633));
+        rows.Step(1, sub(7233));
+        rows.Step(0, add(434));
+        rows.Step(1, add(12993));
+    }
+    if (forward)
+        ReorderRows(base, stride, w, n, r.y0, true);
 }
 
 void Rows(J2kTileComponent& tc, const J2kResolution& r, Transform1D transform)
@@ -175,7 +263,7 @@ void J2kWavelet::Forward(J2kTileComponent& tc, bool reversible)
 {
     Transform1D transform = reversible ? Forward53 : Forward97;
     for (int r = int(tc.resolutions.size()) - 1; r > 0; r--) {
-        Columns(tc, tc.resolutions[size_t(r)], transform);
+        Columns(tc, tc.resolutions[size_t(r)], reversible, true);
         Rows(tc, tc.resolutions[size_t(r)], transform);
     }
 }
@@ -185,7 +273,7 @@ void J2kWavelet::Inverse(J2kTileComponent& tc, bool reversible, int levels)
     Transform1D transform = reversible ? Inverse53 : Inverse97;
     for (int r = 1; r <= levels && r < int(tc.resolutions.size()); r++) {
         Rows(tc, tc.resolutions[size_t(r)], transform);
-        Columns(tc, tc.resolutions[size_t(r)], transform);
+        Columns(tc, tc.resolutions[size_t(r)], reversible, false);
     }
 }
 

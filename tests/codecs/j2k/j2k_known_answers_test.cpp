@@ -207,3 +207,53 @@ TEST(J2kKnownAnswers, ColourTransforms)
     EXPECT_NEAR(cb / double(one), 40, 0.02);
     EXPECT_NEAR(cr / double(one), 90, 0.02);
 }
+
+// The two-dimensional transform is the one-dimensional one on every column of the
+// region, then on every row, level by level, whatever the region's parity.
+TEST(J2kKnownAnswers, TwoDimensionsAreColumnsThenRows)
+{
+    for (bool reversible : {true, false}) {
+        J2kTileComponent tc;
+        tc.x0 = 3;
+        tc.y0 = 5;
+        tc.x1 = 3 + 13;
+        tc.y1 = 5 + 10;
+        tc.resolutions.resize(3);
+        for (int r = 0; r < 3; r++) {
+            int shift = 2 - r;
+            J2kResolution& res = tc.resolutions[size_t(r)];
+            res.x0 = (tc.x0 + (1 << shift) - 1) >> shift;
+            res.y0 = (tc.y0 + (1 << shift) - 1) >> shift;
+            res.x1 = (tc.x1 + (1 << shift) - 1) >> shift;
+            res.y1 = (tc.y1 + (1 << shift) - 1) >> shift;
+        }
+        tc.buffer.resize(13 * 10);
+        for (size_t i = 0; i < tc.buffer.size(); i++)
+            tc.buffer[i] = int32_t((i * 37 + 11) % 255 - 100) * (reversible ? 1 : 8192);
+        std::vector<int32_t> expected = tc.buffer, original = tc.buffer;
+        auto transform = reversible ? J2kWavelet::Forward53 : J2kWavelet::Forward97;
+        for (int r = 2; r > 0; r--) {
+            const J2kResolution& res = tc.resolutions[size_t(r)];
+            int w = res.x1 - res.x0, h = res.y1 - res.y0;
+            std::vector<int32_t> column(static_cast<size_t>(h));
+            for (int x = 0; x < w; x++) {
+                for (int y = 0; y < h; y++)
+                    column[size_t(y)] = expected[size_t(y * 13 + x)];
+                transform(column.data(), h, res.y0);
+                for (int y = 0; y < h; y++)
+                    expected[size_t(y * 13 + x)] = column[size_t(y)];
+            }
+            for (int y = 0; y < h; y++)
+                transform(expected.data() + y * 13, w, res.x0);
+        }
+        J2kWavelet::Forward(tc, reversible);
+        EXPECT_EQ(tc.buffer, expected);
+        J2kWavelet::Inverse(tc, reversible, 2);
+        if (reversible) {
+            EXPECT_EQ(tc.buffer, original);
+        } else {
+            for (size_t i = 0; i < original.size(); i++)
+                EXPECT_NEAR(tc.buffer[i], original[i], 8192 / 4) << i;
+        }
+    }
+}
