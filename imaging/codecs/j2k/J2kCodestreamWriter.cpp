@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "J2kQuantisation.h"
+#include "J2kTier1.h"
 #include "J2kTileCoder.h"
 
 namespace {
@@ -92,7 +93,8 @@ void J2kCodestreamWriter::WriteSpcod(const J2kTileComponentParameters& tccp)
     out.Write(unsigned(tccp.resolutionCount - 1), 1);
     out.Write(unsigned(tccp.codeBlockWidthExp - 2), 1);
     out.Write(unsigned(tccp.codeBlockHeightExp - 2), 1);
-    out.Write(unsigned(tccp.codeBlockStyle), 1);
+    // Flags the encoder does not apply are not claimed either.
+    out.Write(unsigned(tccp.codeBlockStyle & kJ2kEncodedBlockStyles), 1);
     out.Write(unsigned(tccp.wavelet), 1);
     if (tccp.codingStyle & 1)
         for (int r = 0; r < tccp.resolutionCount; r++)

@@ -272,12 +272,12 @@ void J2kTier1::EncodeCleanupPass(int plane, double& decrease)
         }
 }
 
-void J2kTier1::EncodeBlock(const int32_t* samples, int stride, int orient, double weight,
-                           J2kCodeBlock& block)
+void J2kTier1::EncodeBlock(const int32_t* samples, int stride, int orient, int style,
+                           double weight, J2kCodeBlock& block)
 {
     int w = block.x1 - block.x0, h = block.y1 - block.y0;
     orientation = orient;
-    causal = false;
+    causal = (style & J2K_CBLK_CAUSAL) != 0;
     Load(samples, stride, w, h);
     int32_t largest = 0;
     for (int y = 0; y < h; y++)
@@ -304,6 +304,11 @@ void J2kTier1::EncodeBlock(const int32_t* samples, int stride, int orient, doubl
                 EncodeRefinementPass(plane, decrease);
             else
                 EncodeCleanupPass(plane, decrease);
+            if (type == 2 && (style & J2K_CBLK_SEGSYM))
+                for (int bit : {1, 0, 1, 0})
+                    encoder.Encode(J2K_CTX_UNI, bit);
+            if (style & J2K_CBLK_RESET)
+                encoder.ResetContexts();
             total += decrease * weight;
             block.passes.push_back({encoder.BytesSoFar(), total});
         }

@@ -298,7 +298,9 @@ void J2kTileCoder::EncodeBlocks()
                         throw J2kError();
                     samples[size_t(y * 64 + x)] = int32_t(v < 0 ? -m : m);
                 }
-            tier1.EncodeBlock(samples.data(), 64, band.orientation, band.weight, block);
+            tier1.EncodeBlock(samples.data(), 64, band.orientation,
+                              tcp->components[c].codeBlockStyle & kJ2kEncodedBlockStyles,
+                              band.weight, block);
             // The band's bit-planes must hold the block's, or the stream would lie.
             if (block.bitPlanes > band.magnitudeBits)
                 throw J2kError();

@@ -124,6 +124,35 @@ TEST(J2kRoundTrip, LosslessWithOffsetsAndSubSampling)
     ExpectLossless(s);
 }
 
+TEST(J2kRoundTrip, LosslessWithCodeBlockStyles)
+{
+    // Context reset, vertically causal contexts, segmentation symbols, and all three.
+    for (int style : {0x02, 0x08, 0x20, 0x2A}) {
+        SCOPED_TRACE(style);
+        J2kTestSpec s;
+        s.components = 3;
+        s.transform = 1;
+        s.width = 70;
+        s.height = 39;
+        s.cbw = 4;
+        s.cbh = 4;
+        s.blockStyle = style;
+        J2kCoded coded = J2kTestEncode(s);
+        ASSERT_GT(coded.length, 0);
+        ExpectLossless(s);
+        // The flags really change the coding.
+        J2kTestSpec plain = s;
+        plain.blockStyle = 0;
+        EXPECT_NE(J2kTestEncode(plain).bytes, coded.bytes);
+    }
+    // Bypass and per-pass termination are not coded, so not claimed.
+    J2kTestSpec s;
+    s.blockStyle = 0x15;
+    ExpectLossless(s);
+    J2kTestSpec plain;
+    EXPECT_EQ(J2kTestEncode(s).bytes, J2kTestEncode(plain).bytes);
+}
+
 TEST(J2kRoundTrip, LossyQualityFallsWithRate)
 {
     // Floors a little under what the coder reaches on this textured picture.

@@ -26,6 +26,7 @@ struct J2kTestSpec {
     int budgets[J2K_MAX_LAYERS] = {};
     int guardBits = 2;
     int precinctExp = 0;  // 0: no precincts
+    int blockStyle = 0;
 };
 
 // Samples of component c at (x, y) on its own grid: a deterministic mix of
@@ -108,6 +109,7 @@ inline J2kCodingParameters* J2kTestMakeParameters(const J2kTestSpec& s)
             t2.resolutionCount = s.resolutions;
             t2.codeBlockWidthExp = s.cbw;
             t2.codeBlockHeightExp = s.cbh;
+            t2.codeBlockStyle = s.blockStyle;
             t2.wavelet = s.wavelet;
             t2.guardBits = s.guardBits;
             for (int r = 0; r < s.resolutions; r++) {
