@@ -190,7 +190,7 @@ void J2kTier1::EncodeCoefficient(int index, int plane, int f, double& decrease)
     decrease += SignificanceDecrease(m, plane);
 }
 
-void J2kTier1::EncodeSignificancePass(int plane, double& decrease)
+template <class F> void J2kTier1::SignificanceScan(F code)
 {
     for (int k = 0; k < height; k += 4)
         for (int x = 0; x < width; x++) {
@@ -201,13 +201,13 @@ void J2kTier1::EncodeSignificancePass(int plane, double& decrease)
                 int f = int(flags[index]) & NeighbourMask(y - k);
                 if ((f & F_SIG) || !(f & F_NEIGHBOURS))
                     continue;
-                EncodeCoefficient(index, plane, f, decrease);
+                code(index, f);
                 flags[index] |= F_VISIT;
             }
         }
 }
 
-void J2kTier1::EncodeRefinementPass(int plane, double& decrease)
+template <class F> void J2kTier1::RefinementScan(F code)
 {
     for (int k = 0; k < height; k += 4)
         for (int x = 0; x < width; x++) {
@@ -221,11 +221,23 @@ void J2kTier1::EncodeRefinementPass(int plane, double& decrease)
                 int context = (f & F_REFINED) ? J2K_CTX_MR + 2
                               : ((int(f) & NeighbourMask(y - k) & F_NEIGHBOURS) ? J2K_CTX_MR + 1
                                                                                  : J2K_CTX_MR);
-                encoder.Encode(context, (data[index] >> (plane + kJ2kT1FracBits)) & 1);
-                decrease += RefinementDecrease(data[index], plane);
+                code(index, context);
                 flags[index] |= F_REFINED;
             }
         }
+}
+
+void J2kTier1::EncodeSignificancePass(int plane, double& decrease)
+{
+    SignificanceScan([&](int index, int f) { EncodeCoefficient(index, plane, f, decrease); });
+}
+
+void J2kTier1::EncodeRefinementPass(int plane, double& decrease)
+{
+    RefinementScan([&](int index, int context) {
+        encoder.Encode(context, (data[index] >> (plane + kJ2kT1FracBits)) & 1);
+        decrease += RefinementDecrease(data[index], plane);
+    });
 }
 
 void J2kTier1::EncodeCleanupPass(int plane, double& decrease)
@@ -365,43 +377,20 @@ void J2kTier1::DecodeCoefficient(int index, int plane, int f)
 template <class Source> void J2kTier1::DecodeSignificancePass(Source& source, int plane)
 {
     const ContextTables& t = Tables();
-    for (int k = 0; k < height; k += 4)
-        for (int x = 0; x < width; x++) {
-            if (!ColumnFlags(k, x))
-                continue;
-            for (int y = k; y < k + 4 && y < height; y++) {
-                int index = (y + 1) * kStride + x + 1;
-                int f = int(flags[index]) & NeighbourMask(y - k);
-                if ((f & F_SIG) || !(f & F_NEIGHBOURS))
-                    continue;
-                if (source.Bit(t.zeroCoding[orientation][f & F_NEIGHBOURS])) {
-                    int si = SignIndex(uint32_t(f));
-                    MakeSignificant(index, source.Sign(t.sign[si], t.signFlip[si]));
-                    data[index] = 3 << plane;
-                }
-                flags[index] |= F_VISIT;
-            }
-        }
+    SignificanceScan([&](int index, int f) {
+        if (!source.Bit(t.zeroCoding[orientation][f & F_NEIGHBOURS]))
+            return;
+        int si = SignIndex(uint32_t(f));
+        MakeSignificant(index, source.Sign(t.sign[si], t.signFlip[si]));
+        data[index] = 3 << plane;
+    });
 }
 
 template <class Source> void J2kTier1::DecodeRefinementPass(Source& source, int plane)
 {
-    for (int k = 0; k < height; k += 4)
-        for (int x = 0; x < width; x++) {
-            if (!(ColumnFlags(k, x) & F_SIG))
-                continue;
-            for (int y = k; y < k + 4 && y < height; y++) {
-                int index = (y + 1) * kStride + x + 1;
-                uint32_t f = flags[index];
-                if ((f & (F_SIG | F_VISIT)) != F_SIG)
-                    continue;
-                int context = (f & F_REFINED) ? J2K_CTX_MR + 2
-                              : ((int(f) & NeighbourMask(y - k) & F_NEIGHBOURS) ? J2K_CTX_MR + 1
-                                                                                 : J2K_CTX_MR);
-                data[index] += source.Bit(context) ? (1 << plane) : -(1 << plane);
-                flags[index] |= F_REFINED;
-            }
-        }
+    RefinementScan([&](int index, int context) {
+        data[index] += source.Bit(context) ? (1 << plane) : -(1 << plane);
+    });
 }
 
 void J2kTier1::DecodeCleanupPass(int plane, bool segmentationSymbols)

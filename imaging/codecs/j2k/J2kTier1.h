@@ -40,6 +40,8 @@ private:
     double SignificanceDecrease(int32_t magnitude, int plane) const;
     double RefinementDecrease(int32_t magnitude, int plane) const;
 
+    template <class F> void SignificanceScan(F code);
+    template <class F> void RefinementScan(F code);
     void EncodeSignificancePass(int plane, double& decrease);
     void EncodeRefinementPass(int plane, double& decrease);
     void EncodeCleanupPass(int plane, double& decrease);

@@ -63,16 +63,22 @@ void Interleave(const int32_t* in, int32_t* e, int n, int i0)
         e[j] = in[k++];
 }
 
+// A signal of one sample: doubled at an odd position on the way in, halved on
+// the way out. True when there is nothing more to do.
+bool Lone(int32_t* x, int n, int i0, bool forward)
+{
+    if (n > 1)
+        return false;
+    if (n == 1 && (i0 & 1))
+        x[0] = forward ? x[0] * 2 : x[0] / 2;
+    return true;
+}
+
 } // namespace
 
 void J2kWavelet::Forward53(int32_t* x, int n, int i0)
 {
-    if (n == 1) {
-        if (i0 & 1)
-            x[0] *= 2;
-        return;
-    }
-    if (n <= 0)
+    if (Lone(x, n, i0, true))
         return;
     int32_t* e = scratch.Get(n);
     for (int j = 0; j < n; j++)
@@ -85,12 +91,7 @@ void J2kWavelet::Forward53(int32_t* x, int n, int i0)
 
 void J2kWavelet::Inverse53(int32_t* x, int n, int i0)
 {
-    if (n == 1) {
-        if (i0 & 1)
-            x[0] /= 2;
-        return;
-    }
-    if (n <= 0)
+    if (Lone(x, n, i0, false))
         return;
     int32_t* e = scratch.Get(n);
     Interleave(x, e, n, i0);
@@ -103,12 +104,7 @@ void J2kWavelet::Inverse53(int32_t* x, int n, int i0)
 
 void J2kWavelet::Forward97(int32_t* x, int n, int i0)
 {
-    if (n == 1) {
-        if (i0 & 1)
-            x[0] *= 2;
-        return;
-    }
-    if (n <= 0)
+    if (Lone(x, n, i0, true))
         return;
     int32_t* e = scratch.Get(n);
     for (int j = 0; j < n; j++)
@@ -125,12 +121,7 @@ void J2kWavelet::Forward97(int32_t* x, int n, int i0)
 
 void J2kWavelet::Inverse97(int32_t* x, int n, int i0)
 {
-    if (n == 1) {
-        if (i0 & 1)
-            x[0] /= 2;
-        return;
-    }
-    if (n <= 0)
+    if (Lone(x, n, i0, false))
         return;
     int32_t* e = scratch.Get(n);
     Interleave(x, e, n, i0);
@@ -205,14 +196,12 @@ void ReorderRows(int32_t* base, int stride, int width, int n, int i0, bool deint
         }
 }
 
-// A lone sample at an odd position is doubled on the way in, halved on the way out.
 bool LoneRow(int32_t* base, int width, int n, int i0, bool forward)
 {
-    if (n != 1)
-        return n <= 0;
-    if (i0 & 1)
-        for (int x = 0; x < width; x++)
-            base[x] = forward ? base[x] * 2 : base[x] / 2;
+    if (n > 1)
+        return false;
+    for (int x = 0; x < width; x++)
+        Lone(base + x, n, i0, forward);
     return true;
 }
 
