@@ -115,6 +115,20 @@ uint32_t J2kTier1::ColumnFlags(int k, int x) const
     return f[0] | f[kStride] | f[2 * kStride] | f[3 * kStride];
 }
 
+// A full stripe column of coefficients still insignificant, unvisited and with
+// no significant neighbour is coded by run length.
+bool J2kTier1::RunMode(int k, int x) const
+{
+    if (k + 4 > height)
+        return false;
+    for (int r = 0; r < 4; r++) {
+        int f = int(flags[(k + r + 1) * kStride + x + 1]) & NeighbourMask(r);
+        if (f & (F_SIG | F_VISIT | F_NEIGHBOURS))
+            return false;
+    }
+    return true;
+}
+
 int J2kTier1::NeighbourMask(int rowInStripe) const
 {
     if (causal && rowInStripe == 3)
@@ -245,33 +259,26 @@ void J2kTier1::EncodeCleanupPass(int plane, double& decrease)
     for (int k = 0; k < height; k += 4)
         for (int x = 0; x < width; x++) {
             int y = k;
-            if (k + 4 <= height) {
-                bool run = true;
-                for (int r = 0; r < 4 && run; r++) {
-                    int f = int(flags[(k + r + 1) * kStride + x + 1]) & NeighbourMask(r);
-                    run = !(f & (F_SIG | F_VISIT | F_NEIGHBOURS));
-                }
-                if (run) {
-                    int first = 4;
-                    for (int r = 0; r < 4; r++)
-                        if ((data[(k + r + 1) * kStride + x + 1] >> (plane + kJ2kT1FracBits)) & 1) {
-                            first = r;
-                            break;
-                        }
-                    encoder.Encode(J2K_CTX_RL, first < 4);
-                    if (first == 4)
-                        continue;
-                    encoder.Encode(J2K_CTX_UNI, first >> 1);
-                    encoder.Encode(J2K_CTX_UNI, first & 1);
-                    int index = (k + first + 1) * kStride + x + 1;
-                    const ContextTables& t = Tables();
-                    int si = SignIndex(flags[index] & uint32_t(NeighbourMask(first)));
-                    bool negative = flags[index] & F_NEG;
-                    encoder.Encode(t.sign[si], int(negative) ^ t.signFlip[si]);
-                    MakeSignificant(index, negative);
-                    decrease += SignificanceDecrease(data[index], plane);
-                    y = k + first + 1;
-                }
+            if (RunMode(k, x)) {
+                int first = 4;
+                for (int r = 0; r < 4; r++)
+                    if ((data[(k + r + 1) * kStride + x + 1] >> (plane + kJ2kT1FracBits)) & 1) {
+                        first = r;
+                        break;
+                    }
+                encoder.Encode(J2K_CTX_RL, first < 4);
+                if (first == 4)
+                    continue;
+                encoder.Encode(J2K_CTX_UNI, first >> 1);
+                encoder.Encode(J2K_CTX_UNI, first & 1);
+                int index = (k + first + 1) * kStride + x + 1;
+                const ContextTables& t = Tables();
+                int si = SignIndex(flags[index] & uint32_t(NeighbourMask(first)));
+                bool negative = flags[index] & F_NEG;
+                encoder.Encode(t.sign[si], int(negative) ^ t.signFlip[si]);
+                MakeSignificant(index, negative);
+                decrease += SignificanceDecrease(data[index], plane);
+                y = k + first + 1;
             }
             for (; y < k + 4 && y < height; y++) {
                 int index = (y + 1) * kStride + x + 1;
@@ -399,23 +406,16 @@ void J2kTier1::DecodeCleanupPass(int plane, bool segmentationSymbols)
     for (int k = 0; k < height; k += 4)
         for (int x = 0; x < width; x++) {
             int y = k;
-            if (k + 4 <= height) {
-                bool run = true;
-                for (int r = 0; r < 4 && run; r++) {
-                    int f = int(flags[(k + r + 1) * kStride + x + 1]) & NeighbourMask(r);
-                    run = !(f & (F_SIG | F_VISIT | F_NEIGHBOURS));
-                }
-                if (run) {
-                    if (!decoder.Decode(J2K_CTX_RL))
-                        continue;
-                    int first = decoder.Decode(J2K_CTX_UNI) << 1;
-                    first |= decoder.Decode(J2K_CTX_UNI);
-                    int index = (k + first + 1) * kStride + x + 1;
-                    int si = SignIndex(flags[index] & uint32_t(NeighbourMask(first)));
-                    MakeSignificant(index, decoder.Decode(t.sign[si]) ^ t.signFlip[si]);
-                    data[index] = 3 << plane;
-                    y = k + first + 1;
-                }
+            if (RunMode(k, x)) {
+                if (!decoder.Decode(J2K_CTX_RL))
+                    continue;
+                int first = decoder.Decode(J2K_CTX_UNI) << 1;
+                first |= decoder.Decode(J2K_CTX_UNI);
+                int index = (k + first + 1) * kStride + x + 1;
+                int si = SignIndex(flags[index] & uint32_t(NeighbourMask(first)));
+                MakeSignificant(index, decoder.Decode(t.sign[si]) ^ t.signFlip[si]);
+                data[index] = 3 << plane;
+                y = k + first + 1;
             }
             for (; y < k + 4 && y < height; y++) {
                 int index = (y + 1) * kStride + x + 1;

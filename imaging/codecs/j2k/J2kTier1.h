@@ -54,6 +54,7 @@ private:
 
     int NeighbourMask(int rowInStripe) const;
     uint32_t ColumnFlags(int k, int x) const;
+    bool RunMode(int k, int x) const;
 
     static const int kStride = 66;
     J2kMqEncoder encoder;
