@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <thread>
+#include <vector>
 
 #include "j2k_test_support.h"
 
@@ -183,4 +185,34 @@ TEST(J2kRoundTrip, LossyQualityFallsWithRate)
         previous = psnr;
         j2k_destroy(&image, &cp);
     }
+}
+
+TEST(J2kRoundTrip, ThreadsCodeAtOnce)
+{
+    // Every call keeps its own state, so threads need no lock around the codec.
+    std::vector<J2kTestSpec> specs(4);
+    for (size_t i = 0; i < specs.size(); i++) {
+        specs[i].components = 1 + int(i % 3);
+        specs[i].width = 60 + int(i) * 7;
+        specs[i].order = int(i);
+        specs[i].wavelet = i == 3 ? 0 : 1;
+    }
+    std::vector<int> exact(specs.size(), 0);
+    std::vector<std::thread> threads;
+    for (size_t i = 0; i < specs.size(); i++)
+        threads.emplace_back([&, i] {
+            for (int round = 0; round < 3; round++) {
+                J2kCoded coded = J2kTestEncode(specs[i]);
+                J2kImage* image = nullptr;
+                J2kCodingParameters* cp = nullptr;
+                int result = j2k_decode(coded.bytes.data(), coded.length, &image, &cp);
+                bool ok = result == coded.length && coded.length > 0 &&
+                          (specs[i].wavelet == 0 || Mismatches(specs[i], image) == 0);
+                exact[i] += ok;
+                j2k_destroy(&image, &cp);
+            }
+        });
+    for (std::thread& t : threads)
+        t.join();
+    EXPECT_EQ(exact, std::vector<int>(specs.size(), 3));
 }
