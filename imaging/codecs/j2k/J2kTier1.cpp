@@ -206,13 +206,14 @@ void J2kTier1::EncodeCoefficient(int index, int plane, int f, double& decrease)
 
 template <class F> void J2kTier1::SignificanceScan(F code)
 {
-    for (int k = 0; k < height; k += 4)
-        for (int x = 0; x < width; x++) {
+    const int w = width, h = height, lastRowMask = NeighbourMask(3);
+    for (int k = 0; k < h; k += 4)
+        for (int x = 0; x < w; x++) {
             if (!ColumnFlags(k, x))
                 continue;
-            for (int y = k; y < k + 4 && y < height; y++) {
+            for (int y = k; y < k + 4 && y < h; y++) {
                 int index = (y + 1) * kStride + x + 1;
-                int f = int(flags[index]) & NeighbourMask(y - k);
+                int f = int(flags[index]) & (y - k == 3 ? lastRowMask : -1);
                 if ((f & F_SIG) || !(f & F_NEIGHBOURS))
                     continue;
                 code(index, f);
@@ -223,18 +224,19 @@ template <class F> void J2kTier1::SignificanceScan(F code)
 
 template <class F> void J2kTier1::RefinementScan(F code)
 {
-    for (int k = 0; k < height; k += 4)
-        for (int x = 0; x < width; x++) {
+    const int w = width, h = height, lastRowMask = NeighbourMask(3);
+    for (int k = 0; k < h; k += 4)
+        for (int x = 0; x < w; x++) {
             if (!(ColumnFlags(k, x) & F_SIG))
                 continue;
-            for (int y = k; y < k + 4 && y < height; y++) {
+            for (int y = k; y < k + 4 && y < h; y++) {
                 int index = (y + 1) * kStride + x + 1;
                 uint32_t f = flags[index];
                 if ((f & (F_SIG | F_VISIT)) != F_SIG)
                     continue;
+                int mask = y - k == 3 ? lastRowMask : -1;
                 int context = (f & F_REFINED) ? J2K_CTX_MR + 2
-                              : ((int(f) & NeighbourMask(y - k) & F_NEIGHBOURS) ? J2K_CTX_MR + 1
-                                                                                 : J2K_CTX_MR);
+                              : ((int(f) & mask & F_NEIGHBOURS) ? J2K_CTX_MR + 1 : J2K_CTX_MR);
                 code(index, context);
                 flags[index] |= F_REFINED;
             }
