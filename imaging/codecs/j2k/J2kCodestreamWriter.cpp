@@ -122,8 +122,9 @@ void J2kCodestreamWriter::WriteComponentNumber(int c)
 void J2kCodestreamWriter::WriteCod(const J2kTileCodingParameters& tcp)
 {
     int at = BeginSegment(0xFF52);
-    // The precinct bit goes with the precinct sizes that component 0 writes.
-    out.Write(unsigned((tcp.codingStyle & ~1) | (tcp.components[0].codingStyle & 1)), 1);
+    // The precinct bit goes with the precinct sizes that component 0 writes; no
+    // packet carries SOP or EPH markers, so their bits are not claimed.
+    out.Write(unsigned(tcp.components[0].codingStyle & 1), 1);
     out.Write(unsigned(tcp.progressionOrder), 1);
     out.Write(unsigned(tcp.layerCount), 2);
     out.Write(unsigned(tcp.componentTransform), 1);

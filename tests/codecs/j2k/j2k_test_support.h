@@ -27,6 +27,7 @@ struct J2kTestSpec {
     int guardBits = 2;
     int precinctExp = 0;  // 0: no precincts
     int blockStyle = 0;
+    int codingStyle = 0;  // Scod
 };
 
 // Samples of component c at (x, y) on its own grid: a deterministic mix of
@@ -96,6 +97,7 @@ inline J2kCodingParameters* J2kTestMakeParameters(const J2kTestSpec& s)
     cp->tiles = static_cast<J2kTileCodingParameters*>(calloc(size_t(cp->tw * cp->th), sizeof(J2kTileCodingParameters)));
     for (int t = 0; t < cp->tw * cp->th; t++) {
         J2kTileCodingParameters& tcp = cp->tiles[t];
+        tcp.codingStyle = s.codingStyle;
         tcp.progressionOrder = s.order;
         tcp.layerCount = s.layers;
         tcp.componentTransform = s.transform;
