@@ -358,8 +358,9 @@ void J2kTier1::EncodeBlock(const int32_t* samples, int stride, int orient, int s
 
 namespace {
 
+// Holds a copy of the coder for one pass, out of reach of the stores to the flags.
 struct MqSource {
-    J2kMqDecoder& mq;
+    J2kMqDecoder mq;
     int Bit(int context) { return mq.Decode(context); }
     int Sign(int context, int flip) { return mq.Decode(context) ^ flip; }
 };
@@ -371,17 +372,6 @@ struct RawSource {
 };
 
 } // namespace
-
-void J2kTier1::DecodeCoefficient(int index, int plane, int f)
-{
-    const ContextTables& t = Tables();
-    if (!decoder.Decode(t.zeroCoding[orientation][f & F_NEIGHBOURS]))
-        return;
-    int si = SignIndex(uint32_t(f));
-    bool negative = decoder.Decode(t.sign[si]) ^ t.signFlip[si];
-    MakeSignificant(index, negative);
-    data[index] = 3 << plane;
-}
 
 template <class Source> void J2kTier1::DecodeSignificancePass(Source& source, int plane)
 {
@@ -404,33 +394,40 @@ template <class Source> void J2kTier1::DecodeRefinementPass(Source& source, int 
 
 void J2kTier1::DecodeCleanupPass(int plane, bool segmentationSymbols)
 {
+    // A copy of the coder's registers that stores to the flags cannot touch.
+    J2kMqDecoder mq = decoder;
     const ContextTables& t = Tables();
     for (int k = 0; k < height; k += 4)
         for (int x = 0; x < width; x++) {
             int y = k;
             if (RunMode(k, x)) {
-                if (!decoder.Decode(J2K_CTX_RL))
+                if (!mq.Decode(J2K_CTX_RL))
                     continue;
-                int first = decoder.Decode(J2K_CTX_UNI) << 1;
-                first |= decoder.Decode(J2K_CTX_UNI);
+                int first = mq.Decode(J2K_CTX_UNI) << 1;
+                first |= mq.Decode(J2K_CTX_UNI);
                 int index = (k + first + 1) * kStride + x + 1;
                 int si = SignIndex(flags[index] & uint32_t(NeighbourMask(first)));
-                MakeSignificant(index, decoder.Decode(t.sign[si]) ^ t.signFlip[si]);
+                MakeSignificant(index, mq.Decode(t.sign[si]) ^ t.signFlip[si]);
                 data[index] = 3 << plane;
                 y = k + first + 1;
             }
             for (; y < k + 4 && y < height; y++) {
                 int index = (y + 1) * kStride + x + 1;
                 int f = int(flags[index]) & NeighbourMask(y - k);
-                if (!(f & (F_SIG | F_VISIT)))
-                    DecodeCoefficient(index, plane, f);
+                if ((f & (F_SIG | F_VISIT)) ||
+                    !mq.Decode(t.zeroCoding[orientation][f & F_NEIGHBOURS]))
+                    continue;
+                int si = SignIndex(uint32_t(f));
+                MakeSignificant(index, mq.Decode(t.sign[si]) ^ t.signFlip[si]);
+                data[index] = 3 << plane;
             }
             for (int r = k; r < k + 4 && r < height; r++)
                 flags[(r + 1) * kStride + x + 1] &= ~uint32_t(F_VISIT);
         }
     if (segmentationSymbols)
         for (int i = 0; i < 4; i++)
-            decoder.Decode(J2K_CTX_UNI);
+            mq.Decode(J2K_CTX_UNI);
+    decoder = mq;
 }
 
 bool J2kTier1::DecodeBlock(J2kCodeBlock& block, int orient, int style, int32_t* out, int stride)
@@ -445,7 +442,6 @@ bool J2kTier1::DecodeBlock(J2kCodeBlock& block, int orient, int style, int32_t* 
     if (block.bitPlanes > 30)
         return false;
     J2kRawDecoder raw;
-    MqSource mqSource{decoder};
     RawSource rawSource{raw};
     int pass = 0;
     bool ok = true;
@@ -468,15 +464,21 @@ bool J2kTier1::DecodeBlock(J2kCodeBlock& block, int orient, int style, int32_t* 
             }
             int type = pass == 0 ? 2 : (pass - 1) % 3;
             if (type == 0) {
-                if (rawSegment)
+                if (rawSegment) {
                     DecodeSignificancePass(rawSource, plane);
-                else
+                } else {
+                    MqSource mqSource{decoder};
                     DecodeSignificancePass(mqSource, plane);
+                    decoder = mqSource.mq;
+                }
             } else if (type == 1) {
-                if (rawSegment)
+                if (rawSegment) {
                     DecodeRefinementPass(rawSource, plane);
-                else
+                } else {
+                    MqSource mqSource{decoder};
                     DecodeRefinementPass(mqSource, plane);
+                    decoder = mqSource.mq;
+                }
             } else {
                 DecodeCleanupPass(plane, (style & J2K_CBLK_SEGSYM) != 0);
             }

@@ -50,7 +50,6 @@ private:
     template <class Source> void DecodeSignificancePass(Source& source, int plane);
     template <class Source> void DecodeRefinementPass(Source& source, int plane);
     void DecodeCleanupPass(int plane, bool segmentationSymbols);
-    void DecodeCoefficient(int index, int plane, int flags);
 
     int NeighbourMask(int rowInStripe) const;
     uint32_t ColumnFlags(int k, int x) const;
