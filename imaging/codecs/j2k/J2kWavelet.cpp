@@ -58,7 +58,17 @@ public:
     }
     template <class Op> void Step(int parity, Op op) const
     {
-        for (int j = ((i0 & 1) == parity) ? 0 : 1; j < n; j += 2) {
+        int first = ((i0 & 1) == parity) ? 0 : 1;
+        if (width == 1 && stride == 1) {
+            // One line of samples: neighbours mirror only at the two ends.
+            int32_t* x = base;
+            for (int j = first; j < n; j += 2) {
+                int64_t left = x[j ? j - 1 : 1], right = x[j + 1 < n ? j + 1 : n - 2];
+                x[j] = int32_t(op(int64_t(x[j]), left + right));
+            }
+            return;
+        }
+        for (int j = first; j < n; j += 2) {
             int32_t* r = Line(j);
             const int32_t* a = Line(j - 1);
             const int32_t* b = Line(j + 1);
