@@ -223,7 +223,7 @@ void CRasterJ2K::CalcStepSizes(J2kTileComponentParameters* tccp, int precision)
     for (int b = 0; b < 3 * tccp->resolutionCount - 2; b++) {
         int resolution = b == 0 ? 0 : (b - 1) / 3 + 1;
         int orientation = b == 0 ? 0 : (b - 1) % 3 + 1;
-        int gain = (tccp->wavelet == 0) ? 0 : J2kQuantisation::BandGain(orientation);
+        int gain = J2kQuantisation::BandGain(tccp->wavelet == 1, orientation);
         J2kStepSize& s = tccp->stepSizes[b];
         if (tccp->quantisationStyle == 0) {
             s.exponent = 8 + gain;
@@ -233,8 +233,6 @@ void CRasterJ2K::CalcStepSizes(J2kTileComponentParameters* tccp, int precision)
         int level = resolution == 0 ? levels : levels - resolution + 1;
         double norm = J2kWavelet::Norm(tccp->wavelet == 1, level, orientation);
         int step = int(std::floor(std::ldexp(1.0, gain + 1) / norm * 8192.0));
-        // The decoder scales every band by its nominal gain, whichever the wavelet.
-        EncodeStepSize(step, J2kQuantisation::BandGain(orientation) + precision, &s.exponent,
-                       &s.mantissa);
+        EncodeStepSize(step, gain + precision, &s.exponent, &s.mantissa);
     }
 }

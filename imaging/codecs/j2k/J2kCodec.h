@@ -1,4 +1,4 @@
-// JPEG 2000 Part 1 codestream codec: the records that cross its three exports.
+// JPEG 2000 (ISO/IEC 15444-1) codestream codec: the records that cross its three exports.
 #pragma once
 
 #include "ImvexaApi.h"

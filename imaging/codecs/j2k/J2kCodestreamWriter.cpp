@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "J2kQuantisation.h"
+#include "J2kTier1.h"
 #include "J2kTileCoder.h"
 
 namespace {
@@ -92,7 +93,8 @@ void J2kCodestreamWriter::WriteSpcod(const J2kTileComponentParameters& tccp)
     out.Write(unsigned(tccp.resolutionCount - 1), 1);
     out.Write(unsigned(tccp.codeBlockWidthExp - 2), 1);
     out.Write(unsigned(tccp.codeBlockHeightExp - 2), 1);
-    out.Write(unsigned(tccp.codeBlockStyle), 1);
+    // Flags the encoder does not apply are not claimed either.
+    out.Write(unsigned(tccp.codeBlockStyle & kJ2kEncodedBlockStyles), 1);
     out.Write(unsigned(tccp.wavelet), 1);
     if (tccp.codingStyle & 1)
         for (int r = 0; r < tccp.resolutionCount; r++)
@@ -120,8 +122,9 @@ void J2kCodestreamWriter::WriteComponentNumber(int c)
 void J2kCodestreamWriter::WriteCod(const J2kTileCodingParameters& tcp)
 {
     int at = BeginSegment(0xFF52);
-    // The precinct bit goes with the precinct sizes that component 0 writes.
-    out.Write(unsigned((tcp.codingStyle & ~1) | (tcp.components[0].codingStyle & 1)), 1);
+    // The precinct bit goes with the precinct sizes that component 0 writes; no
+    // packet carries SOP or EPH markers, so their bits are not claimed.
+    out.Write(unsigned(tcp.components[0].codingStyle & 1), 1);
     out.Write(unsigned(tcp.progressionOrder), 1);
     out.Write(unsigned(tcp.layerCount), 2);
     out.Write(unsigned(tcp.componentTransform), 1);

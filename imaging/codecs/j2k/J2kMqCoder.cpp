@@ -42,41 +42,7 @@ void J2kMqEncoder::Start()
 
 void J2kMqEncoder::ResetContexts() { InitialStates(state, mps); }
 
-void J2kMqEncoder::Encode(int context, int bit)
-{
-    const J2kMqState& s = kJ2kMqStates[state[context]];
-    a -= s.qe;
-    if (bit == mps[context]) {
-        if (a & 0x8000) {
-            c += s.qe;
-            return;
-        }
-        if (a < s.qe)
-            a = s.qe;
-        else
-            c += s.qe;
-        state[context] = s.nextMps;
-    } else {
-        if (a < s.qe)
-            c += s.qe;
-        else
-            a = s.qe;
-        if (s.switchMps)
-            mps[context] ^= 1;
-        state[context] = s.nextLps;
-    }
-    Renormalise();
-}
 
-void J2kMqEncoder::Renormalise()
-{
-    do {
-        a <<= 1;
-        c <<= 1;
-        if (--ct == 0)
-            ByteOut();
-    } while ((a & 0x8000) == 0);
-}
 
 void J2kMqEncoder::ByteOut()
 {
@@ -140,68 +106,8 @@ void J2kMqDecoder::Start(const uint8_t* source, int size)
 
 void J2kMqDecoder::ResetContexts() { InitialStates(state, mps); }
 
-void J2kMqDecoder::ByteIn()
-{
-    if (At(position) == 0xFF) {
-        if (At(position + 1) > 0x8F) {
-            c += 0xFF00;
-            ct = 8;
-        } else {
-            position++;
-            c += uint32_t(At(position)) << 9;
-            ct = 7;
-        }
-    } else {
-        position++;
-        c += uint32_t(At(position)) << 8;
-        ct = 8;
-    }
-}
 
-void J2kMqDecoder::Renormalise()
-{
-    do {
-        if (ct == 0)
-            ByteIn();
-        a <<= 1;
-        c <<= 1;
-        ct--;
-    } while ((a & 0x8000) == 0);
-}
 
-int J2kMqDecoder::Decode(int context)
-{
-    const J2kMqState& s = kJ2kMqStates[state[context]];
-    int bit;
-    a -= s.qe;
-    if ((c >> 16) < s.qe) {
-        if (a < s.qe) {
-            bit = mps[context];
-            state[context] = s.nextMps;
-        } else {
-            bit = mps[context] ^ 1;
-            if (s.switchMps)
-                mps[context] ^= 1;
-            state[context] = s.nextLps;
-        }
-        a = s.qe;
-    } else {
-        c -= uint32_t(s.qe) << 16;
-        if (a & 0x8000)
-            return mps[context];
-        if (a < s.qe) {
-            bit = mps[context] ^ 1;
-            if (s.switchMps)
-                mps[context] ^= 1;
-            state[context] = s.nextLps;
-        } else {
-            bit = mps[context];
-            state[context] = s.nextMps;
-        }
-    }
-    Renormalise();
-    return bit;
-}
 
 void J2kRawDecoder::Start(const uint8_t* source, int size)
 {

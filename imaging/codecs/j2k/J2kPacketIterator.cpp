@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "J2kByteCursor.h"
 #include "J2kCodec.h"
 
 namespace {
+
+const int64_t kMaxPackets = int64_t(1) << 23;
 
 int MaxResolutions(const J2kTile& tile)
 {
@@ -98,6 +101,14 @@ std::vector<J2kPacket> J2kPacketIterator::Sequence(const J2kTile& tile, int laye
     std::vector<J2kPacket> out;
     int comps = int(tile.components.size());
     int resolutions = MaxResolutions(tile);
+    // Bounds the list a hostile header can ask for.
+    int64_t total = 0;
+    for (int c = 0; c < comps; c++)
+        for (int r = 0; r < resolutions; r++)
+            total += int64_t(layerCount) * PrecinctCount(tile, c, r);
+    if (total > kMaxPackets)
+        throw J2kError();
+    out.reserve(size_t(total));
     if (order == J2K_LRCP) {
         for (int l = 0; l < layerCount; l++)
             for (int r = 0; r < resolutions; r++)

@@ -16,10 +16,10 @@ J2kStepSize J2kQuantisation::BandStepSize(const J2kTileComponentParameters& tccp
     return {exponent < 0 ? 0 : exponent, base.mantissa};
 }
 
-int J2kQuantisation::StepFixed(int precision, int orientation, J2kStepSize step)
+int J2kQuantisation::StepFixed(int precision, int gain, J2kStepSize step)
 {
     double value = std::ldexp(1.0 + step.mantissa / 2048.0,
-                              precision + BandGain(orientation) - step.exponent + 13);
+                              precision + gain - step.exponent + 13);
     if (value >= 2147483647.0)
         return 2147483647;
     int fixed = int(std::floor(value));

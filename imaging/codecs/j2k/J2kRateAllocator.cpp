@@ -70,8 +70,6 @@ void J2kRateAllocator::AllocateLayer(J2kTile& tile, J2kTier2& tier2, int layer,
     ApplyThreshold(tile, layer, -DBL_MAX);
     if (Fits(tier2, layer, scratch, limit))
         return;
-    if (low > high)
-        throw J2kError();
     bool found = false;
     double best = high;
     for (int step = 0; step < 32; step++) {
@@ -85,7 +83,13 @@ void J2kRateAllocator::AllocateLayer(J2kTile& tile, J2kTier2& tier2, int layer,
             low = threshold;
         }
     }
-    if (!found)
-        throw J2kError();
+    if (!found) {
+        // Even the steepest passes may sit behind costly ones: the layer may still
+        // go out without new passes when its packet headers fit.
+        ApplyThreshold(tile, layer, DBL_MAX);
+        if (!Fits(tier2, layer, scratch, limit))
+            throw J2kError();
+        return;
+    }
     ApplyThreshold(tile, layer, best);
 }

@@ -56,7 +56,9 @@ int J2kTagTree::PathToRoot(int leaf, int* path) const
     return depth;
 }
 
-void J2kTagTree::Encode(J2kBitWriter& bits, int leaf, int threshold)
+// Walks from the root down to the leaf, each node starting from the larger of
+// its own lower bound and its parent's; visit returns the node's new bound.
+template <class F> void J2kTagTree::Descend(int leaf, F visit)
 {
     int path[40];
     int depth = PathToRoot(leaf, path);
@@ -67,6 +69,14 @@ void J2kTagTree::Encode(J2kBitWriter& bits, int leaf, int threshold)
             n.low = low;
         else
             low = n.low;
+        low = visit(n, low);
+        n.low = low;
+    }
+}
+
+void J2kTagTree::Encode(J2kBitWriter& bits, int leaf, int threshold)
+{
+    Descend(leaf, [&](Node& n, int low) {
         while (low < threshold) {
             if (low >= n.value) {
                 if (!n.known) {
@@ -78,28 +88,20 @@ void J2kTagTree::Encode(J2kBitWriter& bits, int leaf, int threshold)
             bits.Put(0);
             low++;
         }
-        n.low = low;
-    }
+        return low;
+    });
 }
 
 bool J2kTagTree::Decode(J2kBitReader& bits, int leaf, int threshold)
 {
-    int path[40];
-    int depth = PathToRoot(leaf, path);
-    int low = 0;
-    for (int d = depth - 1; d >= 0; d--) {
-        Node& n = nodes[size_t(path[d])];
-        if (low > n.low)
-            n.low = low;
-        else
-            low = n.low;
+    Descend(leaf, [&](Node& n, int low) {
         while (low < threshold && low < n.value) {
             if (bits.Get())
                 n.value = low;
             else
                 low++;
         }
-        n.low = low;
-    }
+        return low;
+    });
     return nodes[size_t(leaf)].value < threshold;
 }

@@ -25,6 +25,7 @@ private:
         bool known;
     };
     int PathToRoot(int leaf, int* path) const;
+    template <class F> void Descend(int leaf, F visit);
     std::vector<Node> nodes;
     int leafCount = 0;
 };

@@ -101,7 +101,33 @@ int FloorLog2(uint32_t v)
 
 } // namespace
 
-J2kTier1::J2kTier1() { Tables(); }
+J2kTier1::J2kTier1()
+{
+    Tables();
+    memset(flags, 0, sizeof(flags));
+}
+
+// Flags of a stripe column together: a column with none set has nothing to
+// refine and nothing next to significance.
+uint32_t J2kTier1::ColumnFlags(int k, int x) const
+{
+    const uint32_t* f = flags + (k + 1) * kStride + x + 1;
+    return f[0] | f[kStride] | f[2 * kStride] | f[3 * kStride];
+}
+
+// A full stripe column of coefficients still insignificant, unvisited and with
+// no significant neighbour is coded by run length.
+bool J2kTier1::RunMode(int k, int x) const
+{
+    if (k + 4 > height)
+        return false;
+    for (int r = 0; r < 4; r++) {
+        int f = int(flags[(k + r + 1) * kStride + x + 1]) & NeighbourMask(r);
+        if (f & (F_SIG | F_VISIT | F_NEIGHBOURS))
+            return false;
+    }
+    return true;
+}
 
 int J2kTier1::NeighbourMask(int rowInStripe) const
 {
@@ -178,36 +204,56 @@ void J2kTier1::EncodeCoefficient(int index, int plane, int f, double& decrease)
     decrease += SignificanceDecrease(m, plane);
 }
 
-void J2kTier1::EncodeSignificancePass(int plane, double& decrease)
+template <class F> void J2kTier1::SignificanceScan(F code)
 {
-    for (int k = 0; k < height; k += 4)
-        for (int x = 0; x < width; x++)
-            for (int y = k; y < k + 4 && y < height; y++) {
+    const int w = width, h = height, lastRowMask = NeighbourMask(3);
+    for (int k = 0; k < h; k += 4)
+        for (int x = 0; x < w; x++) {
+            if (!ColumnFlags(k, x))
+                continue;
+            for (int y = k; y < k + 4 && y < h; y++) {
                 int index = (y + 1) * kStride + x + 1;
-                int f = int(flags[index]) & NeighbourMask(y - k);
+                int f = int(flags[index]) & (y - k == 3 ? lastRowMask : -1);
                 if ((f & F_SIG) || !(f & F_NEIGHBOURS))
                     continue;
-                EncodeCoefficient(index, plane, f, decrease);
+                code(index, f);
                 flags[index] |= F_VISIT;
             }
+        }
 }
 
-void J2kTier1::EncodeRefinementPass(int plane, double& decrease)
+template <class F> void J2kTier1::RefinementScan(F code)
 {
-    for (int k = 0; k < height; k += 4)
-        for (int x = 0; x < width; x++)
-            for (int y = k; y < k + 4 && y < height; y++) {
+    const int w = width, h = height, lastRowMask = NeighbourMask(3);
+    for (int k = 0; k < h; k += 4)
+        for (int x = 0; x < w; x++) {
+            if (!(ColumnFlags(k, x) & F_SIG))
+                continue;
+            for (int y = k; y < k + 4 && y < h; y++) {
                 int index = (y + 1) * kStride + x + 1;
                 uint32_t f = flags[index];
                 if ((f & (F_SIG | F_VISIT)) != F_SIG)
                     continue;
+                int mask = y - k == 3 ? lastRowMask : -1;
                 int context = (f & F_REFINED) ? J2K_CTX_MR + 2
-                              : ((int(f) & NeighbourMask(y - k) & F_NEIGHBOURS) ? J2K_CTX_MR + 1
-                                                                                 : J2K_CTX_MR);
-                encoder.Encode(context, (data[index] >> (plane + kJ2kT1FracBits)) & 1);
-                decrease += RefinementDecrease(data[index], plane);
+                              : ((int(f) & mask & F_NEIGHBOURS) ? J2K_CTX_MR + 1 : J2K_CTX_MR);
+                code(index, context);
                 flags[index] |= F_REFINED;
             }
+        }
+}
+
+void J2kTier1::EncodeSignificancePass(int plane, double& decrease)
+{
+    SignificanceScan([&](int index, int f) { EncodeCoefficient(index, plane, f, decrease); });
+}
+
+void J2kTier1::EncodeRefinementPass(int plane, double& decrease)
+{
+    RefinementScan([&](int index, int context) {
+        encoder.Encode(context, (data[index] >> (plane + kJ2kT1FracBits)) & 1);
+        decrease += RefinementDecrease(data[index], plane);
+    });
 }
 
 void J2kTier1::EncodeCleanupPass(int plane, double& decrease)
@@ -215,33 +261,26 @@ void J2kTier1::EncodeCleanupPass(int plane, double& decrease)
     for (int k = 0; k < height; k += 4)
         for (int x = 0; x < width; x++) {
             int y = k;
-            if (k + 4 <= height) {
-                bool run = true;
-                for (int r = 0; r < 4 && run; r++) {
-                    int f = int(flags[(k + r + 1) * kStride + x + 1]) & NeighbourMask(r);
-                    run = !(f & (F_SIG | F_VISIT | F_NEIGHBOURS));
-                }
-                if (run) {
-                    int first = 4;
-                    for (int r = 0; r < 4; r++)
-                        if ((data[(k + r + 1) * kStride + x + 1] >> (plane + kJ2kT1FracBits)) & 1) {
-                            first = r;
-                            break;
-                        }
-                    encoder.Encode(J2K_CTX_RL, first < 4);
-                    if (first == 4)
-                        continue;
-                    encoder.Encode(J2K_CTX_UNI, first >> 1);
-                    encoder.Encode(J2K_CTX_UNI, first & 1);
-                    int index = (k + first + 1) * kStride + x + 1;
-                    const ContextTables& t = Tables();
-                    int si = SignIndex(flags[index] & uint32_t(NeighbourMask(first)));
-                    bool negative = flags[index] & F_NEG;
-                    encoder.Encode(t.sign[si], int(negative) ^ t.signFlip[si]);
-                    MakeSignificant(index, negative);
-                    decrease += SignificanceDecrease(data[index], plane);
-                    y = k + first + 1;
-                }
+            if (RunMode(k, x)) {
+                int first = 4;
+                for (int r = 0; r < 4; r++)
+                    if ((data[(k + r + 1) * kStride + x + 1] >> (plane + kJ2kT1FracBits)) & 1) {
+                        first = r;
+                        break;
+                    }
+                encoder.Encode(J2K_CTX_RL, first < 4);
+                if (first == 4)
+                    continue;
+                encoder.Encode(J2K_CTX_UNI, first >> 1);
+                encoder.Encode(J2K_CTX_UNI, first & 1);
+                int index = (k + first + 1) * kStride + x + 1;
+                const ContextTables& t = Tables();
+                int si = SignIndex(flags[index] & uint32_t(NeighbourMask(first)));
+                bool negative = flags[index] & F_NEG;
+                encoder.Encode(t.sign[si], int(negative) ^ t.signFlip[si]);
+                MakeSignificant(index, negative);
+                decrease += SignificanceDecrease(data[index], plane);
+                y = k + first + 1;
             }
             for (; y < k + 4 && y < height; y++) {
                 int index = (y + 1) * kStride + x + 1;
@@ -254,12 +293,12 @@ void J2kTier1::EncodeCleanupPass(int plane, double& decrease)
         }
 }
 
-void J2kTier1::EncodeBlock(const int32_t* samples, int stride, int orient, double weight,
-                           J2kCodeBlock& block)
+void J2kTier1::EncodeBlock(const int32_t* samples, int stride, int orient, int style,
+                           double weight, J2kCodeBlock& block)
 {
     int w = block.x1 - block.x0, h = block.y1 - block.y0;
     orientation = orient;
-    causal = false;
+    causal = (style & J2K_CBLK_CAUSAL) != 0;
     Load(samples, stride, w, h);
     int32_t largest = 0;
     for (int y = 0; y < h; y++)
@@ -286,6 +325,11 @@ void J2kTier1::EncodeBlock(const int32_t* samples, int stride, int orient, doubl
                 EncodeRefinementPass(plane, decrease);
             else
                 EncodeCleanupPass(plane, decrease);
+            if (type == 2 && (style & J2K_CBLK_SEGSYM))
+                for (int bit : {1, 0, 1, 0})
+                    encoder.Encode(J2K_CTX_UNI, bit);
+            if (style & J2K_CBLK_RESET)
+                encoder.ResetContexts();
             total += decrease * weight;
             block.passes.push_back({encoder.BytesSoFar(), total});
         }
@@ -314,8 +358,9 @@ void J2kTier1::EncodeBlock(const int32_t* samples, int stride, int orient, doubl
 
 namespace {
 
+// Holds a copy of the coder for one pass, out of reach of the stores to the flags.
 struct MqSource {
-    J2kMqDecoder& mq;
+    J2kMqDecoder mq;
     int Bit(int context) { return mq.Decode(context); }
     int Sign(int context, int flip) { return mq.Decode(context) ^ flip; }
 };
@@ -328,89 +373,61 @@ struct RawSource {
 
 } // namespace
 
-void J2kTier1::DecodeCoefficient(int index, int plane, int f)
-{
-    const ContextTables& t = Tables();
-    if (!decoder.Decode(t.zeroCoding[orientation][f & F_NEIGHBOURS]))
-        return;
-    int si = SignIndex(uint32_t(f));
-    bool negative = decoder.Decode(t.sign[si]) ^ t.signFlip[si];
-    MakeSignificant(index, negative);
-    data[index] = 3 << plane;
-}
-
 template <class Source> void J2kTier1::DecodeSignificancePass(Source& source, int plane)
 {
     const ContextTables& t = Tables();
-    for (int k = 0; k < height; k += 4)
-        for (int x = 0; x < width; x++)
-            for (int y = k; y < k + 4 && y < height; y++) {
-                int index = (y + 1) * kStride + x + 1;
-                int f = int(flags[index]) & NeighbourMask(y - k);
-                if ((f & F_SIG) || !(f & F_NEIGHBOURS))
-                    continue;
-                if (source.Bit(t.zeroCoding[orientation][f & F_NEIGHBOURS])) {
-                    int si = SignIndex(uint32_t(f));
-                    MakeSignificant(index, source.Sign(t.sign[si], t.signFlip[si]));
-                    data[index] = 3 << plane;
-                }
-                flags[index] |= F_VISIT;
-            }
+    SignificanceScan([&](int index, int f) {
+        if (!source.Bit(t.zeroCoding[orientation][f & F_NEIGHBOURS]))
+            return;
+        int si = SignIndex(uint32_t(f));
+        MakeSignificant(index, source.Sign(t.sign[si], t.signFlip[si]));
+        data[index] = 3 << plane;
+    });
 }
 
 template <class Source> void J2kTier1::DecodeRefinementPass(Source& source, int plane)
 {
-    for (int k = 0; k < height; k += 4)
-        for (int x = 0; x < width; x++)
-            for (int y = k; y < k + 4 && y < height; y++) {
-                int index = (y + 1) * kStride + x + 1;
-                uint32_t f = flags[index];
-                if ((f & (F_SIG | F_VISIT)) != F_SIG)
-                    continue;
-                int context = (f & F_REFINED) ? J2K_CTX_MR + 2
-                              : ((int(f) & NeighbourMask(y - k) & F_NEIGHBOURS) ? J2K_CTX_MR + 1
-                                                                                 : J2K_CTX_MR);
-                data[index] += source.Bit(context) ? (1 << plane) : -(1 << plane);
-                flags[index] |= F_REFINED;
-            }
+    RefinementScan([&](int index, int context) {
+        data[index] += source.Bit(context) ? (1 << plane) : -(1 << plane);
+    });
 }
 
 void J2kTier1::DecodeCleanupPass(int plane, bool segmentationSymbols)
 {
+    // A copy of the coder's registers that stores to the flags cannot touch.
+    J2kMqDecoder mq = decoder;
     const ContextTables& t = Tables();
     for (int k = 0; k < height; k += 4)
         for (int x = 0; x < width; x++) {
             int y = k;
-            if (k + 4 <= height) {
-                bool run = true;
-                for (int r = 0; r < 4 && run; r++) {
-                    int f = int(flags[(k + r + 1) * kStride + x + 1]) & NeighbourMask(r);
-                    run = !(f & (F_SIG | F_VISIT | F_NEIGHBOURS));
-                }
-                if (run) {
-                    if (!decoder.Decode(J2K_CTX_RL))
-                        continue;
-                    int first = decoder.Decode(J2K_CTX_UNI) << 1;
-                    first |= decoder.Decode(J2K_CTX_UNI);
-                    int index = (k + first + 1) * kStride + x + 1;
-                    int si = SignIndex(flags[index] & uint32_t(NeighbourMask(first)));
-                    MakeSignificant(index, decoder.Decode(t.sign[si]) ^ t.signFlip[si]);
-                    data[index] = 3 << plane;
-                    y = k + first + 1;
-                }
+            if (RunMode(k, x)) {
+                if (!mq.Decode(J2K_CTX_RL))
+                    continue;
+                int first = mq.Decode(J2K_CTX_UNI) << 1;
+                first |= mq.Decode(J2K_CTX_UNI);
+                int index = (k + first + 1) * kStride + x + 1;
+                int si = SignIndex(flags[index] & uint32_t(NeighbourMask(first)));
+                MakeSignificant(index, mq.Decode(t.sign[si]) ^ t.signFlip[si]);
+                data[index] = 3 << plane;
+                y = k + first + 1;
             }
             for (; y < k + 4 && y < height; y++) {
                 int index = (y + 1) * kStride + x + 1;
                 int f = int(flags[index]) & NeighbourMask(y - k);
-                if (!(f & (F_SIG | F_VISIT)))
-                    DecodeCoefficient(index, plane, f);
+                if ((f & (F_SIG | F_VISIT)) ||
+                    !mq.Decode(t.zeroCoding[orientation][f & F_NEIGHBOURS]))
+                    continue;
+                int si = SignIndex(uint32_t(f));
+                MakeSignificant(index, mq.Decode(t.sign[si]) ^ t.signFlip[si]);
+                data[index] = 3 << plane;
             }
             for (int r = k; r < k + 4 && r < height; r++)
                 flags[(r + 1) * kStride + x + 1] &= ~uint32_t(F_VISIT);
         }
     if (segmentationSymbols)
         for (int i = 0; i < 4; i++)
-            decoder.Decode(J2K_CTX_UNI);
+            mq.Decode(J2K_CTX_UNI);
+    decoder = mq;
 }
 
 bool J2kTier1::DecodeBlock(J2kCodeBlock& block, int orient, int style, int32_t* out, int stride)
@@ -425,7 +442,6 @@ bool J2kTier1::DecodeBlock(J2kCodeBlock& block, int orient, int style, int32_t* 
     if (block.bitPlanes > 30)
         return false;
     J2kRawDecoder raw;
-    MqSource mqSource{decoder};
     RawSource rawSource{raw};
     int pass = 0;
     bool ok = true;
@@ -448,15 +464,21 @@ bool J2kTier1::DecodeBlock(J2kCodeBlock& block, int orient, int style, int32_t* 
             }
             int type = pass == 0 ? 2 : (pass - 1) % 3;
             if (type == 0) {
-                if (rawSegment)
+                if (rawSegment) {
                     DecodeSignificancePass(rawSource, plane);
-                else
+                } else {
+                    MqSource mqSource{decoder};
                     DecodeSignificancePass(mqSource, plane);
+                    decoder = mqSource.mq;
+                }
             } else if (type == 1) {
-                if (rawSegment)
+                if (rawSegment) {
                     DecodeRefinementPass(rawSource, plane);
-                else
+                } else {
+                    MqSource mqSource{decoder};
                     DecodeRefinementPass(mqSource, plane);
+                    decoder = mqSource.mq;
+                }
             } else {
                 DecodeCleanupPass(plane, (style & J2K_CBLK_SEGSYM) != 0);
             }

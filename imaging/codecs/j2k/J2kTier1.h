@@ -17,6 +17,9 @@ enum {
     J2K_CBLK_SEGSYM = 0x20
 };
 
+// The style flags the encoder applies; it codes one terminated segment per block.
+const int kJ2kEncodedBlockStyles = J2K_CBLK_RESET | J2K_CBLK_CAUSAL | J2K_CBLK_SEGSYM;
+
 // Fractional bits of the magnitudes the encoder codes.
 const int kJ2kT1FracBits = 6;
 
@@ -24,8 +27,8 @@ class J2kTier1 {
 public:
     J2kTier1();
     // samples: signed magnitudes with kJ2kT1FracBits fractional bits.
-    void EncodeBlock(const int32_t* samples, int stride, int orientation, double weight,
-                     J2kCodeBlock& block);
+    void EncodeBlock(const int32_t* samples, int stride, int orientation, int style,
+                     double weight, J2kCodeBlock& block);
     // out: signed values, twice the quantisation index with the half step added.
     bool DecodeBlock(J2kCodeBlock& block, int orientation, int style, int32_t* out,
                      int stride);
@@ -37,6 +40,8 @@ private:
     double SignificanceDecrease(int32_t magnitude, int plane) const;
     double RefinementDecrease(int32_t magnitude, int plane) const;
 
+    template <class F> void SignificanceScan(F code);
+    template <class F> void RefinementScan(F code);
     void EncodeSignificancePass(int plane, double& decrease);
     void EncodeRefinementPass(int plane, double& decrease);
     void EncodeCleanupPass(int plane, double& decrease);
@@ -45,9 +50,10 @@ private:
     template <class Source> void DecodeSignificancePass(Source& source, int plane);
     template <class Source> void DecodeRefinementPass(Source& source, int plane);
     void DecodeCleanupPass(int plane, bool segmentationSymbols);
-    void DecodeCoefficient(int index, int plane, int flags);
 
     int NeighbourMask(int rowInStripe) const;
+    uint32_t ColumnFlags(int k, int x) const;
+    bool RunMode(int k, int x) const;
 
     static const int kStride = 66;
     J2kMqEncoder encoder;

@@ -206,19 +206,19 @@ void J2kTier2::DecodeBlockHeader(J2kBitReader& bits, J2kPrecinct& precinct, int 
                      block.segments.back().passCount < block.segments.back().maxPasses;
     int room = continues ? block.segments.back().maxPasses - block.segments.back().passCount : 0;
     while (newPasses > 0) {
-        J2kSegment piece{0, 0, continues ? -1 : 0, 0};
+        J2kSegment portion{0, 0, continues ? -1 : 0, 0};
         if (!continues) {
-            piece.maxPasses = SegmentCapacity(style, pass);
-            room = piece.maxPasses;
+            portion.maxPasses = SegmentCapacity(style, pass);
+            room = portion.maxPasses;
         }
-        piece.passCount = std::min(newPasses, room);
-        int lengthBits = block.lblock + FloorLog2(piece.passCount);
+        portion.passCount = std::min(newPasses, room);
+        int lengthBits = block.lblock + FloorLog2(portion.passCount);
         if (lengthBits > 31)
             throw J2kError();
-        piece.length = int(bits.GetBits(lengthBits));
-        block.pending.push_back(piece);
-        pass += piece.passCount;
-        newPasses -= piece.passCount;
+        portion.length = int(bits.GetBits(lengthBits));
+        block.pending.push_back(portion);
+        pass += portion.passCount;
+        newPasses -= portion.passCount;
         continues = false;
     }
 }
@@ -231,22 +231,22 @@ void J2kTier2::ReadBodies(J2kByteCursor& in, J2kResolution& res, int precinctInd
             if (block.newPasses == 0)
                 continue;
             block.newPasses = 0;
-            for (const J2kSegment& piece : block.pending) {
-                if (int(block.data.size()) + piece.length > kJ2kMaxBlockBytes)
+            for (const J2kSegment& portion : block.pending) {
+                if (int(block.data.size()) + portion.length > kJ2kMaxBlockBytes)
                     throw J2kError();
                 // A truncated body keeps the bytes that came.
-                int available = std::min(piece.length, in.BytesLeft());
-                if (piece.offset < 0) {
-                    block.segments.back().passCount += piece.passCount;
+                int available = std::min(portion.length, in.BytesLeft());
+                if (portion.offset < 0) {
+                    block.segments.back().passCount += portion.passCount;
                     block.segments.back().length += available;
                 } else {
-                    block.segments.push_back({piece.passCount, piece.maxPasses,
+                    block.segments.push_back({portion.passCount, portion.maxPasses,
                                               int(block.data.size()), available});
                 }
-                block.passCount += piece.passCount;
+                block.passCount += portion.passCount;
                 block.data.insert(block.data.end(), in.Pointer(), in.Pointer() + available);
                 in.Skip(available);
-                if (available < piece.length)
+                if (available < portion.length)
                     throw J2kError();
             }
             block.pending.clear();

@@ -203,7 +203,8 @@ void J2kTileCoder::BuildBands(J2kTileComponent& tc, int r, const J2kTileComponen
         J2kStepSize step = J2kQuantisation::BandStepSize(tccp, r, band.orientation);
         int precision = image.components[c].precision;
         band.magnitudeBits = J2kQuantisation::MagnitudeBits(tccp.guardBits, step);
-        band.stepFixed = J2kQuantisation::StepFixed(precision, band.orientation, step);
+        band.stepFixed = J2kQuantisation::StepFixed(
+            precision, J2kQuantisation::BandGain(tccp.wavelet == 1, band.orientation), step);
         int level = r == 0 ? levels : levels - r + 1;
         double norm = J2kWavelet::Norm(tccp.wavelet == 1, level, band.orientation);
         if (UsesTransform())
@@ -297,7 +298,9 @@ void J2kTileCoder::EncodeBlocks()
                         throw J2kError();
                     samples[size_t(y * 64 + x)] = int32_t(v < 0 ? -m : m);
                 }
-            tier1.EncodeBlock(samples.data(), 64, band.orientation, band.weight, block);
+            tier1.EncodeBlock(samples.data(), 64, band.orientation,
+                              tcp->components[c].codeBlockStyle & kJ2kEncodedBlockStyles,
+                              band.weight, block);
             // The band's bit-planes must hold the block's, or the stream would lie.
             if (block.bitPlanes > band.magnitudeBits)
                 throw J2kError();

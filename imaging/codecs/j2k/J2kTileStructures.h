@@ -36,7 +36,7 @@ struct J2kCodeBlock {
     int passCount = 0;
     std::vector<J2kPassRecord> passes;
     std::vector<J2kSegment> segments;
-    // Decoder: the pieces the current packet's header announced, by segment.
+    // Decoder: what the current packet's header announced, by segment.
     std::vector<J2kSegment> pending;
     bool everIncluded = false;
 };

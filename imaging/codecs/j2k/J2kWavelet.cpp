@@ -1,191 +1,188 @@
 #include "J2kWavelet.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <memory>
 #include <vector>
 
 namespace {
 
-const int kPad = 4;
-
 // Wide enough that hostile coefficients wrap instead of overflowing.
 int64_t FixMul(int64_t a, int64_t b) { return (a * b) >> 13; }
 
-// Fills kPad samples each side by whole-sample symmetric extension.
-void Extend(int32_t* e, int n)
+// The lifting steps of both wavelets, each on the samples of one parity of
+// absolute position with the sum of their two neighbours; the 9/7 scales low-
+// and high-pass samples after the forward steps and before the inverse ones.
+template <class Lifter> void RunLifting(Lifter& lift, bool reversible, bool forward)
 {
-    for (int k = 1; k <= kPad; k++) {
-        int period = 2 * (n - 1);
-        int left = k % period, right = k % period;
-        e[-k] = e[left <= n - 1 ? left : period - left];
-        e[n - 1 + k] = e[n - 1 - (right <= n - 1 ? right : period - right)];
+    auto add = [](int64_t c) { return [c](int64_t v, int64_t s) { return v + FixMul(s, c); }; };
+    auto sub = [](int64_t c) { return [c](int64_t v, int64_t s) { return v - FixMul(s, c); }; };
+    if (reversible && forward) {
+        lift.Step(1, [](int64_t v, int64_t s) { return v - (s >> 1); });
+        lift.Step(0, [](int64_t v, int64_t s) { return v + ((s + 2) >> 2); });
+    } else if (reversible) {
+        lift.Step(0, [](int64_t v, int64_t s) { return v - ((s + 2) >> 2); });
+        lift.Step(1, [](int64_t v, int64_t s) { return v + (s >> 1); });
+    } else if (forward) {
+        lift.Step(1, sub(12993));
+        lift.Step(0, sub(434));
+        lift.Step(1, add(7233));
+        lift.Step(0, add(3633));
+        lift.Scale(6660, 5038);
+    } else {
+        lift.Scale(10076, 13320);
+        lift.Step(0, sub(3633));
+        lift.Step(1, sub(7233));
+        lift.Step(0, add(434));
+        lift.Step(1, add(12993));
     }
 }
 
-struct Scratch {
-    std::vector<int32_t> buffer;
-    int32_t* Get(int n)
+// Lifting over n >= 2 lines of samples (rows of a region, or single samples of
+// one line) at absolute positions i0 ..; borders mirror the indices, which
+// lifting keeps symmetric, so only the real samples are ever updated.
+class Lifter {
+public:
+    Lifter(int32_t* base, size_t stride, int width, int n, int i0)
+        : base(base), stride(stride), width(width), n(n), i0(i0)
     {
-        if (int(buffer.size()) < n + 2 * kPad)
-            buffer.resize(size_t(n + 2 * kPad));
-        return buffer.data() + kPad;
     }
+    int32_t* Line(int j) const
+    {
+        if (j < 0)
+            j = -j;
+        if (j >= n)
+            j = 2 * (n - 1) - j;
+        return base + size_t(j) * stride;
+    }
+    template <class Op> void Step(int parity, Op op) const
+    {
+        int first = ((i0 & 1) == parity) ? 0 : 1;
+        if (width == 1 && stride == 1) {
+            // One line of samples: neighbours mirror only at the two ends.
+            int32_t* x = base;
+            for (int j = first; j < n; j += 2) {
+                int64_t left = x[j ? j - 1 : 1], right = x[j + 1 < n ? j + 1 : n - 2];
+                x[j] = int32_t(op(int64_t(x[j]), left + right));
+            }
+            return;
+        }
+        for (int j = first; j < n; j += 2) {
+            int32_t* r = Line(j);
+            const int32_t* a = Line(j - 1);
+            const int32_t* b = Line(j + 1);
+            for (int x = 0; x < width; x++)
+                r[x] = int32_t(op(int64_t(r[x]), int64_t(a[x]) + b[x]));
+        }
+    }
+    void Scale(int32_t evenFactor, int32_t oddFactor) const
+    {
+        for (int j = 0; j < n; j++) {
+            int32_t* r = Line(j);
+            int64_t f = ((i0 + j) & 1) ? oddFactor : evenFactor;
+            for (int x = 0; x < width; x++)
+                r[x] = int32_t(FixMul(r[x], f));
+        }
+    }
+
+private:
+    int32_t* base;
+    size_t stride;
+    int width, n, i0;
 };
 
-thread_local Scratch scratch;
-
-// j ranges over [from, to) of positions with the given parity of absolute index.
-template <class Step> void Lift(int32_t* e, int i0, int parity, int from, int to, Step step)
+// Samples of one line to and from low-pass-first order.
+void ReorderSamples(int32_t* x, int n, int i0, bool deinterleave)
 {
-    int j = from;
-    if (((i0 + j) & 1) != parity)
-        j++;
-    for (; j < to; j += 2)
-        step(e, j);
+    thread_local std::vector<int32_t> copy;
+    if (copy.size() < size_t(n))
+        copy.resize(size_t(n));
+    std::copy(x, x + n, copy.begin());
+    int k = 0;
+    for (int pass = 0; pass < 2; pass++)
+        for (int j = pass ^ (i0 & 1); j < n; j += 2, k++)
+            x[deinterleave ? k : j] = copy[size_t(deinterleave ? j : k)];
 }
 
-void Deinterleave(const int32_t* e, int32_t* out, int n, int i0)
+// Lines of the region to and from low-pass-first order through a copy.
+void Reorder(int32_t* base, size_t stride, int width, int n, int i0, bool deinterleave)
 {
+    if (width == 1 && stride == 1) {
+        ReorderSamples(base, n, i0, deinterleave);
+        return;
+    }
+    // Left uninitialised: every sample is copied in before it is read.
+    std::unique_ptr<int32_t[]> copy(new int32_t[size_t(width) * size_t(n)]);
+    for (int j = 0; j < n; j++)
+        memcpy(copy.get() + size_t(j) * size_t(width), base + size_t(j) * stride,
+               sizeof(int32_t) * size_t(width));
     int k = 0;
-    for (int j = (i0 & 1); j < n; j += 2)
-        out[k++] = e[j];
-    for (int j = 1 - (i0 & 1); j < n; j += 2)
-        out[k++] = e[j];
+    for (int pass = 0; pass < 2; pass++)
+        for (int j = pass ^ (i0 & 1); j < n; j += 2, k++) {
+            int from = deinterleave ? j : k, to = deinterleave ? k : j;
+            memcpy(base + size_t(to) * stride, copy.get() + size_t(from) * size_t(width),
+                   sizeof(int32_t) * size_t(width));
+        }
 }
 
-void Interleave(const int32_t* in, int32_t* e, int n, int i0)
+// One level in one direction over n lines of width samples each. A lone
+// sample at an odd position is doubled on the way in, halved on the way out.
+void Transform(int32_t* base, size_t stride, int width, int n, int i0, bool reversible,
+               bool forward)
 {
-    int k = 0;
-    for (int j = (i0 & 1); j < n; j += 2)
-        e[j] = in[k++];
-    for (int j = 1 - (i0 & 1); j < n; j += 2)
-        e[j] = in[k++];
+    if (n <= 1) {
+        if (n == 1 && (i0 & 1))
+            for (int x = 0; x < width; x++)
+                base[x] = forward ? base[x] * 2 : base[x] / 2;
+        return;
+    }
+    Lifter lift(base, stride, width, n, i0);
+    if (!forward)
+        Reorder(base, stride, width, n, i0, false);
+    RunLifting(lift, reversible, forward);
+    if (forward)
+        Reorder(base, stride, width, n, i0, true);
 }
 
 } // namespace
 
-void J2kWavelet::Forward53(int32_t* x, int n, int i0)
-{
-    if (n == 1) {
-        if (i0 & 1)
-            x[0] *= 2;
-        return;
-    }
-    if (n <= 0)
-        return;
-    int32_t* e = scratch.Get(n);
-    for (int j = 0; j < n; j++)
-        e[j] = x[j];
-    Extend(e, n);
-    Lift(e, i0, 1, -3, n + 3, [](int32_t* v, int j) { v[j] = int32_t(v[j] - ((int64_t(v[j - 1]) + v[j + 1]) >> 1)); });
-    Lift(e, i0, 0, 0, n, [](int32_t* v, int j) { v[j] = int32_t(v[j] + ((int64_t(v[j - 1]) + v[j + 1] + 2) >> 2)); });
-    Deinterleave(e, x, n, i0);
-}
-
-void J2kWavelet::Inverse53(int32_t* x, int n, int i0)
-{
-    if (n == 1) {
-        if (i0 & 1)
-            x[0] /= 2;
-        return;
-    }
-    if (n <= 0)
-        return;
-    int32_t* e = scratch.Get(n);
-    Interleave(x, e, n, i0);
-    Extend(e, n);
-    Lift(e, i0, 0, -3, n + 3, [](int32_t* v, int j) { v[j] = int32_t(v[j] - ((int64_t(v[j - 1]) + v[j + 1] + 2) >> 2)); });
-    Lift(e, i0, 1, 0, n, [](int32_t* v, int j) { v[j] = int32_t(v[j] + ((int64_t(v[j - 1]) + v[j + 1]) >> 1)); });
-    for (int j = 0; j < n; j++)
-        x[j] = e[j];
-}
-
-void J2kWavelet::Forward97(int32_t* x, int n, int i0)
-{
-    if (n == 1) {
-        if (i0 & 1)
-            x[0] *= 2;
-        return;
-    }
-    if (n <= 0)
-        return;
-    int32_t* e = scratch.Get(n);
-    for (int j = 0; j < n; j++)
-        e[j] = x[j];
-    Extend(e, n);
-    Lift(e, i0, 1, -3, n + 3, [](int32_t* v, int j) { v[j] = int32_t(v[j] - FixMul(int64_t(v[j - 1]) + v[j + 1], 12993)); });
-    Lift(e, i0, 0, -2, n + 2, [](int32_t* v, int j) { v[j] = int32_t(v[j] - FixMul(int64_t(v[j - 1]) + v[j + 1], 434)); });
-    Lift(e, i0, 1, -1, n + 1, [](int32_t* v, int j) { v[j] = int32_t(v[j] + FixMul(int64_t(v[j - 1]) + v[j + 1], 7233)); });
-    Lift(e, i0, 0, 0, n, [](int32_t* v, int j) { v[j] = int32_t(v[j] + FixMul(int64_t(v[j - 1]) + v[j + 1], 3633)); });
-    for (int j = 0; j < n; j++)
-        e[j] = int32_t(FixMul(e[j], ((i0 + j) & 1) ? 5038 : 6660));
-    Deinterleave(e, x, n, i0);
-}
-
-void J2kWavelet::Inverse97(int32_t* x, int n, int i0)
-{
-    if (n == 1) {
-        if (i0 & 1)
-            x[0] /= 2;
-        return;
-    }
-    if (n <= 0)
-        return;
-    int32_t* e = scratch.Get(n);
-    Interleave(x, e, n, i0);
-    for (int j = 0; j < n; j++)
-        e[j] = int32_t(FixMul(e[j], ((i0 + j) & 1) ? 13320 : 10076));
-    Extend(e, n);
-    Lift(e, i0, 0, -3, n + 3, [](int32_t* v, int j) { v[j] = int32_t(v[j] - FixMul(int64_t(v[j - 1]) + v[j + 1], 3633)); });
-    Lift(e, i0, 1, -2, n + 2, [](int32_t* v, int j) { v[j] = int32_t(v[j] - FixMul(int64_t(v[j - 1]) + v[j + 1], 7233)); });
-    Lift(e, i0, 0, -1, n + 1, [](int32_t* v, int j) { v[j] = int32_t(v[j] + FixMul(int64_t(v[j - 1]) + v[j + 1], 434)); });
-    Lift(e, i0, 1, 0, n, [](int32_t* v, int j) { v[j] = int32_t(v[j] + FixMul(int64_t(v[j - 1]) + v[j + 1], 12993)); });
-    for (int j = 0; j < n; j++)
-        x[j] = e[j];
-}
+void J2kWavelet::Forward53(int32_t* x, int n, int i0) { Transform(x, 1, 1, n, i0, true, true); }
+void J2kWavelet::Inverse53(int32_t* x, int n, int i0) { Transform(x, 1, 1, n, i0, true, false); }
+void J2kWavelet::Forward97(int32_t* x, int n, int i0) { Transform(x, 1, 1, n, i0, false, true); }
+void J2kWavelet::Inverse97(int32_t* x, int n, int i0) { Transform(x, 1, 1, n, i0, false, false); }
 
 namespace {
 
-using Transform1D = void (*)(int32_t*, int, int);
-
-// Columns of the region one after another through a contiguous copy.
-void Columns(J2kTileComponent& tc, const J2kResolution& r, Transform1D transform)
+void Columns(J2kTileComponent& tc, const J2kResolution& r, bool reversible, bool forward)
 {
-    int w = r.x1 - r.x0, h = r.y1 - r.y0, stride = tc.Width();
-    std::vector<int32_t> column(size_t(h > 0 ? h : 1));
-    for (int x = 0; x < w; x++) {
-        int32_t* base = tc.buffer.data() + x;
-        for (int y = 0; y < h; y++)
-            column[size_t(y)] = base[y * stride];
-        transform(column.data(), h, r.y0);
-        for (int y = 0; y < h; y++)
-            base[y * stride] = column[size_t(y)];
-    }
+    Transform(tc.buffer.data(), size_t(tc.Width()), r.x1 - r.x0, r.y1 - r.y0, r.y0, reversible,
+              forward);
 }
 
-void Rows(J2kTileComponent& tc, const J2kResolution& r, Transform1D transform)
+void Rows(J2kTileComponent& tc, const J2kResolution& r, bool reversible, bool forward)
 {
-    int w = r.x1 - r.x0, h = r.y1 - r.y0, stride = tc.Width();
+    int w = r.x1 - r.x0, h = r.y1 - r.y0;
     for (int y = 0; y < h; y++)
-        transform(tc.buffer.data() + y * stride, w, r.x0);
+        Transform(tc.buffer.data() + size_t(y) * size_t(tc.Width()), 1, 1, w, r.x0, reversible,
+                  forward);
 }
 
 } // namespace
 
 void J2kWavelet::Forward(J2kTileComponent& tc, bool reversible)
 {
-    Transform1D transform = reversible ? Forward53 : Forward97;
     for (int r = int(tc.resolutions.size()) - 1; r > 0; r--) {
-        Columns(tc, tc.resolutions[size_t(r)], transform);
-        Rows(tc, tc.resolutions[size_t(r)], transform);
+        Columns(tc, tc.resolutions[size_t(r)], reversible, true);
+        Rows(tc, tc.resolutions[size_t(r)], reversible, true);
     }
 }
 
 void J2kWavelet::Inverse(J2kTileComponent& tc, bool reversible, int levels)
 {
-    Transform1D transform = reversible ? Inverse53 : Inverse97;
     for (int r = 1; r <= levels && r < int(tc.resolutions.size()); r++) {
-        Rows(tc, tc.resolutions[size_t(r)], transform);
-        Columns(tc, tc.resolutions[size_t(r)], transform);
+        Rows(tc, tc.resolutions[size_t(r)], reversible, false);
+        Columns(tc, tc.resolutions[size_t(r)], reversible, false);
     }
 }
 

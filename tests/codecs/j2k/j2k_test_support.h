@@ -26,13 +26,15 @@ struct J2kTestSpec {
     int budgets[J2K_MAX_LAYERS] = {};
     int guardBits = 2;
     int precinctExp = 0;  // 0: no precincts
+    int blockStyle = 0;
+    int codingStyle = 0;  // Scod
 };
 
 // Samples of component c at (x, y) on its own grid: a deterministic mix of
 // gradient, texture and noise, different per component.
 inline int J2kTestSample(int c, int x, int y, int precision, bool isSigned)
 {
-    unsigned h = unsigned(x * 7919 + y * 104729 + c * 15485863);
+    unsigned h = unsigned(x) * 7919u + unsigned(y) * 104729u + unsigned(c) * 15485863u;
     h ^= h >> 13;
     h *= 0x5bd1e995;
     h ^= h >> 15;
@@ -95,6 +97,7 @@ inline J2kCodingParameters* J2kTestMakeParameters(const J2kTestSpec& s)
     cp->tiles = static_cast<J2kTileCodingParameters*>(calloc(size_t(cp->tw * cp->th), sizeof(J2kTileCodingParameters)));
     for (int t = 0; t < cp->tw * cp->th; t++) {
         J2kTileCodingParameters& tcp = cp->tiles[t];
+        tcp.codingStyle = s.codingStyle;
         tcp.progressionOrder = s.order;
         tcp.layerCount = s.layers;
         tcp.componentTransform = s.transform;
@@ -108,6 +111,7 @@ inline J2kCodingParameters* J2kTestMakeParameters(const J2kTestSpec& s)
             t2.resolutionCount = s.resolutions;
             t2.codeBlockWidthExp = s.cbw;
             t2.codeBlockHeightExp = s.cbh;
+            t2.codeBlockStyle = s.blockStyle;
             t2.wavelet = s.wavelet;
             t2.guardBits = s.guardBits;
             for (int r = 0; r < s.resolutions; r++) {

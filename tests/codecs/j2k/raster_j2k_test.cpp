@@ -3,9 +3,11 @@
 
 #include <cmath>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "MemoryStream.h"
+#include "codec_test_util.h"
 #include "RasterJ2K.h"
 #include "j2k/J2kCodec.h"
 #include "j2k_test_support.h"
@@ -222,7 +224,24 @@ TEST(RasterJ2K, StepSizes)
     CRasterJ2K::CalcStepSizes(&t, 8);
     double step = std::ldexp(1.0 + t.stepSizes[0].mantissa / 2048.0, 8 - t.stepSizes[0].exponent);
     EXPECT_NEAR(step, 2 / 4.1224, 0.0005);
-    // HH of the finest level: its nominal gain of 4 is in the exponent.
-    double hh = std::ldexp(1.0 + t.stepSizes[6].mantissa / 2048.0, 8 + 2 - t.stepSizes[6].exponent);
+    double hh = std::ldexp(1.0 + t.stepSizes[6].mantissa / 2048.0, 8 - t.stepSizes[6].exponent);
     EXPECT_NEAR(hh, 2 / 2.0809, 0.001);
+}
+
+TEST(RasterJ2K, RasterconvWritesAndProbesCodestreams)
+{
+    std::string dir = codectest::ScratchDir("j2k");
+    CRasterImage source;
+    // Large enough that the quality's budget holds the headers.
+    PaintColour(source, 101, 67);
+    ASSERT_TRUE(source.Save((dir + "/in.png").c_str(), RASTER_FORMAT_PNG));
+    std::string tool = std::string(BINARY_DIR) + "/tools/rasterconv";
+    EXPECT_EQ(codectest::Shell("'" + tool + "' '" + dir + "/in.png' '" + dir + "/a.j2c'"), 0);
+    EXPECT_EQ(codectest::Shell("'" + tool + "' '" + dir + "/in.png' '" + dir + "/b.J2K'"), 0);
+    EXPECT_EQ(codectest::ReadFile(dir + "/a.j2c"), codectest::ReadFile(dir + "/b.J2K"));
+    std::string out = codectest::Capture("'" + tool + "' '" + dir + "/a.j2c' '" + dir + "/back.png'");
+    EXPECT_EQ(out, "width=101\nheight=67\nbpp=24\nformat=11\nframes=0\n");
+    CRasterImage back((dir + "/back.png").c_str(), RASTER_FORMAT_PNG);
+    ASSERT_TRUE(back.IsValid());
+    EXPECT_GT(ColourPsnr(source, back), 30.0);
 }

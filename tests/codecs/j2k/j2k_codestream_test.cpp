@@ -1,0 +1,314 @@
+// The codestream's structure as our own reader sees it, decoder edge cases,
+// and hostile codestreams failing cleanly.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "j2k_test_support.h"
+
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+
+unsigned Get(const Bytes& b, size_t at, int n)
+{
+    unsigned v = 0;
+    for (int i = 0; i < n; i++)
+        v = (v << 8) | b.at(at + size_t(i));
+    return v;
+}
+
+void Put(Bytes& b, size_t at, unsigned v, int n)
+{
+    for (int i = n - 1; i >= 0; i--, v >>= 8)
+        b.at(at + size_t(i)) = (unsigned char)(v & 0xFF);
+}
+
+struct Marker {
+    unsigned code;
+    size_t at;      // offset of the marker
+    unsigned length;  // segment length field, 0 for markers without one
+};
+
+// Walks markers and segments; tile data is skipped by Psot. Fails the test on
+// anything inconsistent.
+std::vector<Marker> Walk(const Bytes& b)
+{
+    std::vector<Marker> out;
+    size_t at = 0, tilePartEnd = 0;
+    while (at + 2 <= b.size()) {
+        unsigned code = Get(b, at, 2);
+        Marker m{code, at, 0};
+        if (code == 0xFF4F || code == 0xFFD9) {
+            out.push_back(m);
+            at += 2;
+            continue;
+        }
+        if (code == 0xFF93) {
+            out.push_back(m);
+            EXPECT_GT(tilePartEnd, at) << "SOD outside a tile-part";
+            at = tilePartEnd;
+            continue;
+        }
+        EXPECT_EQ(code >> 8, 0xFFu) << "no marker at " << at;
+        if ((code >> 8) != 0xFF)
+            break;
+        m.length = Get(b, at + 2, 2);
+        if (code == 0xFF90)
+            tilePartEnd = at + Get(b, at + 6, 4);
+        out.push_back(m);
+        at += 2 + m.length;
+    }
+    EXPECT_EQ(at, b.size());
+    return out;
+}
+
+const Marker* Find(const std::vector<Marker>& markers, unsigned code, int nth = 0)
+{
+    for (const Marker& m : markers)
+        if (m.code == code && nth-- == 0)
+            return &m;
+    return nullptr;
+}
+
+Bytes Coded(const J2kTestSpec& s)
+{
+    J2kCoded coded = J2kTestEncode(s);
+    EXPECT_GT(coded.length, 0);
+    return coded.bytes;
+}
+
+int DecodeResult(Bytes b)
+{
+    J2kImage* image = nullptr;
+    J2kCodingParameters* cp = nullptr;
+    int result = j2k_decode(b.data(), int(b.size()), &image, &cp);
+    j2k_destroy(&image, &cp);
+    return result;
+}
+
+bool DecodesExactly(Bytes b, const J2kTestSpec& s)
+{
+    J2kImage* image = nullptr;
+    J2kCodingParameters* cp = nullptr;
+    int result = j2k_decode(b.data(), int(b.size()), &image, &cp);
+    bool same = result == int(b.size());
+    for (int c = 0; same && c < image->componentCount; c++) {
+        const J2kComponent& k = image->components[c];
+        int w = J2kTestCeilDiv(image->x1, k.dx) - J2kTestCeilDiv(image->x0, k.dx);
+        int h = J2kTestCeilDiv(image->y1, k.dy) - J2kTestCeilDiv(image->y0, k.dy);
+        for (int i = 0; same && i < w * h; i++)
+            same = k.data[i] == J2kTestSample(c, i % w, i / w, s.precision, s.isSigned);
+    }
+    j2k_destroy(&image, &cp);
+    return same;
+}
+
+J2kTestSpec SmallTiled()
+{
+    J2kTestSpec s;
+    s.width = 23;
+    s.height = 17;
+    s.components = 3;
+    s.tileWidth = 16;
+    s.tileHeight = 16;
+    s.resolutions = 3;
+    return s;
+}
+
+} // namespace
+
+TEST(J2kCodestream, MarkersLengthsAndTilePartsOfOurCodestreams)
+{
+    J2kTestSpec s = SmallTiled();
+    s.x0 = 2;
+    s.y0 = 1;
+    Bytes b = Coded(s);
+    std::vector<Marker> m = Walk(b);
+    std::vector<unsigned> codes;
+    for (const Marker& k : m)
+        codes.push_back(k.code);
+    std::vector<unsigned> expected = {0xFF4F, 0xFF51, 0xFF64};
+    for (int t = 0; t < 4; t++) {
+        for (unsigned code : {0xFF90, 0xFF52, 0xFF5C, 0xFF53, 0xFF5D, 0xFF53, 0xFF5D, 0xFF93})
+            expected.push_back(code);
+    }
+    expected.push_back(0xFFD9);
+    EXPECT_EQ(codes, expected);
+
+    const Marker* siz = Find(m, 0xFF51);
+    ASSERT_NE(siz, nullptr);
+    EXPECT_EQ(siz->length, 38u + 3 * 3);
+    EXPECT_EQ(Get(b, siz->at + 6, 4), 25u);   // Xsiz
+    EXPECT_EQ(Get(b, siz->at + 10, 4), 18u);  // Ysiz
+    EXPECT_EQ(Get(b, siz->at + 14, 4), 2u);   // XOsiz
+    EXPECT_EQ(Get(b, siz->at + 18, 4), 1u);   // YOsiz
+    EXPECT_EQ(Get(b, siz->at + 22, 4), 16u);  // XTsiz
+    EXPECT_EQ(Get(b, siz->at + 38, 2), 3u);   // Csiz
+    EXPECT_EQ(Get(b, siz->at + 40, 3), 0x070101u);
+
+    const Marker* com = Find(m, 0xFF64);
+    ASSERT_NE(com, nullptr);
+    EXPECT_EQ(std::string(b.begin() + long(com->at) + 6, b.begin() + long(com->at) + 2 + com->length),
+              "Creator: R2000 izeze");
+    EXPECT_EQ(Get(b, com->at + 4, 2), 0u);
+
+    for (int t = 0; t < 4; t++) {
+        const Marker* sot = Find(m, 0xFF90, t);
+        ASSERT_NE(sot, nullptr);
+        EXPECT_EQ(sot->length, 10u);
+        EXPECT_EQ(Get(b, sot->at + 4, 2), unsigned(t));
+        EXPECT_EQ(Get(b, sot->at + 10, 2), 0x0001u);  // TPsot 0, TNsot 1
+        const Marker* next = t < 3 ? Find(m, 0xFF90, t + 1) : Find(m, 0xFFD9);
+        EXPECT_EQ(sot->at + Get(b, sot->at + 6, 4), next->at);
+    }
+    const Marker* cod = Find(m, 0xFF52);
+    EXPECT_EQ(cod->length, 12u);
+    EXPECT_EQ(Get(b, cod->at + 4, 4), 0x00000001u);  // Scod, LRCP, 1 layer
+    EXPECT_EQ(Get(b, cod->at + 9, 4), 0x02040400u);  // 2 levels, 64 x 64
+    EXPECT_EQ(Find(m, 0xFF5C)->length, 3u + 3 * 3 - 2);
+    EXPECT_EQ(Get(b, Find(m, 0xFF53)->at + 4, 1), 1u);
+    EXPECT_EQ(Get(b, Find(m, 0xFF53, 1)->at + 4, 1), 2u);
+}
+
+TEST(J2kCodestream, ManyComponentsUseTwoByteNumbers)
+{
+    J2kTestSpec s;
+    s.width = 5;
+    s.height = 4;
+    s.components = 300;
+    s.resolutions = 2;
+    Bytes b = Coded(s);
+    std::vector<Marker> m = Walk(b);
+    const Marker* coc = Find(m, 0xFF53, 298);
+    ASSERT_NE(coc, nullptr);
+    EXPECT_EQ(coc->length, 10u);
+    EXPECT_EQ(Get(b, coc->at + 4, 2), 299u);
+    const Marker* qcc = Find(m, 0xFF5D, 298);
+    EXPECT_EQ(qcc->length, 2u + 2 + 1 + 4);
+    EXPECT_TRUE(DecodesExactly(b, s));
+}
+
+TEST(J2kCodestream, TilePartsOfOneTileJoinAndPsotZeroRunsToTheEnd)
+{
+    J2kTestSpec s;
+    s.width = 40;
+    s.height = 30;
+    Bytes b = Coded(s);
+    std::vector<Marker> m = Walk(b);
+    size_t sot = Find(m, 0xFF90)->at, sod = Find(m, 0xFF93)->at, eoc = Find(m, 0xFFD9)->at;
+    size_t split = sod + 2 + (eoc - sod - 2) / 3;
+    // First tile-part: the headers and a third of the data; the second: the rest.
+    Bytes parts(b.begin(), b.begin() + long(split));
+    Put(parts, sot + 6, unsigned(split - sot), 4);
+    Put(parts, sot + 11, 2, 1);
+    Bytes second = {0xFF, 0x90, 0x00, 0x0A, 0x00, 0x00, 0, 0, 0, 0, 0x01, 0x02, 0xFF, 0x93};
+    Put(second, 6, unsigned(second.size() + (eoc - split)), 4);
+    parts.insert(parts.end(), second.begin(), second.end());
+    parts.insert(parts.end(), b.begin() + long(split), b.end());
+    EXPECT_TRUE(DecodesExactly(parts, s));
+
+    Bytes open = b;
+    Put(open, sot + 6, 0, 4);
+    EXPECT_TRUE(DecodesExactly(open, s));
+}
+
+TEST(J2kCodestream, LastPocRecordSetsTheProgression)
+{
+    J2kTestSpec s = SmallTiled();
+    s.tileWidth = s.tileHeight = 0;
+    s.order = 2;  // RPCL
+    s.precinctExp = 2;
+    s.cbw = s.cbh = 2;
+    Bytes b = Coded(s);
+    std::vector<Marker> m = Walk(b);
+    size_t sot = Find(m, 0xFF90)->at, sod = Find(m, 0xFF93)->at;
+    // Two records in the tile-part header, after its COD.
+    auto withPoc = [&](unsigned first, unsigned last) {
+        Bytes poc = {0xFF, 0x5F, 0x00, 0x10, 0, 0, 0, 1, 3, 3, (unsigned char)first,
+                     0, 0, 0, 1, 3, 3, (unsigned char)last};
+        Bytes p(b.begin(), b.begin() + long(sod));
+        p.insert(p.end(), poc.begin(), poc.end());
+        p.insert(p.end(), b.begin() + long(sod), b.end());
+        Put(p, sot + 6, Get(p, sot + 6, 4) + unsigned(poc.size()), 4);
+        return p;
+    };
+    EXPECT_TRUE(DecodesExactly(withPoc(0, 2), s));
+    EXPECT_FALSE(DecodesExactly(withPoc(2, 0), s));
+}
+
+TEST(J2kCodestream, ParsedValuesBeyondTheLimitsFail)
+{
+    J2kTestSpec s = SmallTiled();
+    const Bytes b = Coded(s);
+    std::vector<Marker> m = Walk(b);
+    size_t siz = Find(m, 0xFF51)->at, cod = Find(m, 0xFF52)->at, coc = Find(m, 0xFF53)->at;
+    size_t qcd = Find(m, 0xFF5C)->at, sot = Find(m, 0xFF90, 1)->at;
+    const struct {
+        const char* what;
+        size_t at;
+        unsigned value;
+        int bytes;
+    } kCases[] = {
+        {"image width 0", siz + 6, 0, 4},
+        {"image origin past its end", siz + 14, 30, 4},
+        {"tile width 0", siz + 22, 0, 4},
+        {"tile origin past the image origin", siz + 30, 3, 4},
+        {"no components", siz + 38, 0, 2},
+        {"dx 0", siz + 41, 0, 1},
+        {"dy 0", siz + 42, 0, 1},
+        {"precision 32", siz + 40, 31, 1},
+        {"34 resolutions", cod + 9, 33, 1},
+        {"code-blocks 128 wide", cod + 10, 5, 1},
+        {"code-blocks 128 high", cod + 11, 5, 1},
+        {"no layers", cod + 6, 0, 2},
+        {"101 layers", cod + 6, 101, 2},
+        {"progression order 5", cod + 5, 5, 1},
+        {"wavelet 2", cod + 13, 2, 1},
+        {"component 3 of 3", coc + 4, 3, 1},
+        {"quantisation style 3", qcd + 4, 3, 1},
+        {"tile 4 of 4", sot + 4, 4, 2},
+        {"tile-part shorter than its header", sot + 6, 13, 4},
+    };
+    for (const auto& c : kCases) {
+        Bytes bad = b;
+        Put(bad, c.at, c.value, c.bytes);
+        EXPECT_EQ(DecodeResult(bad), 0) << c.what;
+    }
+    // The unmodified stream decodes.
+    EXPECT_TRUE(DecodesExactly(b, s));
+    // A transform over fewer than three components.
+    J2kTestSpec two;
+    two.components = 2;
+    Bytes mct = Coded(two);
+    Put(mct, Find(Walk(mct), 0xFF52)->at + 8, 1, 1);
+    EXPECT_EQ(DecodeResult(mct), 0);
+}
+
+TEST(J2kCodestream, HostileLengthsAndTruncationsFailCleanly)
+{
+    J2kTestSpec s = SmallTiled();
+    s.layers = 2;
+    s.budgets[0] = 1000;
+    s.precinctExp = 3;
+    const Bytes b = Coded(s);
+    std::vector<Marker> m = Walk(b);
+    for (const Marker& k : m) {
+        if (!k.length)
+            continue;
+        for (unsigned length : {0u, 1u, 0xFFFFu}) {
+            Bytes bad = b;
+            Put(bad, k.at + 2, length, 2);
+            EXPECT_EQ(DecodeResult(bad), 0) << std::hex << k.code << " length " << length;
+        }
+    }
+    for (size_t size = 0; size < b.size(); size++)
+        EXPECT_EQ(DecodeResult(Bytes(b.begin(), b.begin() + long(size))), 0) << size;
+    // Data cut inside a tile-part whose length still claims it all: what is
+    // there is decoded, and the decode fails as a whole.
+    Bytes shortData = b;
+    size_t sod = Find(m, 0xFF93, 3)->at;
+    shortData.erase(shortData.begin() + long(sod) + 10, shortData.end() - 2);
+    EXPECT_EQ(DecodeResult(shortData), 0);
+}
