@@ -9,6 +9,7 @@
 #include <string>
 
 #include "RasterImage.h"
+#include "bench_picture.h"
 
 namespace {
 
@@ -36,25 +37,6 @@ bool Shell(const std::string& cmd)
     return system(cmd.c_str()) == 0;
 }
 
-// A photograph-like test picture: smooth shading with fine texture.
-void WriteSource(const std::string& path)
-{
-    FILE* fp = fopen(path.c_str(), "wb");
-    fprintf(fp, "P6\n%d %d\n255\n", kSize, kSize);
-    unsigned seed = 7;
-    for (int y = 0; y < kSize; y++)
-        for (int x = 0; x < kSize; x++) {
-            seed = seed * 1103515245u + 12345u;
-            int noise = int((seed >> 16) % 24);
-            unsigned char px[3] = {
-                (unsigned char)(128 + 100 * sin(x * 0.004) + noise / 2),
-                (unsigned char)(128 + 90 * cos(y * 0.003 + x * 0.001) + noise / 3),
-                (unsigned char)((x ^ y) / 24 + noise)};
-            fwrite(px, 1, 3, fp);
-        }
-    fclose(fp);
-}
-
 void Report(const char* what, double ours, double theirs, const char* tool)
 {
     printf("%-12s ours %7.1f ms   %-9s %7.1f ms   ratio %.2f\n", what, ours * 1000, tool, theirs * 1000,
@@ -68,7 +50,7 @@ int main()
     std::string dir = "raster-bench";
     Shell("mkdir -p " + dir);
     std::string ppm = dir + "/source.ppm", jpg = dir + "/source.jpg", png = dir + "/source.png";
-    WriteSource(ppm);
+    WritePhotoPpm(ppm, kSize);
     if (!Shell("cjpeg -quality 90 " + ppm + " > " + jpg) || !Shell("pnmtopng " + ppm + " > " + png + " 2>/dev/null"))
         return 1;
 

@@ -7,6 +7,7 @@
 #include "base/wintypes.h"
 #include "ByteStream.h"
 #include "RasterFormats.h"
+#include "RectF.h"
 
 class IMVEXA_API CRasterImage {
 public:
@@ -15,6 +16,35 @@ public:
         BYTE r, g, b;
     };
 #pragma pack(pop)
+
+    // Sub-pixel sampling kernel; 0 and values above 16 sample bilinearly.
+    enum InterpolationMethod : int {
+        IM_NEAREST_NEIGHBOUR = 1,
+        IM_BILINEAR = 2,
+        IM_BSPLINE = 3,
+        IM_BICUBIC = 4,
+        IM_BICUBIC2 = 5,
+        IM_LANCZOS = 6,
+        IM_BOX = 7,
+        IM_HERMITE = 8,
+        IM_HAMMING = 9,
+        IM_SINC = 10,
+        IM_BLACKMAN = 11,
+        IM_BESSEL = 12,
+        IM_GAUSSIAN = 13,
+        IM_QUADRATIC = 14,
+        IM_MITCHELL = 15,
+        IM_CATROM = 16
+    };
+    // What a position outside the image yields; 0 acts as OM_COLOR.
+    enum OverflowMethod : int {
+        OM_COLOR = 1,
+        OM_BACKGROUND = 2,
+        OM_TRANSPARENT = 3,
+        OM_WRAP = 4,
+        OM_REPEAT = 5,
+        OM_MIRROR = 6
+    };
 
 protected:
     struct tagRasterInfo {
@@ -173,10 +203,68 @@ public:
 
     // Whole-image operations
     bool Flip();
+    bool Mirror();
+    bool GrayScale();
     bool Negative();
+    bool RotateLeft(CRasterImage* iDst = nullptr);
+    bool RotateRight(CRasterImage* iDst = nullptr);
+    bool Rotate180(CRasterImage* iDst = nullptr);
+    bool Rotate(float angle, CRasterImage* iDst = nullptr);
+    bool Rotate2(float angle, CRasterImage* iDst = nullptr, InterpolationMethod inMethod = IM_BILINEAR,
+                 OverflowMethod ofMethod = OM_BACKGROUND, RGBQUAD* replColor = nullptr,
+                 bool optimizeRightAngles = true, bool bKeepOriginalSize = false);
+    bool Resample(long newx, long newy, int mode = 1, CRasterImage* iDst = nullptr);
+    bool Resample2(long newx, long newy, InterpolationMethod inMethod = IM_BICUBIC2,
+                   OverflowMethod ofMethod = OM_REPEAT, CRasterImage* iDst = nullptr,
+                   bool disableAveraging = false);
+    bool QIShrink(long newx, long newy, CRasterImage* iDst = nullptr);
+    bool Thumbnail(long newx, long newy, RGBQUAD canvascolor, CRasterImage* iDst = nullptr);
     bool IncreaseBpp(DWORD nbit);
+    bool DecreaseBpp(DWORD nbit, bool errordiffusion, RGBQUAD* ppal = nullptr, DWORD clrimportant = 0);
+    bool Dither(long method = 0);
     bool Crop(long left, long top, long right, long bottom, CRasterImage* iDst = nullptr);
     bool Crop(const RECT& rect, CRasterImage* iDst = nullptr);
+    bool CropRotatedRectangle(long topx, long topy, long width, long height, float angle,
+                              CRasterImage* iDst = nullptr);
+    bool Expand(long left, long top, long right, long bottom, RGBQUAD canvascolor,
+                CRasterImage* iDst = nullptr);
+    bool Expand(long newx, long newy, RGBQUAD canvascolor, CRasterImage* iDst = nullptr);
+    bool Skew(float xgain, float ygain, long xpivot = 0, long ypivot = 0, bool bEnableInterpolation = false);
+    bool CircleTransform(int type, long rmax = 0, float Koeff = 1.0f);
+
+    // Interpolation (y counted from the bottom row)
+    void OverflowCoordinates(long& x, long& y, OverflowMethod const ofMethod);
+    void OverflowCoordinates(float& x, float& y, OverflowMethod const ofMethod);
+    RGBQUAD GetPixelColorWithOverflow(long x, long y, OverflowMethod const ofMethod = OM_BACKGROUND,
+                                      RGBQUAD* const rplColor = nullptr);
+    RGBQUAD GetPixelColorInterpolated(float x, float y, InterpolationMethod const inMethod = IM_BILINEAR,
+                                      OverflowMethod const ofMethod = OM_BACKGROUND,
+                                      RGBQUAD* const rplColor = nullptr);
+    RGBQUAD GetAreaColorInterpolated(float const xc, float const yc, float const w, float const h,
+                                     InterpolationMethod const inMethod,
+                                     OverflowMethod const ofMethod = OM_BACKGROUND,
+                                     RGBQUAD* const rplColor = nullptr);
+    void AddAveragingCont(RGBQUAD const& color, float const surf, float& rr, float& gg, float& bb,
+                          float& aa);
+    static float KernelBSpline(const float x);
+    static float KernelLinear(const float t);
+    static float KernelCubic(const float t);
+    static float KernelGeneralizedCubic(const float t, const float a = -1);
+    static float KernelLanczosSinc(const float t, const float r = 3);
+    static float KernelBox(const float x);
+    static float KernelHermite(const float x);
+    static float KernelHamming(const float x);
+    static float KernelSinc(const float x);
+    static float KernelBlackman(const float x);
+    static float KernelBessel_J1(const float x);
+    static float KernelBessel_P1(const float x);
+    static float KernelBessel_Q1(const float x);
+    static float KernelBessel_Order1(float x);
+    static float KernelBessel(const float x);
+    static float KernelGaussian(const float x);
+    static float KernelQuadratic(const float x);
+    static float KernelMitchell(const float x);
+    static float KernelCatrom(const float x);
 
     // Colour table
     DWORD GetPaletteSize() const;
@@ -278,6 +366,20 @@ protected:
     BYTE DrawOpacity(long sx, long sy, const RGBQUAD& colour);
     void StampText(CRasterImage& text, long x, long y, RGBQUAD colour, bool setAlpha);
     void ResetSelectionBox();
+    static long PixelOf(double v);
+    RGBQUAD OutsideColor(OverflowMethod ofMethod, RGBQUAD* rplColor);
+    RGBQUAD KernelInterpolated(float x, float y, InterpolationMethod inMethod, OverflowMethod ofMethod,
+                               RGBQUAD* rplColor);
+    RGBQUAD BilinearInterpolated(float x, float y, OverflowMethod ofMethod, RGBQUAD* rplColor);
+    bool SupportOutside(long x0, long y0, long x1, long y1, OverflowMethod ofMethod) const;
+    bool NewLikeThis(CRasterImage& tmp, double width, double height, DWORD bpp);
+    bool NewResult(CRasterImage& tmp, double width, double height);
+    bool StepProgress(long row, long rows);
+    template <class Visit> void ForEachSelected(Visit visit);
+    bool PutResult(CRasterImage& tmp, CRasterImage* iDst);
+    bool RotateQuarter(bool left, CRasterImage* iDst);
+    bool ResampleArea(CRasterImage& tmp, float xScale, float yScale);
+    bool ResamplePoint(CRasterImage& tmp, int mode, float xScale, float yScale);
     void GrowSelectionBox(long left, long bottom, long right, long top);
 
     void* pDib;

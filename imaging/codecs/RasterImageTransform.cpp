@@ -164,3 +164,134 @@ bool CRasterImage::Crop(const RECT& rect, CRasterImage* iDst)
 {
     return Crop(rect.left, rect.top, rect.right, rect.bottom, iDst);
 }
+
+// A blank image for a result: this image's info record, the given size and
+// depth, and the colour table when the depth stays. Cleared, so that a run
+// stopped by the escape hands over no stale memory.
+bool CRasterImage::NewLikeThis(CRasterImage& tmp, double width, double height, DWORD bpp)
+{
+    if (!(width >= 1 && height >= 1)) {
+        SetLastError("CRasterImage::Create : width and height must be greater than zero");
+        return false;
+    }
+    if (!(width <= INT32_MAX && height <= INT32_MAX)) {
+        SetLastError("RASTER_MAX_MEMORY exceeded");
+        return false;
+    }
+    tmp.CopyInfo(*this);
+    tmp.info.pGhost = nullptr;
+    tmp.info.nNumLayers = 0;
+    if (!tmp.Create(DWORD(width), DWORD(height), bpp, info.dwType)) {
+        CopyLastError(tmp);
+        return false;
+    }
+    tmp.head.biXPelsPerMeter = head.biXPelsPerMeter;
+    tmp.head.biYPelsPerMeter = head.biYPelsPerMeter;
+    tmp.Clear(0);
+    if (bpp == head.biBitCount && head.biClrUsed)
+        tmp.SetPalette(GetPalette(), GetNumColors());
+    return true;
+}
+
+// A blank result at this image's depth, with an opaque alpha channel when
+// this image has one.
+bool CRasterImage::NewResult(CRasterImage& tmp, double width, double height)
+{
+    if (!NewLikeThis(tmp, width, height, head.biBitCount))
+        return false;
+    if (pAlpha)
+        tmp.AlphaCreate();
+    return true;
+}
+
+// Publishes row progress; false once the caller should stop.
+bool CRasterImage::StepProgress(long row, long rows)
+{
+    info.nProgress = rows > 0 ? LONG(int64_t(row) * 100 / rows) : 0;
+    return info.nEscape == 0;
+}
+
+// The result carries the progress and escape that the run left behind.
+bool CRasterImage::PutResult(CRasterImage& tmp, CRasterImage* iDst)
+{
+    tmp.info.nProgress = info.nProgress;
+    tmp.info.nEscape = info.nEscape;
+    if (iDst)
+        return iDst->Transfer(tmp);
+    return Transfer(tmp);
+}
+
+bool CRasterImage::Mirror()
+{
+    if (!pDib)
+        return false;
+    CRasterImage tmp(*this, false, false, true);
+    if (!tmp.IsValid())
+        return false;
+    long width = head.biWidth;
+    for (long y = 0; y < head.biHeight; y++) {
+        const BYTE* src = GetBits(DWORD(y));
+        BYTE* dst = tmp.GetBits(DWORD(y));
+        if (head.biBitCount == 24) {
+            for (long x = 0; x < width; x++)
+                memcpy(dst + size_t(width - 1 - x) * 3, src + size_t(x) * 3, 3);
+        } else if (head.biBitCount == 8) {
+            for (long x = 0; x < width; x++)
+                dst[width - 1 - x] = src[x];
+        } else {
+            for (long x = 0; x < width; x++)
+                tmp.SetPixelIndex(width - 1 - x, y, BlindGetPixelIndex(x, y));
+        }
+    }
+    tmp.AlphaMirror();
+    return Transfer(tmp);
+}
+
+static BYTE Luminance(BYTE r, BYTE g, BYTE b)
+{
+    return BYTE((r * 306 + g * 601 + b * 117) >> 10);
+}
+
+bool CRasterImage::GrayScale()
+{
+    if (!pDib)
+        return false;
+    long width = head.biWidth, height = head.biHeight;
+    if (head.biBitCount > 8 || head.biBitCount < 8) {
+        BYTE lum[256] = {};
+        RGBQUAD* pal = GetPalette();
+        for (DWORD i = 0; pal && i < head.biClrUsed; i++)
+            lum[i] = Luminance(pal[i].rgbRed, pal[i].rgbGreen, pal[i].rgbBlue);
+        CRasterImage tmp;
+        if (!NewLikeThis(tmp, width, height, 8))
+            return false;
+        tmp.SetGrayPalette();
+        if (pSelection)
+            tmp.SelectionCopy(*this);
+        if (pAlpha)
+            tmp.AlphaCopy(*this);
+        if (info.nBkgndIndex >= 0 && head.biClrUsed)
+            tmp.info.nBkgndIndex = lum[info.nBkgndIndex & 255];
+        for (long y = 0; y < height; y++) {
+            BYTE* dst = tmp.GetBits(DWORD(y));
+            const BYTE* src = GetBits(DWORD(y));
+            for (long x = 0; x < width; x++)
+                dst[x] = head.biClrUsed ? lum[BlindGetPixelIndex(x, y)]
+                                        : Luminance(src[3 * x + 2], src[3 * x + 1], src[3 * x]);
+        }
+        return Transfer(tmp);
+    }
+    BYTE lum[256];
+    RGBQUAD* pal = GetPalette();
+    for (DWORD i = 0; i < 256; i++)
+        lum[i] = Luminance(pal[i].rgbRed, pal[i].rgbGreen, pal[i].rgbBlue);
+    if (info.nBkgndIndex >= 0)
+        info.nBkgndIndex = lum[info.nBkgndIndex & 255];
+    for (long y = 0; y < height; y++) {
+        BYTE* row = GetBits(DWORD(y));
+        for (long x = 0; x < width; x++)
+            row[x] = lum[row[x]];
+    }
+    SetGrayPalette();
+    return true;
+}
