@@ -389,14 +389,20 @@ long CRasterImage::Draw(HDC dc, const RECT& rect, RECT* clip, bool smooth)
 
 // The source pixel for destination column `column` and row `rowUp` counted
 // upward from the destination's bottom edge.
-RGBQUAD CRasterImage::DrawSample(long, long, long cx, long cy, long column, long rowUp, bool)
+RGBQUAD CRasterImage::DrawSample(long, long, long cx, long cy, long column, long rowUp, bool smooth)
 {
     long sx = long(int64_t(column) * head.biWidth / cx);
     long sy = long(int64_t(rowUp) * head.biHeight / cy);
     sx = std::clamp<long>(sx, 0, head.biWidth - 1);
     sy = std::clamp<long>(sy, 0, head.biHeight - 1);
     RGBQUAD colour = BlindGetPixelColor(sx, sy);
-    colour.rgbReserved = DrawOpacity(sx, sy, colour);
+    const BYTE opacity = DrawOpacity(sx, sy, colour);
+    if (smooth) {
+        const float fx = float(column) * float(head.biWidth) / float(cx);
+        const float fy = float(rowUp) * float(head.biHeight) / float(cy);
+        colour = GetPixelColorInterpolated(fx - 0.5f, fy - 0.5f, IM_BILINEAR, OM_REPEAT);
+    }
+    colour.rgbReserved = opacity;
     return colour;
 }
 

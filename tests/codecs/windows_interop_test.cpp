@@ -191,6 +191,16 @@ TEST(RasterInterop, DrawScalesBlendsAlphaAndRefusesDisabledImages)
     EXPECT_EQ(canvas.Pixel(11, 6)[1], 0);
     EXPECT_EQ(canvas.Pixel(1, 1)[0], 0x10);
 
+    // Smoothed: bilinear between neighbours; at twice the size canvas column
+    // 4 samples source x 0.5, halfway from blue 0 to blue 10 (unsmoothed: 10).
+    Canvas smooth(12, 8);
+    ASSERT_EQ(image.Draw(smooth.Dc(), 2, 1, 10, 6, nullptr, true), 1);
+    EXPECT_EQ(smooth.Pixel(3, 1)[0], 0);
+    EXPECT_EQ(smooth.Pixel(4, 1)[0], 5);
+    EXPECT_EQ(smooth.Pixel(5, 1)[0], 10);
+    EXPECT_EQ(smooth.Pixel(4, 1)[1], 40);
+    EXPECT_EQ(canvas.Pixel(4, 1)[0], 10);
+
     image.AlphaCreate();
     image.AlphaSet(128);
     Canvas blend(5, 3);
