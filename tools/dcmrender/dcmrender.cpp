@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "DcmImage.h"
+#include "OverlayOutput.h"
 
 namespace {
 
@@ -19,6 +20,10 @@ struct Options {
     bool mirror = false;
     bool flip = false;
     bool invert = false;
+    bool listOverlays = false;
+    bool imageBits = false;
+    bool withInfo = false;
+    bool withOverlays = false;
     const char* input = nullptr;
     const char* output = nullptr;
 };
@@ -27,7 +32,8 @@ int Usage()
 {
     std::fprintf(stderr,
                  "usage: dcmrender [--window CENTRE WIDTH] [--frame N] [--rotate 90|180|270] "
-                 "[--mirror] [--flip] [--invert] INPUT OUTPUT.pnm\n");
+                 "[--mirror] [--flip] [--invert] [--image-bits [--info] [--overlays]] INPUT OUTPUT.pnm\n"
+                 "       dcmrender --list-overlays INPUT [OUTPUT.pnm]\n");
     return 2;
 }
 
@@ -63,24 +69,36 @@ bool ParseOptions(int argc, char** argv, Options& options)
             options.flip = true;
         } else if (arg == "--invert") {
             options.invert = true;
+        } else if (arg == "--list-overlays") {
+            options.listOverlays = true;
+        } else if (arg == "--image-bits") {
+            options.imageBits = true;
+        } else if (arg == "--info") {
+            options.withInfo = true;
+        } else if (arg == "--overlays") {
+            options.withOverlays = true;
         } else if (arg.size() > 1 && arg[0] == '-' && arg[1] == '-') {
             return false;
         } else {
             files.push_back(argv[i]);
         }
     }
-    if (files.size() != 2)
+    if ((options.withInfo || options.withOverlays) && !options.imageBits)
+        return false;
+    if (files.size() != 2 && !(options.listOverlays && files.size() == 1))
         return false;
     options.input = files[0];
-    options.output = files[1];
+    options.output = files.size() == 2 ? files[1] : nullptr;
     return true;
 }
 
-bool WritePnm(CDcmImage& image, const char* path)
+// bits: the display bits unless given.
+bool WritePnm(CDcmImage& image, const char* path, const BYTE* bits = nullptr)
 {
     const int width = image.GetWidth(), height = image.GetHeight();
     const bool colour = image.GetColorMode() == COLOR_MODE_RGB;
-    const BYTE* bits = image.GetBitmapBits();
+    if (bits == nullptr)
+        bits = image.GetBitmapBits();
     if (bits == nullptr || width < 1 || height < 1)
         return false;
     FILE* file = std::fopen(path, "wb");
@@ -138,7 +156,19 @@ int main(int argc, char** argv)
                 image.GetRows(), image.GetColumns(), image.GetFramesCount(),
                 static_cast<const char*>(info->m_strPhotometricInterpretation),
                 info->m_nBitsAllocated, image.GetWindowCenter(), image.GetWindowWidth());
-    if (!WritePnm(image, options.output)) {
+    if (options.listOverlays)
+        PrintOverlays(image);
+    if (options.output == nullptr)
+        return 0;
+    std::vector<BYTE> bits;
+    if (options.imageBits) {
+        bits = ImageBits(image, options.withInfo, options.withOverlays);
+        if (bits.empty()) {
+            std::fprintf(stderr, "dcmrender: no image bits for %s\n", options.input);
+            return 1;
+        }
+    }
+    if (!WritePnm(image, options.output, bits.empty() ? nullptr : bits.data())) {
         std::fprintf(stderr, "dcmrender: cannot write %s\n", options.output);
         return 1;
     }
