@@ -10,6 +10,7 @@
 #include "OverLayGlobals.h"
 
 class CWnd;
+class CDcmImage;
 class COverLayManager;
 
 class COverLay : public CObject {
@@ -52,6 +53,9 @@ public:
     void SetOwner(COverLayManager* manager);
     CPoint ScreenToImage(int x, int y);
     CPoint ImageToScreen(int x, int y);
+    // The mapping between an image's pixels and the window rectangle it is shown in.
+    static CPoint MapImageToWindow(CDcmImage* image, const CRect& rect, int x, int y);
+    static CPoint MapWindowToImage(CDcmImage* image, const CRect& rect, int x, int y);
     short GetImagePixel(int x, int y);
     int IsInImage(int x, int y);
     // Columns and rows of the unrotated image; (0, 0) without one.

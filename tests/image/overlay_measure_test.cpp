@@ -140,8 +140,9 @@ TEST_F(OverlayImageTest, MappingRoundTripsUnderEveryRotationAndMirror)
                 image.SetReverse(reverse, 1);
                 ShowAtTwice(m);
                 const CPoint screen = probe->ImageToScreen(3, 5);
-                if (!flip && !reverse)
+                if (!flip && !reverse) {
                     EXPECT_EQ(screen, turn.expected) << turn.angle;
+                }
                 for (CPoint p : {CPoint(3, 5), CPoint(0, 0), CPoint(23, 15), CPoint(17, 2)}) {
                     const CPoint back = probe->ScreenToImage(probe->ImageToScreen(p.x, p.y).x,
                                                              probe->ImageToScreen(p.x, p.y).y);
