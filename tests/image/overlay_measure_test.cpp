@@ -219,3 +219,34 @@ TEST_F(OverlayImageTest, BurnedOutlinesAndMeasurementText)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(OverlayImageTest, ImageBitsOfAColourImageBurnWholePixels)
+{
+    testfiles::ImageLayout layout;
+    layout.rows = 8;
+    layout.columns = 8;
+    layout.bitsAllocated = 8;
+    layout.samples = 3;
+    layout.photometric = "RGB";
+    layout.pixels = testfiles::Ramp(layout, 1, 10);
+    DcmFileFormat file = testfiles::MakeImage(layout);
+    const std::string path = dir + "/rgb.dcm";
+    ASSERT_TRUE(testfiles::Save(file, path));
+    ASSERT_EQ(image.OpenFile(path.c_str()), 1);
+    ASSERT_EQ(image.GetColorMode(), COLOR_MODE_RGB);
+    COverLayManager* m = image.CreateOverLayManager();
+    m->m_bShowMeasure = 0;
+    const short blob[] = {5, 1, 2, 4, 2};
+    m->ParseRecords(blob, sizeof blob);
+    std::vector<BYTE> plain(8 * 8 * 3), burned(8 * 8 * 3);
+    ASSERT_EQ(image.GetImageBits(plain.data(), 0, 0), 1);
+    ASSERT_EQ(image.GetImageBits(burned.data(), 0, 1), 1);
+    for (int i = 0; i < 8 * 8 * 3; ++i) {
+        const int x = i / 3 % 8, y = i / 24;
+        EXPECT_EQ(burned[i], y == 2 && x >= 1 && x <= 4 ? 255 : plain[i]) << x << "," << y;
+    }
+}
+
+}  // namespace
