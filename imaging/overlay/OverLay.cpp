@@ -227,7 +227,7 @@ void COverLay::DrawPlacedText(CDC* dc, const CString& text, int fontSize, COLORR
     CFont font;
     font.CreateFont(static_cast<int>(-fontSize * m_fScale), 0, 0, 0, 400, 0, 0, 0, 0, 0, 0, 0, 32,
                     "MS Sans Serif");
-    CGdiObject* previousFont = dc->SelectObject(&font);
+    dc->SelectObject(&font);
     const int previousMode = dc->SetBkMode(TRANSPARENT);
     dc->SetTextColor(colour);
     const CSize extent = dc->GetTextExtent(text);
@@ -241,7 +241,6 @@ void COverLay::DrawPlacedText(CDC* dc, const CString& text, int fontSize, COLORR
                              (fontSize + 4) * m_fScale);
     dc->TextOut(x, y, text);
     dc->SelectStockObject(SYSTEM_FONT);
-    (void)previousFont;
     dc->SetBkMode(previousMode);
     font.DeleteObject();
 }
@@ -337,4 +336,16 @@ int COverLay::TakeChanged()
     const int changed = m_bChanged;
     m_bChanged = 0;
     return changed;
+}
+
+int COverLay::WriteBuiltRecord(HANDLE file)
+{
+    BuildRecord();
+    const int words = GetRecordSize() / 2;
+    for (int i = 0; i < words && m_pRecord != nullptr; ++i) {
+        DWORD written = 0;
+        if (!WriteFile(file, &m_pRecord[i], 2, &written, nullptr) || written != 2)
+            return 0;
+    }
+    return 1;
 }

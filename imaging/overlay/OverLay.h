@@ -96,6 +96,8 @@ public:
     void BurnLine(BYTE* pixels, int pixelType, int rowWidth, int x1, int y1, int x2, int y2);
     void BurnBox(BYTE* pixels, int pixelType, int rowWidth, int left, int top, int right, int bottom);
     void DeleteSelf();
+    // Builds the record and writes it word by word; 0 when a word fails.
+    int WriteBuiltRecord(HANDLE file);
     // Whether the geometry changed since the last release; clears the flag.
     // A select click without a drag must not re-quantise stored points.
     int TakeChanged();
