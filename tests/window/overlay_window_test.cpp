@@ -142,6 +142,30 @@ TEST_F(OverlayWindowTest, ShowImgInfoFollowsTheFlagAndTheClientArea)
         EXPECT_EQ(own.mask(0xFFFFFF).substr(0, 400 * 50), staticText.mask(0xFFFFFF).substr(0, 400 * 50));
 }
 
+// Rows of the ruler's centimetre ticks: only they reach 7 pixels left of its axis.
+int CentimetreTicks(Canvas& canvas)
+{
+    int rows = 0;
+    for (int y = 60; y < 240; ++y)
+        rows += canvas.at(400 - 14 - 4 - 7, y) == 0xC8C8C8;
+    return rows;
+}
+
+TEST_F(OverlayWindowTest, ShowImgInfoScalesTheRulerByTheWindowsImageRectangle)
+{
+    Bind(testdata::kSpacingSquare);  // 64 rows of 0.7 mm
+    Canvas fitted(400, 300), zoomed(400, 300);
+    CRect* total = wnd.GetTotalRect();
+    // 10 mm are 10 / 0.7 * height / 64 window pixels: 64 at height 290, 129
+    // at 580; the ruler is 150 pixels long in a 300-pixel client area.
+    total->SetRect(55, 5, 345, 295);
+    wnd.ShowImgInfo(CDC::FromHandle(fitted.dc), wnd.GetImage(), nullptr);
+    EXPECT_EQ(CentimetreTicks(fitted), 3);
+    total->SetRect(-90, -140, 490, 440);
+    wnd.ShowImgInfo(CDC::FromHandle(zoomed.dc), wnd.GetImage(), nullptr);
+    EXPECT_EQ(CentimetreTicks(zoomed), 2);
+}
+
 TEST_F(OverlayWindowTest, SaveOverLayWritesTheEditedOverlaysIntoTheFile)
 {
     const std::string dir = std::string(BINARY_DIR) + "/overlay_window_save";
