@@ -349,3 +349,20 @@ int COverLay::WriteBuiltRecord(HANDLE file)
     }
     return 1;
 }
+
+void COverLay::MoveBoundsTo(CPoint point)
+{
+    CRect moved = m_rcBounds;
+    moved.OffsetRect(point.x - m_ptLast.x, point.y - m_ptLast.y);
+    SetBounds(moved);
+}
+
+void COverLay::StoreRecord(std::initializer_list<int> words)
+{
+    AllocRecord(static_cast<int>(words.size()));
+    if (m_pRecord == nullptr)
+        return;
+    int i = 0;
+    for (int word : words)
+        m_pRecord[i++] = static_cast<short>(word);
+}

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <initializer_list>
 
 #include "base/base.h"
 #include "gdi/gdi.h"
@@ -96,6 +97,10 @@ public:
     void BurnLine(BYTE* pixels, int pixelType, int rowWidth, int x1, int y1, int x2, int y2);
     void BurnBox(BYTE* pixels, int pixelType, int rowWidth, int left, int top, int right, int bottom);
     void DeleteSelf();
+    // A move drag: the bounds offset by (point - last point) go to SetBounds.
+    void MoveBoundsTo(CPoint point);
+    // A record of these words (values truncated to 16 bits).
+    void StoreRecord(std::initializer_list<int> words);
     // Builds the record and writes it word by word; 0 when a word fails.
     int WriteBuiltRecord(HANDLE file);
     // Whether the geometry changed since the last release; clears the flag.
