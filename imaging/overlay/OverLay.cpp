@@ -148,7 +148,7 @@ void COverLay::BeginRubberBand(CDC* dc)
 {
     if (m_pPen == nullptr)
         m_pPen = new CPen(PS_SOLID, 1, RGB(0x80, 0x80, 0x80));
-    m_pOldPen = dc->SelectObject(m_pPen);
+    m_pOldPen = dc->SelectObject(static_cast<CGdiObject*>(m_pPen));
     dc->SelectStockObject(NULL_BRUSH);
     dc->SetROP2(R2_XORPEN);
 }
@@ -227,7 +227,7 @@ void COverLay::DrawPlacedText(CDC* dc, const CString& text, int fontSize, COLORR
     CFont font;
     font.CreateFont(static_cast<int>(-fontSize * m_fScale), 0, 0, 0, 400, 0, 0, 0, 0, 0, 0, 0, 32,
                     "MS Sans Serif");
-    dc->SelectObject(&font);
+    dc->SelectObject(static_cast<CGdiObject*>(&font));
     const int previousMode = dc->SetBkMode(TRANSPARENT);
     dc->SetTextColor(colour);
     const CSize extent = dc->GetTextExtent(text);
@@ -250,7 +250,7 @@ void COverLay::SelectDrawPen(CDC* dc, int width, COLORREF colour)
     delete m_pPen;
     m_pPen = new CPen(PS_SOLID, width, colour);
     m_pOldBrush = dc->SelectStockObject(NULL_BRUSH);
-    m_pOldPen = dc->SelectObject(m_pPen);
+    m_pOldPen = dc->SelectObject(static_cast<CGdiObject*>(m_pPen));
 }
 
 void COverLay::RestoreDrawPen(CDC* dc)

@@ -116,7 +116,7 @@ public:
     CPoint m_ptLast;
     CPoint m_ptAnchor;
     CPen* m_pPen;
-    CPen* m_pOldPen;
+    CGdiObject* m_pOldPen;
     COverLayManager* m_pManager;
     int m_nActiveHandle;
     float m_fColSpacing;

@@ -199,3 +199,34 @@ TEST_F(OverlayMouseTest, ProbesNumbersAndErasing)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(OverlayMouseTest, MovieExportFillsRectanglesAndTextsShowWithoutMeasurements)
+{
+    canvas.fill(0xFFFFFF);
+    const short blob[] = {1, 2, 2, 12, 10, 9, 30, 8, 2, 'O', 'K'};
+    manager->ParseRecords(blob, sizeof blob);
+    manager->UpdateScreenPoints();
+    manager->m_bShowMeasure = 0;
+    const COLORREF saved = RectOverlayColor;
+    RectOverlayColor = RGB(0, 0, 0);
+    FillRectOverlays = 1;
+    manager->DrawAll(dc, 1.0f);
+    FillRectOverlays = 0;
+    RectOverlayColor = saved;
+    // The rectangle spans window (14, 24) to (34, 40).
+    EXPECT_EQ(canvas.at(24, 32), 0x000000u);
+    // The text is drawn around its anchor at window (70, 36) in the text colour.
+    int text = 0;
+    for (int y = 26; y < 46; ++y)
+        for (int x = 55; x < 85; ++x)
+            text += canvas.at(x, y) != 0xFFFFFF;
+    EXPECT_GT(text, 10);
+
+    canvas.fill(0xFFFFFF);
+    manager->DrawAll(dc, 1.0f);
+    EXPECT_EQ(canvas.at(24, 32), 0xFFFFFFu);
+}
+
+}  // namespace
