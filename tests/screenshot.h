@@ -60,4 +60,18 @@ struct Screenshot {
                std::abs(int(GetGValue(a)) - int(GetGValue(b))) < 40 &&
                std::abs(int(GetBValue(a)) - int(GetBValue(b))) < 40;
     }
+
+    // Pixels of area (client coordinates of wnd) near colour.
+    template <class Window, class Rect>
+    int CountNear(Window* wnd, const Rect& area, COLORREF colour) const
+    {
+        int n = 0;
+        for (int y = area.top; y < area.bottom; ++y)
+            for (int x = area.left; x < area.right; ++x) {
+                POINT p{x, y};
+                wnd->ClientToScreen(&p);
+                n += Near(Colour(p), colour);
+            }
+        return n;
+    }
 };

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "DcmImage.h"
+#include "ImageInfoText.h"
 #include "InfoTextFormat.h"
 #include "ScaleRuler.h"
 #include "gdi/gdi.h"
@@ -231,11 +232,10 @@ void DrawOrientationLabels(CornerWriter& out, CDcmImage* image, const CRect& rec
 
 }  // namespace
 
-void CDcmImage::ShowImgInfo(CDC* dc, CDcmImage* image, CRect* rect)
+void DrawImageInfoText(CDC* dc, CDcmImage* image, const CRect& area, int rulerHeight)
 {
-    if (rect == nullptr || dc == nullptr || image == nullptr)
+    if (dc == nullptr || image == nullptr)
         return;
-    const CRect area = *rect;
     const int width = area.right - area.left;
     const int height = area.bottom - area.top;
     const int h = static_cast<int>(std::min(width, height) * 0.025 + 7.0);
@@ -267,7 +267,7 @@ void CDcmImage::ShowImgInfo(CDC* dc, CDcmImage* image, CRect* rect)
     // An image without display rows has no scale to draw a ruler with.
     if (image->GetHeight() > 0)
         DrawScaleRuler(dc, area.right - h - 4, area.top + height / 2 - (height / 2) / 2, height / 2,
-                       static_cast<float>(height) / image->GetHeight(),
+                       static_cast<float>(rulerHeight) / image->GetHeight(),
                        static_cast<float>(image->GetDicomInfo()->m_dColumnSpacing));
 
     dc->SelectStockObject(SYSTEM_FONT);
@@ -275,4 +275,11 @@ void CDcmImage::ShowImgInfo(CDC* dc, CDcmImage* image, CRect* rect)
         dc->SelectObject(previousFont);
     dc->SetBkMode(previousMode);
     font.DeleteObject();
+}
+
+void CDcmImage::ShowImgInfo(CDC* dc, CDcmImage* image, CRect* rect)
+{
+    if (rect == nullptr)
+        return;
+    DrawImageInfoText(dc, image, *rect, rect->bottom - rect->top);
 }

@@ -148,7 +148,7 @@ void COverLay::BeginRubberBand(CDC* dc)
 {
     if (m_pPen == nullptr)
         m_pPen = new CPen(PS_SOLID, 1, RGB(0x80, 0x80, 0x80));
-    m_pOldPen = dc->SelectObject(m_pPen);
+    m_pOldPen = dc->SelectObject(static_cast<CGdiObject*>(m_pPen));
     dc->SelectStockObject(NULL_BRUSH);
     dc->SetROP2(R2_XORPEN);
 }
@@ -227,7 +227,7 @@ void COverLay::DrawPlacedText(CDC* dc, const CString& text, int fontSize, COLORR
     CFont font;
     font.CreateFont(static_cast<int>(-fontSize * m_fScale), 0, 0, 0, 400, 0, 0, 0, 0, 0, 0, 0, 32,
                     "MS Sans Serif");
-    CGdiObject* previousFont = dc->SelectObject(&font);
+    dc->SelectObject(static_cast<CGdiObject*>(&font));
     const int previousMode = dc->SetBkMode(TRANSPARENT);
     dc->SetTextColor(colour);
     const CSize extent = dc->GetTextExtent(text);
@@ -241,7 +241,6 @@ void COverLay::DrawPlacedText(CDC* dc, const CString& text, int fontSize, COLORR
                              (fontSize + 4) * m_fScale);
     dc->TextOut(x, y, text);
     dc->SelectStockObject(SYSTEM_FONT);
-    (void)previousFont;
     dc->SetBkMode(previousMode);
     font.DeleteObject();
 }
@@ -251,7 +250,7 @@ void COverLay::SelectDrawPen(CDC* dc, int width, COLORREF colour)
     delete m_pPen;
     m_pPen = new CPen(PS_SOLID, width, colour);
     m_pOldBrush = dc->SelectStockObject(NULL_BRUSH);
-    m_pOldPen = dc->SelectObject(m_pPen);
+    m_pOldPen = dc->SelectObject(static_cast<CGdiObject*>(m_pPen));
 }
 
 void COverLay::RestoreDrawPen(CDC* dc)
@@ -337,4 +336,33 @@ int COverLay::TakeChanged()
     const int changed = m_bChanged;
     m_bChanged = 0;
     return changed;
+}
+
+int COverLay::WriteBuiltRecord(HANDLE file)
+{
+    BuildRecord();
+    const int words = GetRecordSize() / 2;
+    for (int i = 0; i < words && m_pRecord != nullptr; ++i) {
+        DWORD written = 0;
+        if (!WriteFile(file, &m_pRecord[i], 2, &written, nullptr) || written != 2)
+            return 0;
+    }
+    return 1;
+}
+
+void COverLay::MoveBoundsTo(CPoint point)
+{
+    CRect moved = m_rcBounds;
+    moved.OffsetRect(point.x - m_ptLast.x, point.y - m_ptLast.y);
+    SetBounds(moved);
+}
+
+void COverLay::StoreRecord(std::initializer_list<int> words)
+{
+    AllocRecord(static_cast<int>(words.size()));
+    if (m_pRecord == nullptr)
+        return;
+    int i = 0;
+    for (int word : words)
+        m_pRecord[i++] = static_cast<short>(word);
 }

@@ -4,12 +4,14 @@
 #pragma once
 
 #include <functional>
+#include <initializer_list>
 
 #include "base/base.h"
 #include "gdi/gdi.h"
 #include "OverLayGlobals.h"
 
 class CWnd;
+class CDcmImage;
 class COverLayManager;
 
 class COverLay : public CObject {
@@ -52,6 +54,9 @@ public:
     void SetOwner(COverLayManager* manager);
     CPoint ScreenToImage(int x, int y);
     CPoint ImageToScreen(int x, int y);
+    // The mapping between an image's pixels and the window rectangle it is shown in.
+    static CPoint MapImageToWindow(CDcmImage* image, const CRect& rect, int x, int y);
+    static CPoint MapWindowToImage(CDcmImage* image, const CRect& rect, int x, int y);
     short GetImagePixel(int x, int y);
     int IsInImage(int x, int y);
     // Columns and rows of the unrotated image; (0, 0) without one.
@@ -92,6 +97,12 @@ public:
     void BurnLine(BYTE* pixels, int pixelType, int rowWidth, int x1, int y1, int x2, int y2);
     void BurnBox(BYTE* pixels, int pixelType, int rowWidth, int left, int top, int right, int bottom);
     void DeleteSelf();
+    // A move drag: the bounds offset by (point - last point) go to SetBounds.
+    void MoveBoundsTo(CPoint point);
+    // A record of these words (values truncated to 16 bits).
+    void StoreRecord(std::initializer_list<int> words);
+    // Builds the record and writes it word by word; 0 when a word fails.
+    int WriteBuiltRecord(HANDLE file);
     // Whether the geometry changed since the last release; clears the flag.
     // A select click without a drag must not re-quantise stored points.
     int TakeChanged();
@@ -105,7 +116,7 @@ public:
     CPoint m_ptLast;
     CPoint m_ptAnchor;
     CPen* m_pPen;
-    CPen* m_pOldPen;
+    CGdiObject* m_pOldPen;
     COverLayManager* m_pManager;
     int m_nActiveHandle;
     float m_fColSpacing;

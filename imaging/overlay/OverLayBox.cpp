@@ -51,12 +51,7 @@ void CBoxShape::UpdateScreenPoints(COverLay& owner)
 
 void CBoxShape::BuildRecord(COverLay& owner, int type)
 {
-    owner.AllocRecord(5);
-    if (owner.m_pRecord == nullptr)
-        return;
-    const int values[5] = {type, m_nLeft, m_nTop, m_nRight, m_nBottom};
-    for (int i = 0; i < 5; ++i)
-        owner.m_pRecord[i] = static_cast<short>(values[i]);
+    owner.StoreRecord({type, m_nLeft, m_nTop, m_nRight, m_nBottom});
 }
 
 void CBoxShape::SetFromRecord(int left, int top, int right, int bottom)

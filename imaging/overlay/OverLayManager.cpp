@@ -362,6 +362,8 @@ int COverLayManager::Attach(Kind* overlay, Store store)
         return 0;
     overlay->SetOwner(this);
     AddOverlay(overlay);
+    // Stored overlays measure with the image's spacing like drawn ones do.
+    overlay->LoadPixelSpacing();
     store(overlay);
     return 1;
 }

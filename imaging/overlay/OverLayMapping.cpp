@@ -1,7 +1,9 @@
-// Window points to image pixels and back, under rotation and mirroring.
+// Window points to image pixels and back, under rotation and mirroring;
+// the image window maps its mouse points with the same routine.
 #include "OverLay.h"
 
-#include <cstdint>
+#include <algorithm>
+#include <climits>
 
 #include "DcmImage.h"
 #include "OverLayManager.h"
@@ -9,11 +11,16 @@
 namespace {
 
 // a*b/c truncated, then half added and truncated again: negative quotients
-// rise by one.
-int Quotient(int a, int b, int c)
+// rise by one. Points far outside the window stay representable.
+long long Quotient(long long a, int b, int c)
 {
-    const int64_t q = static_cast<int64_t>(a) * b / c;
-    return static_cast<int>(q < 0 ? q + 1 : q);
+    const long long q = a * b / c;
+    return q < 0 ? q + 1 : q;
+}
+
+int Clamp(long long value)
+{
+    return static_cast<int>(std::max<long long>(INT_MIN, std::min<long long>(INT_MAX, value)));
 }
 
 // 0, 90, 180 or 270 for the quarter turns, -1 for any other angle.
@@ -30,77 +37,71 @@ int QuarterTurn(int angle)
 
 }  // namespace
 
-CPoint COverLay::ImageToScreen(int ix, int iy)
+CPoint COverLay::MapImageToWindow(CDcmImage* image, const CRect& r, int ix, int iy)
 {
-    if (m_pManager == nullptr || m_pManager->m_pImage == nullptr)
-        return CPoint(0, 0);
-    CDcmImage* image = m_pManager->m_pImage;
     const int wd = image->GetWidth();
     const int hd = image->GetHeight();
-    if (wd == 0 || hd == 0)
-        return CPoint(0, 0);
-    const CRect& r = m_pManager->m_ImageRect;
-    const int w = r.right - r.left;
-    const int h = r.bottom - r.top;
-    const int nc = image->GetColumns();
-    const int nr = image->GetRows();
-    const int reverse = image->GetReversed();
-    const int flip = image->GetFilped();
     const int turn = QuarterTurn(image->GetRotatedAngle());
-    if (turn < 0)
+    if (wd == 0 || hd == 0 || turn < 0)
         return CPoint(0, 0);
-    int px;
-    int py;
+    const long long w = r.right - r.left;
+    const long long h = r.bottom - r.top;
+    long long px;
+    long long py;
     if (turn == 0 || turn == 180) {
-        px = Quotient(ix, w, wd);
-        py = Quotient(iy, h, hd);
+        px = Quotient(ix, static_cast<int>(w), wd);
+        py = Quotient(iy, static_cast<int>(h), hd);
     } else {
-        px = Quotient(nr - iy, w, wd);
-        py = Quotient(nc - ix, h, hd);
+        px = Quotient(static_cast<long long>(image->GetRows()) - iy, static_cast<int>(w), wd);
+        py = Quotient(static_cast<long long>(image->GetColumns()) - ix, static_cast<int>(h), hd);
     }
     // Whether each axis runs from the rectangle's near edge before mirroring.
     const bool nearX = turn == 0 || turn == 270;
     const bool nearY = turn == 0 || turn == 90;
-    const int x = r.left + ((nearX != static_cast<bool>(reverse)) ? px : w - px);
-    const int y = r.top + ((nearY != static_cast<bool>(flip)) ? py : h - py);
-    return CPoint(x, y);
+    const bool reverse = image->GetReversed() != 0;
+    const bool flip = image->GetFilped() != 0;
+    return CPoint(Clamp(r.left + (nearX != reverse ? px : w - px)), Clamp(r.top + (nearY != flip ? py : h - py)));
+}
+
+CPoint COverLay::MapWindowToImage(CDcmImage* image, const CRect& r, int x, int y)
+{
+    const int w = r.right - r.left;
+    const int h = r.bottom - r.top;
+    const int turn = QuarterTurn(image->GetRotatedAngle());
+    if (w == 0 || h == 0 || turn < 0)
+        return CPoint(0, 0);
+    const int wd = image->GetWidth();
+    const int hd = image->GetHeight();
+    const bool reverse = image->GetReversed() != 0;
+    const bool flip = image->GetFilped() != 0;
+    if (turn == 0 || turn == 180) {
+        const long long qx = Quotient(static_cast<long long>(x) - r.left, wd, w);
+        const long long qy = Quotient(static_cast<long long>(y) - r.top, hd, h);
+        const bool nearX = turn == 0;
+        return CPoint(Clamp(nearX != reverse ? qx : wd - qx), Clamp(nearX != flip ? qy : hd - qy));
+    }
+    long long ex;
+    long long ey;
+    if (turn == 90) {
+        ex = reverse ? static_cast<long long>(x) - r.left : static_cast<long long>(r.right) - x;
+        ey = flip ? static_cast<long long>(r.bottom) - y : static_cast<long long>(y) - r.top;
+    } else {
+        ex = reverse ? static_cast<long long>(r.right) - x : static_cast<long long>(x) - r.left;
+        ey = flip ? static_cast<long long>(y) - r.top : static_cast<long long>(r.bottom) - y;
+    }
+    return CPoint(Clamp(image->GetColumns() - Quotient(ey, hd, h)), Clamp(image->GetRows() - Quotient(ex, wd, w)));
+}
+
+CPoint COverLay::ImageToScreen(int ix, int iy)
+{
+    if (m_pManager == nullptr || m_pManager->m_pImage == nullptr)
+        return CPoint(0, 0);
+    return MapImageToWindow(m_pManager->m_pImage, m_pManager->m_ImageRect, ix, iy);
 }
 
 CPoint COverLay::ScreenToImage(int x, int y)
 {
     if (m_pManager == nullptr || m_pManager->m_pImage == nullptr)
         return CPoint(0, 0);
-    const CRect& r = m_pManager->m_ImageRect;
-    const int w = r.right - r.left;
-    const int h = r.bottom - r.top;
-    if (w == 0 || h == 0)
-        return CPoint(0, 0);
-    CDcmImage* image = m_pManager->m_pImage;
-    const int wd = image->GetWidth();
-    const int hd = image->GetHeight();
-    const int nc = image->GetColumns();
-    const int nr = image->GetRows();
-    const bool reverse = image->GetReversed() != 0;
-    const bool flip = image->GetFilped() != 0;
-    switch (QuarterTurn(image->GetRotatedAngle())) {
-    case 0:
-    case 180: {
-        const int qx = Quotient(x - r.left, wd, w);
-        const int qy = Quotient(y - r.top, hd, h);
-        const bool nearX = QuarterTurn(image->GetRotatedAngle()) == 0;
-        return CPoint(nearX != reverse ? qx : wd - qx, nearX != flip ? qy : hd - qy);
-    }
-    case 90: {
-        const int ex = reverse ? x - r.left : r.right - x;
-        const int ey = flip ? r.bottom - y : y - r.top;
-        return CPoint(nc - Quotient(ey, hd, h), nr - Quotient(ex, wd, w));
-    }
-    case 270: {
-        const int ex = reverse ? r.right - x : x - r.left;
-        const int ey = flip ? y - r.top : r.bottom - y;
-        return CPoint(nc - Quotient(ey, hd, h), nr - Quotient(ex, wd, w));
-    }
-    default:
-        return CPoint(0, 0);
-    }
+    return MapWindowToImage(m_pManager->m_pImage, m_pManager->m_ImageRect, x, y);
 }

@@ -19,12 +19,7 @@ void COverLayPoint::SetScreenPoint(CPoint p)
 
 int COverLayPoint::BuildRecord()
 {
-    AllocRecord(3);
-    if (m_pRecord != nullptr) {
-        m_pRecord[0] = 4;
-        m_pRecord[1] = static_cast<short>(m_nImageX);
-        m_pRecord[2] = static_cast<short>(m_nImageY);
-    }
+    StoreRecord({4, m_nImageX, m_nImageY});
     return 1;
 }
 

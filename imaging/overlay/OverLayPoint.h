@@ -8,6 +8,7 @@ class COverLayPoint : public COverLay {
 public:
     COverLayPoint();
 
+    int WriteRecord(HANDLE file) override { return WriteBuiltRecord(file); }
     int GetRecordSize() override { return 6; }
     int BuildRecord() override;
     void Draw(CDC* dc) override;

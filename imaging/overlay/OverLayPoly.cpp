@@ -171,9 +171,7 @@ void COverLayPoly::OnMouseMove(UINT, CPoint& point, int dragCode, CDC* dc)
         if (dragCode == 0) {
             DragHandle(m_nActiveHandle, point);
         } else if (dragCode == 1) {
-            CRect moved = m_rcBounds;
-            moved.OffsetRect(point.x - m_ptLast.x, point.y - m_ptLast.y);
-            SetBounds(moved);
+            MoveBoundsTo(point);
         }
     };
     RubberBand(dc, point, draw, change);

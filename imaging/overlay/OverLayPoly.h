@@ -11,6 +11,7 @@ public:
     COverLayPoly();
 
     void UpdateInfoText(int reset) override;
+    int WriteRecord(HANDLE file) override { return WriteBuiltRecord(file); }
     int GetRecordSize() override { return 4 * m_ImagePoints.GetSize() + 4; }
     int BuildRecord() override;
     void Draw(CDC* dc) override;

@@ -15,12 +15,7 @@ COverLayProTractor::COverLayProTractor() : m_bFirstArm(0), m_bSecondArm(0), m_dA
 
 int COverLayProTractor::BuildRecord()
 {
-    AllocRecord(7);
-    if (m_pRecord == nullptr)
-        return 1;
-    const int values[7] = {7, m_Image1.x, m_Image1.y, m_Image2.x, m_Image2.y, m_Image3.x, m_Image3.y};
-    for (int i = 0; i < 7; ++i)
-        m_pRecord[i] = static_cast<short>(values[i]);
+    StoreRecord({7, m_Image1.x, m_Image1.y, m_Image2.x, m_Image2.y, m_Image3.x, m_Image3.y});
     return 1;
 }
 
@@ -145,9 +140,7 @@ void COverLayProTractor::OnMouseMove(UINT, CPoint& point, int dragCode, CDC* dc)
         } else if (dragCode == 0) {
             DragHandle(m_nActiveHandle, point);
         } else if (dragCode == 1) {
-            CRect moved = m_rcBounds;
-            moved.OffsetRect(point.x - m_ptLast.x, point.y - m_ptLast.y);
-            SetBounds(moved);
+            MoveBoundsTo(point);
         }
     };
     RubberBand(dc, point, draw, change);

@@ -9,6 +9,7 @@ class COverLayProTractor : public COverLay {
 public:
     COverLayProTractor();
 
+    int WriteRecord(HANDLE file) override { return WriteBuiltRecord(file); }
     int GetRecordSize() override { return 14; }
     int BuildRecord() override;
     void Draw(CDC* dc) override;

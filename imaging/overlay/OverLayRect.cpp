@@ -54,7 +54,7 @@ void COverLayRect::Draw(CDC* dc)
     CGdiObject* previousBrush = nullptr;
     if (FillRectOverlays) {
         black.CreateSolidBrush(RGB(0, 0, 0));
-        previousBrush = dc->SelectObject(&black);
+        previousBrush = dc->SelectObject(static_cast<CGdiObject*>(&black));
     }
     DrawShape(dc, m_rcBounds);
     if (previousBrush != nullptr)

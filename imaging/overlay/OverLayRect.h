@@ -10,6 +10,7 @@ public:
     COverLayRect();
 
     void UpdateInfoText(int reset) override;
+    int WriteRecord(HANDLE file) override { return WriteBuiltRecord(file); }
     int GetRecordSize() override { return 10; }
     int BuildRecord() override;
     void Draw(CDC* dc) override;

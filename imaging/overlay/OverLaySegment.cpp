@@ -29,9 +29,7 @@ void CSegmentShape::OnMouseMove(COverLay& owner, CPoint point, int dragCode, CDC
         } else if (dragCode == 0) {
             owner.DragHandle(owner.m_nActiveHandle, point);
         } else if (dragCode == 1) {
-            CRect moved = owner.m_rcBounds;
-            moved.OffsetRect(point.x - owner.m_ptLast.x, point.y - owner.m_ptLast.y);
-            owner.SetBounds(moved);
+            owner.MoveBoundsTo(point);
         }
     };
     owner.RubberBand(dc, point, draw, change);
@@ -116,12 +114,7 @@ void CSegmentShape::SetBounds(COverLay& owner, const CRect& r)
 
 void CSegmentShape::BuildRecord(COverLay& owner, int type)
 {
-    owner.AllocRecord(5);
-    if (owner.m_pRecord == nullptr)
-        return;
-    const int values[5] = {type, m_nX1, m_nY1, m_nX2, m_nY2};
-    for (int i = 0; i < 5; ++i)
-        owner.m_pRecord[i] = static_cast<short>(values[i]);
+    owner.StoreRecord({type, m_nX1, m_nY1, m_nX2, m_nY2});
 }
 
 void CSegmentShape::SetFromRecord(int x1, int y1, int x2, int y2)

@@ -61,7 +61,7 @@ void COverLayText::DrawAnnotation(CDC* dc)
 {
     CFont font;
     MakeFont(font);
-    dc->SelectObject(&font);
+    dc->SelectObject(static_cast<CGdiObject*>(&font));
     const int previousMode = dc->SetBkMode(TRANSPARENT);
     dc->SetTextColor(TextOverlayColor);
     const CSize extent = dc->GetTextExtent(m_strText);
@@ -98,7 +98,7 @@ void COverLayText::OnLButtonDown(UINT, CPoint& point, CDC* dc)
     if (dc != nullptr) {
         CFont font;
         MakeFont(font);
-        CGdiObject* previous = dc->SelectObject(&font);
+        CGdiObject* previous = dc->SelectObject(static_cast<CGdiObject*>(&font));
         cx = dc->GetTextExtent(m_strText).cx;
         dc->SelectObject(previous);
     }

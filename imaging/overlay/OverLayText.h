@@ -8,6 +8,7 @@ class COverLayText : public COverLay {
 public:
     COverLayText();
 
+    int WriteRecord(HANDLE file) override { return WriteBuiltRecord(file); }
     int GetRecordSize() override;
     int BuildRecord() override;
     void Draw(CDC* dc) override { DrawAnnotation(dc); }

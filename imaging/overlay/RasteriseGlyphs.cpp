@@ -58,7 +58,7 @@ void RasteriseGlyphs(BYTE* pixels, int pixelType, int rowWidth, int rows, int x,
     CDC memory;
     if (!memory.CreateCompatibleDC(nullptr))
         return;
-    CGdiObject* previous = memory.SelectObject(&font);
+    CGdiObject* previous = memory.SelectObject(static_cast<CGdiObject*>(&font));
     TEXTMETRIC metrics = {};
     memory.GetTextMetrics(&metrics);
     const int ascent = metrics.tmAscent;

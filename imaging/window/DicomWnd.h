@@ -47,6 +47,9 @@ public:
     void SetImgPosWnd(CWnd* wnd) { m_pImgPosWnd = wnd; }
     CWnd* GetImgPosWnd() { return m_pImgPosWnd; }
     void ShowImageInfo(int on);
+    // The image's corner text, as the image draws it, with the ruler scaled
+    // to the window's image rectangle; the client area when rect is null.
+    void ShowImgInfo(CDC* dc, CDcmImage* image, CRect* rect);
     void SetBGColor(COLORREF color) { m_BGColor = color; }
     COLORREF GetBGColor() { return m_BGColor; }
     void SetIsSelected(int on) { m_bSelected = on; }

@@ -17,36 +17,6 @@ const COLORREF kHoverFrame = 0x00FF00;
 bool ControlHeld() { return (GetKeyState(VK_CONTROL) & 0x8000) != 0; }
 bool ShiftHeld() { return (GetKeyState(VK_SHIFT) & 0x8000) != 0; }
 
-// a * b / c truncated toward zero, then the integer part of that plus 0.5.
-int ScaledRounded(long long a, int b, int c)
-{
-    const long long quotient = a * b / c;
-    const double rounded = static_cast<double>(quotient) + 0.5;
-    // Points far outside the window stay representable.
-    if (rounded >= INT_MAX)
-        return INT_MAX;
-    if (rounded <= INT_MIN)
-        return INT_MIN;
-    return static_cast<int>(rounded);
-}
-
-int Clamp(long long value)
-{
-    return static_cast<int>(std::max<long long>(INT_MIN, std::min<long long>(INT_MAX, value)));
-}
-
-// Angles that act as 0, 90, 180 and 270; -1 for any other.
-int QuarterTurn(int angle)
-{
-    switch (angle) {
-    case 0: case 360: case -360: return 0;
-    case 90: case -270: return 90;
-    case 180: case -180: return 180;
-    case 270: case -90: return 270;
-    default: return -1;
-    }
-}
-
 // Thousandths of a span, truncated, as the fraction that stores exactly them.
 float Thousandths(int offset, int span)
 {
@@ -560,74 +530,16 @@ CPoint CDicomWnd::ClientPtToImage(CPoint point)
 {
     if (m_pDcmImage == nullptr)
         return CPoint(-1, -1);
-    const int width = m_TotalRect.Width();
-    const int height = m_TotalRect.Height();
-    const int w = m_pDcmImage->GetWidth();
-    const int h = m_pDcmImage->GetHeight();
-    if (width == 0 || height == 0 || w == 0 || h == 0)
+    if (m_pDcmImage->GetWidth() == 0 || m_pDcmImage->GetHeight() == 0)
         return CPoint(0, 0);
-    const int turn = QuarterTurn(m_pDcmImage->GetRotatedAngle());
-    const int reverse = m_pDcmImage->GetReversed();
-    const int flip = m_pDcmImage->GetFilped();
-    if (turn == 0 || turn == 180) {
-        const int x = ScaledRounded(static_cast<long long>(point.x) - m_TotalRect.left, w, width);
-        const int y = ScaledRounded(static_cast<long long>(point.y) - m_TotalRect.top, h, height);
-        const bool mirrorX = turn == 0 ? reverse != 0 : reverse == 0;
-        const bool mirrorY = turn == 0 ? flip != 0 : flip == 0;
-        return CPoint(Clamp(mirrorX ? static_cast<long long>(w) - x : x),
-                      Clamp(mirrorY ? static_cast<long long>(h) - y : y));
-    }
-    if (turn < 0)
-        return CPoint(0, 0);
-    // Quarter turns: the overlays' own mapping, so both agree on every pixel.
-    const int columns = m_pDcmImage->GetColumns();
-    const int rows = m_pDcmImage->GetRows();
-    const long long x = point.x;
-    const long long y = point.y;
-    long long ex, ey;
-    if (turn == 90) {
-        ex = reverse ? x - m_TotalRect.left : m_TotalRect.right - x;
-        ey = flip ? m_TotalRect.bottom - y : y - m_TotalRect.top;
-    } else {
-        ex = reverse ? m_TotalRect.right - x : x - m_TotalRect.left;
-        ey = flip ? y - m_TotalRect.top : m_TotalRect.bottom - y;
-    }
-    return CPoint(Clamp(static_cast<long long>(columns) - ScaledRounded(ey, h, height)),
-                  Clamp(static_cast<long long>(rows) - ScaledRounded(ex, w, width)));
+    return COverLay::MapWindowToImage(m_pDcmImage, m_TotalRect, point.x, point.y);
 }
 
 CPoint CDicomWnd::ImagePtToClient(CPoint point)
 {
     if (m_pDcmImage == nullptr)
         return CPoint(-1, -1);
-    const int width = m_TotalRect.Width();
-    const int height = m_TotalRect.Height();
-    const int w = m_pDcmImage->GetWidth();
-    const int h = m_pDcmImage->GetHeight();
-    if (w == 0 || h == 0)
-        return CPoint(0, 0);
-    const int turn = QuarterTurn(m_pDcmImage->GetRotatedAngle());
-    const int reverse = m_pDcmImage->GetReversed();
-    const int flip = m_pDcmImage->GetFilped();
-    const int left = m_TotalRect.left;
-    const int top = m_TotalRect.top;
-    if (turn == 0 || turn == 180) {
-        const long long a = ScaledRounded(point.x, width, w);
-        const long long b = ScaledRounded(point.y, height, h);
-        const bool mirrorX = turn == 0 ? reverse != 0 : reverse == 0;
-        const bool mirrorY = turn == 0 ? flip != 0 : flip == 0;
-        return CPoint(Clamp(static_cast<long long>(left) + (mirrorX ? static_cast<long long>(width) - a : a)),
-                      Clamp(static_cast<long long>(top) + (mirrorY ? static_cast<long long>(height) - b : b)));
-    }
-    if (turn < 0)
-        return CPoint(0, 0);
-    const int columns = m_pDcmImage->GetColumns();
-    const int rows = m_pDcmImage->GetRows();
-    const long long px = ScaledRounded(static_cast<long long>(rows) - point.y, width, w);
-    const long long py = ScaledRounded(static_cast<long long>(columns) - point.x, height, h);
-    if (turn == 90)
-        return CPoint(Clamp(left + (reverse ? px : width - px)), Clamp(top + (flip ? height - py : py)));
-    return CPoint(Clamp(left + (reverse ? width - px : px)), Clamp(top + (flip ? py : height - py)));
+    return COverLay::MapImageToWindow(m_pDcmImage, m_TotalRect, point.x, point.y);
 }
 
 void CDicomWnd::GetPositionPoint(CArray<CPoint, CPoint>& points)

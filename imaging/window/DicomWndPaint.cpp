@@ -1,6 +1,7 @@
 // Painting: the image, corner text and magnifier composed off screen, then
 // overlays, probes and frames drawn on the window.
 #include "DicomWnd.h"
+#include "ImageInfoText.h"
 #include "OverLay.h"
 
 #include <algorithm>
@@ -300,4 +301,16 @@ void CDicomWnd::PrintDoc(CDC* dc, CRect rect, float scale)
         manager->DrawAll(dc, scale);
     }
     UpdateOverlayView();
+}
+
+void CDicomWnd::ShowImgInfo(CDC* dc, CDcmImage* image, CRect* rect)
+{
+    if (!m_bShowImageInfo)
+        return;
+    CRect area;
+    if (rect != nullptr)
+        area = *rect;
+    else
+        GetClientRect(&area);
+    DrawImageInfoText(dc, image, area, m_TotalRect.bottom - m_TotalRect.top);
 }

@@ -140,8 +140,9 @@ TEST_F(OverlayImageTest, MappingRoundTripsUnderEveryRotationAndMirror)
                 image.SetReverse(reverse, 1);
                 ShowAtTwice(m);
                 const CPoint screen = probe->ImageToScreen(3, 5);
-                if (!flip && !reverse)
+                if (!flip && !reverse) {
                     EXPECT_EQ(screen, turn.expected) << turn.angle;
+                }
                 for (CPoint p : {CPoint(3, 5), CPoint(0, 0), CPoint(23, 15), CPoint(17, 2)}) {
                     const CPoint back = probe->ScreenToImage(probe->ImageToScreen(p.x, p.y).x,
                                                              probe->ImageToScreen(p.x, p.y).y);
@@ -215,6 +216,37 @@ TEST_F(OverlayImageTest, BurnedOutlinesAndMeasurementText)
     for (int i = 0; i < 40 * 200; ++i)
         above += withText[i] == 255;
     EXPECT_GT(above, 20);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(OverlayImageTest, ImageBitsOfAColourImageBurnWholePixels)
+{
+    testfiles::ImageLayout layout;
+    layout.rows = 8;
+    layout.columns = 8;
+    layout.bitsAllocated = 8;
+    layout.samples = 3;
+    layout.photometric = "RGB";
+    layout.pixels = testfiles::Ramp(layout, 1, 10);
+    DcmFileFormat file = testfiles::MakeImage(layout);
+    const std::string path = dir + "/rgb.dcm";
+    ASSERT_TRUE(testfiles::Save(file, path));
+    ASSERT_EQ(image.OpenFile(path.c_str()), 1);
+    ASSERT_EQ(image.GetColorMode(), COLOR_MODE_RGB);
+    COverLayManager* m = image.CreateOverLayManager();
+    m->m_bShowMeasure = 0;
+    const short blob[] = {5, 1, 2, 4, 2};
+    m->ParseRecords(blob, sizeof blob);
+    std::vector<BYTE> plain(8 * 8 * 3), burned(8 * 8 * 3);
+    ASSERT_EQ(image.GetImageBits(plain.data(), 0, 0), 1);
+    ASSERT_EQ(image.GetImageBits(burned.data(), 0, 1), 1);
+    for (int i = 0; i < 8 * 8 * 3; ++i) {
+        const int x = i / 3 % 8, y = i / 24;
+        EXPECT_EQ(burned[i], y == 2 && x >= 1 && x <= 4 ? 255 : plain[i]) << x << "," << y;
+    }
 }
 
 }  // namespace

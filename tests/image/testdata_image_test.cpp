@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "DcmImage.h"
+#include "OverLay.h"
 #include "DicomTestFiles.h"
 #include "testdata.h"
 
@@ -517,4 +518,41 @@ TEST(SubtractionRun, PathNamingARunOpensItsJpegFolderAndKeepsTheAttributes)
     CDcmImage asDicom;
     ASSERT_EQ(asDicom.OpenFile(td::Path(td::kDsaGrey).c_str()), 1);
     EXPECT_EQ(asDicom.GetFramesCount(), 1);
+}
+
+TEST(DcmRender, ListsStoredOverlaysWithTheirMeasurements)
+{
+    std::string output;
+    ASSERT_EQ(RunTool("--list-overlays '" + td::Path(td::kOverlayAll) + "'", &output), 0);
+    const std::string listing = output.substr(output.find("overlay="));
+    // Ramp8 values 3x + 5y at 0.5 mm in both directions.
+    EXPECT_EQ(listing,
+              "overlay=rect 4,4 20,16\nmeasure=M:90.00 S:22.12 A:48.00\n"
+              "overlay=ellipse 30,4 60,20\nmeasure=M:192.52 S:29.54 A:94.25\n"
+              "overlay=poly 5,30 20,50 8,60\nmeasure=M:103.17 S:96.27 A:47.75\n"
+              "overlay=point 40,40\nmeasure=V:64 \n"
+              "overlay=line 10,12 50,40\nmeasure=M:126.46 S:72.86 Ln:24.41 mm\n"
+              "overlay=arrow 12,50 52,58\nmeasure=Ln:20.40 mm \n"
+              "overlay=angle 30,30 40,45 55,35\nmeasure=Angle:90.00 \n"
+              "overlay=text 5,58 text=OK\n");
+}
+
+TEST(DcmRender, ImageBitsBurnTheStoredOverlays)
+{
+    const std::string plain = OutDir() + "/overlay_plain.pgm";
+    const std::string burned = OutDir() + "/overlay_burned.pgm";
+    const std::string input = "'" + td::Path(td::kOverlayLine) + "'";
+    ASSERT_EQ(RunTool("--image-bits " + input + " '" + plain + "'"), 0);
+    ASSERT_EQ(RunTool("--image-bits --overlays " + input + " '" + burned + "'"), 0);
+    Pnm a, b;
+    ASSERT_TRUE(ReadPnm(plain, a));
+    ASSERT_TRUE(ReadPnm(burned, b));
+    ASSERT_EQ(a.pixels.size(), b.pixels.size());
+    // The line from (10, 12) to (50, 40) walks x; its pixels turn white.
+    CArray<CPoint, CPoint> line;
+    COverLay::GetLinePoints(10, 12, 50, 40, line);
+    for (int i = 0; i < line.GetSize(); ++i)
+        EXPECT_EQ(b.pixels[line[i].y * 64 + line[i].x], 255) << line[i].x;
+    EXPECT_EQ(b.pixels[40 * 64 + 10], a.pixels[40 * 64 + 10]);
+    EXPECT_NE(a.pixels[12 * 64 + 10], 255);
 }

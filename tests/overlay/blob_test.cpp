@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
 #include <vector>
 
 #include "OverLayEllipse.h"
@@ -85,6 +88,21 @@ TEST(RecordBlob, EveryKindParsesInOrderAndBuildsTheSameBytes)
     EXPECT_EQ(manager.GetRecordsSize(), static_cast<int>(kEveryKind.size()) * 2);
     EXPECT_EQ(Built(manager), Bytes(kEveryKind));
     EXPECT_EQ(manager.BuildRecords(), 1);
+}
+
+TEST(RecordBlob, EachKindWritesItsOwnRecordToAFile)
+{
+    COverLayManager manager;
+    Parse(manager, Bytes(kEveryKind));
+    const std::string path = std::string(BINARY_DIR) + "/overlay_records.bin";
+    HANDLE file = CreateFile(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    for (int i = 0; i < manager.GetCount(); ++i)
+        EXPECT_EQ(manager.GetAt(i)->WriteRecord(file), 1);
+    CloseHandle(file);
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<BYTE> written((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(written, Bytes(kEveryKind));
 }
 
 TEST(RecordBlob, UnknownTypesConsumeOneWordAndEmptyTextsAreNotWritten)

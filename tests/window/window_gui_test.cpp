@@ -9,20 +9,6 @@
 
 namespace {
 
-// Pixels of area (client coordinates of wnd) near colour.
-int CountNear(const Screenshot& screen, CWnd* wnd, const CRect& area, COLORREF colour)
-{
-    int n = 0;
-    for (int y = area.top; y < area.bottom; ++y)
-        for (int x = area.left; x < area.right; ++x) {
-            POINT p{x, y};
-            wnd->ClientToScreen(&p);
-            n += Screenshot::Near(screen.Colour(p), colour);
-        }
-    return n;
-}
-
-
 TEST(WindowGui, ImageWindowOnScreen)
 {
     static char name[] = "window_gui_test";
@@ -60,7 +46,7 @@ TEST(WindowGui, ImageWindowOnScreen)
         EXPECT_FALSE(Screenshot::Near(screen.Colour(inside), background)) << std::hex << screen.Colour(inside);
         // The window values stand in white at the bottom right.
         const CRect corner(area.right - 80, area.bottom - 40, area.right - 2, area.bottom - 2);
-        EXPECT_GT(CountNear(screen, &wnd, corner, RGB(255, 255, 255)), 10);
+        EXPECT_GT(screen.CountNear(&wnd, corner, RGB(255, 255, 255)), 10);
         wnd.DestroyWindow();
         host.DestroyWindow();
     }

@@ -9,6 +9,7 @@
 #include "DcmImage.h"
 #include "NoteTextDlg.h"
 #include "wnd/modal_responder.h"
+#include "OverlayOutput.h"
 
 namespace {
 
@@ -25,6 +26,8 @@ struct Options {
     int showWidth = 0;
     int showHeight = 0;
     bool interpolate = false;
+    bool listOverlays = false;
+    bool imageBits = false;
     const char* input = nullptr;
     const char* output = nullptr;
     // Writers
@@ -50,10 +53,10 @@ int Usage()
     std::fprintf(stderr,
                  "usage: dcmrender [--window CENTRE WIDTH] [--frame N] [--rotate 90|180|270] "
                  "[--mirror] [--flip] [--invert] [--filter median|emboss|sharpen | "
-                 "--show WxH [--interpolate]]\n"
+                 "--show WxH [--interpolate] | --image-bits [--info] [--overlays]]\n"
                  "       [--save PATH [--size WxH] [--info] [--overlays] [--frames TEXT]]\n"
                  "       [--jpg PATH] [--bmp PATH] [--use-size WxH] [--rect L,T,R,B]\n"
-                 "       [--print-pixels OUT.pgm] INPUT [OUTPUT.pnm]\n");
+                 "       [--print-pixels OUT.pgm] [--list-overlays] INPUT [OUTPUT.pnm]\n");
     return 2;
 }
 
@@ -140,6 +143,10 @@ bool ParseOptions(int argc, char** argv, Options& options)
                 return false;
         } else if (arg == "--interpolate") {
             options.interpolate = true;
+        } else if (arg == "--list-overlays") {
+            options.listOverlays = true;
+        } else if (arg == "--image-bits") {
+            options.imageBits = true;
         } else if (bool ok = true; ParseWriterOption(arg, argc, argv, i, options, ok)) {
             if (!ok)
                 return false;
@@ -149,19 +156,23 @@ bool ParseOptions(int argc, char** argv, Options& options)
             files.push_back(argv[i]);
         }
     }
-    if ((files.size() != 2 && !(files.size() == 1 && options.Writes())) ||
-        (!options.filter.empty() && options.showWidth) || (options.interpolate && !options.showWidth))
+    const bool alone = options.Writes() || options.listOverlays;
+    if ((files.size() != 2 && !(files.size() == 1 && alone)) ||
+        (!options.filter.empty() && options.showWidth) || (options.interpolate && !options.showWidth) ||
+        (options.imageBits && (!options.filter.empty() || options.showWidth)))
         return false;
     options.input = files[0];
     options.output = files.size() == 2 ? files[1] : nullptr;
     return true;
 }
 
-bool WritePnm(CDcmImage& image, const char* path)
+// bits: the display bits unless given.
+bool WritePnm(CDcmImage& image, const char* path, const BYTE* bits = nullptr)
 {
     const int width = image.GetWidth(), height = image.GetHeight();
     const bool colour = image.GetColorMode() == COLOR_MODE_RGB;
-    const BYTE* bits = image.GetBitmapBits();
+    if (bits == nullptr)
+        bits = image.GetBitmapBits();
     if (bits == nullptr || width < 1 || height < 1)
         return false;
     FILE* file = std::fopen(path, "wb");
@@ -342,15 +353,25 @@ int main(int argc, char** argv)
                 image.GetRows(), image.GetColumns(), image.GetFramesCount(),
                 static_cast<const char*>(info->m_strPhotometricInterpretation),
                 info->m_nBitsAllocated, image.GetWindowCenter(), image.GetWindowWidth());
+    if (options.listOverlays)
+        PrintOverlays(image);
     bool written = true;
-    if (options.output == nullptr)
+    if (options.output == nullptr) {
         written = true;
-    else if (!options.filter.empty())
+    } else if (!options.filter.empty()) {
         written = WriteFiltered(image, options.filter, options.output);
-    else if (options.showWidth)
+    } else if (options.showWidth) {
         written = WriteShown(image, options.showWidth, options.showHeight, options.interpolate, options.output);
-    else
+    } else if (options.imageBits) {
+        std::vector<BYTE> bits = ImageBits(image, options.info, options.overlays);
+        if (bits.empty()) {
+            std::fprintf(stderr, "dcmrender: no image bits for %s\n", options.input);
+            return 1;
+        }
+        written = WritePnm(image, options.output, bits.data());
+    } else {
         written = WritePnm(image, options.output);
+    }
     if (!written) {
         std::fprintf(stderr, "dcmrender: cannot write %s\n", options.output);
         return 1;

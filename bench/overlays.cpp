@@ -1,0 +1,143 @@
+// Overlays: drawing 200 of mixed kinds over a 1600 x 1200 window, a
+// window/level drag step with them shown, and parsing and building a
+// record blob of 10,000 records.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include <dcmtk/config/osconfig.h>
+#include <dcmtk/dcmdata/dctk.h>
+
+#include "DicomWnd.h"
+#include "OverLayManager.h"
+
+namespace {
+
+const char kImagePath[] = "/tmp/bench_overlays_1024.dcm";
+
+// Records of mixed kinds spread over a 1024 x 1024 image.
+std::vector<short> MixedRecords(int count)
+{
+    std::vector<short> words;
+    for (int i = 0; i < count; ++i) {
+        const short x = static_cast<short>(20 + (i * 37) % 900);
+        const short y = static_cast<short>(20 + (i * 53) % 900);
+        switch (i % 7) {
+        case 0: words.insert(words.end(), {1, x, y, short(x + 60), short(y + 40)}); break;
+        case 1: words.insert(words.end(), {2, x, y, short(x + 50), short(y + 70)}); break;
+        case 2: words.insert(words.end(), {3, 4, x, y, short(x + 40), y, short(x + 40), short(y + 30), x, short(y + 30)}); break;
+        case 3: words.insert(words.end(), {4, x, y}); break;
+        case 4: words.insert(words.end(), {5, x, y, short(x + 80), short(y + 25)}); break;
+        case 5: words.insert(words.end(), {6, x, y, short(x + 30), short(y + 60)}); break;
+        default: words.insert(words.end(), {7, x, y, short(x + 20), short(y + 40), short(x + 60), short(y + 10)}); break;
+        }
+    }
+    return words;
+}
+
+std::string MakeImageFile()
+{
+    const int size = 1024;
+    DcmFileFormat file;
+    DcmDataset* data = file.getDataset();
+    data->putAndInsertString(DCM_SOPClassUID, UID_SecondaryCaptureImageStorage);
+    data->putAndInsertString(DCM_SOPInstanceUID, "1.2.3.4.5.6.8");
+    data->putAndInsertString(DCM_Modality, "OT");
+    data->putAndInsertString(DCM_PixelSpacing, "0.3\\0.3");
+    data->putAndInsertUint16(DCM_Rows, size);
+    data->putAndInsertUint16(DCM_Columns, size);
+    data->putAndInsertUint16(DCM_SamplesPerPixel, 1);
+    data->putAndInsertString(DCM_PhotometricInterpretation, "MONOCHROME2");
+    data->putAndInsertUint16(DCM_BitsAllocated, 16);
+    data->putAndInsertUint16(DCM_BitsStored, 12);
+    data->putAndInsertUint16(DCM_HighBit, 11);
+    data->putAndInsertUint16(DCM_PixelRepresentation, 0);
+    std::vector<Uint16> pixels(static_cast<size_t>(size) * size);
+    for (size_t i = 0; i < pixels.size(); ++i)
+        pixels[i] = static_cast<Uint16>((i * 13) & 0xFFF);
+    data->putAndInsertUint16Array(DCM_PixelData, pixels.data(), static_cast<unsigned long>(pixels.size()));
+    const std::vector<short> blob = MixedRecords(200);
+    DcmOtherByteOtherWord* element = new DcmOtherByteOtherWord(DcmTag(0x6061, 0x0030, EVR_OB));
+    element->putUint8Array(reinterpret_cast<const Uint8*>(blob.data()), static_cast<unsigned long>(blob.size() * 2));
+    data->insert(element, OFTrue);
+    file.saveFile(kImagePath, EXS_LittleEndianExplicit);
+    return kImagePath;
+}
+
+struct WindowFixture {
+    WindowFixture()
+    {
+        PlatformResetWindows();
+        parent.CreateEx(0, nullptr, "bench", WS_OVERLAPPED | WS_VISIBLE, 0, 0, 1600, 1200, nullptr, nullptr);
+        wnd.Create(nullptr, "DicomWnd", WS_CHILD | WS_VISIBLE, CRect(0, 0, 1600, 1200), &parent, 9090);
+        ok = wnd.SetImage(MakeImageFile().c_str(), 0) == 1 && wnd.GetOverLayManager() != nullptr &&
+             wnd.GetOverLayManager()->GetCount() == 200;
+        wnd.UpdateWindow();
+    }
+    ~WindowFixture()
+    {
+        wnd.DestroyWindow();
+        parent.DestroyWindow();
+        std::remove(kImagePath);
+    }
+    CWnd parent;
+    CDicomWnd wnd;
+    bool ok = false;
+};
+
+void BM_DrawAllOverlays(benchmark::State& state)
+{
+    WindowFixture f;
+    if (!f.ok) {
+        state.SkipWithError("image or overlays did not open");
+        return;
+    }
+    CClientDC dc(&f.wnd);
+    for (auto _ : state)
+        f.wnd.GetOverLayManager()->DrawAll(&dc, 1.0f);
+}
+BENCHMARK(BM_DrawAllOverlays)->Unit(benchmark::kMillisecond);
+
+void BM_WindowLevelDragStepWithOverlays(benchmark::State& state)
+{
+    WindowFixture f;
+    if (!f.ok) {
+        state.SkipWithError("image or overlays did not open");
+        return;
+    }
+    f.wnd.SendMessage(WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(800, 600));
+    int step = 0;
+    for (auto _ : state) {
+        f.wnd.SendMessage(WM_MOUSEMOVE, MK_RBUTTON, MAKELPARAM(800 + (++step % 2 ? 3 : -3), 600));
+        f.wnd.UpdateWindow();
+    }
+    f.wnd.SendMessage(WM_RBUTTONUP, 0, MAKELPARAM(800, 600));
+}
+BENCHMARK(BM_WindowLevelDragStepWithOverlays)->Unit(benchmark::kMillisecond);
+
+void BM_ParseRecords10000(benchmark::State& state)
+{
+    const std::vector<short> blob = MixedRecords(10000);
+    for (auto _ : state) {
+        COverLayManager manager;
+        manager.ParseRecords(blob.data(), static_cast<int>(blob.size() * 2));
+        benchmark::DoNotOptimize(manager.GetCount());
+    }
+}
+BENCHMARK(BM_ParseRecords10000)->Unit(benchmark::kMillisecond);
+
+void BM_BuildRecords10000(benchmark::State& state)
+{
+    const std::vector<short> blob = MixedRecords(10000);
+    COverLayManager manager;
+    manager.ParseRecords(blob.data(), static_cast<int>(blob.size() * 2));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(manager.BuildRecords());
+}
+BENCHMARK(BM_BuildRecords10000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

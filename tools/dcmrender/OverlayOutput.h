@@ -1,0 +1,13 @@
+// dcmrender's overlay options: the stored overlays as text and the image
+// bits with the overlays burned in.
+#pragma once
+
+#include <vector>
+
+#include "DcmImage.h"
+
+// One "overlay=" line per overlay, each followed by its "measure=" lines.
+void PrintOverlays(CDcmImage& image);
+
+// The output of CDcmImage::GetImageBits; empty when it fails.
+std::vector<BYTE> ImageBits(CDcmImage& image, bool withInfo, bool withOverlays);
