@@ -49,6 +49,34 @@ TEST(GreyTable, ZeroWidthHasNoRampAndNoDivision)
     EXPECT_EQ(table[100], 255);
 }
 
+// A 2048 x 2048 frame plus a ragged tail, cut into slices shared over the
+// cores (also slices of odd length), maps exactly as one pass on one thread
+// maps it, for words and for bytes.
+TEST(MapGrey, SlicedOverTheCoresMatchesOnePass)
+{
+    const size_t count = 2048 * 2048 + 13;
+    std::vector<BYTE> src(count * 2);
+    uint32_t state = 12345;
+    for (BYTE& b : src)
+        b = static_cast<BYTE>((state = state * 1103515245u + 12345u) >> 23);
+    std::vector<BYTE> words, bytes;
+    ASSERT_TRUE(BuildGreyTable(words, 16, 300, 5000, true, false));
+    ASSERT_TRUE(BuildGreyTable(bytes, 8, 90, 70, false, true));
+    for (int width : {2, 1}) {
+        const BYTE* table = width == 2 ? words.data() : bytes.data();
+        std::vector<BYTE> one(count + 1, 7), split(count + 1, 7), odd(count + 1, 7);
+        MapGrey(src.data(), one.data(), count, width, table, 0);
+        MapGrey(src.data(), split.data(), count, width, table);
+        MapGrey(src.data(), odd.data(), count, width, table, 100003);
+        EXPECT_EQ(one, split) << width;
+        EXPECT_EQ(one, odd) << width;
+        EXPECT_EQ(split[count], 7) << "wrote past the end";
+        const size_t last = count - 1;
+        const int value = width == 2 ? src[2 * last] | src[2 * last + 1] << 8 : src[last];
+        EXPECT_EQ(split[last], table[value]);
+    }
+}
+
 TEST(RgbTable, WindowShiftsAndScales)
 {
     BYTE table[256];
