@@ -6,41 +6,6 @@
 
 using namespace PixelOps;
 
-TEST(GreyTable, UnsignedRampMatchesKnownEntries)
-{
-    std::vector<BYTE> table;
-    ASSERT_TRUE(BuildGreyTable(table, 16, 40, 400, false, false));
-    ASSERT_EQ(table.size(), 65536u);
-    EXPECT_EQ(table[0], 102);    // trunc(160 / 400 * 255)
-    EXPECT_EQ(table[40], 127);   // trunc(200 / 400 * 255)
-    EXPECT_EQ(table[239], 254);
-    EXPECT_EQ(table[240], 255);
-    EXPECT_EQ(table[65535], 255);
-}
-
-TEST(GreyTable, SignedHalvesSwappedSoStoredValuesIndexThemselves)
-{
-    std::vector<BYTE> table;
-    ASSERT_TRUE(BuildGreyTable(table, 16, 40, 400, true, false));
-    EXPECT_EQ(table[static_cast<uint16_t>(-1000)], 0);
-    EXPECT_EQ(table[1000], 255);
-    EXPECT_EQ(table[40], 127);
-    EXPECT_EQ(table[static_cast<uint16_t>(-160)], 0);
-    EXPECT_EQ(table[static_cast<uint16_t>(-159)], 0);  // trunc(1/400*255)
-}
-
-TEST(GreyTable, InvertedRampMirrorsNormal)
-{
-    std::vector<BYTE> normal, inverted;
-    ASSERT_TRUE(BuildGreyTable(normal, 8, 128, 256, false, false));
-    ASSERT_TRUE(BuildGreyTable(inverted, 8, 128, 256, false, true));
-    EXPECT_EQ(normal[0], 0);
-    EXPECT_EQ(inverted[0], 255);
-    EXPECT_EQ(normal[255], 254);
-    EXPECT_EQ(inverted[255], 0);  // trunc((1 - 255/256) * 255)
-    EXPECT_EQ(inverted[128], 127);
-}
-
 TEST(GreyTable, ZeroWidthHasNoRampAndNoDivision)
 {
     std::vector<BYTE> table;
@@ -104,17 +69,6 @@ TEST(MapRgb, InterleavedAndPlanarGiveSameBgr)
     EXPECT_EQ(0, memcmp(b, expected, 6));
     MapRgb(interleaved, a, 2, false, true, table);
     EXPECT_EQ(a[0], 255 - 30);
-}
-
-TEST(Padding, Grey510x3BecomesZeroPadded512x4)
-{
-    std::vector<BYTE> src(510 * 3, 7);
-    BYTE* out = PadRows(src.data(), 510, 510, 3, 512, 4);
-    ASSERT_NE(out, nullptr);
-    for (int r = 0; r < 4; ++r)
-        for (int c = 0; c < 512; ++c)
-            ASSERT_EQ(out[r * 512 + c], (r < 3 && c < 510) ? 7 : 0) << r << "," << c;
-    delete[] out;
 }
 
 TEST(Padding, PlanarColourPadsEachPlane)

@@ -269,23 +269,6 @@ TEST_F(CommandsTest, SaveCommandAsksOnlyWithAnImage)
     EXPECT_EQ(ModalLog()[0].filter, "JPEG图片(*.jpg)|*.jpg|视频文件(*.avi)|*.avi|");
 }
 
-TEST_F(CommandsTest, ViewCommandsWithoutImageDoNothing)
-{
-    wnd.ReverseImage();
-    wnd.FlipImage();
-    wnd.InverseImage();
-    wnd.RotateLeft();
-    wnd.RotateRight();
-    wnd.ResetImageSize();
-    EXPECT_EQ(wnd.SaveOverLay("x"), 0);
-    EXPECT_EQ(wnd.LoadOverLay("x"), 0);
-    Command(2230);
-    PlatformAdvanceTime(200);
-    Command(8200);
-    Command(8201);
-    wnd.SendMessage(SliderPosMessage, 3, 0);
-}
-
 TEST_F(CommandsTest, RotationKeepsTheImageCentredAndResetRestores)
 {
     Bind(kMono2U8); // 64 x 60
