@@ -13,6 +13,7 @@
 
 #include "BenchFiles.h"
 #include "DcmImage.h"
+#include "PixelOps.h"
 
 namespace {
 
@@ -45,6 +46,32 @@ void LookupTablePass(benchmark::State& state)
     }
 }
 
+// The mapping alone, in one pass on this thread (0) and sliced over the cores.
+void GreyMapSliced(benchmark::State& state)
+{
+    CDcmImage image;
+    image.OpenFile(MakeFile(2048).c_str());
+    std::vector<BYTE> table;
+    PixelOps::BuildGreyTable(table, 16, 40, 400, true, false);
+    std::vector<BYTE> out(static_cast<size_t>(image.GetRows()) * image.GetColumns());
+    for (auto _ : state) {
+        PixelOps::MapGrey(image.GetCurrentPixelData(), out.data(), out.size(), 2, table.data(),
+                          static_cast<size_t>(state.range(0)));
+        benchmark::DoNotOptimize(out.data());
+    }
+}
+
+void GreyTableBuild(benchmark::State& state)
+{
+    std::vector<BYTE> table;
+    int width = 400;
+    for (auto _ : state) {
+        width = width == 400 ? 401 : 400;
+        PixelOps::BuildGreyTable(table, 16, 40, width, true, false);
+        benchmark::DoNotOptimize(table.data());
+    }
+}
+
 void CopyOfSameFrame(benchmark::State& state)
 {
     CDcmImage image;
@@ -61,7 +88,9 @@ void CopyOfSameFrame(benchmark::State& state)
 
 BENCHMARK(OpenToDisplayBits)->Arg(512)->Arg(2048)->Unit(benchmark::kMillisecond);
 BENCHMARK(ToolkitRendererToPgm)->Arg(512)->Arg(2048)->Unit(benchmark::kMillisecond);
-BENCHMARK(LookupTablePass)->Unit(benchmark::kMillisecond);
+BENCHMARK(LookupTablePass)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(GreyMapSliced)->Arg(0)->Arg(PixelOps::kGreySliceValues)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(GreyTableBuild)->Unit(benchmark::kMillisecond);
 BENCHMARK(CopyOfSameFrame)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -1,5 +1,7 @@
 #include "PixelOps.h"
 
+#include "PixelWorkers.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -176,7 +178,9 @@ bool BuildGreyTable(std::vector<BYTE>& table, int bits, int centre, int width,
     return true;
 }
 
-void MapGrey(const BYTE* src, BYTE* dst, size_t count, int bytesPerValue, const BYTE* table)
+namespace {
+
+void MapGreyRun(const BYTE* src, BYTE* dst, size_t count, int bytesPerValue, const BYTE* table)
 {
     if (bytesPerValue == 1) {
         for (size_t i = 0; i < count; ++i)
@@ -195,6 +199,20 @@ void MapGrey(const BYTE* src, BYTE* dst, size_t count, int bytesPerValue, const 
     }
     for (; i < count; ++i)
         dst[i] = table[src[2 * i] | (src[2 * i + 1] << 8)];
+}
+
+}  // namespace
+
+void MapGrey(const BYTE* src, BYTE* dst, size_t count, int bytesPerValue, const BYTE* table,
+             size_t sliceValues)
+{
+    if (sliceValues == 0 || count <= sliceValues) {
+        MapGreyRun(src, dst, count, bytesPerValue, table);
+        return;
+    }
+    PixelWorkers::Run(count, sliceValues, [=](size_t begin, size_t end) {
+        MapGreyRun(src + begin * bytesPerValue, dst + begin, end - begin, bytesPerValue, table);
+    });
 }
 
 void BuildRgbTable(BYTE table[256], int centre, int width)

@@ -36,8 +36,12 @@ void ScanRange16(const BYTE* frame, size_t valueCount, bool readSigned, int& min
 // Grey window table of 2^bits entries (bits 8 or 16).
 bool BuildGreyTable(std::vector<BYTE>& table, int bits, int centre, int width,
                     bool signedData, bool inverted);
+// Frames of more than sliceValues values are mapped in slices of that many,
+// shared out over the cores (0: all on the calling thread); the result does
+// not depend on the slicing.
+constexpr size_t kGreySliceValues = size_t(1) << 16;
 void MapGrey(const BYTE* src, BYTE* dst, size_t count, int bytesPerValue,
-             const BYTE* table);
+             const BYTE* table, size_t sliceValues = kGreySliceValues);
 
 void BuildRgbTable(BYTE table[256], int centre, int width);
 // Writes B, G, R display triplets from interleaved (planar 0) or planar (1) input.

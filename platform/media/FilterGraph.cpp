@@ -293,6 +293,7 @@ HRESULT FilterGraph::SetPipelineState(GstState target, OAFilterState logical)
 {
     if (!pipeline)
         return VFW_E_WRONG_STATE;
+    SettleSeek();
     if (gst_element_set_state(pipeline, target) == GST_STATE_CHANGE_FAILURE)
         return E_FAIL;
     state = logical;
@@ -470,6 +471,17 @@ HRESULT FilterGraph::GetCurrentPosition(LONGLONG* result)
     return S_OK;
 }
 
+// A state change right after a flushing seek may leave the pipeline at its
+// old position (paused at the end after a rewind), so the change waits for
+// the seek to be done. The bound only guards against a stalled pipeline.
+void FilterGraph::SettleSeek()
+{
+    if (!seekPending)
+        return;
+    seekPending = false;
+    gst_element_get_state(pipeline, nullptr, nullptr, 10 * GST_SECOND);
+}
+
 bool FilterGraph::Seek(LONGLONG current, LONGLONG stop)
 {
     LONGLONG total = QueryDuration();
@@ -508,6 +520,7 @@ HRESULT FilterGraph::SetPositions(LONGLONG* current, DWORD currentFlags, LONGLON
         return E_FAIL;
     stopPosition = newStop;
     lastPosition = newCurrent;
+    seekPending = true;
     return S_OK;
 }
 

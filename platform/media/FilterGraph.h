@@ -80,6 +80,7 @@ private:
     void TearDown();
     HRESULT SetPipelineState(GstState target, OAFilterState logical);
     bool Seek(LONGLONG current, LONGLONG stop);
+    void SettleSeek();
     LONGLONG QueryDuration();
 
     static gboolean OnBusMessage(GstBus* bus, GstMessage* message, gpointer self);
@@ -115,4 +116,5 @@ private:
     LONG windowStyle = 0;
     bool fullScreen = false;
     bool errorReported = false;
+    bool seekPending = false;
 };

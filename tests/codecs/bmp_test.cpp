@@ -282,3 +282,30 @@ TEST(BmpDecode, Rle8RowsEndingAtTheRowWidth)
     EXPECT_EQ(MaxDifference(img, Reference("bmptopnm '" + path + "'")), 0);
     EXPECT_EQ(img.GetPixelIndex(7, 5), 5);
 }
+
+// A literal run of odd length is padded to a word: the pad byte must be
+// skipped, or every row after it is read from the wrong place.
+TEST(BmpDecode, Rle8OddLiteralRunsFollowedByMoreRows)
+{
+    std::string dir = ScratchDir("bmp-rle8-odd");
+    std::vector<unsigned char> pal;
+    for (int i = 0; i < 256; i++) {
+        pal.push_back(BYTE(i * 5)); pal.push_back(BYTE(255 - i * 3)); pal.push_back(BYTE(i * 11)); pal.push_back(0);
+    }
+    const std::vector<unsigned char> rle = {
+        0x00, 0x03, 10, 20, 30, 0x00, 0x02, 40, 0x00, 0x00,  // 3 literal (padded), run of 2
+        0x00, 0x05, 1, 2, 3, 4, 5, 0x00, 0x00, 0x00,         // 5 literal (padded)
+        0x01, 9, 0x00, 0x03, 6, 7, 8, 0x00, 0x01, 11,        // run, 3 literal (padded), run
+        0x00, 0x01};
+    std::string path = dir + "/odd.bmp";
+    WriteFile(path, MakeBmp(5, 3, 8, 1, pal, rle, 256));
+    ExpectMatchesGm(path);
+    CRasterImage img(path.c_str(), RASTER_FORMAT_BMP);
+    ASSERT_TRUE(img.IsValid()) << img.GetLastError();
+    EXPECT_EQ(MaxDifference(img, Reference("bmptopnm '" + path + "'")), 0);
+    // Rows are stored bottom-up: the first encoded row is y = 0 here.
+    const int expected[3][5] = {{10, 20, 30, 40, 40}, {1, 2, 3, 4, 5}, {9, 6, 7, 8, 11}};
+    for (int y = 0; y < 3; y++)
+        for (int x = 0; x < 5; x++)
+            EXPECT_EQ(img.GetPixelIndex(x, y), expected[y][x]) << x << "," << y;
+}

@@ -439,23 +439,11 @@ TEST_F(DcmImageTest, LosslessJpegAndRleDecodeToSamePixels)
     EXPECT_EQ(DisplayBits(e), DisplayBits(d));
 }
 
+// Truncated, empty and foreign files are the generated ones of
+// GeneratedFiles.BrokenFilesFailCleanly; these are refused for what they claim.
 TEST_F(DcmImageTest, BadFilesFailCleanly)
 {
     ImageLayout layout = Grey16(16, 16);
-    const std::string good = Write(layout);
-    std::vector<uint8_t> bytes = ReadBytes(good);
-    const std::vector<std::pair<std::string, std::vector<uint8_t>>> cases = {
-        {"truncated.dcm", std::vector<uint8_t>(bytes.begin(), bytes.begin() + bytes.size() - 100)},
-        {"header-only.dcm", std::vector<uint8_t>(bytes.begin(), bytes.begin() + 200)},
-        {"empty.dcm", {}},
-        {"text.dcm", std::vector<uint8_t>(300, 'x')},
-    };
-    for (const auto& c : cases) {
-        WriteBytes(dir + "/" + c.first, c.second);
-        CDcmImage image;
-        EXPECT_EQ(image.OpenFile((dir + "/" + c.first).c_str()), 0) << c.first;
-        EXPECT_EQ(image.GetFramesCount(), 0);
-    }
     CDcmImage missing;
     EXPECT_EQ(missing.OpenFile((dir + "/nonexistent.dcm").c_str()), 0);
 

@@ -6,47 +6,40 @@
 
 using namespace PixelOps;
 
-TEST(GreyTable, UnsignedRampMatchesKnownEntries)
-{
-    std::vector<BYTE> table;
-    ASSERT_TRUE(BuildGreyTable(table, 16, 40, 400, false, false));
-    ASSERT_EQ(table.size(), 65536u);
-    EXPECT_EQ(table[0], 102);    // trunc(160 / 400 * 255)
-    EXPECT_EQ(table[40], 127);   // trunc(200 / 400 * 255)
-    EXPECT_EQ(table[239], 254);
-    EXPECT_EQ(table[240], 255);
-    EXPECT_EQ(table[65535], 255);
-}
-
-TEST(GreyTable, SignedHalvesSwappedSoStoredValuesIndexThemselves)
-{
-    std::vector<BYTE> table;
-    ASSERT_TRUE(BuildGreyTable(table, 16, 40, 400, true, false));
-    EXPECT_EQ(table[static_cast<uint16_t>(-1000)], 0);
-    EXPECT_EQ(table[1000], 255);
-    EXPECT_EQ(table[40], 127);
-    EXPECT_EQ(table[static_cast<uint16_t>(-160)], 0);
-    EXPECT_EQ(table[static_cast<uint16_t>(-159)], 0);  // trunc(1/400*255)
-}
-
-TEST(GreyTable, InvertedRampMirrorsNormal)
-{
-    std::vector<BYTE> normal, inverted;
-    ASSERT_TRUE(BuildGreyTable(normal, 8, 128, 256, false, false));
-    ASSERT_TRUE(BuildGreyTable(inverted, 8, 128, 256, false, true));
-    EXPECT_EQ(normal[0], 0);
-    EXPECT_EQ(inverted[0], 255);
-    EXPECT_EQ(normal[255], 254);
-    EXPECT_EQ(inverted[255], 0);  // trunc((1 - 255/256) * 255)
-    EXPECT_EQ(inverted[128], 127);
-}
-
 TEST(GreyTable, ZeroWidthHasNoRampAndNoDivision)
 {
     std::vector<BYTE> table;
     ASSERT_TRUE(BuildGreyTable(table, 8, 100, 0, false, false));
     EXPECT_EQ(table[99], 0);
     EXPECT_EQ(table[100], 255);
+}
+
+// A 2048 x 2048 frame plus a ragged tail, cut into slices shared over the
+// cores (also slices of odd length), maps exactly as one pass on one thread
+// maps it, for words and for bytes.
+TEST(MapGrey, SlicedOverTheCoresMatchesOnePass)
+{
+    const size_t count = 2048 * 2048 + 13;
+    std::vector<BYTE> src(count * 2);
+    uint32_t state = 12345;
+    for (BYTE& b : src)
+        b = static_cast<BYTE>((state = state * 1103515245u + 12345u) >> 23);
+    std::vector<BYTE> words, bytes;
+    ASSERT_TRUE(BuildGreyTable(words, 16, 300, 5000, true, false));
+    ASSERT_TRUE(BuildGreyTable(bytes, 8, 90, 70, false, true));
+    for (int width : {2, 1}) {
+        const BYTE* table = width == 2 ? words.data() : bytes.data();
+        std::vector<BYTE> one(count + 1, 7), split(count + 1, 7), odd(count + 1, 7);
+        MapGrey(src.data(), one.data(), count, width, table, 0);
+        MapGrey(src.data(), split.data(), count, width, table);
+        MapGrey(src.data(), odd.data(), count, width, table, 100003);
+        EXPECT_EQ(one, split) << width;
+        EXPECT_EQ(one, odd) << width;
+        EXPECT_EQ(split[count], 7) << "wrote past the end";
+        const size_t last = count - 1;
+        const int value = width == 2 ? src[2 * last] | src[2 * last + 1] << 8 : src[last];
+        EXPECT_EQ(split[last], table[value]);
+    }
 }
 
 TEST(RgbTable, WindowShiftsAndScales)
@@ -76,17 +69,6 @@ TEST(MapRgb, InterleavedAndPlanarGiveSameBgr)
     EXPECT_EQ(0, memcmp(b, expected, 6));
     MapRgb(interleaved, a, 2, false, true, table);
     EXPECT_EQ(a[0], 255 - 30);
-}
-
-TEST(Padding, Grey510x3BecomesZeroPadded512x4)
-{
-    std::vector<BYTE> src(510 * 3, 7);
-    BYTE* out = PadRows(src.data(), 510, 510, 3, 512, 4);
-    ASSERT_NE(out, nullptr);
-    for (int r = 0; r < 4; ++r)
-        for (int c = 0; c < 512; ++c)
-            ASSERT_EQ(out[r * 512 + c], (r < 3 && c < 510) ? 7 : 0) << r << "," << c;
-    delete[] out;
 }
 
 TEST(Padding, PlanarColourPadsEachPlane)

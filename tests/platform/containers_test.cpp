@@ -36,6 +36,47 @@ TEST(CArray, GrowsAddsInsertsAndRemoves)
     EXPECT_EQ(points.GetData(), nullptr);
 }
 
+// Removing the last element must shrink the array without touching the rest.
+TEST(CArray, RemovingTheLastElements)
+{
+    CArray<CPoint, CPoint> points;
+    for (int i = 0; i < 5; ++i)
+        points.Add(CPoint(i + 10, 2 * i - 3));
+    points.RemoveAt(4);
+    ASSERT_EQ(points.GetSize(), 4);
+    EXPECT_EQ(points[3], CPoint(13, 3));
+    points.RemoveAt(2, 2);
+    ASSERT_EQ(points.GetSize(), 2);
+    EXPECT_EQ(points[0], CPoint(10, -3));
+    EXPECT_EQ(points[1], CPoint(11, -1));
+
+    CStringArray texts;
+    texts.Add("first");
+    texts.Add("second");
+    texts.Add("third");
+    texts.RemoveAt(2);
+    ASSERT_EQ(texts.GetSize(), 2);
+    EXPECT_EQ(texts[1], "second");
+    texts.Add("fourth");
+    EXPECT_EQ(texts[2], "fourth");
+
+    int values[3] = {1, 2, 3};
+    CPtrArray pointers;
+    for (int& v : values)
+        pointers.Add(&v);
+    pointers.RemoveAt(2);
+    ASSERT_EQ(pointers.GetSize(), 2);
+    EXPECT_EQ(pointers[1], &values[1]);
+
+    CByteArray bytes;
+    for (BYTE b : {7, 8, 9})
+        bytes.Add(b);
+    bytes.RemoveAt(2);
+    ASSERT_EQ(bytes.GetSize(), 2);
+    EXPECT_EQ(bytes[0], 7);
+    EXPECT_EQ(bytes[1], 8);
+}
+
 TEST(CArray, AddingAnOwnElementSurvivesReallocation)
 {
     CStringArray texts;

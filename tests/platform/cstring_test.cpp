@@ -93,6 +93,20 @@ TEST(CString, SearchReplaceRemoveAndCase)
     EXPECT_EQ(text.Remove('-'), 4);
     EXPECT_EQ(text, "abc");
 
+    // Patterns of several characters, found left to right without overlap,
+    // replaced by longer, shorter and empty texts, at both ends too.
+    CString runs("abXabab-ab");
+    EXPECT_EQ(runs.Replace("ab", "<ab>"), 4);
+    EXPECT_EQ(runs, "<ab>X<ab><ab>-<ab>");
+    CString repeats("aaaaa");
+    EXPECT_EQ(repeats.Replace("aa", "b"), 2);
+    EXPECT_EQ(repeats, "bba");
+    CString words("one, two, three");
+    EXPECT_EQ(words.Replace(", ", ""), 2);
+    EXPECT_EQ(words, "onetwothree");
+    EXPECT_EQ(words.Replace("twx", "2"), 0);
+    EXPECT_EQ(words, "onetwothree");
+
     CString mixed("Ab\xe4\xb8\xad" "cD");
     mixed.MakeUpper();
     EXPECT_EQ(mixed, "AB\xe4\xb8\xad" "CD");

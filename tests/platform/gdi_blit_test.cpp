@@ -141,6 +141,58 @@ TEST(GdiBlit, TransparentDrawingThroughAMask)
     DeleteDC(maskDc);
 }
 
+// A 32-bit source whose every pixel tells where it came from.
+struct ColourSource : Canvas {
+    ColourSource(int w, int h) : Canvas(w, h)
+    {
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                static_cast<uint32_t*>(bits)[y * w + x] = origin(x, y);
+    }
+    static uint32_t origin(int x, int y) { return 0x200000u * x + 0x1100u * y + 0x0Fu; }
+};
+
+TEST(GdiBlit, CopiesFromASourceOffset)
+{
+    ColourSource src(7, 5);
+    Canvas dst(6, 6);
+    dst.fill(0x123456);
+    EXPECT_TRUE(BitBlt(dst.dc, 1, 2, 3, 2, src.dc, 4, 1, SRCCOPY));
+    for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 6; ++x) {
+            const bool inside = x >= 1 && x < 4 && y >= 2 && y < 4;
+            EXPECT_EQ(dst.at(x, y), inside ? ColourSource::origin(x + 3, y - 1) : 0x123456u) << x << "," << y;
+        }
+    // Stretched from an offset: each source pixel of (5,2)-(7,3) twice wide, three times high.
+    Canvas big(4, 3);
+    SetStretchBltMode(big.dc, COLORONCOLOR);
+    EXPECT_TRUE(StretchBlt(big.dc, 0, 0, 4, 3, src.dc, 5, 2, 2, 1, SRCCOPY));
+    EXPECT_EQ(big.at(0, 0), ColourSource::origin(5, 2));
+    EXPECT_EQ(big.at(1, 2), ColourSource::origin(5, 2));
+    EXPECT_EQ(big.at(2, 0), ColourSource::origin(6, 2));
+    EXPECT_EQ(big.at(3, 2), ColourSource::origin(6, 2));
+}
+
+// Each channel is averaged on its own over the covered area, and from the
+// source rectangle, not from the origin.
+TEST(GdiBlit, HalftoneAveragesColourChannelsApart)
+{
+    Canvas src(5, 3);
+    src.fill(0xFFFFFF);
+    const uint32_t block[2][4] = {{0x0AC828, 0x1E6400, 0xC80A0A, 0xFF00FF},
+                                  {0x320050, 0x4614F0, 0x64FF14, 0x0101FF}};
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 4; ++x)
+            static_cast<uint32_t*>(src.bits)[(y + 1) * 5 + x + 1] = block[y][x];
+    Canvas dst(2, 1);
+    SetStretchBltMode(dst.dc, HALFTONE);
+    EXPECT_TRUE(StretchBlt(dst.dc, 0, 0, 2, 1, src.dc, 1, 1, 4, 2, SRCCOPY));
+    // R (10+30+50+70)/4, G (200+100+0+20)/4, B (40+0+80+240)/4.
+    EXPECT_EQ(dst.at(0, 0), 0x28505Au);
+    // R (200+255+100+1)/4, G (10+0+255+1)/4 = 66.5, B (10+255+20+255)/4.
+    EXPECT_EQ(dst.at(1, 0), 0x8B4387u);
+}
+
 TEST(GdiBlit, OverlappingCopyInOneDc)
 {
     Canvas c(5, 1);

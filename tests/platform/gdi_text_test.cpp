@@ -152,6 +152,14 @@ TEST(GdiText, PlacementAndBackground)
     EXPECT_EQ(ink.bottom, 40);
     EXPECT_LE(ink.right, 100);
     EXPECT_GE(ink.left, 100 - ext.cx);
+    // Bottom alignment puts the descent, not the baseline, on y.
+    c.fill(0);
+    SetTextAlign(c.dc, TA_LEFT | TA_BOTTOM);
+    TextOut(c.dc, 30, 50, "H", 1);
+    ink = inkBox(c, 120, 60, 0xFFFFFF);
+    EXPECT_EQ(ink.bottom, 50 - tm.tmDescent);
+    EXPECT_GE(ink.left, 30);
+    EXPECT_LE(ink.right, 30 + ext.cx);
     c.fill(0);
     SetTextAlign(c.dc, TA_LEFT | TA_TOP);
     SetBkMode(c.dc, OPAQUE);
@@ -189,6 +197,13 @@ TEST(GdiText, DrawTextLinesAndAlignment)
     ink = inkBox(c, 200, 100, 0xFFFFFF);
     EXPECT_GE(ink.right, 195);
     EXPECT_LT(ink.bottom, tm.tmHeight + 1);
+    c.fill(0);
+    RECT lower{30, 20, 170, 90};
+    DrawText(c.dc, "H", -1, &lower, DT_BOTTOM | DT_SINGLELINE);
+    ink = inkBox(c, 200, 100, 0xFFFFFF);
+    EXPECT_EQ(ink.bottom, 90 - tm.tmDescent);  // the line's descent ends at the bottom
+    EXPECT_GE(ink.left, 30);
+    EXPECT_LT(ink.left, 40);
     // Prefix characters are hidden unless DT_NOPREFIX.
     RECT a{0, 0, 0, 0}, b{0, 0, 0, 0};
     DrawText(c.dc, "&File", -1, &a, DT_CALCRECT);

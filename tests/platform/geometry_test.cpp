@@ -33,33 +33,38 @@ TEST(CRect, InflateDeflateOffset)
     EXPECT_EQ(r + CSize(1, 1), CRect(1, 16, 11, 26));
 }
 
+// A rectangle away from the origin and wider than high, so that swapped
+// coordinates or a lost offset show.
 TEST(CRect, HitTestIntersectionAndUnion)
 {
-    const CRect r(0, 0, 10, 10);
-    EXPECT_TRUE(r.PtInRect(CPoint(0, 0)));
-    EXPECT_TRUE(r.PtInRect(CPoint(9, 9)));
-    EXPECT_FALSE(r.PtInRect(CPoint(10, 5)));
-    EXPECT_FALSE(r.PtInRect(CPoint(5, 10)));
+    const CRect r(3, 7, 23, 17);
+    EXPECT_TRUE(r.PtInRect(CPoint(3, 7)));
+    EXPECT_TRUE(r.PtInRect(CPoint(22, 16)));
+    EXPECT_FALSE(r.PtInRect(CPoint(23, 10)));
+    EXPECT_FALSE(r.PtInRect(CPoint(10, 17)));
+    EXPECT_FALSE(r.PtInRect(CPoint(2, 10)));
+    EXPECT_FALSE(r.PtInRect(CPoint(10, 6)));
+    EXPECT_TRUE(r.PtInRect(CPoint(16, 8)));  // inside only if x and y are not swapped
 
     CRect out;
-    EXPECT_TRUE(out.IntersectRect(r, CRect(5, -5, 15, 5)));
-    EXPECT_EQ(out, CRect(5, 0, 10, 5));
-    EXPECT_FALSE(out.IntersectRect(r, CRect(10, 0, 20, 10))); // touching edges share nothing
+    EXPECT_TRUE(out.IntersectRect(r, CRect(10, -5, 40, 9)));
+    EXPECT_EQ(out, CRect(10, 7, 23, 9));
+    EXPECT_FALSE(out.IntersectRect(r, CRect(23, 7, 40, 17))); // touching edges share nothing
     EXPECT_TRUE(out.IsRectNull());
 
-    EXPECT_TRUE(out.UnionRect(r, CRect(20, 20, 30, 30)));
-    EXPECT_EQ(out, CRect(0, 0, 30, 30));
+    EXPECT_TRUE(out.UnionRect(r, CRect(30, 1, 35, 4)));
+    EXPECT_EQ(out, CRect(3, 1, 35, 17));
     EXPECT_TRUE(out.UnionRect(r, CRect(50, 50, 50, 60))); // an empty one adds nothing
     EXPECT_EQ(out, r);
-    EXPECT_EQ(r & CRect(-5, -5, 5, 5), CRect(0, 0, 5, 5));
+    EXPECT_EQ(r & CRect(-5, 12, 5, 40), CRect(3, 12, 5, 17));
 }
 
 TEST(CPoint, ArithmeticAndPackedForm)
 {
     CPoint p(3, 4);
-    p += CSize(1, 1);
-    EXPECT_EQ(p, CPoint(4, 5));
-    EXPECT_EQ(p - CPoint(1, 2), CSize(3, 3));
-    EXPECT_EQ(p - CSize(4, 5), CPoint(0, 0));
+    p += CSize(2, 7);
+    EXPECT_EQ(p, CPoint(5, 11));
+    EXPECT_EQ(p - CPoint(1, 2), CSize(4, 9));
+    EXPECT_EQ(p - CSize(4, 5), CPoint(1, 6));
     EXPECT_EQ(CPoint(static_cast<DWORD>(MAKELONG(-5, 300))), CPoint(-5, 300));
 }

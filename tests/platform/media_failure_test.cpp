@@ -2,7 +2,6 @@
 
 #include "media_test_support.h"
 
-#include <chrono>
 #include <fstream>
 #include <iterator>
 #include <unistd.h>
@@ -20,11 +19,8 @@ protected:
     void ExpectRenderFails(const std::string& path)
     {
         Graph graph;
-        auto started = std::chrono::steady_clock::now();
         HRESULT result = graph.Render(path);
-        auto elapsed = std::chrono::steady_clock::now() - started;
         EXPECT_TRUE(FAILED(result)) << path << " gave " << std::hex << result;
-        EXPECT_LT(elapsed, std::chrono::seconds(20));
 
         LONGLONG position = 0;
         EXPECT_TRUE(FAILED(graph.seeking->GetDuration(&position)));

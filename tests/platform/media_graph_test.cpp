@@ -2,6 +2,8 @@
 
 #include "media_test_support.h"
 
+#include "base/wintime.h"
+
 #include <chrono>
 #include <thread>
 
@@ -11,6 +13,8 @@ namespace {
 
 const HWND kPlayer = reinterpret_cast<HWND>(0x1000);
 const UINT kGraphNotify = 4024;
+// GetState waits for the state change itself, however long a busy machine takes.
+const LONG kUntilDone = static_cast<LONG>(INFINITE);
 
 class MediaGraph : public ::testing::Test {
 protected:
@@ -74,17 +78,23 @@ TEST_F(MediaGraph, GetEventWaitsWithoutAMainLoop)
     EXPECT_TRUE(Posted().empty());
 }
 
+// The end is queued once the first window hears of it; a window set while
+// it still waits in the queue is told at once.
 TEST_F(MediaGraph, NotifyWindowSetLateIsToldOfQueuedEvents)
 {
     Graph graph;
     ASSERT_EQ(graph.Render(GeneratedClips().audioOnly), S_OK);
-    ASSERT_EQ(graph.control->Run(), S_OK);
-    ASSERT_TRUE(PumpUntil([&] { return graph.Position() >= kHalfSecond * 9 / 10; }));
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    MediaPumpEvents();
+    const HWND first = reinterpret_cast<HWND>(0x2000);
+    graph.events->SetNotifyWindow(reinterpret_cast<OAHWND>(first), kGraphNotify, 5);
     EXPECT_TRUE(Posted().empty());
-    graph.events->SetNotifyWindow(reinterpret_cast<OAHWND>(kPlayer), kGraphNotify, 0);
-    EXPECT_EQ(Posted().size(), 1u);
+    ASSERT_EQ(graph.control->Run(), S_OK);
+    ASSERT_TRUE(PumpUntil([] { return !Posted().empty(); }));
+    EXPECT_EQ(Posted()[0].window, first);
+    Posted().clear();
+    graph.events->SetNotifyWindow(reinterpret_cast<OAHWND>(kPlayer), kGraphNotify, 6);
+    ASSERT_EQ(Posted().size(), 1u);
+    EXPECT_EQ(Posted()[0].window, kPlayer);
+    EXPECT_EQ(Posted()[0].lParam, 6);
     EXPECT_EQ(graph.NextEvent(), EC_COMPLETE);
 }
 
@@ -144,7 +154,7 @@ TEST_F(MediaGraph, PausedBeforeRunHoldsThePosition)
     ASSERT_EQ(graph.Render(GeneratedClips().videoWithAudio), S_OK);
     EXPECT_EQ(graph.control->Pause(), S_OK);
     OAFilterState state = -1;
-    EXPECT_EQ(graph.control->GetState(1000, &state), S_OK);
+    EXPECT_EQ(graph.control->GetState(kUntilDone, &state), S_OK);
     EXPECT_EQ(state, State_Paused);
     std::this_thread::sleep_for(std::chrono::milliseconds(150));
     MediaPumpEvents();
@@ -169,7 +179,7 @@ TEST_F(MediaGraph, SeekingWhilePausedMovesThePosition)
                                           AM_SEEKING_NoPositioning),
               S_OK);
     OAFilterState state;
-    EXPECT_EQ(graph.control->GetState(2000, &state), S_OK);
+    EXPECT_EQ(graph.control->GetState(kUntilDone, &state), S_OK);
     ExpectNear(graph.Position(), target, duration / 8);
     LONGLONG stop = 0;
     EXPECT_EQ(graph.seeking->GetStopPosition(&stop), S_OK);
@@ -235,7 +245,7 @@ TEST_F(MediaGraph, RewoundAfterTheEndPlaysAgain)
               S_OK);
     ASSERT_EQ(graph.control->Pause(), S_OK);
     OAFilterState state;
-    EXPECT_EQ(graph.control->GetState(20000, &state), S_OK);
+    EXPECT_EQ(graph.control->GetState(kUntilDone, &state), S_OK);
     EXPECT_EQ(state, State_Paused);
     EXPECT_LT(graph.Position(), kHalfSecond / 2);
 }
@@ -264,7 +274,9 @@ TEST_F(MediaGraph, ReleasedWhilePlayingStopsQuietly)
     ASSERT_EQ(graph.Render(GeneratedClips().videoWithAudio), S_OK);
     graph.events->SetNotifyWindow(reinterpret_cast<OAHWND>(kPlayer), kGraphNotify, 0);
     ASSERT_EQ(graph.control->Run(), S_OK);
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    // Playing, but with the end not yet taken from the bus: nothing is pumped here.
+    while (graph.Position() <= 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     graph.ReleaseAll();
     std::this_thread::sleep_for(std::chrono::milliseconds(600));
     MediaPumpEvents();

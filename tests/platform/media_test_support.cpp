@@ -98,7 +98,7 @@ void InstallPostHook()
 
 bool PumpUntil(const std::function<bool()>& condition)
 {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(5);
     for (;;) {
         MediaPumpEvents();
         if (condition())

@@ -34,7 +34,8 @@ struct PostedMessage {
 std::vector<PostedMessage>& Posted();
 void InstallPostHook();
 
-// Pumps graph events until the condition holds or five seconds pass.
+// Pumps graph events until the condition holds. The five-minute bound only
+// keeps a broken graph from hanging the suite; no test relies on it.
 bool PumpUntil(const std::function<bool()>& condition);
 
 struct Graph {
@@ -50,7 +51,7 @@ struct Graph {
     ~Graph();
     void ReleaseAll();
     HRESULT Render(const std::string& path);
-    // The next queued event, waiting for it up to five seconds.
+    // The next queued event, waiting for it as PumpUntil does.
     LONG NextEvent(LONG_PTR* param1 = nullptr);
     LONGLONG Position();
 };

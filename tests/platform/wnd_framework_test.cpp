@@ -154,6 +154,48 @@ TEST_F(FrameworkTest, ModalDialogExchangesDataAndStaysOpenUntilValid) {
     EXPECT_EQ(PlatformLastMessageBoxText(), "请输入将要保存图像的目录路径");
 }
 
+class CountDialog : public CDialog {
+public:
+    CountDialog() : CDialog(kDialog) {}
+    CString suffix = "JPG";
+    int count = 7;
+    int naming = 0;
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override {
+        DDX_CBString(pDX, 1004, suffix);
+        DDX_Text(pDX, 1000, count);
+        DDX_Radio(pDX, 1002, naming);
+    }
+};
+
+// The framework's own OK: a field that fails stops the exchange there, says
+// why, and keeps the dialog open with the member unchanged.
+TEST_F(FrameworkTest, OkWithAFailingFieldKeepsTheDialogOpen) {
+    CountDialog dialog;
+    ScriptedResponder script;
+    script
+        .Dialog([](CDialog& d) {
+            CountDialog& counts = static_cast<CountDialog&>(d);
+            d.GetDlgItem(1004)->SetWindowText("BMP");
+            EditOf(d, 1000).SetWindowText("12a");
+            d.GetDlgItem(1003)->SendMessage(BM_CLICK);
+            d.GetDlgItem(IDOK)->SendMessage(BM_CLICK);
+            EXPECT_TRUE(d.ContinueModal());
+            EXPECT_EQ(counts.suffix, "BMP");
+            EXPECT_EQ(counts.count, 7);
+            EXPECT_EQ(counts.naming, 0);
+            EditOf(d, 1000).SetWindowText("-42");
+            d.GetDlgItem(IDOK)->SendMessage(BM_CLICK);
+        })
+        .Install();
+    EXPECT_EQ(dialog.DoModal(), IDOK);
+    EXPECT_EQ(dialog.count, -42);
+    EXPECT_EQ(dialog.naming, 1);
+    ASSERT_EQ(PlatformMessageBoxLog().size(), 1u);
+    EXPECT_EQ(PlatformLastMessageBoxText(), "请输入一个整数。");
+}
+
 TEST_F(FrameworkTest, NestedModalFolderBrowserAndCancellation) {
     SaveDialog dialog;
     ScriptedResponder script;
@@ -401,6 +443,11 @@ TEST_F(FrameworkTest, PaneFiltersKeysBeforeTheAcceleratorsAndF6SwitchesPanes) {
     Shell shell;
     ASSERT_TRUE(shell.frame);
     shell.tree->SetFocus();
+    // Without their own modifier, or with another one, accelerator keys are plain keys.
+    PlatformSendKey(shell.tree->m_hWnd, 'O');
+    PlatformSendKey(shell.tree->m_hWnd, 'O', false, true);
+    PlatformSendKey(shell.tree->m_hWnd, 'O', false, false, true);
+    EXPECT_TRUE(g_log.empty());
     PlatformSendKey(shell.tree->m_hWnd, 'O', true);
     EXPECT_EQ(g_log, std::vector<std::string>{"tree open"});
     PlatformSendKey(shell.tree->m_hWnd, VK_F6);

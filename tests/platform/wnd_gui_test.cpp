@@ -20,6 +20,7 @@
 
 extern char** environ;
 
+#include "gui_wait.h"
 #include "screenshot.h"
 #include "wnd/gui.h"
 #include "wnd/window_system.h"
@@ -177,24 +178,28 @@ TEST(WndGui, FrameSplitterTreeAndDrawingPaneUnderRealInput) {
     ASSERT_NE(frame, nullptr);
     frame->MoveWindow(0, 0, 560, 420, TRUE);
     frame->ShowWindow(SW_SHOW);
-    PlatformRunGuiFor(600);
 
     auto* tree = dynamic_cast<GuiTree*>(frame->splitter.GetPane(0, 0));
     auto* canvas = dynamic_cast<GuiCanvas*>(frame->splitter.GetPane(0, 1));
     ASSERT_TRUE(tree && canvas);
     CRect treeRect, canvasRect;
-    tree->GetClientRect(&treeRect);
+    RunGuiUntil([&] {
+        tree->GetClientRect(&treeRect);
+        return treeRect.Width() == 150;
+    });
     canvas->GetWindowRect(&canvasRect);
     EXPECT_EQ(treeRect.Width(), 150);
     HTREEITEM first = tree->GetTreeCtrl().InsertItem("first.dcm");
     tree->GetTreeCtrl().InsertItem("second.dcm");
     ASSERT_NE(first, nullptr);
-    PlatformRunGuiFor(300);
 
     // The drawing lands where the pane is, in its colours.
     std::string shot = std::string(BINARY_DIR) + "/wnd_gui_shot.ppm";
     Screenshot before;
-    ASSERT_TRUE(before.Take(shot));
+    RunGuiUntil([&] {
+        return before.Take(shot) && Screenshot::Near(before.Colour(ScreenPoint(canvas, 10, 10)), kFill) &&
+               Screenshot::Near(before.Colour(ScreenPoint(canvas, 50, 40)), kMark);
+    });
     EXPECT_TRUE(Screenshot::Near(before.Colour(ScreenPoint(canvas, 10, 10)), kFill)) << std::hex << before.Colour(ScreenPoint(canvas, 10, 10));
     EXPECT_TRUE(Screenshot::Near(before.Colour(ScreenPoint(canvas, 50, 40)), kMark));
     EXPECT_TRUE(Screenshot::Near(before.Colour(ScreenPoint(canvas, 105, 40)), kFill));
@@ -205,20 +210,22 @@ TEST(WndGui, FrameSplitterTreeAndDrawingPaneUnderRealInput) {
     sim.MouseMove(target.x, target.y);
     PlatformRunGuiFor(150);
     sim.MouseClick();
-    PlatformRunGuiFor(300);
+    RunGuiUntil([&] { return canvas->clicked.x >= 0; });
     EXPECT_EQ(canvas->clicked, CPoint(120, 90));
     Screenshot after;
-    ASSERT_TRUE(after.Take(shot));
+    RunGuiUntil([&] {
+        return after.Take(shot) && Screenshot::Near(after.Colour(ScreenPoint(canvas, 10, 10)), kClicked);
+    });
     EXPECT_TRUE(Screenshot::Near(after.Colour(ScreenPoint(canvas, 10, 10)), kClicked));
     EXPECT_TRUE(Screenshot::Near(after.Colour(ScreenPoint(canvas, 50, 40)), kMark));
 
     // Keys reach the focused pane; F6 goes through the frame's accelerators
     // to the other pane.
     sim.Char(WXK_LEFT);
-    PlatformRunGuiFor(200);
+    RunGuiUntil([&] { return !canvas->keys.empty(); });
     EXPECT_EQ(canvas->keys, std::vector<UINT>{VK_LEFT});
     sim.Char(WXK_F6);
-    PlatformRunGuiFor(200);
+    RunGuiUntil([&] { return frame->GetActiveView() == tree; });
     EXPECT_EQ(frame->GetActiveView(), tree);
     EXPECT_EQ(CWnd::GetFocus(), tree);
 
@@ -236,7 +243,7 @@ TEST(WndGui, FrameSplitterTreeAndDrawingPaneUnderRealInput) {
     sim.MouseMove(itemPoint);
     PlatformRunGuiFor(150);
     sim.MouseClick();
-    PlatformRunGuiFor(300);
+    RunGuiUntil([&] { return !tree->selections.empty(); });
     ASSERT_FALSE(tree->selections.empty());
     EXPECT_EQ(tree->selections.back(), "second.dcm");
     EXPECT_EQ(tree->GetTreeCtrl().GetItemText(tree->GetTreeCtrl().GetSelectedItem()), "second.dcm");

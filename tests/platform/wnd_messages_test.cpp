@@ -216,6 +216,17 @@ TEST_F(WndTest, TimersFireByIdWhenTheClockAdvances) {
     probe.timers.clear();
     PlatformAdvanceTime(1000);
     EXPECT_EQ(probe.timers, std::vector<UINT>{1});
+    // Setting an id that is already set restarts it with the new period
+    // instead of adding a second timer.
+    probe.SetTimer(1, 300, nullptr);
+    PlatformAdvanceTime(200);
+    probe.SetTimer(1, 250, nullptr);
+    PlatformAdvanceTime(249);
+    EXPECT_EQ(probe.timers, std::vector<UINT>{1});
+    PlatformAdvanceTime(1);
+    EXPECT_EQ(probe.timers, (std::vector<UINT>{1, 1}));
+    PlatformAdvanceTime(500);
+    EXPECT_EQ(probe.timers.size(), 4u);
     probe.DestroyWindow();
     PlatformAdvanceTime(5000);
 }

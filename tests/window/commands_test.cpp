@@ -287,23 +287,6 @@ TEST_F(CommandsTest, SaveCommandWritesTheChosenFileWithTheOverlaysAndNoText)
     std::filesystem::remove(path);
 }
 
-TEST_F(CommandsTest, ViewCommandsWithoutImageDoNothing)
-{
-    wnd.ReverseImage();
-    wnd.FlipImage();
-    wnd.InverseImage();
-    wnd.RotateLeft();
-    wnd.RotateRight();
-    wnd.ResetImageSize();
-    EXPECT_EQ(wnd.SaveOverLay("x"), 0);
-    EXPECT_EQ(wnd.LoadOverLay("x"), 0);
-    Command(2230);
-    PlatformAdvanceTime(200);
-    Command(8200);
-    Command(8201);
-    wnd.SendMessage(SliderPosMessage, 3, 0);
-}
-
 TEST_F(CommandsTest, RotationKeepsTheImageCentredAndResetRestores)
 {
     Bind(kMono2U8); // 64 x 60

@@ -259,17 +259,57 @@ TEST_F(WindowTest, TextToolPressClearsTheDrag)
     CurrentOverlayTool = OVERLAY_SELECT;
 }
 
+// q(a, b, c) truncated toward zero, then r() of the integer quotient.
+int Scaled(long a, long b, long c)
+{
+    const long q = a * b / c;
+    return static_cast<int>(q < 0 ? q + 1 : q);
+}
+
+// Mirrors at angles 0 and 180 on a point that is not on a diagonal, in
+// both directions of the mapping.
+TEST_F(WindowTest, PointMappingMirrorsAtZeroAndHalfTurn)
+{
+    Bind(testdata::kMono2U8);
+    CDcmImage* image = wnd.GetImage();
+    const CRect plain = *wnd.GetTotalRect();
+    const int w = image->GetWidth(), h = image->GetHeight();
+    EXPECT_EQ(wnd.ClientPtToImage(plain.TopLeft()), CPoint(0, 0));
+    // Left of the image the quotient is raised by one toward zero.
+    EXPECT_EQ(wnd.ClientPtToImage(CPoint(plain.left - 20, plain.top + 30)),
+              CPoint(Scaled(-20, w, plain.Width()), Scaled(30, h, plain.Height())));
+    struct Case {
+        int angle, reverse, flip;
+        bool mirrorX, mirrorY;
+    } cases[] = {{0, 0, 1, false, true}, {0, 1, 0, true, false}, {0, 1, 1, true, true},
+                 {180, 0, 0, true, true}, {180, 0, 1, true, false}, {-180, 1, 0, false, true}};
+    for (const Case& c : cases) {
+        image->SetRotateAngle(c.angle, 1);
+        image->SetReverse(c.reverse, 1);
+        image->SetFlip(c.flip, 1);
+        wnd.ResetTotalRect();
+        const CRect t = *wnd.GetTotalRect();
+        const CPoint p(t.left + t.Width() / 3, t.top + t.Height() / 4 + 7);
+        const int x = Scaled(p.x - t.left, w, t.Width()), y = Scaled(p.y - t.top, h, t.Height());
+        EXPECT_EQ(wnd.ClientPtToImage(p), CPoint(c.mirrorX ? w - x : x, c.mirrorY ? h - y : y))
+            << c.angle << " " << c.reverse << " " << c.flip;
+        const int a = Scaled(5, t.Width(), w), b = Scaled(9, t.Height(), h);
+        EXPECT_EQ(wnd.ImagePtToClient(CPoint(5, 9)),
+                  CPoint(c.mirrorX ? t.right - a : t.left + a, c.mirrorY ? t.bottom - b : t.top + b))
+            << c.angle << " " << c.reverse << " " << c.flip;
+    }
+    image->SetRotateAngle(45, 0);
+    EXPECT_EQ(wnd.ClientPtToImage(CPoint(7, 11)), CPoint(0, 0));
+    EXPECT_EQ(wnd.ImagePtToClient(CPoint(5, 9)), CPoint(0, 0));
+}
+
+// At quarter turns a point maps into the image and back onto itself.
 TEST_F(WindowTest, PointMappingAtQuarterTurnsRoundTrips)
 {
     Bind(testdata::kMono2U8);
     CDcmImage* image = wnd.GetImage();
-    const CRect total = *wnd.GetTotalRect();
-    EXPECT_EQ(wnd.ClientPtToImage(total.TopLeft()), CPoint(0, 0));
-    EXPECT_EQ(wnd.ImagePtToClient(CPoint(0, 0)), total.TopLeft());
-    const CPoint left = wnd.ClientPtToImage(CPoint(total.left - 20, total.top));
-    EXPECT_LT(left.x, 0);
-    const double step = static_cast<double>(total.Width()) / image->GetWidth() + 1;
-    for (int angle : {0, 90, 180, 270, -90}) {
+    const double step = static_cast<double>(wnd.GetTotalRect()->Width()) / image->GetWidth() + 1;
+    for (int angle : {90, 270, -90}) {
         image->SetRotateAngle(angle, 1);
         wnd.ResetTotalRect();
         for (int reverse = 0; reverse < 2; ++reverse) {
@@ -280,47 +320,44 @@ TEST_F(WindowTest, PointMappingAtQuarterTurnsRoundTrips)
             EXPECT_LE(std::abs(back.x - p.x), step + 1) << angle << " " << reverse;
             EXPECT_LE(std::abs(back.y - p.y), step + 1) << angle << " " << reverse;
         }
-        image->SetReverse(0, 1);
     }
-    image->SetRotateAngle(45, 0);
-    EXPECT_EQ(wnd.ClientPtToImage(CPoint(total.left + 5, total.top + 5)), CPoint(0, 0));
-    EXPECT_EQ(wnd.ImagePtToClient(CPoint(5, 5)), CPoint(0, 0));
-    image->SetRotateAngle(0, 1);
 }
 
-TEST_F(WindowTest, MessagesWithoutImageAndFarOutsideNeverFail)
+// A left release ends the tools of modes 0, 1, 2, 6, 7 and 11 to 14; the
+// move, magnifier, zoom and window/level modes stay.
+TEST_F(WindowTest, ModeAfterALeftReleaseInEachMode)
 {
-    for (UINT message : {WM_LBUTTONDOWN, WM_MOUSEMOVE, WM_LBUTTONUP, WM_RBUTTONDOWN, WM_RBUTTONUP,
-                         WM_LBUTTONDBLCLK, WM_MOUSEHOVER, WM_MOUSELEAVE})
-        Mouse(message, 32767, -32768, MK_LBUTTON);
-    wnd.SendMessage(WM_MOUSEWHEEL, MAKEWPARAM(0, 120), 0);
-    wnd.SendMessage(WM_KEYDOWN, VK_DOWN, 0);
-    // Presses notify even without an image; moves do not.
+    Bind(testdata::kMono2U8);
+    const CPoint centre = wnd.GetTotalRect()->CenterPoint();
+    for (int mode = OPMODE_NONE; mode <= OPMODE_OVERLAY; ++mode) {
+        if (mode == OPMODE_WINDOW_LEVEL)
+            continue;  // the right button's own mode
+        wnd.SetOpMode(static_cast<OpMode>(mode));
+        Mouse(WM_LBUTTONDOWN, centre.x, centre.y, MK_LBUTTON);
+        Mouse(WM_MOUSEMOVE, centre.x + 3, centre.y + 2, MK_LBUTTON);
+        Mouse(WM_LBUTTONUP, centre.x + 3, centre.y + 2);
+        const bool stays = mode == OPMODE_MOVE || mode == OPMODE_MAGNIFIER || mode == OPMODE_ZOOM ||
+                           mode == OPMODE_WINDOW_LEVEL_8 || mode == OPMODE_WINDOW_LEVEL_9;
+        EXPECT_EQ(wnd.GetOpMode(), stays ? mode : OPMODE_NONE) << mode;
+        wnd.GetImage()->SetShutter(0, 0, 0, 0);
+    }
+    CurrentOverlayMode = OVERLAY_MODE_IDLE;
+    CurrentOverlayTool = OVERLAY_SELECT;
+}
+
+// Presses are reported even without an image; moves are not. Far points map
+// without overflow.
+TEST_F(WindowTest, WithoutAnImagePressesAreReportedAndMovesAreNot)
+{
+    Mouse(WM_LBUTTONDOWN, 30, 40, MK_LBUTTON);
+    Mouse(WM_MOUSEMOVE, 35, 41, MK_LBUTTON);
+    Mouse(WM_LBUTTONUP, 35, 41);
     const std::vector<int> codes = host.Codes();
     EXPECT_NE(std::find(codes.begin(), codes.end(), 513), codes.end());
     EXPECT_EQ(std::find(codes.begin(), codes.end(), 512), codes.end());
-    Paint();
-
     Bind(testdata::kMono2U8);
-    for (OpMode mode : {OPMODE_NONE, OPMODE_PIXEL_VALUE, OPMODE_MOVE, OPMODE_MAGNIFIER, OPMODE_ZOOM,
-                        OPMODE_WINDOW_LEVEL, OPMODE_SHUTTER, OPMODE_FILTER, OPMODE_OVERLAY}) {
-        wnd.SetOpMode(mode);
-        Mouse(WM_LBUTTONDOWN, -32768, 32767, MK_LBUTTON);
-        Mouse(WM_MOUSEMOVE, 32767, -32768, MK_LBUTTON);
-        Mouse(WM_MOUSEMOVE, -32768, -32768, MK_LBUTTON);
-        Mouse(WM_LBUTTONUP, 32767, 32767);
-        Paint();
-    }
     EXPECT_GT(wnd.ClientPtToImage(CPoint(INT_MAX, INT_MIN)).x, 0);
     EXPECT_LT(wnd.ImagePtToClient(CPoint(INT_MIN, 0)).x, 0);
-    wnd.MoveWindow(0, 0, 0, 0);
-    Mouse(WM_LBUTTONDOWN, 5, 5, MK_LBUTTON);
-    Mouse(WM_LBUTTONUP, 5, 5);
-    Paint();
-    EXPECT_EQ(wnd.SetImage(static_cast<CDcmImage*>(nullptr)), 1);
-    Mouse(WM_RBUTTONDOWN, 5, 5, MK_RBUTTON);
-    Mouse(WM_MOUSEMOVE, 50, 5, MK_RBUTTON);
-    Mouse(WM_RBUTTONUP, 50, 5);
 }
 
 TEST_F(WindowTest, EachModeSetsItsClassCursor)

@@ -5,6 +5,7 @@
 
 #include "DSPlayer.h"
 #include "player_support.h"
+#include "gui_wait.h"
 #include "screenshot.h"
 #include "window_harness.h"
 #include "wnd/gui.h"
@@ -29,6 +30,23 @@ int GreenIn(const Screenshot& shot, CWnd* wnd)
 }
 
 
+// The image window, counting the ends of clip the player reports to it.
+class EndCountingWnd : public CDicomWnd {
+public:
+    int ends = 0;
+
+protected:
+    LRESULT OnPlayerEvent(WPARAM code, LPARAM param)
+    {
+        ends += code == EC_COMPLETE;
+        return OnPlayerEnevt(code, param);
+    }
+    DECLARE_MESSAGE_MAP()
+};
+BEGIN_MESSAGE_MAP(EndCountingWnd, CDicomWnd)
+    ON_MESSAGE(PlayerEventMessage, OnPlayerEvent)
+END_MESSAGE_MAP()
+
 TEST(PlayerGui, ClipPlaysInTheImageWindow)
 {
     const player_test::Clips& clips = player_test::GeneratedClips();
@@ -47,7 +65,7 @@ TEST(PlayerGui, ClipPlaysInTheImageWindow)
     SetMediaHeadless(false);
     {
         NoticeHost host;
-        CDicomWnd wnd;
+        EndCountingWnd wnd;
         ASSERT_TRUE(host.CreateEx(0, nullptr, "Player", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 560, 420, 420, 330, nullptr,
                                   nullptr));
         CRect client;
@@ -67,19 +85,14 @@ TEST(PlayerGui, ClipPlaysInTheImageWindow)
         CRect area;
         player->GetClientRect(&area);
         Screenshot shot;
-        for (int i = 0; i < 20; ++i) {
-            ASSERT_TRUE(shot.Take(path));
-            if (GreenIn(shot, player) > area.Width() * area.Height() / 3)
-                break;
-            PlatformRunGuiFor(200);
-        }
+        RunGuiUntil([&] { return shot.Take(path) && GreenIn(shot, player) > area.Width() * area.Height() / 3; });
         EXPECT_GT(GreenIn(shot, player), area.Width() * area.Height() / 3);
         EXPECT_EQ(GreenIn(shot, &host) - GreenIn(shot, player), 0);
 
-        // The end of the clip rewinds it.
-        PlatformRunGuiFor(300);
-        for (int i = 0; i < 60 && player->GetCurrentPosition() >= 70; ++i)
-            PlatformRunGuiFor(100);
+        // The end of the clip reaches the window and rewinds the clip.
+        RunGuiUntil([&] { return wnd.ends > 0; });
+        EXPECT_EQ(wnd.ends, 1);
+        RunGuiUntil([&] { return player->GetCurrentPosition() < 70; });
         EXPECT_LT(player->GetCurrentPosition(), 70);
 
         wnd.DestroyWindow();

@@ -79,7 +79,7 @@ std::string ReadFileBytes(const std::string& path)
 
 bool PumpUntil(const std::function<bool()>& condition)
 {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(5);
     for (;;) {
         MediaPumpEvents();
         PlatformPumpMessages();

@@ -28,8 +28,8 @@ const Clips& GeneratedClips();
 std::string WriteClipFile(const std::string& name, const std::string& bytes);
 std::string ReadFileBytes(const std::string& path);
 
-// Pumps graph events and window messages until the condition holds or five
-// seconds pass.
+// Pumps graph events and window messages until the condition holds. The
+// five-minute bound only keeps a broken player from hanging the suite.
 bool PumpUntil(const std::function<bool()>& condition);
 void PumpFor(int ms);
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "gui_wait.h"
 #include "screenshot.h"
 #include "window_harness.h"
 #include "wnd/gui.h"
@@ -28,14 +29,20 @@ TEST(WindowGui, ImageWindowOnScreen)
         wnd.SetBGColor(background);
         wnd.SetIsActive(1);
         host.ShowWindow(SW_SHOW);
-        PlatformRunGuiFor(700);
 
-        Screenshot screen;
-        ASSERT_TRUE(screen.Take(std::string(BINARY_DIR) + "/window_gui_shot.ppm"));
+        // Waits for the painted window: its margin in the background colour
+        // and the window values in the corner.
         CRect area;
         wnd.GetClientRect(&area);
         POINT margin{2, area.Height() / 2};
         wnd.ClientToScreen(&margin);
+        const CRect corner(area.right - 80, area.bottom - 40, area.right - 2, area.bottom - 2);
+        Screenshot screen;
+        RunGuiUntil([&] {
+            return screen.Take(std::string(BINARY_DIR) + "/window_gui_shot.ppm") &&
+                   Screenshot::Near(screen.Colour(margin), background) &&
+                   screen.CountNear(&wnd, corner, RGB(255, 255, 255)) > 10;
+        });
         EXPECT_TRUE(Screenshot::Near(screen.Colour(margin), background)) << std::hex << screen.Colour(margin);
         POINT frame{1, area.Height() / 2};
         wnd.ClientToScreen(&frame);
@@ -45,7 +52,6 @@ TEST(WindowGui, ImageWindowOnScreen)
         wnd.ClientToScreen(&inside);
         EXPECT_FALSE(Screenshot::Near(screen.Colour(inside), background)) << std::hex << screen.Colour(inside);
         // The window values stand in white at the bottom right.
-        const CRect corner(area.right - 80, area.bottom - 40, area.right - 2, area.bottom - 2);
         EXPECT_GT(screen.CountNear(&wnd, corner, RGB(255, 255, 255)), 10);
         wnd.DestroyWindow();
         host.DestroyWindow();
