@@ -127,10 +127,10 @@ TEST_F(ExportTest, SaveAsPicksTheFormatByExtensionAndFailsCleanlyWithoutOne)
 
     EXPECT_EQ(image.SaveAs((dir + "/a.xyz").c_str(), 0, 0, 0, 0, nullptr), 0);
     EXPECT_FALSE(std::filesystem::exists(dir + "/a.xyz"));
-    // A format whose writer has not landed leaves an existing file as it was.
-    WriteBytes(dir + "/old.tga", {7, 8, 9});
-    EXPECT_EQ(image.SaveAs((dir + "/old.tga").c_str(), 0, 0, 0, 0, nullptr), 0);
-    EXPECT_EQ(ReadBytes(dir + "/old.tga"), (std::vector<uint8_t>{7, 8, 9}));
+    // A format that cannot be written leaves an existing file as it was.
+    WriteBytes(dir + "/old.wmf", {7, 8, 9});
+    EXPECT_EQ(image.SaveAs((dir + "/old.wmf").c_str(), 0, 0, 0, 0, nullptr), 0);
+    EXPECT_EQ(ReadBytes(dir + "/old.wmf"), (std::vector<uint8_t>{7, 8, 9}));
     EXPECT_EQ(image.SaveAs((dir + "/missing/a.png").c_str(), 0, 0, 0, 0, nullptr), 0);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 3);
 }

@@ -13,6 +13,7 @@
 
 #include "MemoryStream.h"
 #include "RasterImage.h"
+#include "testdata.h"
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<unsigned char>;
@@ -233,6 +234,119 @@ void XmlSeeds(const fs::path& dir)
     WriteSeed(dir, "deep.xml", text("<a><b><c><d e=\"f\">g</d></c><c/></b>\n<b x=\"\xC3\xA9\"/></a>"));
 }
 
+// Each picture depth our encoder of the format writes.
+void EncodedSeeds(const fs::path& dir, DWORD format, const std::string& extension)
+{
+    for (DWORD bpp : {1u, 4u, 8u, 24u}) {
+        CRasterImage image = Picture(bpp);
+        Bytes bytes = Encode(image, format);
+        if (!bytes.empty())
+            WriteSeed(dir, "plain" + std::to_string(bpp) + extension, bytes);
+    }
+}
+
+// Raw codestreams need room for their headers within the quality's budget.
+void J2kSeeds(const fs::path& dir)
+{
+    CRasterImage colour = Picture(24, 128, 96);
+    CRasterImage grey = Picture(8, 128, 96);
+    grey.SetGrayPalette();
+    WriteSeed(dir, "colour.j2k", Encode(colour, RASTER_FORMAT_J2K));
+    WriteSeed(dir, "grey.j2k", Encode(grey, RASTER_FORMAT_J2K));
+}
+
+// The JPEG 2000 family and its siblings take grey and colour pictures only.
+void JasSeeds(const fs::path& dir)
+{
+    CRasterImage colour = Picture(24);
+    CRasterImage grey = Picture(8);
+    grey.SetGrayPalette();
+    for (DWORD format : {DWORD(RASTER_FORMAT_JP2), DWORD(RASTER_FORMAT_JPC), DWORD(RASTER_FORMAT_PNM),
+                         DWORD(RASTER_FORMAT_RAS), DWORD(RASTER_FORMAT_PGX)}) {
+        WriteSeed(dir, "grey" + std::to_string(format), Encode(grey, format));
+        WriteSeed(dir, "colour" + std::to_string(format), Encode(colour, format));
+    }
+}
+
+// A metafile record: size in 16-bit words, function, parameters.
+void WmfRecord(Bytes& b, unsigned function, const std::vector<unsigned>& params)
+{
+    Put32(b, unsigned(3 + params.size()));
+    Put16(b, function);
+    for (unsigned p : params)
+        Put16(b, p & 0xFFFF);
+}
+
+void WmfSeeds(const fs::path& dir)
+{
+    Bytes records;
+    WmfRecord(records, 0x020B, {0, 0});                              // window origin
+    WmfRecord(records, 0x020C, {200, 300});                          // window extent
+    WmfRecord(records, 0x02FC, {0, 0x3020, 0x00C0, 0});              // brush
+    WmfRecord(records, 0x012D, {0});                                 // select it
+    WmfRecord(records, 0x02FA, {0, 3, 0, 0x0040, 0x00FF});          // pen
+    WmfRecord(records, 0x012D, {1});
+    WmfRecord(records, 0x041B, {120, 200, 20, 30});                  // rectangle
+    WmfRecord(records, 0x0418, {190, 290, 100, 150});                // ellipse
+    WmfRecord(records, 0x081A, {10, 250, 100, 290, 190, 290, 100, 150});  // pie
+    WmfRecord(records, 0x0324, {3, 10, 10, 100, 20, 40, 90});        // polygon
+    WmfRecord(records, 0x0538, {2, 3, 3, 0, 0, 50, 0, 0, 50, 60, 60, 90, 60, 60, 90});
+    WmfRecord(records, 0x0521, {2, 0x6948, 50, 60});                 // text "Hi"
+    WmfRecord(records, 0x01F0, {0});                                 // delete the brush
+    WmfRecord(records, 0x0000, {});
+    Bytes standard;
+    Put16(standard, 1); Put16(standard, 9); Put16(standard, 0x300);
+    Put32(standard, unsigned(9 + records.size() / 2)); Put16(standard, 2);
+    Put32(standard, 16); Put16(standard, 0);
+    standard.insert(standard.end(), records.begin(), records.end());
+    // Placeable header: key, handle, box 0,0 300,200, 1440 a inch, checksum.
+    Bytes placeable;
+    const unsigned words[10] = {0xCDD7, 0x9AC6, 0, 0, 0, 300, 200, 1440, 0, 0};
+    unsigned sum = 0;
+    for (unsigned w : words) {
+        Put16(placeable, w);
+        sum ^= w;
+    }
+    Put16(placeable, sum);
+    placeable.insert(placeable.end(), standard.begin(), standard.end());
+    WriteSeed(dir, "placeable.wmf", placeable);
+    // An enhanced metafile: header, brush, rectangle, end.
+    Bytes emf;
+    Put32(emf, 1); Put32(emf, 108);
+    for (unsigned v : {0u, 0u, 99u, 49u, 0u, 0u, 2646u, 1323u})
+        Put32(emf, v);
+    Put32(emf, 0x464D4520); Put32(emf, 0x10000); Put32(emf, 0); Put32(emf, 5);
+    Put16(emf, 2); Put16(emf, 0); Put32(emf, 0); Put32(emf, 0); Put32(emf, 0);
+    for (unsigned v : {1920u, 1080u, 508u, 286u, 0u, 0u, 0u, 0u, 0u})
+        Put32(emf, v);
+    for (unsigned v : {39u, 24u, 1u, 0u, 0x2080C0u, 0u})  // brush 1
+        Put32(emf, v);
+    for (unsigned v : {37u, 12u, 1u})  // select it
+        Put32(emf, v);
+    for (unsigned v : {43u, 24u, 10u, 5u, 80u, 40u})  // rectangle
+        Put32(emf, v);
+    for (unsigned v : {14u, 20u, 0u, 16u, 20u})  // end
+        Put32(emf, v);
+    const unsigned total = unsigned(emf.size());
+    for (int i = 0; i < 4; ++i)
+        emf[48 + i] = BYTE(total >> (8 * i));
+    WriteSeed(dir, "shapes.emf", emf);
+}
+
+// The record blobs of the generated overlay files: one line, and one
+// overlay of every kind.
+void OverlaySeeds(const fs::path& dir)
+{
+    auto bytesOf = [](const int16_t* words, size_t count) {
+        Bytes b;
+        for (size_t i = 0; i < count; ++i)
+            Put16(b, unsigned(uint16_t(words[i])));
+        return b;
+    };
+    WriteSeed(dir, "line.blob", bytesOf(testdata::kOverlayLineBlob, std::size(testdata::kOverlayLineBlob)));
+    WriteSeed(dir, "all.blob", bytesOf(testdata::kOverlayAllBlob, std::size(testdata::kOverlayAllBlob)));
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -248,5 +362,14 @@ int main(int argc, char** argv)
     JpegSeeds(out / "jpeg");
     DicomSeeds(out / "dicom", argv[2]);
     XmlSeeds(out / "xml");
+    EncodedSeeds(out / "gif", RASTER_FORMAT_GIF, ".gif");
+    EncodedSeeds(out / "tif", RASTER_FORMAT_TIF, ".tif");
+    EncodedSeeds(out / "tga", RASTER_FORMAT_TGA, ".tga");
+    EncodedSeeds(out / "pcx", RASTER_FORMAT_PCX, ".pcx");
+    EncodedSeeds(out / "wbmp", RASTER_FORMAT_WBMP, ".wbmp");
+    J2kSeeds(out / "j2k");
+    JasSeeds(out / "jas");
+    WmfSeeds(out / "wmf");
+    OverlaySeeds(out / "overlay");
     return 0;
 }
