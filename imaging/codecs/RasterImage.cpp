@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "MemoryStream.h"
+#include "SaturatedCast.h"
 
 CRasterImage::CRasterImage(DWORD imagetype)
 {
@@ -447,7 +448,7 @@ RGBQUAD CRasterImage::GetTransColor()
 
 static LONG PixelsPerMetre(long dpi)
 {
-    return LONG(floor(double(dpi) * 39.37007874015748 + 0.5));
+    return SaturatedCast<LONG>(floor(double(dpi) * 39.37007874015748 + 0.5));
 }
 
 void CRasterImage::SetXDPI(long dpi)

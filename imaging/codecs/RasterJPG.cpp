@@ -12,6 +12,7 @@ extern "C" {
 }
 
 #include "FileStream.h"
+#include "SaturatedCast.h"
 
 namespace {
 
@@ -285,9 +286,9 @@ bool CRasterJPG::DecodePixels(CByteStream* stream)
         }
     } else {
         if (m_exifinfo.Xresolution != 0 && m_exifinfo.ResolutionUnit != 0)
-            SetXDPI(long(m_exifinfo.Xresolution / m_exifinfo.ResolutionUnit));
+            SetXDPI(SaturatedCast<long>(m_exifinfo.Xresolution / m_exifinfo.ResolutionUnit));
         if (m_exifinfo.Yresolution != 0 && m_exifinfo.ResolutionUnit != 0)
-            SetYDPI(long(m_exifinfo.Yresolution / m_exifinfo.ResolutionUnit));
+            SetYDPI(SaturatedCast<long>(m_exifinfo.Yresolution / m_exifinfo.ResolutionUnit));
     }
 
     // The colour count stays that of the table laid out by Create: changing

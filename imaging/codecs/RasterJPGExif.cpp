@@ -1,6 +1,8 @@
 #include "RasterJPG.h"
+#include "SaturatedCast.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -343,8 +345,9 @@ bool CRasterJPG::CExifInfo::ProcessExifDir(BYTE* DirStart, BYTE* OffsetBase, uns
             *LastExifRefdP = valuePtr + byteCount;
 
         if (tag == 0x0201 || tag == 0x0202) {
+            // A negative offset or length stored as a signed value names no thumbnail.
             uint32_t v = byteCount >= uint64_t(kBytesPerFormat[format])
-                             ? uint32_t(ConvertAnyFormat(valuePtr, format)) : 0;
+                             ? SaturatedCast<uint32_t>(ConvertAnyFormat(valuePtr, format)) : 0;
             (tag == 0x0201 ? thumbnailOffset : thumbnailSize) = v;
             continue;
         }
@@ -419,7 +422,7 @@ void CRasterJPG::CExifInfo::ProcessExifTag(int Tag, int Format, BYTE* ValuePtr, 
     switch (Tag) {
     case 0x0112:
         if (v >= 1 && v <= 8) {
-            pInfo->Orientation = int32_t(v);
+            pInfo->Orientation = SaturatedCast<int32_t>(v);
         } else {
             pInfo->Orientation = 0;
             SetError("Undefined rotation value");
@@ -438,28 +441,28 @@ void CRasterJPG::CExifInfo::ProcessExifTag(int Tag, int Format, BYTE* ValuePtr, 
         if (pInfo->ExposureTime == 0)
             pInfo->ExposureTime = float(1.0 / exp(v * log(2.0)));
         break;
-    case 0x9209: pInfo->FlashUsed = (int32_t(v) & 7) ? 1 : 0; break;
+    case 0x9209: pInfo->FlashUsed = (SaturatedCast<int32_t>(v) & 7) ? 1 : 0; break;
     case 0xA002:
     case 0xA003:
-        if (int(v) > ExifImageWidth)
-            ExifImageWidth = int(v);
+        if (SaturatedCast<int>(v) > ExifImageWidth)
+            ExifImageWidth = SaturatedCast<int>(v);
         break;
     case 0xA20E: pInfo->FocalplaneXRes = float(v); break;
     case 0xA20F: pInfo->FocalplaneYRes = float(v); break;
-    case 0xA210: pInfo->FocalplaneUnits = UnitInInches(int(v), pInfo->FocalplaneUnits); break;
+    case 0xA210: pInfo->FocalplaneUnits = UnitInInches(SaturatedCast<int>(v), pInfo->FocalplaneUnits); break;
     case 0x011A: pInfo->Xresolution = float(v); break;
     case 0x011B: pInfo->Yresolution = float(v); break;
-    case 0x0128: pInfo->ResolutionUnit = UnitInInches(int(v), pInfo->ResolutionUnit); break;
+    case 0x0128: pInfo->ResolutionUnit = UnitInInches(SaturatedCast<int>(v), pInfo->ResolutionUnit); break;
     case 0x9204: pInfo->ExposureBias = float(v); break;
-    case 0x9208: pInfo->Whitebalance = int32_t(v); break;
-    case 0x9207: pInfo->MeteringMode = int32_t(v); break;
-    case 0x8822: pInfo->ExposureProgram = int32_t(v); break;
+    case 0x9208: pInfo->Whitebalance = SaturatedCast<int32_t>(v); break;
+    case 0x9207: pInfo->MeteringMode = SaturatedCast<int32_t>(v); break;
+    case 0x8822: pInfo->ExposureProgram = SaturatedCast<int32_t>(v); break;
     case 0x8827:
-        pInfo->ISOequivalent = int32_t(v);
-        if (pInfo->ISOequivalent < 50)
+        pInfo->ISOequivalent = SaturatedCast<int32_t>(v);
+        if (pInfo->ISOequivalent < 50 && pInfo->ISOequivalent > INT32_MIN / 200)
             pInfo->ISOequivalent *= 200;
         break;
-    case 0x9102: pInfo->CompressionLevel = int32_t(v); break;
+    case 0x9102: pInfo->CompressionLevel = SaturatedCast<int32_t>(v); break;
     case 0x9203: pInfo->Brightness = float(v); break;
     default: break;
     }

@@ -287,6 +287,41 @@ TEST(JpegDecode, HostileExifNeverBreaksTheImage)
     EXPECT_TRUE(crowded.Decode(&s2)) << crowded.GetLastError();
 }
 
+// Values beyond every integer type: the resolution saturates the header's
+// pixels per metre, a negative thumbnail offset names no thumbnail.
+TEST(JpegDecode, ExifNumbersOutOfRange)
+{
+    JpegFixture f("jpeg-exif-range");
+    std::vector<unsigned char> jpeg = ReadFile(f.Make("p.jpg", "cjpeg '" + f.src + "'"));
+    std::vector<unsigned char> exif = ExifHeader();
+    Put16m(exif, 5);
+    const uint32_t values = 8 + 2 + 5 * 12 + 4;
+    Entry(exif, 0x011A, 5, 1, values);          // X resolution 2e9 / 2
+    Entry(exif, 0x0128, 3, 1, 0x00020000);      // inches
+    Entry(exif, 0x0201, 9, 1, uint32_t(-8));    // thumbnail offset -8 (signed)
+    Entry(exif, 0x0202, 9, 1, 16);
+    Entry(exif, 0x8827, 9, 1, 0x80000000u);     // ISO far below 50
+    Put32m(exif, 0);
+    Put32m(exif, 2000000000u);
+    Put32m(exif, 2);
+    std::vector<unsigned char> file = WithSegments(jpeg, Segment(0xE1, exif));
+    CRasterJPG jpg;
+    CMemoryStream s(file.data(), DWORD(file.size()));
+    ASSERT_TRUE(jpg.Decode(&s)) << jpg.GetLastError();
+    ASSERT_TRUE(jpg.m_exifinfo.IsExif);
+    EXPECT_EQ(jpg.GetXDPI(), 1000000000L);
+    EXPECT_EQ(jpg.m_exifinfo.ThumbnailPointer, nullptr);
+    EXPECT_EQ(jpg.m_exifinfo.ThumbnailSize, 0u);
+    BYTE* bmp = nullptr;
+    long size = 0;
+    ASSERT_TRUE(static_cast<CRasterImage&>(jpg).Encode(bmp, size, RASTER_FORMAT_BMP));
+    ASSERT_GT(size, 54);
+    int32_t pelsPerMetre = 0;
+    memcpy(&pelsPerMetre, bmp + 14 + 24, 4);
+    EXPECT_EQ(pelsPerMetre, INT32_MAX);
+    CRasterImage::FreeMemory(bmp);
+}
+
 TEST(JpegEncode, MatchesCjpegAndKeepsExifOnReencode)
 {
     JpegFixture f("jpeg-encode");
