@@ -289,14 +289,21 @@ void FilterGraph::TearDown()
 
 // ----------------------------------------------------------------- control
 
+// A state change while a flushing seek is still settling may leave the
+// pipeline at its old position (paused at the end after a rewind), so such a
+// seek is made once more in the new state.
 HRESULT FilterGraph::SetPipelineState(GstState target, OAFilterState logical)
 {
     if (!pipeline)
         return VFW_E_WRONG_STATE;
-    SettleSeek();
+    const bool seekInFlight =
+        seekPending && gst_element_get_state(pipeline, nullptr, nullptr, 0) == GST_STATE_CHANGE_ASYNC;
+    seekPending = false;
     if (gst_element_set_state(pipeline, target) == GST_STATE_CHANGE_FAILURE)
         return E_FAIL;
     state = logical;
+    if (seekInFlight)
+        Seek(seekTarget, stopPosition);
     return S_OK;
 }
 
@@ -471,17 +478,6 @@ HRESULT FilterGraph::GetCurrentPosition(LONGLONG* result)
     return S_OK;
 }
 
-// A state change right after a flushing seek may leave the pipeline at its
-// old position (paused at the end after a rewind), so the change waits for
-// the seek to be done. The bound only guards against a stalled pipeline.
-void FilterGraph::SettleSeek()
-{
-    if (!seekPending)
-        return;
-    seekPending = false;
-    gst_element_get_state(pipeline, nullptr, nullptr, 10 * GST_SECOND);
-}
-
 bool FilterGraph::Seek(LONGLONG current, LONGLONG stop)
 {
     LONGLONG total = QueryDuration();
@@ -520,6 +516,7 @@ HRESULT FilterGraph::SetPositions(LONGLONG* current, DWORD currentFlags, LONGLON
         return E_FAIL;
     stopPosition = newStop;
     lastPosition = newCurrent;
+    seekTarget = newCurrent;
     seekPending = true;
     return S_OK;
 }

@@ -80,7 +80,6 @@ private:
     void TearDown();
     HRESULT SetPipelineState(GstState target, OAFilterState logical);
     bool Seek(LONGLONG current, LONGLONG stop);
-    void SettleSeek();
     LONGLONG QueryDuration();
 
     static gboolean OnBusMessage(GstBus* bus, GstMessage* message, gpointer self);
@@ -116,5 +115,6 @@ private:
     LONG windowStyle = 0;
     bool fullScreen = false;
     bool errorReported = false;
-    bool seekPending = false;
+    bool seekPending = false; // set by SetPositions until the next state change
+    LONGLONG seekTarget = 0;
 };
