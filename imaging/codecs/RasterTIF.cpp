@@ -1,4 +1,5 @@
 #include "RasterTIF.h"
+#include "SaturatedCast.h"
 
 #include <tiffio.h>
 
@@ -161,14 +162,14 @@ void CRasterTIF::ReadPlacement(TIFF* tif)
     TIFFGetFieldDefaulted(tif, TIFFTAG_RESOLUTIONUNIT, &unit);
     float resolution = 0;
     if (TIFFGetField(tif, TIFFTAG_XRESOLUTION, &resolution))
-        SetXDPI(long(unit == RESUNIT_CENTIMETER ? resolution * 2.54f + 0.5f : resolution));
+        SetXDPI(SaturatedCast<LONG>(unit == RESUNIT_CENTIMETER ? resolution * 2.54 + 0.5 : resolution));
     if (TIFFGetField(tif, TIFFTAG_YRESOLUTION, &resolution))
-        SetYDPI(long(unit == RESUNIT_CENTIMETER ? resolution * 2.54f + 0.5f : resolution));
+        SetYDPI(SaturatedCast<LONG>(unit == RESUNIT_CENTIMETER ? resolution * 2.54 + 0.5 : resolution));
     float position = 0;
     if (TIFFGetField(tif, TIFFTAG_XPOSITION, &position))
-        info.xOffset = LONG(position);
+        info.xOffset = SaturatedCast<LONG>(position);
     if (TIFFGetField(tif, TIFFTAG_YPOSITION, &position))
-        info.yOffset = LONG(position);
+        info.yOffset = SaturatedCast<LONG>(position);
 }
 
 // Our own reader takes the layouts it converts exactly; libtiff's RGBA

@@ -318,3 +318,22 @@ TEST(TiffEncode, PagesCarryTheirNumbersAndNames)
     EXPECT_FALSE(owner.Encode(&out, pages, 0, RASTER_FORMAT_TIF, 0));
     EXPECT_STREQ(owner.GetLastError(), "multipage TIFF, no images!");
 }
+
+// Resolutions and positions beyond the integer range saturate instead of
+// overflowing the conversion.
+TEST(TiffDecode, HugeResolutionAndPositionSaturate)
+{
+    std::string dir = ScratchDir("tiff");
+    std::string src = MakeSourcePpm(dir);
+    std::string tif = dir + "/huge.tif";
+    ASSERT_EQ(Shell("gm convert '" + src + "' -compress None '" + tif + "' && tiffset -s 282 3e9 '" + tif +
+                    "' && tiffset -s 286 4e9 '" + tif + "'"),
+              0);
+    CRasterImage img;
+    ASSERT_TRUE(img.Load(tif.c_str(), RASTER_FORMAT_TIF)) << img.GetLastError();
+    EXPECT_EQ(img.GetWidth(), 37u);
+    EXPECT_EQ(img.GetXDPI(), 2147483647L);
+    long x = 0, y = 0;
+    img.GetOffset(&x, &y);
+    EXPECT_EQ(x, 2147483647L);
+}
