@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "MemoryStream.h"
+#include "PixelLimit.h"
+#include "RasterImage.h"
 
 namespace fuzz {
 
@@ -40,8 +42,16 @@ inline unsigned Checksum(const void* block, size_t size)
 }
 
 // A raster codec's own Decode over the input held in memory.
+// The program's raster road holds every picture to the DICOM road's limit;
+// the codecs are fuzzed under the same one.
+inline void HoldToThePixelLimit()
+{
+    CRasterImage::SetPixelLimit(kMaxPixelBytes);
+}
+
 template <class Codec> int DecodeFromMemory(const uint8_t* data, size_t size)
 {
+    HoldToThePixelLimit();
     std::vector<unsigned char> copy(data, data + size);
     CMemoryStream stream(copy.empty() ? nullptr : copy.data(), static_cast<uint32_t>(copy.size()));
     Codec codec;

@@ -5,6 +5,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    fuzz::HoldToThePixelLimit();
     std::vector<unsigned char> copy(data, data + size);
     CMemoryStream stream(copy.empty() ? nullptr : copy.data(), static_cast<uint32_t>(copy.size()));
     CRasterJAS codec;
