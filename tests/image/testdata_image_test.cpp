@@ -389,7 +389,10 @@ TEST(DcmRender, FailuresAndUsage)
 ::testing::AssertionResult RenderBesideGm(const std::string& options, const std::string& gmOptions,
                                           Pnm& ours, Pnm& theirs)
 {
-    const std::string dir = OutDir(), input = "'" + td::Path(td::kCtRescale) + "'";
+    // A folder per test: the tests run as parallel processes.
+    const std::string dir = OutDir() + "/" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    std::filesystem::create_directories(dir);
+    const std::string input = "'" + td::Path(td::kCtRescale) + "'";
     const std::string plain = dir + "/plain.pgm", mine = dir + "/ours.ppm", gm = dir + "/gm.pgm";
     if (RunTool("--window 40 400 " + input + " " + plain) != 0 ||
         RunTool("--window 40 400 " + options + " " + input + " " + mine) != 0)
