@@ -48,6 +48,11 @@ CString Utf8ToCp936(const char* text)
     return CString(Convert(text, "CP936", "UTF-8", "?").c_str());
 }
 
+CString RepairUtf8(const char* text)
+{
+    return CString(Convert(text, "UTF-8", "UTF-8", "\xEF\xBF\xBD").c_str());
+}
+
 bool IsValidUtf8(const char* text)
 {
     if (!text)

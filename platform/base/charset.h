@@ -9,3 +9,5 @@
 CString Cp936ToUtf8(const char* text);
 CString Utf8ToCp936(const char* text);
 bool IsValidUtf8(const char* text);
+// Keeps the valid sequences and makes each byte that is not part of one U+FFFD.
+CString RepairUtf8(const char* text);

@@ -56,20 +56,26 @@ TEST_F(DicomdirTest, ListsExactlyTheImageRecordsAndOpensTheSelectedOne)
     EXPECT_EQ(ShownPath(), media + "/PAT1/STUDY1/SERIES2/IM1");
 }
 
-// Latin-1 text in a record, and no Specific Character Set.
-TEST_F(DicomdirTest, TextWithoutCharacterSetIsListedToo)
+// Latin-1 text in a record, with no Specific Character Set or under one
+// that says UTF-8.
+TEST_F(DicomdirTest, TextInAnotherCharacterSetIsListedToo)
 {
     ASSERT_TRUE(Start());
-    std::string media = CopyMedia("media");
-    DcmFileFormat file;
-    ASSERT_TRUE(file.loadFile((media + "/DICOMDIR").c_str()).good());
-    DcmItem* record = nullptr;
-    ASSERT_TRUE(file.getDataset()->findAndGetSequenceItem(DCM_DirectoryRecordSequence, record, 0).good());
-    ASSERT_TRUE(record->putAndInsertString(DCM_PatientName, "M\xDC""DIA^\xC9T\xC9").good());
-    file.getDataset()->findAndDeleteElement(DCM_SpecificCharacterSet);
-    ASSERT_TRUE(file.saveFile((media + "/DICOMDIR").c_str()).good());
-    view->OpenPath((media + "/DICOMDIR").c_str());
-    EXPECT_EQ(TreeItems(), MediaFileIds());
+    for (const char* declared : {"", "ISO_IR 192"}) {
+        std::string media = CopyMedia(std::string("media") + (*declared ? "-utf8" : ""));
+        DcmFileFormat file;
+        ASSERT_TRUE(file.loadFile((media + "/DICOMDIR").c_str()).good());
+        DcmItem* record = nullptr;
+        ASSERT_TRUE(file.getDataset()->findAndGetSequenceItem(DCM_DirectoryRecordSequence, record, 0).good());
+        ASSERT_TRUE(record->putAndInsertString(DCM_PatientName, "M\xDC""DIA^\xC9T\xC9").good());
+        file.getDataset()->findAndDeleteElement(DCM_SpecificCharacterSet);
+        if (*declared) {
+            ASSERT_TRUE(file.getDataset()->putAndInsertString(DCM_SpecificCharacterSet, declared).good());
+        }
+        ASSERT_TRUE(file.saveFile((media + "/DICOMDIR").c_str()).good());
+        view->OpenPath((media + "/DICOMDIR").c_str());
+        EXPECT_EQ(TreeItems(), MediaFileIds()) << declared;
+    }
 }
 
 TEST(ConverterLookup, RelativeSearchPathEntriesAreSkipped)

@@ -226,6 +226,20 @@ TEST(XmlParser, EntitiesAndUtf8Text)
     ASSERT_TRUE(parser.Load_XML_Document(latin1.c_str()));
     EXPECT_STREQ(parser.Get_TextValue(), "M\xC3\xBCller");
     std::remove(latin1.c_str());
+
+    // Stray bytes in a document said (or taken) to be UTF-8 are replaced one
+    // by one; the valid sequences around them stay, and so do structural errors.
+    const std::string stray = TempPath("stray.xml");
+    for (const char* prolog : {"<?xml version=\"1.0\" encoding=\"utf-8\"?>", ""}) {
+        WriteFile(stray, std::string(prolog) + "<r a=\"\xC9\">M\xDC\xC4IA \xE6\xB5\x8F\xE6\xB5</r>");
+        ASSERT_TRUE(parser.Load_XML_Document(stray.c_str())) << prolog;
+        EXPECT_STREQ(parser.Get_TextValue(), "M\xEF\xBF\xBD\xEF\xBF\xBDIA \xE6\xB5\x8F\xEF\xBF\xBD\xEF\xBF\xBD");
+        ASSERT_TRUE(parser.Is_Having_Attribute("a", 0));
+        EXPECT_STREQ(parser.Get_Attribute_Value(), "\xEF\xBF\xBD");
+    }
+    WriteFile(stray, "<r>M\xDC""DIA</a>");
+    EXPECT_FALSE(parser.Load_XML_Document(stray.c_str()));
+    std::remove(stray.c_str());
 }
 
 TEST(XmlParser, FailedLoadsLeaveAnEmptyDocument)

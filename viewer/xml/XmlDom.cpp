@@ -3,14 +3,18 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <mutex>
 #include <new>
 
 #include <fcntl.h>
+#include <strings.h>
 #include <unistd.h>
 
 #include <libxml/parser.h>
 #include <libxml/tree.h>
+
+#include "base/charset.h"
 
 namespace {
 
@@ -97,6 +101,50 @@ void DropWhiteSpaceText(xmlNode* top)
     }
 }
 
+// True when the prolog declares UTF-8 or no encoding at all.
+bool DeclaresUtf8(const std::string& text)
+{
+    if (text.compare(0, 5, "<?xml") != 0)
+        return true;
+    const std::string prolog = text.substr(0, text.find("?>"));
+    const size_t at = prolog.find("encoding");
+    if (at == std::string::npos)
+        return true;
+    const size_t open = prolog.find_first_of("\"'", at);
+    if (open == std::string::npos)
+        return false;
+    const size_t close = prolog.find(prolog[open], open + 1);
+    const std::string name = prolog.substr(open + 1, close == std::string::npos ? 0 : close - open - 1);
+    return strcasecmp(name.c_str(), "UTF-8") == 0 || strcasecmp(name.c_str(), "UTF8") == 0;
+}
+
+// A document that says UTF-8 but holds other bytes (DICOM text declared as
+// UTF-8 and written in another character set passes through the converter
+// as it is) is read with those bytes replaced rather than not at all.
+bool ReadWholeFile(const char* path, std::string& text)
+{
+    const int fd = open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    char block[65536];
+    ssize_t got;
+    while ((got = read(fd, block, sizeof block)) > 0 && text.size() <= INT_MAX)
+        text.append(block, static_cast<size_t>(got));
+    close(fd);
+    return got == 0;
+}
+
+xmlDoc* ReadWithInvalidUtf8Replaced(const char* path, int options)
+{
+    std::string text;
+    if (!ReadWholeFile(path, text) || text.find('\0') != std::string::npos)
+        return nullptr;
+    if (IsValidUtf8(text.c_str()) || !DeclaresUtf8(text))
+        return nullptr;
+    const CString repaired = RepairUtf8(text.c_str());
+    return xmlReadMemory(repaired, repaired.GetLength(), path, "UTF-8", options | XML_PARSE_IGNORE_ENC);
+}
+
 void FreeChildren(xmlNode* node)
 {
     while (node->children != nullptr) {
@@ -142,6 +190,8 @@ bool XmlDomDocument::Load(const char* path)
         return ReplaceWith(nullptr);
     xmlDoc* parsed = xmlReadFd(fd, path, nullptr, kParseOptions);
     close(fd);
+    if (parsed == nullptr)
+        parsed = ReadWithInvalidUtf8Replaced(path, kParseOptions);
     return ReplaceWith(parsed);
 }
 
