@@ -194,6 +194,7 @@ public:
     bool CreateFromHANDLE(HGLOBAL memory);
     HBITMAP MakeBitmap(HDC dc = nullptr);
     bool CreateFromHBITMAP(HBITMAP bitmap, HPALETTE palette = nullptr);
+    bool CreateFromHICON(HICON icon);
     long Draw(HDC dc, long x = 0, long y = 0, long cx = -1, long cy = -1, RECT* clip = nullptr,
               bool smooth = false);
     long Draw(HDC dc, const RECT& rect, RECT* clip = nullptr, bool smooth = false);

@@ -9,6 +9,7 @@
 
 #include "base/winmemory.h"
 #include "gdi/gdiapi.h"
+#include "wnd/icons.h"
 
 namespace {
 
@@ -365,6 +366,26 @@ bool CRasterImage::CreateFromHBITMAP(HBITMAP bitmap, HPALETTE palette)
         return false;
     }
     return true;
+}
+
+// The mask's set bits mark transparent pixels: grey and inverted, it is the
+// alpha channel. The icon's bitmaps are ours to delete whatever happens.
+bool CRasterImage::CreateFromHICON(HICON icon)
+{
+    if (!Destroy() || !icon)
+        return false;
+    ICONINFO iconInfo{};
+    if (!GetIconInfo(icon, &iconInfo))
+        return false;
+    const bool created = CreateFromHBITMAP(iconInfo.hbmColor);
+    if (created) {
+        CRasterImage mask;
+        if (mask.CreateFromHBITMAP(iconInfo.hbmMask) && mask.GrayScale() && mask.Negative())
+            AlphaSet(mask);
+    }
+    DeleteObject(iconInfo.hbmColor);
+    DeleteObject(iconInfo.hbmMask);
+    return created;
 }
 
 long CRasterImage::Stretch(HDC dc, long x, long y, long cx, long cy, DWORD rop)

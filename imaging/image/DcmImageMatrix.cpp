@@ -70,18 +70,24 @@ int CDcmImage::ClearLocalizer()
 
 int CDcmImage::BuildImageInfoMatrix()
 {
-    m_InfoMatrix.RemoveAll();
     int width = 0, height = 0;
     GetDicomPrintSize(width, height);
     const uint64_t bytes = ImageLimits::BlockBytes(width, height, 1);
     if (bytes == 0 || bytes > 0x7FFFFFFF) {
+        m_InfoMatrix.RemoveAll();
         m_nMatrixWidth = m_nMatrixHeight = 0;
         return 0;
     }
     m_nMatrixWidth = width;
     m_nMatrixHeight = height;
-    m_InfoMatrix.SetSize(static_cast<int>(bytes));
-    std::fill(m_InfoMatrix.GetData(), m_InfoMatrix.GetData() + bytes, 0);
+    // A matrix of the same size is cleared in place: fresh pages of a film's
+    // size cost more than the clearing.
+    if (uint64_t(m_InfoMatrix.GetSize()) == bytes) {
+        std::fill(m_InfoMatrix.GetData(), m_InfoMatrix.GetData() + bytes, 0);
+    } else {
+        m_InfoMatrix.RemoveAll();
+        m_InfoMatrix.SetSize(static_cast<int>(bytes));
+    }
     return 1;
 }
 

@@ -1,12 +1,14 @@
 // Print pixels: a grey buffer at the print size, windowed and with the
 // information text burned in, and previews of what will be printed.
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <new>
 #include <vector>
 
 #include "DcmImage.h"
+#include "FilmBuffer.h"
 #include "OverLayManager.h"
 #include "TextBitmap.h"
 #include "WholeImageResampler.h"
@@ -44,6 +46,33 @@ private:
     double m_low = 0;
     double m_high = 0;
 };
+
+void MapPrintValues(const short* in, short* out, size_t count, const short* table)
+{
+    for (size_t i = 0; i < count; ++i)
+        out[i] = table[uint16_t(in[i])];
+}
+
+// The text covers little of a film: whole words of the matrix are skipped
+// while they are clear.
+template <class Pixel>
+void BurnMarked(const BYTE* matrix, size_t count, Pixel* pixels, Pixel value)
+{
+    size_t i = 0;
+    while (i < count) {
+        uint64_t word = 0;
+        if (i + 8 <= count) {
+            std::memcpy(&word, matrix + i, 8);
+            if (word == 0) {
+                i += 8;
+                continue;
+            }
+        }
+        for (const size_t end = std::min(count, i + 8); i < end; ++i)
+            if (matrix[i] != 0)
+                pixels[i] = value;
+    }
+}
 
 bool IsFullRect(const CRelativeRect& rect)
 {
@@ -113,7 +142,8 @@ unsigned char* CDcmImage::GetDicomPrintPixel(long, long, CRelativeRect rect, int
 BYTE* CDcmImage::PrintPixels8(int printWidth, int printHeight, long centre, long width)
 {
     const size_t count = size_t(printWidth) * size_t(printHeight);
-    std::unique_ptr<BYTE[]> out(new (std::nothrow) BYTE[count]());
+    // The copy or the resampling writes every byte.
+    std::unique_ptr<BYTE[]> out(FilmBuffer::New<BYTE>(count));
     if (!out || !WholeImageResampler::Gray8(m_pCurrentPixels, GetWidth(), GetHeight(), out.get(), printWidth,
                                             printHeight))
         return nullptr;
@@ -130,42 +160,41 @@ BYTE* CDcmImage::PrintPixels16(int printWidth, int printHeight, const CRelativeR
                                long centre, long width)
 {
     const size_t count = size_t(printWidth) * size_t(printHeight);
-    std::unique_ptr<short[]> out(new (std::nothrow) short[count]);
-    std::unique_ptr<short[]> work(new (std::nothrow) short[count]);
-    if (!out || !work)
+    std::unique_ptr<short[]> out(FilmBuffer::New<short>(count));
+    if (!out)
         return nullptr;
-    const short* current = reinterpret_cast<const short*>(m_pCurrentPixels);
-    if (GetWidth() == printWidth && GetHeight() == printHeight && rect.right - rect.left == 1.0f &&
-        rect.bottom - rect.top == 1.0f) {
-        std::memcpy(work.get(), current, count * sizeof(short));
-    } else {
-        auto roundUp4 = [](int value) { return value / 4 * 4 + 4; };
-        const int x0 = roundUp4(int(printWidth * rect.left));
-        const int y0 = roundUp4(int(printHeight * rect.top));
-        const int x1 = roundUp4(int((rect.right - rect.left) * printWidth + int(printWidth * rect.left)));
-        const int y1 = roundUp4(int((rect.bottom - rect.top) * printHeight + int(printHeight * rect.top)));
-        const int bw = x1 - x0;
-        const int bh = y1 - y0;
-        const CString& photometric = m_DicomInfo.m_strPhotometricInterpretation;
-        const bool lightBackground = (photometric == "MONOCHROME1" && inverse == 0) ||
-                                     (photometric == "MONOCHROME2" && inverse != 0);
-        std::fill(work.get(), work.get() + count, short(lightBackground ? 0x5555 : 0));
-        if (bw > 0 && bh > 0 && static_cast<unsigned long long>(bw) * bh <= kMaxPrintPixels) {
-            std::vector<short> block(size_t(bw) * size_t(bh));
-            if (!WholeImageResampler::Gray16(current, GetWidth(), GetHeight(), block.data(), bw, bh))
-                return nullptr;
-            for (int y = std::max(0, y0); y < std::min(printHeight, y1); ++y)
-                for (int x = std::max(0, x0); x < std::min(printWidth, x1); ++x)
-                    work[size_t(y) * printWidth + x] = block[size_t(y - y0) * bw + (x - x0)];
-        }
-    }
-    // Every 16-bit value is mapped once, through a table.
+    // Every 16-bit value is mapped through a table indexed by its bits.
     const PrintWindow window(centre, width, m_bInverse ? 4095 : 0, m_bInverse ? 0 : 4095);
     std::vector<short> table(65536);
     for (int v = -32768; v < 32768; ++v)
-        table[size_t(v + 32768)] = short(window.Map(v));
-    for (size_t i = 0; i < count; ++i)
-        out[i] = table[size_t(work[i] + 32768)];
+        table[uint16_t(v)] = short(window.Map(v));
+    const short* current = reinterpret_cast<const short*>(m_pCurrentPixels);
+    if (GetWidth() == printWidth && GetHeight() == printHeight && rect.right - rect.left == 1.0f &&
+        rect.bottom - rect.top == 1.0f) {
+        MapPrintValues(current, out.get(), count, table.data());
+        return reinterpret_cast<BYTE*>(out.release());
+    }
+    auto roundUp4 = [](int value) { return value / 4 * 4 + 4; };
+    const int x0 = roundUp4(int(printWidth * rect.left));
+    const int y0 = roundUp4(int(printHeight * rect.top));
+    const int x1 = roundUp4(int((rect.right - rect.left) * printWidth + int(printWidth * rect.left)));
+    const int y1 = roundUp4(int((rect.bottom - rect.top) * printHeight + int(printHeight * rect.top)));
+    const int bw = x1 - x0;
+    const int bh = y1 - y0;
+    const CString& photometric = m_DicomInfo.m_strPhotometricInterpretation;
+    const bool lightBackground =
+        (photometric == "MONOCHROME1" && inverse == 0) || (photometric == "MONOCHROME2" && inverse != 0);
+    std::fill(out.get(), out.get() + count, table[lightBackground ? 0x5555 : 0]);
+    if (bw > 0 && bh > 0 && static_cast<unsigned long long>(bw) * bh <= kMaxPrintPixels) {
+        std::vector<short> block(size_t(bw) * size_t(bh));
+        if (!WholeImageResampler::Gray16(current, GetWidth(), GetHeight(), block.data(), bw, bh))
+            return nullptr;
+        const int xs = std::max(0, x0);
+        const int xe = std::min(printWidth, x1);
+        for (int y = std::max(0, y0); y < std::min(printHeight, y1) && xe > xs; ++y)
+            MapPrintValues(block.data() + size_t(y - y0) * bw + (xs - x0), out.get() + size_t(y) * printWidth + xs,
+                           size_t(xe - xs), table.data());
+    }
     return reinterpret_cast<BYTE*>(out.release());
 }
 
@@ -182,14 +211,10 @@ int CDcmImage::BurnMatrixInfoToDicomPrintPixel(unsigned char* pixels, long centr
         return 1;
     const BYTE* matrix = m_InfoMatrix.GetData();
     const size_t count = size_t(m_nMatrixWidth) * size_t(m_nMatrixHeight);
-    for (size_t i = 0; i < count; ++i) {
-        if (matrix[i] == 0)
-            continue;
-        if (m_DicomInfo.m_nBitsAllocated == 8)
-            pixels[i] = mono2 ? 255 : 0;
-        else if (m_DicomInfo.m_nBitsAllocated == 16)
-            reinterpret_cast<short*>(pixels)[i] = short(mono2 ? 4095 : 0);
-    }
+    if (m_DicomInfo.m_nBitsAllocated == 8)
+        BurnMarked(matrix, count, pixels, BYTE(mono2 ? 255 : 0));
+    else if (m_DicomInfo.m_nBitsAllocated == 16)
+        BurnMarked(matrix, count, reinterpret_cast<short*>(pixels), short(mono2 ? 4095 : 0));
     return 1;
 }
 

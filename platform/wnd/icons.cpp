@@ -77,6 +77,34 @@ bool PlatformIconPixels(HICON icon, int& width, int& height, std::vector<uint32_
     return true;
 }
 
+BOOL GetIconInfo(HICON icon, PICONINFO info)
+{
+    int width = 0, height = 0;
+    std::vector<uint32_t> argb;
+    if (info == nullptr || !PlatformIconPixels(icon, width, height, argb))
+        return FALSE;
+    // Rows of bitmap bits are padded to 16 bits.
+    const size_t maskStride = (size_t(width) + 15) / 16 * 2;
+    std::vector<BYTE> mask(maskStride * height, 0);
+    for (int row = 0; row < height; ++row)
+        for (int x = 0; x < width; ++x)
+            if (argb[size_t(row) * width + x] >> 24 == 0)
+                mask[row * maskStride + x / 8] |= BYTE(0x80 >> (x % 8));
+    HBITMAP colour = CreateBitmap(width, height, 1, 32, argb.data());
+    HBITMAP monochrome = CreateBitmap(width, height, 1, 1, mask.data());
+    if (colour == nullptr || monochrome == nullptr) {
+        DeleteObject(colour);
+        DeleteObject(monochrome);
+        return FALSE;
+    }
+    info->fIcon = TRUE;
+    info->xHotspot = DWORD(width / 2);
+    info->yHotspot = DWORD(height / 2);
+    info->hbmMask = monochrome;
+    info->hbmColor = colour;
+    return TRUE;
+}
+
 BOOL DrawIcon(HDC dc, int x, int y, HICON icon)
 {
     int width = 0, height = 0;

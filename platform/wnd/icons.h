@@ -21,5 +21,18 @@ void RegisterIconResource(UINT id, std::vector<BYTE> bmpFile);
 HICON LoadIcon(HINSTANCE instance, LPCTSTR name);
 // Blends the icon over what the device context holds at (x, y).
 BOOL DrawIcon(HDC dc, int x, int y, HICON icon);
+struct ICONINFO {
+    BOOL fIcon;
+    DWORD xHotspot;
+    DWORD yHotspot;
+    HBITMAP hbmMask;
+    HBITMAP hbmColor;
+};
+typedef ICONINFO* PICONINFO;
+// Two new bitmaps of the icon's size, which the caller deletes: hbmColor of
+// 32 bits holding the pixels with their alpha in the fourth byte, and the
+// monochrome hbmMask whose bit is 1 where the icon is fully transparent
+// (alpha 0). An icon's hot spot is its centre. FALSE for no icon.
+BOOL GetIconInfo(HICON icon, PICONINFO info);
 // The icon's pixels, top row first, as 0xAARRGGBB; false for no icon.
 bool PlatformIconPixels(HICON icon, int& width, int& height, std::vector<uint32_t>& argb);

@@ -8,6 +8,7 @@
 #include "RasterImage.h"
 #include "base/winmemory.h"
 #include "gdi/gdiapi.h"
+#include "wnd/icons.h"
 
 namespace {
 
@@ -232,4 +233,45 @@ TEST(RasterInterop, DrawStringExNormalisesItsRecordAndPaintsTheBox)
     EXPECT_EQ(image.GetPixelColor(12, 60 - 1 - 45).rgbGreen, 0);
     CRasterImage empty;
     EXPECT_EQ(empty.DrawStringEx(nullptr, 0, 0, &info), -1);
+}
+
+// A 5 x 3 icon (top row first, 0xAARRGGBB): only fully clear pixels are
+// masked, so the half-transparent one becomes opaque; clear pixels keep
+// the colour they hold.
+TEST(RasterInterop, IconBecomesItsColoursWithTheMaskAsAlpha)
+{
+    const uint32_t argb[15] = {0xFFC81E05, 0x00FFFFFF, 0x80123456, 0xFF00B400, 0xFF0A0B0C,  //
+                               0xFF000000, 0xFFFFFFFF, 0x00405060, 0xFF7F8081, 0x00000000,  //
+                               0x01FE0102, 0xFF3C2814, 0xFF0000FF, 0x00C0C0C0, 0xFF998877};
+    std::vector<BYTE> file(14 + 40, 0);
+    file[0] = 'B';
+    file[1] = 'M';
+    file[10] = 54;
+    file[14] = 40;
+    file[18] = 5;
+    file[22] = 0xFD;  // -3: top-down rows
+    file[23] = file[24] = file[25] = 0xFF;
+    file[26] = 1;
+    file[28] = 32;
+    for (uint32_t p : argb)
+        file.insert(file.end(), {BYTE(p), BYTE(p >> 8), BYTE(p >> 16), BYTE(p >> 24)});
+    RegisterIconResource(7301, file);
+
+    CRasterImage image = Colourful();
+    EXPECT_FALSE(image.CreateFromHICON(nullptr));
+    EXPECT_FALSE(image.IsValid());
+    ASSERT_TRUE(image.CreateFromHICON(LoadIcon(nullptr, MAKEINTRESOURCE(7301))));
+    ASSERT_EQ(image.GetWidth(), 5u);
+    ASSERT_EQ(image.GetHeight(), 3u);
+    EXPECT_EQ(image.GetBpp(), 24);
+    ASSERT_TRUE(image.AlphaIsValid());
+    for (int row = 0; row < 3; ++row)
+        for (int x = 0; x < 5; ++x) {
+            const uint32_t p = argb[row * 5 + x];
+            const RGBQUAD colour = image.GetPixelColor(x, 2 - row, false);
+            EXPECT_EQ(colour.rgbRed, BYTE(p >> 16)) << x << "," << row;
+            EXPECT_EQ(colour.rgbGreen, BYTE(p >> 8)) << x << "," << row;
+            EXPECT_EQ(colour.rgbBlue, BYTE(p)) << x << "," << row;
+            EXPECT_EQ(image.AlphaGet(x, 2 - row), p >> 24 == 0 ? 0 : 255) << x << "," << row;
+        }
 }

@@ -10,6 +10,7 @@
 #include "DcmImage.h"
 #include "DicomTestFiles.h"
 #include "GlyphLineBurner.h"
+#include "WholeImageResampler.h"
 #include "testdata.h"
 
 using namespace testfiles;
@@ -148,6 +149,47 @@ TEST_F(PrintTest, SixteenBitPrintUsesTheWindowOnTheRescaledPixelsAsItIs)
         else
             ASSERT_EQ(inverted[i], PrintMap(2 * (400 + (i % 64 * 5 + i / 64 * 3) % 250) - 1024, 40, 400, 4095, 0));
     }
+}
+
+// A partial rectangle: the resampled block lands at its corners rounded up
+// to the next multiple of 4, cut at the print's right edge, on a background
+// that depends on the inverse argument.
+TEST_F(PrintTest, SixteenBitPrintPlacesTheResampledRectangleOnItsBackground)
+{
+    CDcmImage image;
+    OpenRescaled(image, "rescaled.dcm", false);
+    CDcmImage flat;
+    OpenRescaled(flat, "flat.dcm", true);
+    const CRelativeRect rect(0.25f, 0.125f, 1.25f, 0.75f);
+    std::unique_ptr<unsigned char[]> printed(image.GetDicomPrintPixel(0, 0, rect, 0));
+    std::unique_ptr<unsigned char[]> light(image.GetDicomPrintPixel(0, 0, rect, 1));
+    std::unique_ptr<unsigned char[]> text(flat.GetDicomPrintPixel(0, 0, rect, 0));
+    ASSERT_TRUE(printed && light && text);
+    std::vector<short> current(64 * 64);
+    for (int i = 0; i < 64 * 64; ++i)
+        current[i] = short(2 * (400 + (i % 64 * 5 + i / 64 * 3) % 250) - 1024);
+    const int x0 = 20, y0 = 12, bw = 64, bh = 40;
+    std::vector<short> block(bw * bh);
+    ASSERT_EQ(WholeImageResampler::Gray16(current.data(), 64, 64, block.data(), bw, bh), 1);
+    const short* values = reinterpret_cast<const short*>(printed.get());
+    const short* lightValues = reinterpret_cast<const short*>(light.get());
+    const short* mask = reinterpret_cast<const short*>(text.get());
+    const int background = PrintMap(0, 40, 400, 0, 4095);
+    int inside = 0;
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x) {
+            const int i = y * 64 + x;
+            if (mask[i] == 4095) {
+                EXPECT_EQ(values[i], 4095);
+                continue;
+            }
+            const bool inBlock = x >= x0 && y >= y0 && y < y0 + bh;
+            inside += inBlock;
+            const int expected = inBlock ? PrintMap(block[(y - y0) * bw + (x - x0)], 40, 400, 0, 4095) : background;
+            ASSERT_EQ(values[i], expected) << x << "," << y;
+            ASSERT_EQ(lightValues[i], inBlock ? expected : 4095) << x << "," << y;
+        }
+    EXPECT_GT(inside, 1200);
 }
 
 TEST_F(PrintTest, EightBitPrintMapsTheStoredValuesAndWidthOneSplitsAtTheCentre)
