@@ -159,38 +159,39 @@ inline void J2kMqByteIn(J2kMqRegisters& r)
     }
 }
 
-inline void J2kMqRenormalise(J2kMqRegisters& r)
+// Shifts the registers by n bits, reading a byte whenever the counter runs out.
+inline void J2kMqRenormalise(J2kMqRegisters& r, int n)
 {
-    do {
-        if (r.ct == 0)
-            J2kMqByteIn(r);
-        r.a <<= 1;
-        r.c <<= 1;
-        r.ct--;
-    } while ((r.a & 0x8000) == 0);
+    while (n > r.ct) {
+        r.a <<= r.ct;
+        r.c <<= r.ct;
+        n -= r.ct;
+        r.ct = 0;
+        J2kMqByteIn(r);
+    }
+    r.a <<= n;
+    r.c <<= n;
+    r.ct -= n;
 }
 
+// Decodes one decision. Written without branches on the decision itself, which
+// for refinement and sign contexts is a coin toss the processor cannot predict.
 inline int J2kMqDecodeBit(J2kMqRegisters& r, uint8_t& context)
 {
     const J2kMqTransition& t = kJ2kMqTransitions.entry[context];
     const uint32_t qe = t.qe;
-    const int mps = context & 1;
-    int bit;
-    r.a -= qe;
-    if ((r.c >> 16) < qe) {
-        // Conditional exchange: the lower sub-interval was decoded.
-        bool lps = r.a >= qe;
-        r.a = qe;
-        bit = mps ^ int(lps);
-        context = lps ? t.nextLps : t.nextMps;
-    } else {
-        r.c -= qe << 16;
-        if (r.a & 0x8000)
-            return mps;
-        bool lps = r.a < qe;
-        bit = mps ^ int(lps);
-        context = lps ? t.nextLps : t.nextMps;
-    }
-    J2kMqRenormalise(r);
+    const uint32_t a = r.a - qe;
+    // The lower sub-interval goes with a conditional exchange.
+    const bool lower = (r.c >> 16) < qe;
+    const bool renormalise = lower || !(a & 0x8000);
+    // Without renormalisation a >= 0x8000 > qe, so this is false.
+    const bool lps = lower != (a < qe);
+    r.c -= lower ? 0 : qe << 16;
+    r.a = lower ? qe : a;
+    const uint8_t next = lps ? t.nextLps : t.nextMps;
+    const int bit = (context & 1) ^ int(lps);
+    context = renormalise ? next : context;
+    // a stays below 0x10000, so the shift that brings its bit 15 up is clz - 16.
+    J2kMqRenormalise(r, __builtin_clz(r.a) - 16);
     return bit;
 }

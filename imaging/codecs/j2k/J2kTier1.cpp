@@ -116,15 +116,22 @@ J2kTier1::J2kTier1()
 
 // Flags of a stripe column together: a column with none set has nothing to
 // refine and nothing next to significance.
-uint32_t J2kTier1::ColumnFlags(int top) const
+inline uint32_t J2kTier1::ColumnFlags(int top) const
 {
     const uint32_t* f = flags + top;
     return f[0] | f[kStride] | f[2 * kStride] | f[3 * kStride];
 }
 
+// Flags that every sample of a stripe column has.
+inline uint32_t J2kTier1::ColumnFlagsAll(int top) const
+{
+    const uint32_t* f = flags + top;
+    return f[0] & f[kStride] & f[2 * kStride] & f[3 * kStride];
+}
+
 // A full stripe column of coefficients still insignificant, unvisited and with
 // no significant neighbour is coded by run length.
-bool J2kTier1::RunMode(int top) const
+inline bool J2kTier1::RunMode(int top) const
 {
     const uint32_t* f = flags + top;
     uint32_t any = f[0] | f[kStride] | f[2 * kStride] | (f[3 * kStride] & uint32_t(NeighbourMask(3)));
@@ -146,7 +153,7 @@ void J2kTier1::ClearFlags(int w, int h)
         memset(flags + y * kStride, 0, sizeof(uint32_t) * size_t(w + 2));
 }
 
-void J2kTier1::MakeSignificant(int index, bool negative)
+inline void J2kTier1::MakeSignificant(int index, bool negative)
 {
     uint32_t* f = flags + index;
     f[0] |= F_SIG | (negative ? F_NEG : 0);
@@ -219,7 +226,8 @@ template <class F> J2K_T1_INLINE void J2kTier1::SignificanceScan(F code)
         const int rows = std::min(4, h - k);
         for (int x = 0; x < w; x++) {
             const int top = (k + 1) * kStride + x + 1;
-            if (!ColumnFlags(top))
+            // Nothing to do in columns without context or significant throughout.
+            if (!ColumnFlags(top) || (ColumnFlagsAll(top) & F_SIG))
                 continue;
             for (int r = 0, index = top; r < rows; r++, index += kStride) {
                 int f = int(flags[index]) & (r == 3 ? lastRowMask : -1);

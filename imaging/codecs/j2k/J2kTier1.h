@@ -58,6 +58,7 @@ private:
 
     int NeighbourMask(int rowInStripe) const;
     uint32_t ColumnFlags(int top) const;
+    uint32_t ColumnFlagsAll(int top) const;
     bool RunMode(int top) const;
 
     static const int kStride = 66;

@@ -157,7 +157,7 @@ namespace {
 
 void Columns(J2kTileComponent& tc, const J2kResolution& r, bool reversible, bool forward)
 {
-    Transform(tc.buffer.data(), size_t(tc.Width()), r.x1 - r.x0, r.y1 - r.y0, r.y0, reversible,
+    Transform(tc.Samples(), size_t(tc.Width()), r.x1 - r.x0, r.y1 - r.y0, r.y0, reversible,
               forward);
 }
 
@@ -165,7 +165,7 @@ void Rows(J2kTileComponent& tc, const J2kResolution& r, bool reversible, bool fo
 {
     int w = r.x1 - r.x0, h = r.y1 - r.y0;
     for (int y = 0; y < h; y++)
-        Transform(tc.buffer.data() + size_t(y) * size_t(tc.Width()), 1, 1, w, r.x0, reversible,
+        Transform(tc.Samples() + size_t(y) * size_t(tc.Width()), 1, 1, w, r.x0, reversible,
                   forward);
 }
 
