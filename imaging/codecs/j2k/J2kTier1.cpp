@@ -22,10 +22,13 @@ const uint32_t F_SIGN_N = 0x100, F_SIGN_S = 0x200, F_SIGN_W = 0x400, F_SIGN_E = 
 const uint32_t F_SIG = 0x1000, F_VISIT = 0x2000, F_REFINED = 0x4000, F_NEG = 0x8000;
 const uint32_t F_NEIGHBOURS = 0xFF;
 
+// Sign coding looks at flag bits 1 to 11: the significance and signs of the
+// four direct neighbours.
+int SignTableIndex(uint32_t f) { return int(f >> 1) & 0x7FF; }
+
 struct ContextTables {
     uint8_t zeroCoding[4][256];
-    uint8_t sign[256];
-    uint8_t signFlip[256];
+    uint8_t sign[1 << 11];  // context * 2 + the bit that flips the sign
     ContextTables();
 };
 
@@ -59,42 +62,27 @@ ContextTables::ContextTables()
             int d = !!(f & F_NW) + !!(f & F_NE) + !!(f & F_SW) + !!(f & F_SE);
             zeroCoding[o][f] = uint8_t(J2K_CTX_ZC + ZeroCodingContext(o, h, v, d));
         }
-    // Index bits: significance of N, S, W, E, then their negative signs.
-    for (int i = 0; i < 256; i++) {
-        auto contribution = [&](int sigBit, int negBit) {
-            return (i & sigBit) ? ((i & negBit) ? -1 : 1) : 0;
+    for (int index = 0; index < (1 << 11); index++) {
+        uint32_t f = uint32_t(index) << 1;
+        auto contribution = [&](uint32_t sigBit, uint32_t negBit) {
+            return (f & sigBit) ? ((f & negBit) ? -1 : 1) : 0;
         };
-        int vc = contribution(1, 16) + contribution(2, 32);
-        int hc = contribution(4, 64) + contribution(8, 128);
+        int vc = contribution(F_N, F_SIGN_N) + contribution(F_S, F_SIGN_S);
+        int hc = contribution(F_W, F_SIGN_W) + contribution(F_E, F_SIGN_E);
         vc = vc < -1 ? -1 : (vc > 1 ? 1 : vc);
         hc = hc < -1 ? -1 : (hc > 1 ? 1 : hc);
-        if (hc < 0) {
+        int flip = hc < 0 || (hc == 0 && vc < 0);
+        if (flip) {
             hc = -hc;
             vc = -vc;
-            signFlip[i] = 1;
-        } else if (hc == 0 && vc < 0) {
-            vc = -vc;
-            signFlip[i] = 1;
-        } else {
-            signFlip[i] = 0;
         }
         // hc is now 0 or 1.
         int context = hc == 0 ? (vc == 0 ? 9 : 10) : (vc == 1 ? 13 : (vc == 0 ? 12 : 11));
-        sign[i] = uint8_t(J2K_CTX_SC + context - 9);
+        sign[index] = uint8_t((J2K_CTX_SC + context - 9) * 2 + flip);
     }
 }
 
-const ContextTables& Tables()
-{
-    static const ContextTables tables;
-    return tables;
-}
-
-int SignIndex(uint32_t f)
-{
-    return int(((f & F_N) ? 1 : 0) | ((f & F_S) ? 2 : 0) | ((f & F_W) ? 4 : 0) |
-               ((f & F_E) ? 8 : 0) | ((f >> 4) & 0xF0));
-}
+const ContextTables kTables;
 
 int FloorLog2(uint32_t v)
 {
@@ -110,7 +98,6 @@ int FloorLog2(uint32_t v)
 
 J2kTier1::J2kTier1()
 {
-    Tables();
     memset(flags, 0, sizeof(flags));
 }
 
@@ -127,6 +114,15 @@ inline uint32_t J2kTier1::ColumnFlagsAll(int top) const
 {
     const uint32_t* f = flags + top;
     return f[0] & f[kStride] & f[2 * kStride] & f[3 * kStride];
+}
+
+// Whether every sample of a stripe column is significant or visited.
+inline bool J2kTier1::ColumnSettled(int top) const
+{
+    const uint32_t* f = flags + top;
+    const uint32_t settled = F_SIG | F_VISIT;
+    return bool(f[0] & settled) & bool(f[kStride] & settled) & bool(f[2 * kStride] & settled) &
+           bool(f[3 * kStride] & settled);
 }
 
 // A full stripe column of coefficients still insignificant, unvisited and with
@@ -156,14 +152,15 @@ void J2kTier1::ClearFlags(int w, int h)
 inline void J2kTier1::MakeSignificant(int index, bool negative)
 {
     uint32_t* f = flags + index;
-    f[0] |= F_SIG | (negative ? F_NEG : 0);
+    const uint32_t neg = negative ? ~0u : 0u;
+    f[0] |= F_SIG | (F_NEG & neg);
     f[-kStride - 1] |= F_SE;
-    f[-kStride] |= F_S | (negative ? F_SIGN_S : 0);
+    f[-kStride] |= F_S | (F_SIGN_S & neg);
     f[-kStride + 1] |= F_SW;
-    f[-1] |= F_E | (negative ? F_SIGN_E : 0);
-    f[1] |= F_W | (negative ? F_SIGN_W : 0);
+    f[-1] |= F_E | (F_SIGN_E & neg);
+    f[1] |= F_W | (F_SIGN_W & neg);
     f[kStride - 1] |= F_NE;
-    f[kStride] |= F_N | (negative ? F_SIGN_N : 0);
+    f[kStride] |= F_N | (F_SIGN_N & neg);
     f[kStride + 1] |= F_NW;
 }
 
@@ -200,10 +197,9 @@ double J2kTier1::RefinementDecrease(int32_t m, int plane) const
 
 void J2kTier1::EncodeSign(int index, int f, int plane, double& decrease)
 {
-    const ContextTables& t = Tables();
-    int si = SignIndex(uint32_t(f));
+    int sign = kTables.sign[SignTableIndex(uint32_t(f))];
     bool negative = flags[index] & F_NEG;
-    encoder.Encode(t.sign[si], int(negative) ^ t.signFlip[si]);
+    encoder.Encode(sign >> 1, int(negative) ^ (sign & 1));
     MakeSignificant(index, negative);
     decrease += SignificanceDecrease(data[index], plane);
 }
@@ -211,7 +207,7 @@ void J2kTier1::EncodeSign(int index, int f, int plane, double& decrease)
 void J2kTier1::EncodeCoefficient(int index, int plane, int f, double& decrease)
 {
     int bit = (data[index] >> (plane + kJ2kT1FracBits)) & 1;
-    encoder.Encode(Tables().zeroCoding[orientation][f & F_NEIGHBOURS], bit);
+    encoder.Encode(kTables.zeroCoding[orientation][f & F_NEIGHBOURS], bit);
     if (bit)
         EncodeSign(index, f, plane, decrease);
 }
@@ -266,7 +262,7 @@ template <class F> J2K_T1_INLINE void J2kTier1::RefinementScan(F code)
 
 // run(top) codes a run-length column and returns the row of its first
 // significant sample, or 4; sign(index, f) then codes that sample's sign, and
-// code(index, f) every other sample not yet visited.
+// code(index, f) every other sample not yet significant nor visited.
 template <class Run, class Sign, class Code>
 J2K_T1_INLINE void J2kTier1::CleanupScan(Run run, Sign sign, Code code)
 {
@@ -276,6 +272,8 @@ J2K_T1_INLINE void J2kTier1::CleanupScan(Run run, Sign sign, Code code)
         const int rows = std::min(4, h - k);
         for (int x = 0; x < w; x++) {
             const int top = (k + 1) * kStride + x + 1;
+            if (ColumnSettled(top))
+                continue;
             int r = 0;
             if (rows == 4 && RunMode(top)) {
                 r = run(top);
@@ -289,9 +287,19 @@ J2K_T1_INLINE void J2kTier1::CleanupScan(Run run, Sign sign, Code code)
                 int f = int(flags[index]) & (r == 3 ? lastRowMask : -1);
                 if (!(f & (F_SIG | F_VISIT)))
                     code(index, f);
-                flags[index] &= ~uint32_t(F_VISIT);
             }
         }
+    }
+    ClearVisits();
+}
+
+void J2kTier1::ClearVisits()
+{
+    const int w = width, h = height;
+    for (int y = 1; y <= h; y++) {
+        uint32_t* f = flags + y * kStride + 1;
+        for (int x = 0; x < w; x++)
+            f[x] &= ~F_VISIT;
     }
 }
 
@@ -413,15 +421,14 @@ struct RawBits {
 
 template <class Bits> void J2kTier1::DecodeSign(Bits& bits, int index, int f, int plane)
 {
-    const ContextTables& t = Tables();
-    int si = SignIndex(uint32_t(f));
-    MakeSignificant(index, bits.Sign(t.sign[si], t.signFlip[si]));
+    int sign = kTables.sign[SignTableIndex(uint32_t(f))];
+    MakeSignificant(index, bits.Sign(sign >> 1, sign & 1));
     data[index] = 3 << plane;
 }
 
 template <class Bits> Bits J2kTier1::DecodeSignificancePass(Bits bits, int plane)
 {
-    const uint8_t* zeroCoding = Tables().zeroCoding[orientation];
+    const uint8_t* zeroCoding = kTables.zeroCoding[orientation];
     SignificanceScan([&](int index, int f) {
         if (bits.Bit(zeroCoding[f & F_NEIGHBOURS]))
             DecodeSign(bits, index, f, plane);
@@ -440,7 +447,7 @@ template <class Bits> Bits J2kTier1::DecodeRefinementPass(Bits bits, int plane)
 
 template <class Bits> Bits J2kTier1::DecodeCleanupPass(Bits bits, int plane, bool segmentationSymbols)
 {
-    const uint8_t* zeroCoding = Tables().zeroCoding[orientation];
+    const uint8_t* zeroCoding = kTables.zeroCoding[orientation];
     CleanupScan(
         [&](int) {
             if (!bits.Bit(J2K_CTX_RL))

@@ -59,6 +59,8 @@ private:
     int NeighbourMask(int rowInStripe) const;
     uint32_t ColumnFlags(int top) const;
     uint32_t ColumnFlagsAll(int top) const;
+    bool ColumnSettled(int top) const;
+    void ClearVisits();
     bool RunMode(int top) const;
 
     static const int kStride = 66;
