@@ -214,10 +214,25 @@ void J2kTier1::EncodeCoefficient(int index, int plane, int f, double& decrease)
 
 // The scans are kept inline in each pass so that a decoder's registers, held in
 // the pass's locals, stay in machine registers.
+
+// Calls visit(index, mask) for each row of a stripe column, with the mask of
+// the row's neighbour flags; full columns are unrolled.
+template <class Visit> J2K_T1_INLINE void J2kTier1::ForRows(int top, int rows, Visit visit)
+{
+    if (rows == 4) {
+        visit(top, -1);
+        visit(top + kStride, -1);
+        visit(top + 2 * kStride, -1);
+        visit(top + 3 * kStride, NeighbourMask(3));
+        return;
+    }
+    for (int r = 0; r < rows; r++)
+        visit(top + r * kStride, -1);
+}
+
 template <class F> J2K_T1_INLINE void J2kTier1::SignificanceScan(F code)
 {
     const int w = width, h = height;
-    const int lastRowMask = NeighbourMask(3);
     for (int k = 0; k < h; k += 4) {
         const int rows = std::min(4, h - k);
         for (int x = 0; x < w; x++) {
@@ -225,13 +240,13 @@ template <class F> J2K_T1_INLINE void J2kTier1::SignificanceScan(F code)
             // Nothing to do in columns without context or significant throughout.
             if (!ColumnFlags(top) || (ColumnFlagsAll(top) & F_SIG))
                 continue;
-            for (int r = 0, index = top; r < rows; r++, index += kStride) {
-                int f = int(flags[index]) & (r == 3 ? lastRowMask : -1);
+            ForRows(top, rows, [&](int index, int mask) {
+                int f = int(flags[index]) & mask;
                 if ((f & F_SIG) || !(f & F_NEIGHBOURS))
-                    continue;
+                    return;
                 code(index, f);
                 flags[index] |= F_VISIT;
-            }
+            });
         }
     }
 }
@@ -239,23 +254,21 @@ template <class F> J2K_T1_INLINE void J2kTier1::SignificanceScan(F code)
 template <class F> J2K_T1_INLINE void J2kTier1::RefinementScan(F code)
 {
     const int w = width, h = height;
-    const int lastRowMask = NeighbourMask(3);
     for (int k = 0; k < h; k += 4) {
         const int rows = std::min(4, h - k);
         for (int x = 0; x < w; x++) {
             const int top = (k + 1) * kStride + x + 1;
             if (!(ColumnFlags(top) & F_SIG))
                 continue;
-            for (int r = 0, index = top; r < rows; r++, index += kStride) {
+            ForRows(top, rows, [&](int index, int mask) {
                 uint32_t f = flags[index];
                 if ((f & (F_SIG | F_VISIT)) != F_SIG)
-                    continue;
-                int mask = r == 3 ? lastRowMask : -1;
+                    return;
                 int context = (f & F_REFINED) ? J2K_CTX_MR + 2
                               : ((int(f) & mask & F_NEIGHBOURS) ? J2K_CTX_MR + 1 : J2K_CTX_MR);
                 code(index, context);
                 flags[index] |= F_REFINED;
-            }
+            });
         }
     }
 }
@@ -268,26 +281,27 @@ J2K_T1_INLINE void J2kTier1::CleanupScan(Run run, Sign sign, Code code)
 {
     const int w = width, h = height;
     const int lastRowMask = NeighbourMask(3);
+    auto visit = [&](int index, int mask) {
+        int f = int(flags[index]) & mask;
+        if (!(f & (F_SIG | F_VISIT)))
+            code(index, f);
+    };
     for (int k = 0; k < h; k += 4) {
         const int rows = std::min(4, h - k);
         for (int x = 0; x < w; x++) {
             const int top = (k + 1) * kStride + x + 1;
             if (ColumnSettled(top))
                 continue;
-            int r = 0;
-            if (rows == 4 && RunMode(top)) {
-                r = run(top);
-                if (r == 4)
-                    continue;
-                int index = top + r * kStride;
-                sign(index, int(flags[index]) & (r == 3 ? lastRowMask : -1));
-                r++;
+            if (rows < 4 || !RunMode(top)) {
+                ForRows(top, rows, visit);
+                continue;
             }
-            for (int index = top + r * kStride; r < rows; r++, index += kStride) {
-                int f = int(flags[index]) & (r == 3 ? lastRowMask : -1);
-                if (!(f & (F_SIG | F_VISIT)))
-                    code(index, f);
-            }
+            int r = run(top);
+            if (r == 4)
+                continue;
+            sign(top + r * kStride, int(flags[top + r * kStride]) & (r == 3 ? lastRowMask : -1));
+            for (r++; r < 4; r++)
+                visit(top + r * kStride, r == 3 ? lastRowMask : -1);
         }
     }
     ClearVisits();

@@ -40,6 +40,7 @@ private:
     double SignificanceDecrease(int32_t magnitude, int plane) const;
     double RefinementDecrease(int32_t magnitude, int plane) const;
 
+    template <class Visit> void ForRows(int top, int rows, Visit visit);
     template <class F> void SignificanceScan(F code);
     template <class F> void RefinementScan(F code);
     template <class Run, class Sign, class Code> void CleanupScan(Run run, Sign sign, Code code);

@@ -411,10 +411,11 @@ void J2kTileCoder::StoreSamples()
         const int32_t shift = comp.isSigned ? 0 : half;
         const int32_t low = -half, high = half - 1;
         const int scale = Reversible(int(c)) ? 0 : 13;
+        const int w = tc.Width();
         for (int y = tc.y0; y < tc.y1; y++) {
             int* dst = comp.data + size_t(y - originY) * size_t(width) + (tc.x0 - originX);
-            const int32_t* src = tc.Samples() + size_t(y - tc.y0) * size_t(tc.Width());
-            for (int x = 0; x < tc.Width(); x++)
+            const int32_t* src = tc.Samples() + size_t(y - tc.y0) * size_t(w);
+            for (int x = 0; x < w; x++)
                 dst[x] = std::min(std::max(src[x] >> scale, low), high) + shift;
         }
     }

@@ -62,10 +62,15 @@ public:
         if (width == 1 && stride == 1) {
             // One line of samples: neighbours mirror only at the two ends.
             int32_t* x = base;
-            for (int j = first; j < n; j += 2) {
-                int64_t left = x[j ? j - 1 : 1], right = x[j + 1 < n ? j + 1 : n - 2];
-                x[j] = int32_t(op(int64_t(x[j]), left + right));
+            int j = first;
+            if (j == 0) {
+                x[0] = int32_t(op(int64_t(x[0]), 2 * int64_t(x[1])));
+                j = 2;
             }
+            for (; j + 1 < n; j += 2)
+                x[j] = int32_t(op(int64_t(x[j]), int64_t(x[j - 1]) + x[j + 1]));
+            if (j < n)
+                x[j] = int32_t(op(int64_t(x[j]), 2 * int64_t(x[j - 1])));
             return;
         }
         for (int j = first; j < n; j += 2) {
@@ -112,7 +117,9 @@ void CopyLines(int32_t* base, size_t stride, int32_t* copy, size_t copyStride, i
         for (int j = pass ^ (i0 & 1); j < n; j += 2, k++) {
             int32_t* line = base + size_t(deinterleaved ? k : j) * stride;
             int32_t* copied = copy + size_t(j) * copyStride;
-            if (toCopy)
+            if (count == 1)
+                *(toCopy ? copied : line) = *(toCopy ? line : copied);
+            else if (toCopy)
                 memcpy(copied, line, sizeof(int32_t) * size_t(count));
             else
                 memcpy(line, copied, sizeof(int32_t) * size_t(count));
