@@ -79,7 +79,8 @@ public:
     void ResetContexts();
     int Decode(int context) { return J2kMqDecodeBit(registers, contexts[context]); }
 
-    J2kMqRegisters registers = {};
+    // A decoder used before Start still keeps its interval register in range.
+    J2kMqRegisters registers = {0x8000, 0, 0, 0, 0, nullptr};
     uint8_t contexts[J2K_CTX_COUNT] = {};
 };
 

@@ -482,8 +482,8 @@ template <class Bits> Bits J2kTier1::DecodeCleanupPass(Bits bits, int plane, boo
 
 void J2kTier1::DecodePass(int type, int plane, bool raw, int style)
 {
-    // Raw segments never hold a cleanup pass.
-    if (raw) {
+    // Cleanup passes are always arithmetic-coded.
+    if (raw && type != 2) {
         RawBits bits{&rawDecoder};
         if (type == 0)
             DecodeSignificancePass(bits, plane);
