@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <memory>
 #include <vector>
 
 namespace {
@@ -97,15 +96,6 @@ private:
     int width, n, i0;
 };
 
-// Scratch lines of the calling thread, kept from call to call.
-int32_t* Scratch(size_t count)
-{
-    thread_local std::vector<int32_t> scratch;
-    if (scratch.size() < count)
-        scratch.resize(count);
-    return scratch.data();
-}
-
 // Copies count samples of n lines between the region and a scratch copy whose
 // lines are copyStride apart; the region's lines are low-pass first when
 // deinterleaved is set, the copy's always in natural order.
@@ -135,7 +125,7 @@ const int kStripWidth = 16;
 // Columns go through the copy a strip at a time. A lone sample at an odd
 // position is doubled on the way in, halved on the way out.
 void Transform(int32_t* base, size_t stride, int width, int n, int i0, bool reversible,
-               bool forward)
+               bool forward, std::vector<int32_t>& scratch)
 {
     if (n <= 1) {
         if (n == 1 && (i0 & 1))
@@ -144,7 +134,9 @@ void Transform(int32_t* base, size_t stride, int width, int n, int i0, bool reve
         return;
     }
     const int strip = width == 1 ? 1 : kStripWidth;
-    int32_t* copy = Scratch(size_t(strip) * size_t(n));
+    if (scratch.size() < size_t(strip) * size_t(n))
+        scratch.resize(size_t(strip) * size_t(n));
+    int32_t* copy = scratch.data();
     for (int x = 0; x < width; x += strip) {
         int w = std::min(strip, width - x);
         CopyLines(base + x, stride, copy, size_t(strip), w, n, i0, true, !forward);
@@ -153,27 +145,37 @@ void Transform(int32_t* base, size_t stride, int width, int n, int i0, bool reve
         CopyLines(base + x, stride, copy, size_t(strip), w, n, i0, false, forward);
     }
 }
+
+
+void Line(int32_t* x, int n, int i0, bool reversible, bool forward)
+{
+    std::vector<int32_t> scratch;
+    Transform(x, 1, 1, n, i0, reversible, forward, scratch);
+}
+
 } // namespace
 
-void J2kWavelet::Forward53(int32_t* x, int n, int i0) { Transform(x, 1, 1, n, i0, true, true); }
-void J2kWavelet::Inverse53(int32_t* x, int n, int i0) { Transform(x, 1, 1, n, i0, true, false); }
-void J2kWavelet::Forward97(int32_t* x, int n, int i0) { Transform(x, 1, 1, n, i0, false, true); }
-void J2kWavelet::Inverse97(int32_t* x, int n, int i0) { Transform(x, 1, 1, n, i0, false, false); }
+void J2kWavelet::Forward53(int32_t* x, int n, int i0) { Line(x, n, i0, true, true); }
+void J2kWavelet::Inverse53(int32_t* x, int n, int i0) { Line(x, n, i0, true, false); }
+void J2kWavelet::Forward97(int32_t* x, int n, int i0) { Line(x, n, i0, false, true); }
+void J2kWavelet::Inverse97(int32_t* x, int n, int i0) { Line(x, n, i0, false, false); }
 
 namespace {
 
 void Columns(J2kTileComponent& tc, const J2kResolution& r, bool reversible, bool forward)
 {
+    std::vector<int32_t> scratch;
     Transform(tc.Samples(), size_t(tc.Width()), r.x1 - r.x0, r.y1 - r.y0, r.y0, reversible,
-              forward);
+              forward, scratch);
 }
 
 void Rows(J2kTileComponent& tc, const J2kResolution& r, bool reversible, bool forward)
 {
     int w = r.x1 - r.x0, h = r.y1 - r.y0;
+    std::vector<int32_t> scratch;
     for (int y = 0; y < h; y++)
         Transform(tc.Samples() + size_t(y) * size_t(tc.Width()), 1, 1, w, r.x0, reversible,
-                  forward);
+                  forward, scratch);
 }
 
 } // namespace
