@@ -1,6 +1,6 @@
 #include "J2kMqCoder.h"
 
-const J2kMqState kJ2kMqStates[47] = {
+constexpr J2kMqState kJ2kMqStates[47] = {
     {0x5601, 1, 1, 1},   {0x3401, 2, 6, 0},   {0x1801, 3, 9, 0},   {0x0AC1, 4, 12, 0},
     {0x0521, 5, 29, 0},  {0x0221, 38, 33, 0}, {0x5601, 7, 6, 1},   {0x5401, 8, 14, 0},
     {0x4801, 9, 14, 0},  {0x3801, 10, 14, 0}, {0x3001, 11, 17, 0}, {0x2401, 12, 18, 0},
@@ -13,6 +13,24 @@ const J2kMqState kJ2kMqStates[47] = {
     {0x0221, 37, 34, 0}, {0x0141, 38, 35, 0}, {0x0111, 39, 36, 0}, {0x0085, 40, 37, 0},
     {0x0049, 41, 38, 0}, {0x0025, 42, 39, 0}, {0x0015, 43, 40, 0}, {0x0009, 44, 41, 0},
     {0x0005, 45, 42, 0}, {0x0001, 45, 43, 0}, {0x5601, 46, 46, 0}};
+
+namespace {
+
+constexpr J2kMqTransitionTable MakeTransitions()
+{
+    J2kMqTransitionTable table = {};
+    for (int i = 0; i < 2 * 47; i++) {
+        const J2kMqState& s = kJ2kMqStates[i / 2];
+        int mps = i & 1;
+        table.entry[i] = {s.qe, uint8_t(s.nextMps * 2 + mps),
+                          uint8_t(s.nextLps * 2 + (mps ^ s.switchMps))};
+    }
+    return table;
+}
+
+} // namespace
+
+constexpr J2kMqTransitionTable kJ2kMqTransitions = MakeTransitions();
 
 namespace {
 
@@ -94,17 +112,24 @@ int J2kMqEncoder::Flush()
 
 void J2kMqDecoder::Start(const uint8_t* source, int size)
 {
-    data = source;
-    length = size;
-    position = 0;
-    c = uint32_t(At(0)) << 16;
-    ByteIn();
-    c <<= 7;
-    ct -= 7;
-    a = 0x8000;
+    J2kMqRegisters& r = registers;
+    r.data = source;
+    r.length = size;
+    r.position = 0;
+    r.c = J2kMqByteAt(r, 0) << 16;
+    J2kMqByteIn(r);
+    r.c <<= 7;
+    r.ct -= 7;
+    r.a = 0x8000;
 }
 
-void J2kMqDecoder::ResetContexts() { InitialStates(state, mps); }
+void J2kMqDecoder::ResetContexts()
+{
+    uint8_t state[J2K_CTX_COUNT], mps[J2K_CTX_COUNT];
+    InitialStates(state, mps);
+    for (int i = 0; i < J2K_CTX_COUNT; i++)
+        contexts[i] = uint8_t(state[i] * 2 + mps[i]);
+}
 
 
 

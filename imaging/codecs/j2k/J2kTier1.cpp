@@ -2,8 +2,15 @@
 
 #include "J2kByteCursor.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+
+#if defined(__GNUC__)
+#define J2K_T1_INLINE __attribute__((always_inline)) inline
+#else
+#define J2K_T1_INLINE inline
+#endif
 
 namespace {
 
@@ -15,10 +22,13 @@ const uint32_t F_SIGN_N = 0x100, F_SIGN_S = 0x200, F_SIGN_W = 0x400, F_SIGN_E = 
 const uint32_t F_SIG = 0x1000, F_VISIT = 0x2000, F_REFINED = 0x4000, F_NEG = 0x8000;
 const uint32_t F_NEIGHBOURS = 0xFF;
 
+// Sign coding looks at flag bits 1 to 11: the significance and signs of the
+// four direct neighbours.
+int SignTableIndex(uint32_t f) { return int(f >> 1) & 0x7FF; }
+
 struct ContextTables {
     uint8_t zeroCoding[4][256];
-    uint8_t sign[256];
-    uint8_t signFlip[256];
+    uint8_t sign[1 << 11];  // context * 2 + the bit that flips the sign
     ContextTables();
 };
 
@@ -52,42 +62,27 @@ ContextTables::ContextTables()
             int d = !!(f & F_NW) + !!(f & F_NE) + !!(f & F_SW) + !!(f & F_SE);
             zeroCoding[o][f] = uint8_t(J2K_CTX_ZC + ZeroCodingContext(o, h, v, d));
         }
-    // Index bits: significance of N, S, W, E, then their negative signs.
-    for (int i = 0; i < 256; i++) {
-        auto contribution = [&](int sigBit, int negBit) {
-            return (i & sigBit) ? ((i & negBit) ? -1 : 1) : 0;
+    for (int index = 0; index < (1 << 11); index++) {
+        uint32_t f = uint32_t(index) << 1;
+        auto contribution = [&](uint32_t sigBit, uint32_t negBit) {
+            return (f & sigBit) ? ((f & negBit) ? -1 : 1) : 0;
         };
-        int vc = contribution(1, 16) + contribution(2, 32);
-        int hc = contribution(4, 64) + contribution(8, 128);
+        int vc = contribution(F_N, F_SIGN_N) + contribution(F_S, F_SIGN_S);
+        int hc = contribution(F_W, F_SIGN_W) + contribution(F_E, F_SIGN_E);
         vc = vc < -1 ? -1 : (vc > 1 ? 1 : vc);
         hc = hc < -1 ? -1 : (hc > 1 ? 1 : hc);
-        if (hc < 0) {
+        int flip = hc < 0 || (hc == 0 && vc < 0);
+        if (flip) {
             hc = -hc;
             vc = -vc;
-            signFlip[i] = 1;
-        } else if (hc == 0 && vc < 0) {
-            vc = -vc;
-            signFlip[i] = 1;
-        } else {
-            signFlip[i] = 0;
         }
         // hc is now 0 or 1.
         int context = hc == 0 ? (vc == 0 ? 9 : 10) : (vc == 1 ? 13 : (vc == 0 ? 12 : 11));
-        sign[i] = uint8_t(J2K_CTX_SC + context - 9);
+        sign[index] = uint8_t((J2K_CTX_SC + context - 9) * 2 + flip);
     }
 }
 
-const ContextTables& Tables()
-{
-    static const ContextTables tables;
-    return tables;
-}
-
-int SignIndex(uint32_t f)
-{
-    return int(((f & F_N) ? 1 : 0) | ((f & F_S) ? 2 : 0) | ((f & F_W) ? 4 : 0) |
-               ((f & F_E) ? 8 : 0) | ((f >> 4) & 0xF0));
-}
+const ContextTables kTables;
 
 int FloorLog2(uint32_t v)
 {
@@ -103,30 +98,40 @@ int FloorLog2(uint32_t v)
 
 J2kTier1::J2kTier1()
 {
-    Tables();
     memset(flags, 0, sizeof(flags));
 }
 
 // Flags of a stripe column together: a column with none set has nothing to
 // refine and nothing next to significance.
-uint32_t J2kTier1::ColumnFlags(int k, int x) const
+inline uint32_t J2kTier1::ColumnFlags(int top) const
 {
-    const uint32_t* f = flags + (k + 1) * kStride + x + 1;
+    const uint32_t* f = flags + top;
     return f[0] | f[kStride] | f[2 * kStride] | f[3 * kStride];
+}
+
+// Flags that every sample of a stripe column has.
+inline uint32_t J2kTier1::ColumnFlagsAll(int top) const
+{
+    const uint32_t* f = flags + top;
+    return f[0] & f[kStride] & f[2 * kStride] & f[3 * kStride];
+}
+
+// Whether every sample of a stripe column is significant or visited.
+inline bool J2kTier1::ColumnSettled(int top) const
+{
+    const uint32_t* f = flags + top;
+    const uint32_t settled = F_SIG | F_VISIT;
+    return bool(f[0] & settled) & bool(f[kStride] & settled) & bool(f[2 * kStride] & settled) &
+           bool(f[3 * kStride] & settled);
 }
 
 // A full stripe column of coefficients still insignificant, unvisited and with
 // no significant neighbour is coded by run length.
-bool J2kTier1::RunMode(int k, int x) const
+inline bool J2kTier1::RunMode(int top) const
 {
-    if (k + 4 > height)
-        return false;
-    for (int r = 0; r < 4; r++) {
-        int f = int(flags[(k + r + 1) * kStride + x + 1]) & NeighbourMask(r);
-        if (f & (F_SIG | F_VISIT | F_NEIGHBOURS))
-            return false;
-    }
-    return true;
+    const uint32_t* f = flags + top;
+    uint32_t any = f[0] | f[kStride] | f[2 * kStride] | (f[3 * kStride] & uint32_t(NeighbourMask(3)));
+    return !(any & (F_SIG | F_VISIT | F_NEIGHBOURS));
 }
 
 int J2kTier1::NeighbourMask(int rowInStripe) const
@@ -144,17 +149,18 @@ void J2kTier1::ClearFlags(int w, int h)
         memset(flags + y * kStride, 0, sizeof(uint32_t) * size_t(w + 2));
 }
 
-void J2kTier1::MakeSignificant(int index, bool negative)
+inline void J2kTier1::MakeSignificant(int index, bool negative)
 {
     uint32_t* f = flags + index;
-    f[0] |= F_SIG | (negative ? F_NEG : 0);
+    const uint32_t neg = negative ? ~0u : 0u;
+    f[0] |= F_SIG | (F_NEG & neg);
     f[-kStride - 1] |= F_SE;
-    f[-kStride] |= F_S | (negative ? F_SIGN_S : 0);
+    f[-kStride] |= F_S | (F_SIGN_S & neg);
     f[-kStride + 1] |= F_SW;
-    f[-1] |= F_E | (negative ? F_SIGN_E : 0);
-    f[1] |= F_W | (negative ? F_SIGN_W : 0);
+    f[-1] |= F_E | (F_SIGN_E & neg);
+    f[1] |= F_W | (F_SIGN_W & neg);
     f[kStride - 1] |= F_NE;
-    f[kStride] |= F_N | (negative ? F_SIGN_N : 0);
+    f[kStride] |= F_N | (F_SIGN_N & neg);
     f[kStride + 1] |= F_NW;
 }
 
@@ -189,58 +195,126 @@ double J2kTier1::RefinementDecrease(int32_t m, int plane) const
     return eb * eb - ea * ea;
 }
 
+void J2kTier1::EncodeSign(int index, int f, int plane, double& decrease)
+{
+    int sign = kTables.sign[SignTableIndex(uint32_t(f))];
+    bool negative = flags[index] & F_NEG;
+    encoder.Encode(sign >> 1, int(negative) ^ (sign & 1));
+    MakeSignificant(index, negative);
+    decrease += SignificanceDecrease(data[index], plane);
+}
+
 void J2kTier1::EncodeCoefficient(int index, int plane, int f, double& decrease)
 {
-    const ContextTables& t = Tables();
-    int32_t m = data[index];
-    int bit = (m >> (plane + kJ2kT1FracBits)) & 1;
-    encoder.Encode(t.zeroCoding[orientation][f & F_NEIGHBOURS], bit);
-    if (!bit)
-        return;
-    int si = SignIndex(uint32_t(f));
-    bool negative = flags[index] & F_NEG;
-    encoder.Encode(t.sign[si], int(negative) ^ t.signFlip[si]);
-    MakeSignificant(index, negative);
-    decrease += SignificanceDecrease(m, plane);
+    int bit = (data[index] >> (plane + kJ2kT1FracBits)) & 1;
+    encoder.Encode(kTables.zeroCoding[orientation][f & F_NEIGHBOURS], bit);
+    if (bit)
+        EncodeSign(index, f, plane, decrease);
 }
 
-template <class F> void J2kTier1::SignificanceScan(F code)
+// The scans are kept inline in each pass so that a decoder's registers, held in
+// the pass's locals, stay in machine registers.
+
+// Calls visit(index, mask) for each row of a stripe column, with the mask of
+// the row's neighbour flags; full columns are unrolled.
+template <class Visit> J2K_T1_INLINE void J2kTier1::ForRows(int top, int rows, Visit visit)
 {
-    const int w = width, h = height, lastRowMask = NeighbourMask(3);
-    for (int k = 0; k < h; k += 4)
+    if (rows == 4) {
+        visit(top, -1);
+        visit(top + kStride, -1);
+        visit(top + 2 * kStride, -1);
+        visit(top + 3 * kStride, NeighbourMask(3));
+        return;
+    }
+    for (int r = 0; r < rows; r++)
+        visit(top + r * kStride, -1);
+}
+
+template <class F> J2K_T1_INLINE void J2kTier1::SignificanceScan(F code)
+{
+    const int w = width, h = height;
+    for (int k = 0; k < h; k += 4) {
+        const int rows = std::min(4, h - k);
         for (int x = 0; x < w; x++) {
-            if (!ColumnFlags(k, x))
+            const int top = (k + 1) * kStride + x + 1;
+            // Nothing to do in columns without context or significant throughout.
+            if (!ColumnFlags(top) || (ColumnFlagsAll(top) & F_SIG))
                 continue;
-            for (int y = k; y < k + 4 && y < h; y++) {
-                int index = (y + 1) * kStride + x + 1;
-                int f = int(flags[index]) & (y - k == 3 ? lastRowMask : -1);
+            ForRows(top, rows, [&](int index, int mask) {
+                int f = int(flags[index]) & mask;
                 if ((f & F_SIG) || !(f & F_NEIGHBOURS))
-                    continue;
+                    return;
                 code(index, f);
                 flags[index] |= F_VISIT;
-            }
+            });
         }
+    }
 }
 
-template <class F> void J2kTier1::RefinementScan(F code)
+template <class F> J2K_T1_INLINE void J2kTier1::RefinementScan(F code)
 {
-    const int w = width, h = height, lastRowMask = NeighbourMask(3);
-    for (int k = 0; k < h; k += 4)
+    const int w = width, h = height;
+    for (int k = 0; k < h; k += 4) {
+        const int rows = std::min(4, h - k);
         for (int x = 0; x < w; x++) {
-            if (!(ColumnFlags(k, x) & F_SIG))
+            const int top = (k + 1) * kStride + x + 1;
+            if (!(ColumnFlags(top) & F_SIG))
                 continue;
-            for (int y = k; y < k + 4 && y < h; y++) {
-                int index = (y + 1) * kStride + x + 1;
+            ForRows(top, rows, [&](int index, int mask) {
                 uint32_t f = flags[index];
                 if ((f & (F_SIG | F_VISIT)) != F_SIG)
-                    continue;
-                int mask = y - k == 3 ? lastRowMask : -1;
+                    return;
                 int context = (f & F_REFINED) ? J2K_CTX_MR + 2
                               : ((int(f) & mask & F_NEIGHBOURS) ? J2K_CTX_MR + 1 : J2K_CTX_MR);
                 code(index, context);
                 flags[index] |= F_REFINED;
-            }
+            });
         }
+    }
+}
+
+// run(top) codes a run-length column and returns the row of its first
+// significant sample, or 4; sign(index, f) then codes that sample's sign, and
+// code(index, f) every other sample not yet significant nor visited.
+template <class Run, class Sign, class Code>
+J2K_T1_INLINE void J2kTier1::CleanupScan(Run run, Sign sign, Code code)
+{
+    const int w = width, h = height;
+    const int lastRowMask = NeighbourMask(3);
+    auto visit = [&](int index, int mask) {
+        int f = int(flags[index]) & mask;
+        if (!(f & (F_SIG | F_VISIT)))
+            code(index, f);
+    };
+    for (int k = 0; k < h; k += 4) {
+        const int rows = std::min(4, h - k);
+        for (int x = 0; x < w; x++) {
+            const int top = (k + 1) * kStride + x + 1;
+            if (ColumnSettled(top))
+                continue;
+            if (rows < 4 || !RunMode(top)) {
+                ForRows(top, rows, visit);
+                continue;
+            }
+            int r = run(top);
+            if (r == 4)
+                continue;
+            sign(top + r * kStride, int(flags[top + r * kStride]) & (r == 3 ? lastRowMask : -1));
+            for (r++; r < 4; r++)
+                visit(top + r * kStride, r == 3 ? lastRowMask : -1);
+        }
+    }
+    ClearVisits();
+}
+
+void J2kTier1::ClearVisits()
+{
+    const int w = width, h = height;
+    for (int y = 1; y <= h; y++) {
+        uint32_t* f = flags + y * kStride + 1;
+        for (int x = 0; x < w; x++)
+            f[x] &= ~F_VISIT;
+    }
 }
 
 void J2kTier1::EncodeSignificancePass(int plane, double& decrease)
@@ -258,39 +332,24 @@ void J2kTier1::EncodeRefinementPass(int plane, double& decrease)
 
 void J2kTier1::EncodeCleanupPass(int plane, double& decrease)
 {
-    for (int k = 0; k < height; k += 4)
-        for (int x = 0; x < width; x++) {
-            int y = k;
-            if (RunMode(k, x)) {
-                int first = 4;
-                for (int r = 0; r < 4; r++)
-                    if ((data[(k + r + 1) * kStride + x + 1] >> (plane + kJ2kT1FracBits)) & 1) {
-                        first = r;
-                        break;
-                    }
-                encoder.Encode(J2K_CTX_RL, first < 4);
-                if (first == 4)
-                    continue;
+    const int shift = plane + kJ2kT1FracBits;
+    CleanupScan(
+        [&](int top) {
+            int first = 4;
+            for (int r = 0; r < 4; r++)
+                if ((data[top + r * kStride] >> shift) & 1) {
+                    first = r;
+                    break;
+                }
+            encoder.Encode(J2K_CTX_RL, first < 4);
+            if (first < 4) {
                 encoder.Encode(J2K_CTX_UNI, first >> 1);
                 encoder.Encode(J2K_CTX_UNI, first & 1);
-                int index = (k + first + 1) * kStride + x + 1;
-                const ContextTables& t = Tables();
-                int si = SignIndex(flags[index] & uint32_t(NeighbourMask(first)));
-                bool negative = flags[index] & F_NEG;
-                encoder.Encode(t.sign[si], int(negative) ^ t.signFlip[si]);
-                MakeSignificant(index, negative);
-                decrease += SignificanceDecrease(data[index], plane);
-                y = k + first + 1;
             }
-            for (; y < k + 4 && y < height; y++) {
-                int index = (y + 1) * kStride + x + 1;
-                int f = int(flags[index]) & NeighbourMask(y - k);
-                if (!(f & (F_SIG | F_VISIT)))
-                    EncodeCoefficient(index, plane, f, decrease);
-            }
-            for (int r = k; r < k + 4 && r < height; r++)
-                flags[(r + 1) * kStride + x + 1] &= ~uint32_t(F_VISIT);
-        }
+            return first;
+        },
+        [&](int index, int f) { EncodeSign(index, f, plane, decrease); },
+        [&](int index, int f) { EncodeCoefficient(index, plane, f, decrease); });
 }
 
 void J2kTier1::EncodeBlock(const int32_t* samples, int stride, int orient, int style,
@@ -358,76 +417,88 @@ void J2kTier1::EncodeBlock(const int32_t* samples, int stride, int orient, int s
 
 namespace {
 
-// Holds a copy of the coder for one pass, out of reach of the stores to the flags.
-struct MqSource {
-    J2kMqDecoder mq;
-    int Bit(int context) { return mq.Decode(context); }
-    int Sign(int context, int flip) { return mq.Decode(context) ^ flip; }
+// Symbol sources of the decoding passes; a pass works on a copy of its own.
+struct MqBits {
+    J2kMqRegisters registers;
+    uint8_t* contexts;
+    int Bit(int context) { return J2kMqDecodeBit(registers, contexts[context]); }
+    int Sign(int context, int flip) { return Bit(context) ^ flip; }
 };
 
-struct RawSource {
-    J2kRawDecoder& raw;
-    int Bit(int) { return raw.Decode(); }
-    int Sign(int, int) { return raw.Decode(); }
+struct RawBits {
+    J2kRawDecoder* raw;
+    int Bit(int) { return raw->Decode(); }
+    int Sign(int, int) { return raw->Decode(); }
 };
 
 } // namespace
 
-template <class Source> void J2kTier1::DecodeSignificancePass(Source& source, int plane)
+template <class Bits> void J2kTier1::DecodeSign(Bits& bits, int index, int f, int plane)
 {
-    const ContextTables& t = Tables();
+    int sign = kTables.sign[SignTableIndex(uint32_t(f))];
+    MakeSignificant(index, bits.Sign(sign >> 1, sign & 1));
+    data[index] = 3 << plane;
+}
+
+template <class Bits> Bits J2kTier1::DecodeSignificancePass(Bits bits, int plane)
+{
+    const uint8_t* zeroCoding = kTables.zeroCoding[orientation];
     SignificanceScan([&](int index, int f) {
-        if (!source.Bit(t.zeroCoding[orientation][f & F_NEIGHBOURS]))
-            return;
-        int si = SignIndex(uint32_t(f));
-        MakeSignificant(index, source.Sign(t.sign[si], t.signFlip[si]));
-        data[index] = 3 << plane;
+        if (bits.Bit(zeroCoding[f & F_NEIGHBOURS]))
+            DecodeSign(bits, index, f, plane);
     });
+    return bits;
 }
 
-template <class Source> void J2kTier1::DecodeRefinementPass(Source& source, int plane)
+template <class Bits> Bits J2kTier1::DecodeRefinementPass(Bits bits, int plane)
 {
+    const int32_t step = 1 << plane;
     RefinementScan([&](int index, int context) {
-        data[index] += source.Bit(context) ? (1 << plane) : -(1 << plane);
+        data[index] += bits.Bit(context) ? step : -step;
     });
+    return bits;
 }
 
-void J2kTier1::DecodeCleanupPass(int plane, bool segmentationSymbols)
+template <class Bits> Bits J2kTier1::DecodeCleanupPass(Bits bits, int plane, bool segmentationSymbols)
 {
-    // A copy of the coder's registers that stores to the flags cannot touch.
-    J2kMqDecoder mq = decoder;
-    const ContextTables& t = Tables();
-    for (int k = 0; k < height; k += 4)
-        for (int x = 0; x < width; x++) {
-            int y = k;
-            if (RunMode(k, x)) {
-                if (!mq.Decode(J2K_CTX_RL))
-                    continue;
-                int first = mq.Decode(J2K_CTX_UNI) << 1;
-                first |= mq.Decode(J2K_CTX_UNI);
-                int index = (k + first + 1) * kStride + x + 1;
-                int si = SignIndex(flags[index] & uint32_t(NeighbourMask(first)));
-                MakeSignificant(index, mq.Decode(t.sign[si]) ^ t.signFlip[si]);
-                data[index] = 3 << plane;
-                y = k + first + 1;
-            }
-            for (; y < k + 4 && y < height; y++) {
-                int index = (y + 1) * kStride + x + 1;
-                int f = int(flags[index]) & NeighbourMask(y - k);
-                if ((f & (F_SIG | F_VISIT)) ||
-                    !mq.Decode(t.zeroCoding[orientation][f & F_NEIGHBOURS]))
-                    continue;
-                int si = SignIndex(uint32_t(f));
-                MakeSignificant(index, mq.Decode(t.sign[si]) ^ t.signFlip[si]);
-                data[index] = 3 << plane;
-            }
-            for (int r = k; r < k + 4 && r < height; r++)
-                flags[(r + 1) * kStride + x + 1] &= ~uint32_t(F_VISIT);
-        }
+    const uint8_t* zeroCoding = kTables.zeroCoding[orientation];
+    CleanupScan(
+        [&](int) {
+            if (!bits.Bit(J2K_CTX_RL))
+                return 4;
+            int first = bits.Bit(J2K_CTX_UNI) << 1;
+            return first | bits.Bit(J2K_CTX_UNI);
+        },
+        [&](int index, int f) { DecodeSign(bits, index, f, plane); },
+        [&](int index, int f) {
+            if (bits.Bit(zeroCoding[f & F_NEIGHBOURS]))
+                DecodeSign(bits, index, f, plane);
+        });
     if (segmentationSymbols)
         for (int i = 0; i < 4; i++)
-            mq.Decode(J2K_CTX_UNI);
-    decoder = mq;
+            bits.Bit(J2K_CTX_UNI);
+    return bits;
+}
+
+void J2kTier1::DecodePass(int type, int plane, bool raw, int style)
+{
+    // Cleanup passes are always arithmetic-coded.
+    if (raw && type != 2) {
+        RawBits bits{&rawDecoder};
+        if (type == 0)
+            DecodeSignificancePass(bits, plane);
+        else
+            DecodeRefinementPass(bits, plane);
+        return;
+    }
+    MqBits bits{decoder.registers, decoder.contexts};
+    if (type == 0)
+        bits = DecodeSignificancePass(bits, plane);
+    else if (type == 1)
+        bits = DecodeRefinementPass(bits, plane);
+    else
+        bits = DecodeCleanupPass(bits, plane, (style & J2K_CBLK_SEGSYM) != 0);
+    decoder.registers = bits.registers;
 }
 
 bool J2kTier1::DecodeBlock(J2kCodeBlock& block, int orient, int style, int32_t* out, int stride)
@@ -441,8 +512,6 @@ bool J2kTier1::DecodeBlock(J2kCodeBlock& block, int orient, int style, int32_t* 
     // One half step above the lowest plane must fit in 31 bits.
     if (block.bitPlanes > 30)
         return false;
-    J2kRawDecoder raw;
-    RawSource rawSource{raw};
     int pass = 0;
     bool ok = true;
     decoder.ResetContexts();
@@ -453,7 +522,7 @@ bool J2kTier1::DecodeBlock(J2kCodeBlock& block, int orient, int style, int32_t* 
         bool rawSegment = (style & J2K_CBLK_BYPASS) && pass >= 10 && (pass % 3) != 0;
         // Contexts carry over from segment to segment; only the registers restart.
         if (rawSegment)
-            raw.Start(bytes, segment.length);
+            rawDecoder.Start(bytes, segment.length);
         else
             decoder.Start(bytes, segment.length);
         for (int i = 0; i < segment.passCount; i++, pass++) {
@@ -462,36 +531,18 @@ bool J2kTier1::DecodeBlock(J2kCodeBlock& block, int orient, int style, int32_t* 
                 ok = false;
                 break;
             }
-            int type = pass == 0 ? 2 : (pass - 1) % 3;
-            if (type == 0) {
-                if (rawSegment) {
-                    DecodeSignificancePass(rawSource, plane);
-                } else {
-                    MqSource mqSource{decoder};
-                    DecodeSignificancePass(mqSource, plane);
-                    decoder = mqSource.mq;
-                }
-            } else if (type == 1) {
-                if (rawSegment) {
-                    DecodeRefinementPass(rawSource, plane);
-                } else {
-                    MqSource mqSource{decoder};
-                    DecodeRefinementPass(mqSource, plane);
-                    decoder = mqSource.mq;
-                }
-            } else {
-                DecodeCleanupPass(plane, (style & J2K_CBLK_SEGSYM) != 0);
-            }
+            DecodePass(pass == 0 ? 2 : (pass - 1) % 3, plane, rawSegment, style);
             if (style & J2K_CBLK_RESET)
                 decoder.ResetContexts();
         }
         if (!ok)
             break;
     }
-    for (int y = 0; y < h; y++)
-        for (int x = 0; x < w; x++) {
-            int index = (y + 1) * kStride + x + 1;
-            out[y * stride + x] = (flags[index] & F_NEG) ? -data[index] : data[index];
-        }
+    for (int y = 0; y < h; y++) {
+        const int32_t* d = data + (y + 1) * kStride + 1;
+        const uint32_t* f = flags + (y + 1) * kStride + 1;
+        for (int x = 0; x < w; x++)
+            out[y * stride + x] = (f[x] & F_NEG) ? -d[x] : d[x];
+    }
     return ok;
 }

@@ -40,24 +40,34 @@ private:
     double SignificanceDecrease(int32_t magnitude, int plane) const;
     double RefinementDecrease(int32_t magnitude, int plane) const;
 
+    template <class Visit> void ForRows(int top, int rows, Visit visit);
     template <class F> void SignificanceScan(F code);
     template <class F> void RefinementScan(F code);
+    template <class Run, class Sign, class Code> void CleanupScan(Run run, Sign sign, Code code);
     void EncodeSignificancePass(int plane, double& decrease);
     void EncodeRefinementPass(int plane, double& decrease);
     void EncodeCleanupPass(int plane, double& decrease);
     void EncodeCoefficient(int index, int plane, int flags, double& decrease);
+    void EncodeSign(int index, int flags, int plane, double& decrease);
 
-    template <class Source> void DecodeSignificancePass(Source& source, int plane);
-    template <class Source> void DecodeRefinementPass(Source& source, int plane);
-    void DecodeCleanupPass(int plane, bool segmentationSymbols);
+    // Runs one pass of the given type (0 significance, 1 refinement, 2 cleanup).
+    void DecodePass(int type, int plane, bool raw, int style);
+    template <class Bits> Bits DecodeSignificancePass(Bits bits, int plane);
+    template <class Bits> Bits DecodeRefinementPass(Bits bits, int plane);
+    template <class Bits> Bits DecodeCleanupPass(Bits bits, int plane, bool segmentationSymbols);
+    template <class Bits> void DecodeSign(Bits& bits, int index, int flags, int plane);
 
     int NeighbourMask(int rowInStripe) const;
-    uint32_t ColumnFlags(int k, int x) const;
-    bool RunMode(int k, int x) const;
+    uint32_t ColumnFlags(int top) const;
+    uint32_t ColumnFlagsAll(int top) const;
+    bool ColumnSettled(int top) const;
+    void ClearVisits();
+    bool RunMode(int top) const;
 
     static const int kStride = 66;
     J2kMqEncoder encoder;
     J2kMqDecoder decoder;
+    J2kRawDecoder rawDecoder;
     int32_t data[kStride * kStride];
     uint32_t flags[kStride * kStride];
     int width = 0, height = 0;

@@ -147,7 +147,6 @@ void J2kTileCoder::BuildComponent(int c)
     tc.y0 = int(CeilDiv(tile.y0, comp.dy));
     tc.x1 = int(CeilDiv(tile.x1, comp.dx));
     tc.y1 = int(CeilDiv(tile.y1, comp.dy));
-    tc.buffer.assign(size_t(tc.Width()) * size_t(tc.Height()), 0);
     int levels = tccp.resolutionCount - 1;
     tc.resolutions.resize(size_t(tccp.resolutionCount));
     for (int r = 0; r <= levels; r++) {
@@ -257,6 +256,22 @@ void J2kTileCoder::BuildPrecincts(J2kBand& band, const J2kResolution& res, int r
         }
 }
 
+// The decoder works in the image's own samples where the tile covers a
+// component, and saves a buffer the size of the picture and a copy.
+void J2kTileCoder::AllocateBuffers(bool inPlace)
+{
+    for (size_t c = 0; c < tile.components.size(); c++) {
+        J2kTileComponent& tc = tile.components[c];
+        const J2kComponent& comp = image.components[c];
+        bool covers = tc.x0 == CeilDiv(image.x0, comp.dx) && tc.x1 == CeilDiv(image.x1, comp.dx) &&
+                      tc.y0 == CeilDiv(image.y0, comp.dy) && tc.y1 == CeilDiv(image.y1, comp.dy);
+        if (inPlace && covers)
+            tc.external = comp.data;
+        else
+            tc.buffer.assign(size_t(tc.Width()) * size_t(tc.Height()), 0);
+    }
+}
+
 // ---- encoding ----
 
 void J2kTileCoder::LoadSamples()
@@ -270,7 +285,7 @@ void J2kTileCoder::LoadSamples()
         int scale = Reversible(int(c)) ? 0 : 13;
         for (int y = tc.y0; y < tc.y1; y++) {
             const int* src = comp.data + size_t(y - originY) * size_t(width) + (tc.x0 - originX);
-            int32_t* dst = tc.buffer.data() + size_t(y - tc.y0) * size_t(tc.Width());
+            int32_t* dst = tc.Samples() + size_t(y - tc.y0) * size_t(tc.Width());
             for (int x = 0; x < tc.Width(); x++)
                 dst[x] = int32_t(uint32_t(src[x] - shift) << scale);
         }
@@ -285,7 +300,7 @@ void J2kTileCoder::EncodeBlocks()
         bool reversible = Reversible(int(c));
         ForEachBlock(tc, [&](int, J2kBand& band, J2kCodeBlock& block) {
             int w = block.x1 - block.x0, h = block.y1 - block.y0;
-            const int32_t* src = tc.buffer.data() +
+            const int32_t* src = tc.Samples() +
                                  size_t(band.bufferY + block.y0 - band.y0) * size_t(tc.Width()) +
                                  (band.bufferX + block.x0 - band.x0);
             for (int y = 0; y < h; y++)
@@ -311,14 +326,15 @@ void J2kTileCoder::EncodeBlocks()
 
 int J2kTileCoder::Encode(uint8_t* dest, int len, const int* limits, int* sizes)
 {
+    AllocateBuffers(false);
     LoadSamples();
     if (UsesTransform()) {
         J2kTileComponent* t = tile.components.data();
         int n = t[0].Width() * t[0].Height();
         if (Reversible(0))
-            J2kComponentTransform::ForwardRct(t[0].buffer.data(), t[1].buffer.data(), t[2].buffer.data(), n);
+            J2kComponentTransform::ForwardRct(t[0].Samples(), t[1].Samples(), t[2].Samples(), n);
         else
-            J2kComponentTransform::ForwardIct(t[0].buffer.data(), t[1].buffer.data(), t[2].buffer.data(), n);
+            J2kComponentTransform::ForwardIct(t[0].Samples(), t[1].Samples(), t[2].Samples(), n);
     }
     for (size_t c = 0; c < tile.components.size(); c++)
         J2kWavelet::Forward(tile.components[c], Reversible(int(c)));
@@ -336,33 +352,49 @@ int J2kTileCoder::Encode(uint8_t* dest, int len, const int* limits, int* sizes)
 
 // ---- decoding ----
 
+namespace {
+
+// A decoded block's doubled magnitudes into coefficients: region-of-interest
+// descaling, then dequantisation.
+void Dequantise(const int32_t* values, int32_t* dst, size_t stride, int w, int h, int roi,
+                bool reversible, int step)
+{
+    for (int y = 0; y < h; y++, values += 64, dst += stride) {
+        if (reversible && !roi) {
+            for (int x = 0; x < w; x++)
+                dst[x] = values[x] < 0 ? -(-values[x] >> 1) : values[x] >> 1;
+            continue;
+        }
+        for (int x = 0; x < w; x++) {
+            int32_t v = values[x];
+            int64_t m = v < 0 ? -int64_t(v) : v;
+            if (roi && m >= (int64_t(1) << (roi + 1)))
+                m >>= roi;
+            m = reversible ? m >> 1 : (m * step) >> 1;
+            if (m > INT32_MAX)
+                m = INT32_MAX;
+            dst[x] = int32_t(v < 0 ? -m : m);
+        }
+    }
+}
+
+} // namespace
+
 void J2kTileCoder::DecodeBlocks()
 {
     std::vector<int32_t> values(64 * 64);
     for (size_t c = 0; c < tile.components.size(); c++) {
         J2kTileComponent& tc = tile.components[c];
         const J2kTileComponentParameters& tccp = tcp->components[c];
-        bool reversible = tccp.wavelet == 1;
-        int roi = tccp.roiShift;
         ForEachBlock(tc, [&](int, J2kBand& band, J2kCodeBlock& block) {
-            int w = block.x1 - block.x0, h = block.y1 - block.y0;
             if (block.segments.empty())
                 return;
             tier1.DecodeBlock(block, band.orientation, tccp.codeBlockStyle, values.data(), 64);
-            int32_t* dst = tc.buffer.data() +
+            int32_t* dst = tc.Samples() +
                            size_t(band.bufferY + block.y0 - band.y0) * size_t(tc.Width()) +
                            (band.bufferX + block.x0 - band.x0);
-            for (int y = 0; y < h; y++)
-                for (int x = 0; x < w; x++) {
-                    int32_t v = values[size_t(y * 64 + x)];
-                    int64_t m = v < 0 ? -int64_t(v) : v;
-                    if (roi && m >= (int64_t(1) << (roi + 1)))
-                        m >>= roi;
-                    m = reversible ? m >> 1 : (m * band.stepFixed) >> 1;
-                    if (m > INT32_MAX)
-                        m = INT32_MAX;
-                    dst[y * tc.Width() + x] = int32_t(v < 0 ? -m : m);
-                }
+            Dequantise(values.data(), dst, size_t(tc.Width()), block.x1 - block.x0,
+                       block.y1 - block.y0, tccp.roiShift, tccp.wavelet == 1, band.stepFixed);
         });
     }
 }
@@ -374,19 +406,17 @@ void J2kTileCoder::StoreSamples()
         const J2kComponent& comp = image.components[c];
         int originX = int(CeilDiv(image.x0, comp.dx)), originY = int(CeilDiv(image.y0, comp.dy));
         int width = int(CeilDiv(image.x1, comp.dx)) - originX;
-        int64_t shift = comp.isSigned ? 0 : int64_t(1) << (comp.precision - 1);
-        int64_t low = comp.isSigned ? -(int64_t(1) << (comp.precision - 1)) : 0;
-        int64_t high = comp.isSigned ? (int64_t(1) << (comp.precision - 1)) - 1
-                                     : (int64_t(1) << comp.precision) - 1;
-        bool reversible = Reversible(int(c));
+        // Clamped before the level is added back, so that nothing overflows.
+        const int32_t half = int32_t(1) << (comp.precision - 1);
+        const int32_t shift = comp.isSigned ? 0 : half;
+        const int32_t low = -half, high = half - 1;
+        const int scale = Reversible(int(c)) ? 0 : 13;
+        const int w = tc.Width();
         for (int y = tc.y0; y < tc.y1; y++) {
             int* dst = comp.data + size_t(y - originY) * size_t(width) + (tc.x0 - originX);
-            const int32_t* src = tc.buffer.data() + size_t(y - tc.y0) * size_t(tc.Width());
-            for (int x = 0; x < tc.Width(); x++) {
-                int64_t v = reversible ? src[x] : (int64_t(src[x]) >> 13);
-                v += shift;
-                dst[x] = int(v < low ? low : (v > high ? high : v));
-            }
+            const int32_t* src = tc.Samples() + size_t(y - tc.y0) * size_t(w);
+            for (int x = 0; x < w; x++)
+                dst[x] = std::min(std::max(src[x] >> scale, low), high) + shift;
         }
     }
 }
@@ -397,6 +427,7 @@ bool J2kTileCoder::Decode(const uint8_t* data, int len)
     J2kTier2 tier2(tile, tcp->layerCount, tcp->progressionOrder, tcp->codingStyle,
                    BlockStyles(*tcp, count), RoiShifts(*tcp, count));
     bool complete = true;
+    AllocateBuffers(true);
     try {
         tier2.Decode(data, len);
     } catch (const J2kError&) {
@@ -410,9 +441,9 @@ bool J2kTileCoder::Decode(const uint8_t* data, int len)
         J2kTileComponent* t = tile.components.data();
         int n = t[0].Width() * t[0].Height();
         if (Reversible(0))
-            J2kComponentTransform::InverseRct(t[0].buffer.data(), t[1].buffer.data(), t[2].buffer.data(), n);
+            J2kComponentTransform::InverseRct(t[0].Samples(), t[1].Samples(), t[2].Samples(), n);
         else
-            J2kComponentTransform::InverseIct(t[0].buffer.data(), t[1].buffer.data(), t[2].buffer.data(), n);
+            J2kComponentTransform::InverseIct(t[0].Samples(), t[1].Samples(), t[2].Samples(), n);
     }
     StoreSamples();
     return complete;

@@ -74,6 +74,8 @@ struct J2kTileComponent {
     int dx, dy;
     std::vector<J2kResolution> resolutions;
     std::vector<int32_t> buffer;  // width x height, row stride = width
+    int32_t* external = nullptr;  // the image's own samples, used in place of buffer
+    int32_t* Samples() { return external ? external : buffer.data(); }
     int Width() const { return x1 - x0; }
     int Height() const { return y1 - y0; }
 };

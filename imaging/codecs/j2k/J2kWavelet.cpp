@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <memory>
 #include <vector>
 
 namespace {
@@ -62,10 +61,15 @@ public:
         if (width == 1 && stride == 1) {
             // One line of samples: neighbours mirror only at the two ends.
             int32_t* x = base;
-            for (int j = first; j < n; j += 2) {
-                int64_t left = x[j ? j - 1 : 1], right = x[j + 1 < n ? j + 1 : n - 2];
-                x[j] = int32_t(op(int64_t(x[j]), left + right));
+            int j = first;
+            if (j == 0) {
+                x[0] = int32_t(op(int64_t(x[0]), 2 * int64_t(x[1])));
+                j = 2;
             }
+            for (; j + 1 < n; j += 2)
+                x[j] = int32_t(op(int64_t(x[j]), int64_t(x[j - 1]) + x[j + 1]));
+            if (j < n)
+                x[j] = int32_t(op(int64_t(x[j]), 2 * int64_t(x[j - 1])));
             return;
         }
         for (int j = first; j < n; j += 2) {
@@ -92,44 +96,36 @@ private:
     int width, n, i0;
 };
 
-// Samples of one line to and from low-pass-first order.
-void ReorderSamples(int32_t* x, int n, int i0, bool deinterleave)
+// Copies count samples of n lines between the region and a scratch copy whose
+// lines are copyStride apart; the region's lines are low-pass first when
+// deinterleaved is set, the copy's always in natural order.
+void CopyLines(int32_t* base, size_t stride, int32_t* copy, size_t copyStride, int count, int n,
+               int i0, bool toCopy, bool deinterleaved)
 {
-    thread_local std::vector<int32_t> copy;
-    if (copy.size() < size_t(n))
-        copy.resize(size_t(n));
-    std::copy(x, x + n, copy.begin());
-    int k = 0;
-    for (int pass = 0; pass < 2; pass++)
-        for (int j = pass ^ (i0 & 1); j < n; j += 2, k++)
-            x[deinterleave ? k : j] = copy[size_t(deinterleave ? j : k)];
-}
-
-// Lines of the region to and from low-pass-first order through a copy.
-void Reorder(int32_t* base, size_t stride, int width, int n, int i0, bool deinterleave)
-{
-    if (width == 1 && stride == 1) {
-        ReorderSamples(base, n, i0, deinterleave);
-        return;
-    }
-    // Left uninitialised: every sample is copied in before it is read.
-    std::unique_ptr<int32_t[]> copy(new int32_t[size_t(width) * size_t(n)]);
-    for (int j = 0; j < n; j++)
-        memcpy(copy.get() + size_t(j) * size_t(width), base + size_t(j) * stride,
-               sizeof(int32_t) * size_t(width));
     int k = 0;
     for (int pass = 0; pass < 2; pass++)
         for (int j = pass ^ (i0 & 1); j < n; j += 2, k++) {
-            int from = deinterleave ? j : k, to = deinterleave ? k : j;
-            memcpy(base + size_t(to) * stride, copy.get() + size_t(from) * size_t(width),
-                   sizeof(int32_t) * size_t(width));
+            int32_t* line = base + size_t(deinterleaved ? k : j) * stride;
+            int32_t* copied = copy + size_t(j) * copyStride;
+            if (count == 1)
+                *(toCopy ? copied : line) = *(toCopy ? line : copied);
+            else if (toCopy)
+                memcpy(copied, line, sizeof(int32_t) * size_t(count));
+            else
+                memcpy(line, copied, sizeof(int32_t) * size_t(count));
         }
 }
 
-// One level in one direction over n lines of width samples each. A lone
-// sample at an odd position is doubled on the way in, halved on the way out.
+// Columns at a time whose lifting stays in the cache.
+const int kStripWidth = 16;
+
+// One level in one direction over n lines of width samples each, lifted in a
+// scratch copy that holds the lines in natural order: the forward transform
+// deinterleaves on the way back, the inverse interleaves on the way in.
+// Columns go through the copy a strip at a time. A lone sample at an odd
+// position is doubled on the way in, halved on the way out.
 void Transform(int32_t* base, size_t stride, int width, int n, int i0, bool reversible,
-               bool forward)
+               bool forward, std::vector<int32_t>& scratch)
 {
     if (n <= 1) {
         if (n == 1 && (i0 & 1))
@@ -137,35 +133,49 @@ void Transform(int32_t* base, size_t stride, int width, int n, int i0, bool reve
                 base[x] = forward ? base[x] * 2 : base[x] / 2;
         return;
     }
-    Lifter lift(base, stride, width, n, i0);
-    if (!forward)
-        Reorder(base, stride, width, n, i0, false);
-    RunLifting(lift, reversible, forward);
-    if (forward)
-        Reorder(base, stride, width, n, i0, true);
+    const int strip = width == 1 ? 1 : kStripWidth;
+    if (scratch.size() < size_t(strip) * size_t(n))
+        scratch.resize(size_t(strip) * size_t(n));
+    int32_t* copy = scratch.data();
+    for (int x = 0; x < width; x += strip) {
+        int w = std::min(strip, width - x);
+        CopyLines(base + x, stride, copy, size_t(strip), w, n, i0, true, !forward);
+        Lifter lift(copy, size_t(strip), w, n, i0);
+        RunLifting(lift, reversible, forward);
+        CopyLines(base + x, stride, copy, size_t(strip), w, n, i0, false, forward);
+    }
+}
+
+
+void Line(int32_t* x, int n, int i0, bool reversible, bool forward)
+{
+    std::vector<int32_t> scratch;
+    Transform(x, 1, 1, n, i0, reversible, forward, scratch);
 }
 
 } // namespace
 
-void J2kWavelet::Forward53(int32_t* x, int n, int i0) { Transform(x, 1, 1, n, i0, true, true); }
-void J2kWavelet::Inverse53(int32_t* x, int n, int i0) { Transform(x, 1, 1, n, i0, true, false); }
-void J2kWavelet::Forward97(int32_t* x, int n, int i0) { Transform(x, 1, 1, n, i0, false, true); }
-void J2kWavelet::Inverse97(int32_t* x, int n, int i0) { Transform(x, 1, 1, n, i0, false, false); }
+void J2kWavelet::Forward53(int32_t* x, int n, int i0) { Line(x, n, i0, true, true); }
+void J2kWavelet::Inverse53(int32_t* x, int n, int i0) { Line(x, n, i0, true, false); }
+void J2kWavelet::Forward97(int32_t* x, int n, int i0) { Line(x, n, i0, false, true); }
+void J2kWavelet::Inverse97(int32_t* x, int n, int i0) { Line(x, n, i0, false, false); }
 
 namespace {
 
 void Columns(J2kTileComponent& tc, const J2kResolution& r, bool reversible, bool forward)
 {
-    Transform(tc.buffer.data(), size_t(tc.Width()), r.x1 - r.x0, r.y1 - r.y0, r.y0, reversible,
-              forward);
+    std::vector<int32_t> scratch;
+    Transform(tc.Samples(), size_t(tc.Width()), r.x1 - r.x0, r.y1 - r.y0, r.y0, reversible,
+              forward, scratch);
 }
 
 void Rows(J2kTileComponent& tc, const J2kResolution& r, bool reversible, bool forward)
 {
     int w = r.x1 - r.x0, h = r.y1 - r.y0;
+    std::vector<int32_t> scratch;
     for (int y = 0; y < h; y++)
-        Transform(tc.buffer.data() + size_t(y) * size_t(tc.Width()), 1, 1, w, r.x0, reversible,
-                  forward);
+        Transform(tc.Samples() + size_t(y) * size_t(tc.Width()), 1, 1, w, r.x0, reversible,
+                  forward, scratch);
 }
 
 } // namespace

@@ -188,6 +188,45 @@ TEST(J2kRoundTrip, LossyQualityFallsWithRate)
     }
 }
 
+TEST(J2kRoundTrip, LossyDecodeClampsToTheSampleRange)
+{
+    // Hard edges between the two extremes ring after coarse 9/7 coding; the
+    // overshoot on either side must be clamped to the precision's range.
+    for (bool isSigned : {false, true}) {
+        SCOPED_TRACE(isSigned);
+        J2kTestSpec s;
+        s.width = 96;
+        s.height = 72;
+        s.precision = isSigned ? 10 : 8;
+        s.isSigned = isSigned;
+        s.wavelet = 0;
+        s.budgets[0] = 900;
+        const int low = isSigned ? -(1 << (s.precision - 1)) : 0;
+        const int high = low + (1 << s.precision) - 1;
+        J2kImage* image = J2kTestMakeImage(s);
+        for (int y = 0; y < s.height; y++)
+            for (int x = 0; x < s.width; x++)
+                image->components[0].data[y * s.width + x] = (x / 9 + y / 7) % 2 ? high : low;
+        J2kCodingParameters* cp = J2kTestMakeParameters(s);
+        std::vector<unsigned char> bytes(1 << 16);
+        int length = j2k_encode(image, cp, bytes.data(), int(bytes.size()));
+        j2k_destroy(&image, &cp);
+        ASSERT_GT(length, 0);
+        ASSERT_EQ(j2k_decode(bytes.data(), length, &image, &cp), length);
+        int atLow = 0, atHigh = 0, outside = 0;
+        for (int i = 0; i < s.width * s.height; i++) {
+            int v = image->components[0].data[i];
+            atLow += v == low;
+            atHigh += v == high;
+            outside += v < low || v > high;
+        }
+        EXPECT_EQ(outside, 0);
+        EXPECT_GT(atLow, 0);
+        EXPECT_GT(atHigh, 0);
+        j2k_destroy(&image, &cp);
+    }
+}
+
 TEST(J2kRoundTrip, ThreadsCodeAtOnce)
 {
     // Every call keeps its own state, so threads need no lock around the codec.
