@@ -509,11 +509,21 @@ bool J2kTier1::DecodeBlock(J2kCodeBlock& block, int orient, int style, int32_t* 
     ClearFlags(w, h);
     for (int y = 0; y < h; y++)
         memset(data + (y + 1) * kStride + 1, 0, sizeof(int32_t) * size_t(w));
-    // One half step above the lowest plane must fit in 31 bits.
-    if (block.bitPlanes > 30)
-        return false;
+    // One half step above the lowest plane must fit in 31 bits. A block that
+    // cannot be decoded still gives its (zero) coefficients, never stale ones.
+    const bool ok = block.bitPlanes <= 30 && DecodeSegments(block, style);
+    for (int y = 0; y < h; y++) {
+        const int32_t* d = data + (y + 1) * kStride + 1;
+        const uint32_t* f = flags + (y + 1) * kStride + 1;
+        for (int x = 0; x < w; x++)
+            out[y * stride + x] = (f[x] & F_NEG) ? -d[x] : d[x];
+    }
+    return ok;
+}
+
+bool J2kTier1::DecodeSegments(J2kCodeBlock& block, int style)
+{
     int pass = 0;
-    bool ok = true;
     decoder.ResetContexts();
     for (const J2kSegment& segment : block.segments) {
         if (segment.offset + segment.length > int(block.data.size()))
@@ -527,22 +537,12 @@ bool J2kTier1::DecodeBlock(J2kCodeBlock& block, int orient, int style, int32_t* 
             decoder.Start(bytes, segment.length);
         for (int i = 0; i < segment.passCount; i++, pass++) {
             int plane = block.bitPlanes - 1 - (pass + 2) / 3;
-            if (plane < 0) {
-                ok = false;
-                break;
-            }
+            if (plane < 0)
+                return false;
             DecodePass(pass == 0 ? 2 : (pass - 1) % 3, plane, rawSegment, style);
             if (style & J2K_CBLK_RESET)
                 decoder.ResetContexts();
         }
-        if (!ok)
-            break;
     }
-    for (int y = 0; y < h; y++) {
-        const int32_t* d = data + (y + 1) * kStride + 1;
-        const uint32_t* f = flags + (y + 1) * kStride + 1;
-        for (int x = 0; x < w; x++)
-            out[y * stride + x] = (f[x] & F_NEG) ? -d[x] : d[x];
-    }
-    return ok;
+    return true;
 }

@@ -50,6 +50,8 @@ private:
     void EncodeCoefficient(int index, int plane, int flags, double& decrease);
     void EncodeSign(int index, int flags, int plane, double& decrease);
 
+    // Every pass the block's segments hold; false when they are malformed.
+    bool DecodeSegments(J2kCodeBlock& block, int style);
     // Runs one pass of the given type (0 significance, 1 refinement, 2 cleanup).
     void DecodePass(int type, int plane, bool raw, int style);
     template <class Bits> Bits DecodeSignificancePass(Bits bits, int plane);

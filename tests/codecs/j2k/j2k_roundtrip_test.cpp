@@ -256,3 +256,43 @@ TEST(J2kRoundTrip, ThreadsCodeAtOnce)
         t.join();
     EXPECT_EQ(exact, std::vector<int>(specs.size(), 3));
 }
+
+TEST(J2kRoundTrip, ACodeBlockThatCannotBeDecodedReadsAsZero)
+{
+    // Two 16 x 16 blocks with no transform: a quiet left one (4 bit-planes) and
+    // a full-range right one (8). Raising the band's exponent to 31 in QCD
+    // pushes the right block past the decoder's 30 bit-planes while the left
+    // one still decodes; the right block must then read as zero (the level
+    // shift, 128), not as whatever block came before it.
+    J2kTestSpec s;
+    s.width = 32;
+    s.height = 16;
+    s.resolutions = 1;
+    s.cbw = s.cbh = 4;
+    J2kImage* image = J2kTestMakeImage(s);
+    for (int y = 0; y < s.height; y++)
+        for (int x = 0; x < s.width; x++)
+            image->components[0].data[y * s.width + x] = x < 16 ? 121 + (x * 3 + y) % 15 : (x * 37 + y * 11) % 256;
+    J2kCodingParameters* cp = J2kTestMakeParameters(s);
+    std::vector<unsigned char> bytes(1 << 16);
+    const int length = j2k_encode(image, cp, bytes.data(), int(bytes.size()));
+    j2k_destroy(&image, &cp);
+    ASSERT_GT(length, 0);
+    int qcd = -1;
+    for (int i = 0; i + 5 < length && qcd < 0; i++)
+        if (bytes[i] == 0xFF && bytes[i + 1] == 0x5C)
+            qcd = i;
+    ASSERT_GE(qcd, 0);
+    ASSERT_EQ(bytes[qcd + 5], 8 << 3);
+    bytes[qcd + 5] = 31 << 3;
+
+    j2k_decode(bytes.data(), length, &image, &cp);
+    ASSERT_NE(image, nullptr);
+    ASSERT_NE(image->components, nullptr);
+    int zeroed = 0;
+    for (int y = 0; y < s.height; y++)
+        for (int x = 16; x < s.width; x++)
+            zeroed += image->components[0].data[y * s.width + x] == 128;
+    EXPECT_EQ(zeroed, 16 * 16);
+    j2k_destroy(&image, &cp);
+}
