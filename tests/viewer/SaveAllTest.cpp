@@ -7,20 +7,13 @@
 
 namespace {
 
-TEST(SaveAllNames, SourceNameKeepsItsExtensionBeforeTheSuffix)
+TEST(SaveAllNames, BothSchemesAndNothingLeadsOutOfTheTargetFolder)
 {
+    // The source name keeps its extension before the suffix.
     EXPECT_EQ(SaveAllOutputPath("/out", 0, "ct.dcm", "1.2", "3", "4", "JPG"), "/out/ct.dcm.JPG");
-}
-
-TEST(SaveAllNames, UidSeriesAndInstanceScheme)
-{
     EXPECT_EQ(SaveAllOutputPath("/out", 1, "ct.dcm", "1.2.840", "3", "14", "BMP"), "/out/1.2.840_3_14.BMP");
     // A file without the attributes: every such file has the same name.
     EXPECT_EQ(SaveAllOutputPath("/out", 1, "photo.png", "", "", "", "JPG"), "/out/__.JPG");
-}
-
-TEST(SaveAllNames, NothingLeadsOutOfTheTargetFolder)
-{
     // DICOMDIR file IDs carry folders; a hostile file's texts may carry anything.
     EXPECT_EQ(SaveAllOutputPath("/out", 0, "PAT1\\STUDY1\\IM1", "", "", "", "JPG"), "/out/PAT1_STUDY1_IM1.JPG");
     EXPECT_EQ(SaveAllOutputPath("/out", 0, "../../etc/passwd", "", "", "", "JPG"), "/out/.._.._etc_passwd.JPG");
