@@ -58,34 +58,6 @@ protected:
     }
 };
 
-TEST_F(SaveAllTest, DialogStartsWithItsDefaultsAndSortedSuffixes)
-{
-    ASSERT_TRUE(Start());
-    CString folder, suffix;
-    int check = -1, first = -1, second = -1, count = -1;
-    ScriptedResponder()
-        .Dialog([&](CDialog& dialog) {
-            dialog.GetDlgItem(1000)->GetWindowText(folder);
-            dialog.GetDlgItem(1004)->GetWindowText(suffix);
-            check = (int)dialog.GetDlgItem(1005)->SendMessage(BM_GETCHECK);
-            first = (int)dialog.GetDlgItem(1002)->SendMessage(BM_GETCHECK);
-            second = (int)dialog.GetDlgItem(1003)->SendMessage(BM_GETCHECK);
-            count = (int)dialog.GetDlgItem(1004)->SendMessage(CB_GETCOUNT);
-            char text[16] = {};
-            dialog.GetDlgItem(1004)->SendMessage(CB_GETLBTEXT, 0, (LPARAM)text);
-            EXPECT_STREQ(text, "AVI");
-        })
-        .Install();
-    CSaveParamDlg dialog;
-    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
-    EXPECT_EQ(folder, "");
-    EXPECT_EQ(suffix, "JPG");
-    EXPECT_EQ(check, BST_UNCHECKED);
-    EXPECT_EQ(first, BST_CHECKED);
-    EXPECT_EQ(second, BST_UNCHECKED);
-    EXPECT_EQ(count, 3);
-}
-
 TEST_F(SaveAllTest, DialogRefusesAnEmptyFolderAnEmptySuffixAndAFolderItCannotMake)
 {
     ASSERT_TRUE(Start());
@@ -114,12 +86,24 @@ TEST_F(SaveAllTest, DialogRefusesAnEmptyFolderAnEmptySuffixAndAFolderItCannotMak
                                                "创建保存目录失败，请确认输入的图像目录路径合法"}));
 }
 
-TEST_F(SaveAllTest, DialogAcceptsAndCreatesTheFolder)
+// Shown with its defaults and the suffixes sorted; what is chosen is kept
+// and the folder made.
+TEST_F(SaveAllTest, DialogStartsWithItsDefaultsAcceptsAndCreatesTheFolder)
 {
     ASSERT_TRUE(Start());
     std::string target = work.File("x/y");
+    CString folder, suffix;
+    int check = -1, first = -1, second = -1, count = -1;
+    char firstSuffix[16] = {};
     ScriptedResponder()
         .Dialog([&](CDialog& dialog) {
+            dialog.GetDlgItem(1000)->GetWindowText(folder);
+            dialog.GetDlgItem(1004)->GetWindowText(suffix);
+            check = (int)dialog.GetDlgItem(1005)->SendMessage(BM_GETCHECK);
+            first = (int)dialog.GetDlgItem(1002)->SendMessage(BM_GETCHECK);
+            second = (int)dialog.GetDlgItem(1003)->SendMessage(BM_GETCHECK);
+            count = (int)dialog.GetDlgItem(1004)->SendMessage(CB_GETCOUNT);
+            dialog.GetDlgItem(1004)->SendMessage(CB_GETLBTEXT, 0, (LPARAM)firstSuffix);
             SetItemText(dialog, 1000, target.c_str());
             SetItemText(dialog, 1004, "BMP");
             dialog.GetDlgItem(1002)->SendMessage(BM_SETCHECK, BST_UNCHECKED);
@@ -130,6 +114,13 @@ TEST_F(SaveAllTest, DialogAcceptsAndCreatesTheFolder)
         .Install();
     CSaveParamDlg dialog;
     ASSERT_EQ(dialog.DoModal(), IDOK);
+    EXPECT_EQ(folder, "");
+    EXPECT_EQ(suffix, "JPG");
+    EXPECT_EQ(check, BST_UNCHECKED);
+    EXPECT_EQ(first, BST_CHECKED);
+    EXPECT_EQ(second, BST_UNCHECKED);
+    EXPECT_EQ(count, 3);
+    EXPECT_STREQ(firstSuffix, "AVI");
     EXPECT_TRUE(std::filesystem::is_directory(target));
     EXPECT_EQ(dialog.m_strFolder, target.c_str());
     EXPECT_EQ(dialog.m_strSuffix, "BMP");

@@ -259,9 +259,12 @@ TEST_F(CommandsTest, OpenCommandBindsTheChosenFileOrSaysItFailed)
     EXPECT_EQ(wnd.GetImage()->GetFramesCount(), 8);
 }
 
-TEST_F(CommandsTest, SaveCommandAsksOnlyWithAnImage)
+// Asked only with an image; the chosen file is written.
+TEST_F(CommandsTest, SaveCommandWritesTheChosenFile)
 {
-    ScriptedResponder().Answer(IDCANCEL).Install();
+    const std::string path = std::filesystem::temp_directory_path() / "commands-test-save.jpg";
+    std::filesystem::remove(path);
+    ScriptedResponder().Answer(IDOK, path).Install();
     Command(2236);
     EXPECT_TRUE(ModalLog().empty());
     Bind(kMono2U8);
@@ -270,15 +273,6 @@ TEST_F(CommandsTest, SaveCommandAsksOnlyWithAnImage)
     EXPECT_EQ(ModalLog()[0].kind, ModalKind::SaveFile);
     EXPECT_EQ(ModalLog()[0].defaultExt, "JPG");
     EXPECT_EQ(ModalLog()[0].filter, "JPEG图片(*.jpg)|*.jpg|视频文件(*.avi)|*.avi|");
-}
-
-TEST_F(CommandsTest, SaveCommandWritesTheChosenFileWithTheOverlaysAndNoText)
-{
-    const std::string path = std::filesystem::temp_directory_path() / "commands-test-save.jpg";
-    std::filesystem::remove(path);
-    Bind(kMono2U8);
-    ScriptedResponder().Answer(IDOK, path).Install();
-    Command(2236);
     ASSERT_TRUE(std::filesystem::exists(path));
     std::ifstream file(path, std::ios::binary);
     char magic[3] = {};
