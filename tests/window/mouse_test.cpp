@@ -345,21 +345,20 @@ TEST_F(WindowTest, EachModeSetsItsClassCursor)
     EXPECT_EQ(wnd.GetOpMode(), OPMODE_NONE);
 }
 
+// Dragged up and to the left, away from the image's corner.
 TEST_F(WindowTest, ShutterDragSetsTheImageShutter)
 {
     Bind(testdata::kMono2U8);
     wnd.SetOpMode(OPMODE_SHUTTER);
-    const CRect total = *wnd.GetTotalRect();
-    Mouse(WM_LBUTTONDOWN, total.left, total.top, MK_LBUTTON);
-    Mouse(WM_MOUSEMOVE, total.CenterPoint().x, total.CenterPoint().y, MK_LBUTTON);
-    Mouse(WM_LBUTTONUP, total.CenterPoint().x, total.CenterPoint().y);
+    const CPoint from = wnd.ImagePtToClient(CPoint(50, 40)), to = wnd.ImagePtToClient(CPoint(9, 21));
+    Mouse(WM_LBUTTONDOWN, from.x, from.y, MK_LBUTTON);
+    Mouse(WM_MOUSEMOVE, to.x, to.y, MK_LBUTTON);
+    Mouse(WM_LBUTTONUP, to.x, to.y);
     int left = -1, top = -1, right = -1, bottom = -1;
     wnd.GetImage()->GetShutter(left, top, right, bottom);
-    const CPoint end = wnd.ClientPtToImage(total.CenterPoint());
-    EXPECT_EQ(left, 0);
-    EXPECT_EQ(top, 0);
-    EXPECT_EQ(right, end.x);
-    EXPECT_EQ(bottom, end.y);
+    const CPoint start = wnd.ClientPtToImage(from), end = wnd.ClientPtToImage(to);
+    EXPECT_EQ(CRect(left, top, right, bottom), CRect(end, start));
+    EXPECT_NE(end.x, end.y);
     EXPECT_EQ(wnd.GetOpMode(), OPMODE_NONE);
 }
 
