@@ -90,9 +90,12 @@ TEST_F(WindowTest, TotalRectangleIsTheFittedImage)
     EXPECT_FLOAT_EQ(relative.right, 1.0f);
     EXPECT_FLOAT_EQ(relative.bottom, 1.0f);
 
-    wnd.MoveImage(CPoint(expected.Width() / 2, 0));
+    wnd.MoveImage(CPoint(expected.Width() / 2, expected.Height() / 4));
     ASSERT_EQ(wnd.GetImageDestRelativeRect(relative), 1);
     EXPECT_NEAR(relative.left, 0.5f, 0.01f);
+    EXPECT_NEAR(relative.top, 0.25f, 0.01f);
+    EXPECT_NEAR(relative.right, 1.5f, 0.01f);
+    EXPECT_NEAR(relative.bottom, 1.25f, 0.01f);
 
     // A resize to nothing keeps both rectangles.
     const CRect before = *wnd.GetTotalRect();

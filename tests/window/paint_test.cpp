@@ -76,14 +76,21 @@ TEST_F(WindowTest, PixelValueFollowsTheProbeAndFileNameShows)
 
 TEST_F(WindowTest, MagnifierFramesTheMouseWhileTheButtonIsDown)
 {
-    Bind(testdata::kCtRescale);
+    Bind(testdata::kMono2U8);
     wnd.ShowImageInfo(0);
     wnd.SetOpMode(OPMODE_MAGNIFIER);
+    wnd.GetImage()->AdjustBoth(256, 128, 0);
+    Paint();
+    // What lies 36 right of and 22 above the mouse shows twice as far out.
+    const uint32_t plain = Pixel(200 + 36, 150 - 22);
+    EXPECT_NE(plain, Pixel(200 + 72, 150 - 44));
     Mouse(WM_LBUTTONDOWN, 200, 150, MK_LBUTTON);
     Paint();
+    EXPECT_EQ(Pixel(200 + 72, 150 - 44), plain);
     const uint32_t green = SurfaceColour(0x00FF00);
     EXPECT_EQ(Pixel(200 - 101, 150), green);
-    EXPECT_EQ(Pixel(200 + 100, 150), green);
+    EXPECT_EQ(Pixel(200 + 100, 150 - 60), green);
+    EXPECT_EQ(Pixel(200 + 30, 150 + 100), green);
     Mouse(WM_LBUTTONUP, 200, 150);
     wnd.SendMessage(WM_MOUSELEAVE, 0, 0);
     Paint();
