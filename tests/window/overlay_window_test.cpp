@@ -60,6 +60,7 @@ TEST_F(OverlayWindowTest, EveryToolDrawsOneOverlayAndReturnsToSelect)
         EXPECT_EQ(CurrentOverlayTool, OVERLAY_SELECT);
         EXPECT_EQ(CurrentOverlayMode, OVERLAY_MODE_IDLE);
         EXPECT_EQ(wnd.GetOverLayShape(), OVERLAY_SELECT);
+        EXPECT_EQ(wnd.GetOverLayMode(), OVERLAY_MODE_IDLE);
     }
     // Overlay moves are not reported to the parent.
     for (const Notice& n : host.notices)
