@@ -129,22 +129,24 @@ TEST_F(WindowTest, ZoomOutStopsAtOneHundredPixelsAndZoomInHasNoLimit)
     Bind(testdata::kMono2U8);
     wnd.SetOpMode(OPMODE_ZOOM);
     Mouse(WM_LBUTTONDOWN, 200, 150, MK_LBUTTON);
-    int y = 150;
+    // Up and to the right shrinks: the step is the move down less the move right.
+    int x = 200, y = 150;
     for (int i = 0; i < 40; ++i) {
-        y -= 10;
-        Mouse(WM_MOUSEMOVE, 200, y, MK_LBUTTON);
+        x += 6;
+        y -= 4;
+        Mouse(WM_MOUSEMOVE, x, y, MK_LBUTTON);
     }
     const CRect smallest = *wnd.GetTotalRect();
     EXPECT_LE(std::min(smallest.Width(), smallest.Height()), 100);
     EXPECT_GE(std::min(smallest.Width(), smallest.Height()), 90);
-    Mouse(WM_MOUSEMOVE, 200, y - 50, MK_LBUTTON);
+    Mouse(WM_MOUSEMOVE, x, y - 50, MK_LBUTTON);
     EXPECT_EQ(*wnd.GetTotalRect(), smallest);
     for (int i = 0; i < 30; ++i) {
         y += 40;
-        Mouse(WM_MOUSEMOVE, 200, y, MK_LBUTTON);
+        Mouse(WM_MOUSEMOVE, x, y, MK_LBUTTON);
     }
     EXPECT_GT(wnd.GetTotalRect()->Width(), 1000);
-    Mouse(WM_LBUTTONUP, 200, y);
+    Mouse(WM_LBUTTONUP, x, y);
     EXPECT_EQ(host.Codes().back(), 514);
     EXPECT_EQ(host.Codes()[host.Codes().size() - 2], 1005);
 }
