@@ -1,5 +1,6 @@
 // The image window's popup menu and commands, cine playback on its timer,
-// the open command, and a clip bound to the window playing to its end.
+// the open command, a clip bound to the window playing to its end, and what
+// binding leaves of earlier playback.
 #include "window_harness.h"
 
 #include <filesystem>
