@@ -48,32 +48,6 @@ protected:
 
 }  // namespace
 
-TEST_F(DicomInfoTest, PixelSpacingVariants)
-{
-    DcmFileFormat file = MakeImage(Small());
-    file.getDataset()->putAndInsertString(DCM_PixelSpacing, "1.25\\0.8");
-    ASSERT_EQ(Read(file).result, 1);
-    EXPECT_DOUBLE_EQ(info.m_dRowSpacing, 1.25);
-    EXPECT_DOUBLE_EQ(info.m_dColumnSpacing, 0.8);
-
-    CDicomInfo none;
-    DcmFileFormat bare = MakeImage(Small());
-    Save(bare, dir + "/bare.dcm");
-    ASSERT_EQ(none.ReadDicomFile((dir + "/bare.dcm").c_str(), nullptr), 1);
-    EXPECT_DOUBLE_EQ(none.m_dRowSpacing, 0.36);
-    EXPECT_DOUBLE_EQ(none.m_dColumnSpacing, 0.36);
-}
-
-TEST_F(DicomInfoTest, PixelSpacingWinsOverImagerPixelSpacing)
-{
-    DcmFileFormat file = MakeImage(Small());
-    file.getDataset()->putAndInsertString(DCM_ImagerPixelSpacing, "0.2\\0.2");
-    file.getDataset()->putAndInsertString(DCM_PixelSpacing, "0.7\\0.7");
-    ASSERT_EQ(Read(file).result, 1);
-    EXPECT_DOUBLE_EQ(info.m_dRowSpacing, 0.7);
-    EXPECT_DOUBLE_EQ(info.m_dColumnSpacing, 0.7);
-}
-
 TEST_F(DicomInfoTest, FirstWindowValueTruncated)
 {
     DcmFileFormat file = MakeImage(Small());
@@ -85,21 +59,6 @@ TEST_F(DicomInfoTest, FirstWindowValueTruncated)
     EXPECT_EQ(info.m_nWindowWidth, 400);
     EXPECT_TRUE(info.m_strManufacturerModelName.IsEmpty());
     EXPECT_EQ(info.m_strOperatorsName, "Smith");
-}
-
-TEST_F(DicomInfoTest, FramesSplitFromPixelData)
-{
-    ImageLayout layout;
-    layout.frames = 3;
-    layout.bitsAllocated = 8;
-    layout.pixels = Ramp(layout);
-    DcmFileFormat file = MakeImage(layout);
-    ReadResult r = Read(file);
-    ASSERT_EQ(r.result, 1);
-    ASSERT_EQ(r.frames, 3);
-    EXPECT_EQ(static_cast<BYTE*>(frames.GetAt(2))[0], 32);
-    EXPECT_EQ(info.m_nRows, 4);
-    EXPECT_EQ(info.m_nBitsAllocated, 8);
 }
 
 TEST_F(DicomInfoTest, ShortPixelDataFailsLongerDataKeepsWhatItNeeds)
@@ -133,50 +92,6 @@ TEST_F(DicomInfoTest, ShortPixelDataFailsLongerDataKeepsWhatItNeeds)
     EXPECT_EQ(static_cast<BYTE*>(frames.GetAt(1))[0], 11);
     EXPECT_EQ(static_cast<BYTE*>(frames.GetAt(2))[0], 17);
     EXPECT_EQ(static_cast<BYTE*>(frames.GetAt(2))[5], 22);
-}
-
-TEST_F(DicomInfoTest, OddLengthPixelDataPaddedToEvenIsAccepted)
-{
-    ImageLayout layout;
-    layout.rows = 3;
-    layout.columns = 3;
-    layout.bitsAllocated = 8;
-    layout.pixels = Ramp(layout);
-    DcmFileFormat file = MakeImage(layout);
-    ReadResult r = Read(file);
-    EXPECT_EQ(r.result, 1);
-    EXPECT_EQ(r.frames, 1);
-}
-
-TEST_F(DicomInfoTest, MissingPixelDataFailsWhenFramesWanted)
-{
-    ImageLayout layout;
-    DcmFileFormat file = MakeImage(layout);
-    EXPECT_EQ(Read(file).result, 0);
-}
-
-TEST_F(DicomInfoTest, IconSequenceDoesNotReplaceImageAttributes)
-{
-    ImageLayout layout;
-    layout.rows = 8;
-    layout.columns = 8;
-    layout.pixels = Ramp(layout);
-    DcmFileFormat file = MakeImage(layout);
-    DcmItem* icon = nullptr;
-    ASSERT_TRUE(file.getDataset()->findOrCreateSequenceItem(DCM_IconImageSequence, icon).good());
-    icon->putAndInsertUint16(DCM_Rows, 2);
-    icon->putAndInsertUint16(DCM_Columns, 2);
-    icon->putAndInsertUint16(DCM_BitsAllocated, 8);
-    icon->putAndInsertString(DCM_PhotometricInterpretation, "MONOCHROME1");
-    const Uint8 iconPixels[4] = {1, 2, 3, 4};
-    icon->putAndInsertUint8Array(DCM_PixelData, iconPixels, 4);
-    ReadResult r = Read(file);
-    ASSERT_EQ(r.result, 1);
-    EXPECT_EQ(r.frames, 1);
-    EXPECT_EQ(info.m_nRows, 8);
-    EXPECT_EQ(info.m_nColumns, 8);
-    EXPECT_EQ(info.m_nBitsAllocated, 16);
-    EXPECT_EQ(info.m_strPhotometricInterpretation, "MONOCHROME2");
 }
 
 TEST_F(DicomInfoTest, PrivateListOfTwentyComponents)

@@ -54,13 +54,6 @@ TEST(ConvolutionFilterTest, BuiltInKernelsSumToTheirDivisor)
             ++kernels;
         }
     EXPECT_EQ(kernels, 39);
-    const std::pair<DWORD, int> divisors[] = {{0x10000, 9}, {0x10001, 25}, {0x10100, 16}, {0x10101, 60},
-                                              {0x10200, 7}, {0x10201, 1},  {0x10202, 1},  {0x10203, -7}};
-    for (const auto& [code, divisor] : divisors) {
-        CConvolutionFilter filter;
-        filter.SetProcessCode(code);
-        EXPECT_EQ(filter.GetDivisor(), divisor) << std::hex << code;
-    }
     CConvolutionFilter unknown;
     unknown.SetProcessCode(0x10008);
     EXPECT_EQ(unknown.GetKernel(), nullptr);

@@ -16,19 +16,6 @@ std::vector<BYTE> Grey4x3()
 
 }  // namespace
 
-TEST(ImageGeometryTest, BicubicWeights)
-{
-    EXPECT_FLOAT_EQ(CImageGeometry::BicubicWeight(0.0f), 1.0f);
-    EXPECT_FLOAT_EQ(CImageGeometry::BicubicWeight(0.5f), 0.625f);
-    EXPECT_FLOAT_EQ(CImageGeometry::BicubicWeight(-0.5f), 0.625f);
-    EXPECT_FLOAT_EQ(CImageGeometry::BicubicWeight(1.0f), 0.0f);
-    EXPECT_FLOAT_EQ(CImageGeometry::BicubicWeight(1.5f), -0.125f);
-    EXPECT_FLOAT_EQ(CImageGeometry::BicubicWeight(2.0f), 0.0f);
-    EXPECT_FLOAT_EQ(CImageGeometry::BicubicWeight(2.5f), 0.0f);
-    EXPECT_EQ(CImageGeometry().GetMethod(), GEOMETRY_BICUBIC);
-    EXPECT_EQ(CImageGeometry().GetProcessCode(), 0x50000u);
-}
-
 TEST(ImageGeometryTest, SameSizeReproducesTheSource)
 {
     std::vector<BYTE> rgb(5 * 4 * 3);

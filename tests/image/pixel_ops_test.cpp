@@ -71,32 +71,6 @@ TEST(MapRgb, InterleavedAndPlanarGiveSameBgr)
     EXPECT_EQ(a[0], 255 - 30);
 }
 
-TEST(Padding, PlanarColourPadsEachPlane)
-{
-    // 3 x 2 picture, planes R=1, G=2, B=3
-    std::vector<BYTE> src;
-    for (BYTE plane = 1; plane <= 3; ++plane)
-        src.insert(src.end(), 6, plane);
-    BYTE* out = PadPlanes(src.data(), 3, 2, 4, 4);
-    ASSERT_NE(out, nullptr);
-    for (int plane = 0; plane < 3; ++plane)
-        for (int r = 0; r < 4; ++r)
-            for (int c = 0; c < 4; ++c)
-                ASSERT_EQ(out[plane * 16 + r * 4 + c], (r < 2 && c < 3) ? plane + 1 : 0);
-    delete[] out;
-}
-
-TEST(Rescale, SignedWordsWithIntercept)
-{
-    BYTE words[4] = {0, 0, 0x18, 0xFC};  // 0 and -1000
-    Rescale(words, 2, 2, true, true, 1.0, -1024.0);
-    EXPECT_EQ(static_cast<int16_t>(words[0] | words[1] << 8), -1024);
-    EXPECT_EQ(static_cast<int16_t>(words[2] | words[3] << 8), -2024);
-    BYTE unsignedWord[2] = {0x40, 0x9C};  // 40000
-    Rescale(unsignedWord, 1, 2, false, false, 0.5, 0.0);
-    EXPECT_EQ(unsignedWord[0] | unsignedWord[1] << 8, 20000);
-}
-
 TEST(Rescale, ResultsBeyondTheStoredWidthSaturate)
 {
     BYTE words[4] = {0x40, 0x9C, 0x00, 0x00};  // 40000 and 0, unsigned
@@ -107,17 +81,6 @@ TEST(Rescale, ResultsBeyondTheStoredWidthSaturate)
     Rescale(bytes, 2, 1, false, false, 2.0, 0.0);
     EXPECT_EQ(bytes[0], 255);
     EXPECT_EQ(bytes[1], 20);
-}
-
-TEST(Ybr, GreyValuesStayGreyAndSaturatedColoursClamp)
-{
-    BYTE pixel[6] = {100, 128, 128, 255, 128, 255};
-    YbrFullPixelsToRgb(pixel, 2);
-    EXPECT_EQ(pixel[0], 100);
-    EXPECT_EQ(pixel[1], 100);
-    EXPECT_EQ(pixel[2], 100);
-    EXPECT_EQ(pixel[3], 255);  // 255 + 1.402 * 127 clamps
-    EXPECT_EQ(pixel[4], 164);  // 255 - 0.71414 * 127 = 164.3
 }
 
 TEST(Orientation, QuarterTurnMovesTopRightToTopLeft)

@@ -37,18 +37,6 @@ TEST(RasterRoad, OddSizedPictureBecomesOneFrameCutToMultiplesOfFour)
     EXPECT_NEAR(bits[0], 50, 1);
 }
 
-TEST(RasterRoad, PictureRowsRunTopDown)
-{
-    const std::string dir = testfiles::TempDir("raster_rows");
-    const std::string path = Make(dir, "-size 8x8 xc:black -fill white -draw 'point 7,0'", "corner.bmp");
-    CDcmImage image;
-    ASSERT_EQ(image.OpenFile(path.c_str()), 1);
-    image.AdjustBoth(256, 128, 0);
-    const BYTE* bits = image.GetBitmapBits();
-    EXPECT_EQ(bits[3 * 7], 255);
-    EXPECT_EQ(bits[3 * (7 * 8 + 7)], 0);
-}
-
 TEST(RasterRoad, UpperCaseJpegExtensionAndMultiImageIcon)
 {
     const std::string dir = testfiles::TempDir("raster_kinds");

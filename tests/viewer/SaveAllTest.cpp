@@ -7,20 +7,13 @@
 
 namespace {
 
-TEST(SaveAllNames, SourceNameKeepsItsExtensionBeforeTheSuffix)
+TEST(SaveAllNames, BothSchemesAndNothingLeadsOutOfTheTargetFolder)
 {
+    // The source name keeps its extension before the suffix.
     EXPECT_EQ(SaveAllOutputPath("/out", 0, "ct.dcm", "1.2", "3", "4", "JPG"), "/out/ct.dcm.JPG");
-}
-
-TEST(SaveAllNames, UidSeriesAndInstanceScheme)
-{
     EXPECT_EQ(SaveAllOutputPath("/out", 1, "ct.dcm", "1.2.840", "3", "14", "BMP"), "/out/1.2.840_3_14.BMP");
     // A file without the attributes: every such file has the same name.
     EXPECT_EQ(SaveAllOutputPath("/out", 1, "photo.png", "", "", "", "JPG"), "/out/__.JPG");
-}
-
-TEST(SaveAllNames, NothingLeadsOutOfTheTargetFolder)
-{
     // DICOMDIR file IDs carry folders; a hostile file's texts may carry anything.
     EXPECT_EQ(SaveAllOutputPath("/out", 0, "PAT1\\STUDY1\\IM1", "", "", "", "JPG"), "/out/PAT1_STUDY1_IM1.JPG");
     EXPECT_EQ(SaveAllOutputPath("/out", 0, "../../etc/passwd", "", "", "", "JPG"), "/out/.._.._etc_passwd.JPG");
@@ -65,34 +58,6 @@ protected:
     }
 };
 
-TEST_F(SaveAllTest, DialogStartsWithItsDefaultsAndSortedSuffixes)
-{
-    ASSERT_TRUE(Start());
-    CString folder, suffix;
-    int check = -1, first = -1, second = -1, count = -1;
-    ScriptedResponder()
-        .Dialog([&](CDialog& dialog) {
-            dialog.GetDlgItem(1000)->GetWindowText(folder);
-            dialog.GetDlgItem(1004)->GetWindowText(suffix);
-            check = (int)dialog.GetDlgItem(1005)->SendMessage(BM_GETCHECK);
-            first = (int)dialog.GetDlgItem(1002)->SendMessage(BM_GETCHECK);
-            second = (int)dialog.GetDlgItem(1003)->SendMessage(BM_GETCHECK);
-            count = (int)dialog.GetDlgItem(1004)->SendMessage(CB_GETCOUNT);
-            char text[16] = {};
-            dialog.GetDlgItem(1004)->SendMessage(CB_GETLBTEXT, 0, (LPARAM)text);
-            EXPECT_STREQ(text, "AVI");
-        })
-        .Install();
-    CSaveParamDlg dialog;
-    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
-    EXPECT_EQ(folder, "");
-    EXPECT_EQ(suffix, "JPG");
-    EXPECT_EQ(check, BST_UNCHECKED);
-    EXPECT_EQ(first, BST_CHECKED);
-    EXPECT_EQ(second, BST_UNCHECKED);
-    EXPECT_EQ(count, 3);
-}
-
 TEST_F(SaveAllTest, DialogRefusesAnEmptyFolderAnEmptySuffixAndAFolderItCannotMake)
 {
     ASSERT_TRUE(Start());
@@ -121,12 +86,24 @@ TEST_F(SaveAllTest, DialogRefusesAnEmptyFolderAnEmptySuffixAndAFolderItCannotMak
                                                "创建保存目录失败，请确认输入的图像目录路径合法"}));
 }
 
-TEST_F(SaveAllTest, DialogAcceptsAndCreatesTheFolder)
+// Shown with its defaults and the suffixes sorted; what is chosen is kept
+// and the folder made.
+TEST_F(SaveAllTest, DialogStartsWithItsDefaultsAcceptsAndCreatesTheFolder)
 {
     ASSERT_TRUE(Start());
     std::string target = work.File("x/y");
+    CString folder, suffix;
+    int check = -1, first = -1, second = -1, count = -1;
+    char firstSuffix[16] = {};
     ScriptedResponder()
         .Dialog([&](CDialog& dialog) {
+            dialog.GetDlgItem(1000)->GetWindowText(folder);
+            dialog.GetDlgItem(1004)->GetWindowText(suffix);
+            check = (int)dialog.GetDlgItem(1005)->SendMessage(BM_GETCHECK);
+            first = (int)dialog.GetDlgItem(1002)->SendMessage(BM_GETCHECK);
+            second = (int)dialog.GetDlgItem(1003)->SendMessage(BM_GETCHECK);
+            count = (int)dialog.GetDlgItem(1004)->SendMessage(CB_GETCOUNT);
+            dialog.GetDlgItem(1004)->SendMessage(CB_GETLBTEXT, 0, (LPARAM)firstSuffix);
             SetItemText(dialog, 1000, target.c_str());
             SetItemText(dialog, 1004, "BMP");
             dialog.GetDlgItem(1002)->SendMessage(BM_SETCHECK, BST_UNCHECKED);
@@ -137,6 +114,13 @@ TEST_F(SaveAllTest, DialogAcceptsAndCreatesTheFolder)
         .Install();
     CSaveParamDlg dialog;
     ASSERT_EQ(dialog.DoModal(), IDOK);
+    EXPECT_EQ(folder, "");
+    EXPECT_EQ(suffix, "JPG");
+    EXPECT_EQ(check, BST_UNCHECKED);
+    EXPECT_EQ(first, BST_CHECKED);
+    EXPECT_EQ(second, BST_UNCHECKED);
+    EXPECT_EQ(count, 3);
+    EXPECT_STREQ(firstSuffix, "AVI");
     EXPECT_TRUE(std::filesystem::is_directory(target));
     EXPECT_EQ(dialog.m_strFolder, target.c_str());
     EXPECT_EQ(dialog.m_strSuffix, "BMP");

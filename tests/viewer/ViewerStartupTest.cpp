@@ -58,17 +58,11 @@ TEST_F(ViewerTest, StartsWithTitleBothPanesAndNoTreeColumn)
     EXPECT_EQ(view->m_wndDicom.GetImage(), nullptr);
 }
 
-TEST_F(ViewerTest, IdleTextIsTheBannerAloneWithoutReadme)
+TEST_F(ViewerTest, IdleTextIsTheBannerAndTheReadmeLines)
 {
     ASSERT_TRUE(Start());
     theApp.m_strProgramFolder = work.path().c_str();
     EXPECT_EQ(view->IdleText(), kBanner);
-}
-
-TEST_F(ViewerTest, IdleTextAppendsTheReadmeLines)
-{
-    ASSERT_TRUE(Start());
-    theApp.m_strProgramFolder = work.path().c_str();
     work.Write("Readme.txt", "第一行\r\nsecond line\n\nlast without end");
     EXPECT_EQ(std::string(view->IdleText()), std::string(kBanner) + "第一行\nsecond line\n\nlast without end\n");
 }

@@ -74,7 +74,7 @@ protected:
     XML_PARSER parser;
 };
 
-TEST_F(XmlParserTest, ChildAndParentMovesKeepTheChain)
+TEST_F(XmlParserTest, ChildAndParentMovesKeepTheChainAndNamesMatchByFlag)
 {
     EXPECT_STREQ(parser.Get_CurrentTag(), "<file-format>");
     EXPECT_TRUE(parser.Is_Root());
@@ -94,10 +94,8 @@ TEST_F(XmlParserTest, ChildAndParentMovesKeepTheChain)
     EXPECT_STREQ(parser.Get_CurrentName(), "file-format");
     EXPECT_TRUE(parser.Is_Root());
     EXPECT_FALSE(parser.Go_to_Parent(nullptr, 0));
-}
 
-TEST_F(XmlParserTest, NameFlagLowerCasesBothSides)
-{
+    // The name flag lower-cases both sides.
     EXPECT_FALSE(parser.Go_to_Child("Data-Set", 0));
     EXPECT_STREQ(parser.Get_CurrentName(), "file-format");
     EXPECT_TRUE(parser.Is_Root());
@@ -397,7 +395,6 @@ TEST(XmlParser, ComponentErrorTexts)
     EXPECT_EQ(XmlDomErrorText(static_cast<HRESULT>(0x8004FFFF)), "IDispatch error #65023");
     EXPECT_EQ(XmlDomErrorText(static_cast<HRESULT>(0x80040200)), "Unknown error 0x80040200");
     EXPECT_EQ(XmlDomErrorText(E_OUTOFMEMORY), "Unknown error 0x8007000E");
-    EXPECT_EQ(XmlDomErrorText(static_cast<HRESULT>(0x800401FF)), "Unknown error 0x800401FF");
 }
 
 } // namespace

@@ -90,9 +90,12 @@ TEST_F(WindowTest, TotalRectangleIsTheFittedImage)
     EXPECT_FLOAT_EQ(relative.right, 1.0f);
     EXPECT_FLOAT_EQ(relative.bottom, 1.0f);
 
-    wnd.MoveImage(CPoint(expected.Width() / 2, 0));
+    wnd.MoveImage(CPoint(expected.Width() / 2, expected.Height() / 4));
     ASSERT_EQ(wnd.GetImageDestRelativeRect(relative), 1);
     EXPECT_NEAR(relative.left, 0.5f, 0.01f);
+    EXPECT_NEAR(relative.top, 0.25f, 0.01f);
+    EXPECT_NEAR(relative.right, 1.5f, 0.01f);
+    EXPECT_NEAR(relative.bottom, 1.25f, 0.01f);
 
     // A resize to nothing keeps both rectangles.
     const CRect before = *wnd.GetTotalRect();
@@ -131,24 +134,22 @@ TEST_F(WindowTest, VisibilityIsTheLastRequest)
     EXPECT_EQ(wnd.IsWindowVisible(), 1);
 }
 
+// Unset parameters read as 0; a copy takes every one of them.
 TEST(EduMsgTest, CopiesEveryFieldAndStartsCleared)
 {
     CEduMsg a;
-    EXPECT_EQ(a.m_hSender, nullptr);
-    EXPECT_EQ(a.m_nReserved, -1);
-    EXPECT_EQ(a.m_nCode, -1);
     EXPECT_EQ(a.m_nParams[99], 0);
     a.m_nCode = 7;
-    a.m_nParams[50] = 9;
-    a.m_strParams[3] = "text";
+    a.m_nParams[99] = 9;
+    a.m_strParams[99] = "text";
     CEduMsg b(a);
     EXPECT_EQ(b.m_nCode, 7);
-    EXPECT_EQ(b.m_nParams[50], 9);
-    EXPECT_EQ(b.m_strParams[3], CString("text"));
+    EXPECT_EQ(b.m_nParams[99], 9);
+    EXPECT_EQ(b.m_strParams[99], CString("text"));
     CEduMsg c;
     c = b;
     c = c;
-    EXPECT_EQ(c.m_strParams[3], CString("text"));
+    EXPECT_EQ(c.m_strParams[99], CString("text"));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The image window's popup menu and commands, cine playback on its timer,
-// the open command, and a clip bound to the window playing to its end.
+// the open command, a clip bound to the window playing to its end, and what
+// binding leaves of earlier playback.
 #include "window_harness.h"
 
 #include <filesystem>
@@ -259,9 +260,12 @@ TEST_F(CommandsTest, OpenCommandBindsTheChosenFileOrSaysItFailed)
     EXPECT_EQ(wnd.GetImage()->GetFramesCount(), 8);
 }
 
-TEST_F(CommandsTest, SaveCommandAsksOnlyWithAnImage)
+// Asked only with an image; the chosen file is written.
+TEST_F(CommandsTest, SaveCommandWritesTheChosenFile)
 {
-    ScriptedResponder().Answer(IDCANCEL).Install();
+    const std::string path = std::filesystem::temp_directory_path() / "commands-test-save.jpg";
+    std::filesystem::remove(path);
+    ScriptedResponder().Answer(IDOK, path).Install();
     Command(2236);
     EXPECT_TRUE(ModalLog().empty());
     Bind(kMono2U8);
@@ -270,15 +274,6 @@ TEST_F(CommandsTest, SaveCommandAsksOnlyWithAnImage)
     EXPECT_EQ(ModalLog()[0].kind, ModalKind::SaveFile);
     EXPECT_EQ(ModalLog()[0].defaultExt, "JPG");
     EXPECT_EQ(ModalLog()[0].filter, "JPEG图片(*.jpg)|*.jpg|视频文件(*.avi)|*.avi|");
-}
-
-TEST_F(CommandsTest, SaveCommandWritesTheChosenFileWithTheOverlaysAndNoText)
-{
-    const std::string path = std::filesystem::temp_directory_path() / "commands-test-save.jpg";
-    std::filesystem::remove(path);
-    Bind(kMono2U8);
-    ScriptedResponder().Answer(IDOK, path).Install();
-    Command(2236);
     ASSERT_TRUE(std::filesystem::exists(path));
     std::ifstream file(path, std::ios::binary);
     char magic[3] = {};
@@ -354,14 +349,27 @@ TEST_F(ClipTest, ClipIsBoundPausedAndPlaysToItsEnd)
     EXPECT_STREQ(SliderText(), "00:00:01/00:00:01");
 }
 
-TEST_F(ClipTest, FailedClipKeepsNothingBound)
+// A clip that does not load: nothing is bound when it comes first; after a
+// playing clip the video state and the clip clock end, and a resize no
+// longer shows the empty player. The play button then leaves the clock stopped.
+TEST_F(ClipTest, FailedClipUnbindsWhatWasBound)
 {
     const std::string junk = player_test::WriteClipFile("window-junk.avi", std::string(3000, 'x'));
     EXPECT_EQ(wnd.SetImage(junk.c_str(), 0), 0);
     EXPECT_EQ(Player(), nullptr);
     ASSERT_EQ(wnd.SetImage(player_test::GeneratedClips().video.c_str(), 0), 1);
+    Command(8200);
     EXPECT_EQ(wnd.SetImage(junk.c_str(), 0), 0);
-    EXPECT_NE(Player(), nullptr);
+    EXPECT_EQ(wnd.GetIsVideoFile(), 0);
+    PlatformAdvanceTime(2000);
+    EXPECT_EQ(Slider()->m_nPos, 0);
+    wnd.SendMessage(WM_SIZE, SIZE_RESTORED, MAKELPARAM(300, 200));
+    EXPECT_FALSE(Player()->CWnd::IsWindowVisible());
+    EXPECT_FALSE(Slider()->CWnd::IsWindowVisible());
+    Command(8200);
+    PlatformAdvanceTime(2000);
+    EXPECT_EQ(Slider()->m_nPos, 0);
+    EXPECT_STREQ(SliderText(), "");
 }
 
 TEST_F(ClipTest, SliderSeeksTheClip)
@@ -375,28 +383,36 @@ TEST_F(ClipTest, SliderSeeksTheClip)
     EXPECT_LT(Player()->GetCurrentPosition(), 300);
 }
 
-TEST_F(ClipTest, ImageAfterClipHidesThePlayer)
+TEST_F(ClipTest, ImageAfterClipHidesThePlayerAndStopsTheClipClock)
 {
     ASSERT_EQ(wnd.SetImage(player_test::GeneratedClips().video.c_str(), 0), 1);
     Command(8200);
+    PlatformAdvanceTime(1000);
+    ASSERT_EQ(Slider()->m_nPos, 1);
     Bind(kMono2U8);
     EXPECT_EQ(wnd.GetIsVideoFile(), 0);
     EXPECT_FALSE(Player()->CWnd::IsWindowVisible());
-    player_test::PumpFor(700);
+    PlatformAdvanceTime(3000);
+    EXPECT_EQ(Slider()->m_nPos, 1);
 }
 
-} // namespace
-
-namespace {
-
-TEST_F(ClipTest, WindowDestroyedWhileTheClipPlays)
+// Binding another image, by path or by pointer, stops the cine of the last.
+TEST_F(CommandsTest, NewImageStopsTheCine)
 {
-    ASSERT_EQ(wnd.SetImage(player_test::GeneratedClips().withAudio.c_str(), 0), 1);
-    Command(8200);
-    player_test::PumpFor(100);
-    wnd.DestroyWindow();
-    player_test::PumpFor(700);
-    PlatformAdvanceTime(2000);
+    for (bool byPointer : {false, true}) {
+        Bind(kMultiFrameVector);
+        Command(2230);
+        CDcmImage other;
+        if (byPointer) {
+            ASSERT_EQ(other.OpenFile(DataPath(kMultiFrameTime).c_str()), 1);
+            ASSERT_EQ(wnd.SetImage(&other), 1);
+        } else {
+            Bind(kMultiFrameTime);
+        }
+        PlatformAdvanceTime(1000);
+        EXPECT_EQ(Frame(), 0) << byPointer;
+        wnd.SetImage(static_cast<CDcmImage*>(nullptr));
+    }
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "NoteTextDlg.h"
 #include "PlayButton.h"
 #include "PlaySlider.h"
+#include "platform/gdi_canvas.h"
 #include "window_harness.h"
 
 namespace {
@@ -181,20 +182,10 @@ TEST_F(WindowTest, PlayButtonDrawsItsFacesByState)
     button.Enable(TRUE);
     EXPECT_FALSE(button.GetStyle() & WS_DISABLED);
 
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = 15;
-    info.bmiHeader.biHeight = -15;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    CDC dc;
-    dc.CreateCompatibleDC(nullptr);
-    HBITMAP bitmap = CreateDIBSection(dc.GetSafeHdc(), &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(dc.GetSafeHdc(), bitmap);
-    auto at = [&](int x, int y) { return static_cast<uint32_t*>(bits)[y * 15 + x] & 0xFFFFFF; };
+    Canvas canvas(15, 15);
+    auto at = [&](int x, int y) { return canvas.at(x, y); };
     DRAWITEMSTRUCT item{};
-    item.hDC = dc.GetSafeHdc();
+    item.hDC = canvas.dc;
     item.rcItem = {0, 0, 15, 15};
     button.DrawItem(&item);
     EXPECT_EQ(at(0, 0), 0xC8C8C8u);
@@ -203,8 +194,6 @@ TEST_F(WindowTest, PlayButtonDrawsItsFacesByState)
     button.DrawItem(&item);
     EXPECT_EQ(at(0, 0), 0u);
     EXPECT_EQ(at(1, 1), 0xC8C8C8u);
-    SelectObject(dc.GetSafeHdc(), old);
-    DeleteObject(bitmap);
 }
 
 }  // namespace

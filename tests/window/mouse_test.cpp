@@ -129,22 +129,24 @@ TEST_F(WindowTest, ZoomOutStopsAtOneHundredPixelsAndZoomInHasNoLimit)
     Bind(testdata::kMono2U8);
     wnd.SetOpMode(OPMODE_ZOOM);
     Mouse(WM_LBUTTONDOWN, 200, 150, MK_LBUTTON);
-    int y = 150;
+    // Up and to the right shrinks: the step is the move down less the move right.
+    int x = 200, y = 150;
     for (int i = 0; i < 40; ++i) {
-        y -= 10;
-        Mouse(WM_MOUSEMOVE, 200, y, MK_LBUTTON);
+        x += 6;
+        y -= 4;
+        Mouse(WM_MOUSEMOVE, x, y, MK_LBUTTON);
     }
     const CRect smallest = *wnd.GetTotalRect();
     EXPECT_LE(std::min(smallest.Width(), smallest.Height()), 100);
     EXPECT_GE(std::min(smallest.Width(), smallest.Height()), 90);
-    Mouse(WM_MOUSEMOVE, 200, y - 50, MK_LBUTTON);
+    Mouse(WM_MOUSEMOVE, x, y - 50, MK_LBUTTON);
     EXPECT_EQ(*wnd.GetTotalRect(), smallest);
     for (int i = 0; i < 30; ++i) {
         y += 40;
-        Mouse(WM_MOUSEMOVE, 200, y, MK_LBUTTON);
+        Mouse(WM_MOUSEMOVE, x, y, MK_LBUTTON);
     }
     EXPECT_GT(wnd.GetTotalRect()->Width(), 1000);
-    Mouse(WM_LBUTTONUP, 200, y);
+    Mouse(WM_LBUTTONUP, x, y);
     EXPECT_EQ(host.Codes().back(), 514);
     EXPECT_EQ(host.Codes()[host.Codes().size() - 2], 1005);
 }
@@ -157,8 +159,8 @@ TEST_F(WindowTest, WheelNoticesOutsideTheMagnifier)
     EXPECT_EQ(host.notices[0].record.m_nParams[1], -120);
     host.notices.clear();
     wnd.SetOpMode(OPMODE_MAGNIFIER);
-    for (int i = 0; i < 5000; ++i)
-        wnd.SendMessage(WM_MOUSEWHEEL, MAKEWPARAM(0, (WORD)(short)(i % 2 ? 32000 : -32000)), 0);
+    wnd.SendMessage(WM_MOUSEWHEEL, MAKEWPARAM(0, (WORD)(short)120), 0);
+    wnd.SendMessage(WM_MOUSEWHEEL, MAKEWPARAM(0, (WORD)(short)-120), 0);
     EXPECT_TRUE(host.notices.empty());
 }
 
@@ -184,10 +186,6 @@ TEST_F(WindowTest, ArrowKeysStepFramesOnlyInEasyViewerMode)
     CString expected;
     expected.Format("Frame:%d/%d", frames - 1, frames);
     EXPECT_EQ(text, expected);
-    for (int i = 0; i < 1000; ++i)
-        wnd.SendMessage(WM_KEYDOWN, i % 3 ? VK_DOWN : VK_UP, 0);
-    EXPECT_GE(image->GetCurrentFrame(), 0);
-    EXPECT_LT(image->GetCurrentFrame(), frames);
 }
 
 TEST_F(WindowTest, PressesMovesAndReleasesReachTheOverlayManager)
@@ -238,15 +236,8 @@ TEST_F(WindowTest, PressesMovesAndReleasesReachTheOverlayManager)
     // No line is current, so a double click is only reported.
     Mouse(WM_LBUTTONDBLCLK, 100, 100);
     EXPECT_EQ(host.Codes().back(), 515);
-    CurrentOverlayMode = OVERLAY_MODE_IDLE;
-    CurrentOverlayTool = OVERLAY_SELECT;
-}
 
-TEST_F(WindowTest, TextToolPressClearsTheDrag)
-{
-    Bind(testdata::kMono2U8);
-    auto* manager = new RecordingManager;
-    wnd.GetImage()->SetOverLayManager(manager);
+    // A press of the text tool ends any drag of the image.
     wnd.SetOverLayMode(OVERLAY_MODE_CREATE);
     wnd.SetOverLayShape(OVERLAY_TEXT);
     wnd.SetOpMode(OPMODE_MOVE);
@@ -303,26 +294,6 @@ TEST_F(WindowTest, PointMappingMirrorsAtZeroAndHalfTurn)
     EXPECT_EQ(wnd.ImagePtToClient(CPoint(5, 9)), CPoint(0, 0));
 }
 
-// At quarter turns a point maps into the image and back onto itself.
-TEST_F(WindowTest, PointMappingAtQuarterTurnsRoundTrips)
-{
-    Bind(testdata::kMono2U8);
-    CDcmImage* image = wnd.GetImage();
-    const double step = static_cast<double>(wnd.GetTotalRect()->Width()) / image->GetWidth() + 1;
-    for (int angle : {90, 270, -90}) {
-        image->SetRotateAngle(angle, 1);
-        wnd.ResetTotalRect();
-        for (int reverse = 0; reverse < 2; ++reverse) {
-            image->SetReverse(reverse, 1);
-            const CRect t = *wnd.GetTotalRect();
-            const CPoint p(t.left + t.Width() / 3, t.top + t.Height() / 4);
-            const CPoint back = wnd.ImagePtToClient(wnd.ClientPtToImage(p));
-            EXPECT_LE(std::abs(back.x - p.x), step + 1) << angle << " " << reverse;
-            EXPECT_LE(std::abs(back.y - p.y), step + 1) << angle << " " << reverse;
-        }
-    }
-}
-
 // A left release ends the tools of modes 0, 1, 2, 6, 7 and 11 to 14; the
 // move, magnifier, zoom and window/level modes stay.
 TEST_F(WindowTest, ModeAfterALeftReleaseInEachMode)
@@ -376,21 +347,20 @@ TEST_F(WindowTest, EachModeSetsItsClassCursor)
     EXPECT_EQ(wnd.GetOpMode(), OPMODE_NONE);
 }
 
+// Dragged up and to the left, away from the image's corner.
 TEST_F(WindowTest, ShutterDragSetsTheImageShutter)
 {
     Bind(testdata::kMono2U8);
     wnd.SetOpMode(OPMODE_SHUTTER);
-    const CRect total = *wnd.GetTotalRect();
-    Mouse(WM_LBUTTONDOWN, total.left, total.top, MK_LBUTTON);
-    Mouse(WM_MOUSEMOVE, total.CenterPoint().x, total.CenterPoint().y, MK_LBUTTON);
-    Mouse(WM_LBUTTONUP, total.CenterPoint().x, total.CenterPoint().y);
+    const CPoint from = wnd.ImagePtToClient(CPoint(50, 40)), to = wnd.ImagePtToClient(CPoint(9, 21));
+    Mouse(WM_LBUTTONDOWN, from.x, from.y, MK_LBUTTON);
+    Mouse(WM_MOUSEMOVE, to.x, to.y, MK_LBUTTON);
+    Mouse(WM_LBUTTONUP, to.x, to.y);
     int left = -1, top = -1, right = -1, bottom = -1;
     wnd.GetImage()->GetShutter(left, top, right, bottom);
-    const CPoint end = wnd.ClientPtToImage(total.CenterPoint());
-    EXPECT_EQ(left, 0);
-    EXPECT_EQ(top, 0);
-    EXPECT_EQ(right, end.x);
-    EXPECT_EQ(bottom, end.y);
+    const CPoint start = wnd.ClientPtToImage(from), end = wnd.ClientPtToImage(to);
+    EXPECT_EQ(CRect(left, top, right, bottom), CRect(end, start));
+    EXPECT_NE(end.x, end.y);
     EXPECT_EQ(wnd.GetOpMode(), OPMODE_NONE);
 }
 

@@ -1,12 +1,12 @@
 // A line drawn with the mouse on a real image window shows on the display
 // with its length text above it.
 #include "OverLayLine.h"
+#include "gui_wait.h"
 #include "screenshot.h"
 #include "window_harness.h"
 #include "wnd/gui.h"
 
 namespace {
-
 
 TEST(OverlayGui, DrawnLineShowsWithItsLengthText)
 {
@@ -46,13 +46,11 @@ TEST(OverlayGui, DrawnLineShowsWithItsLengthText)
         const CRect lineBand(from.x + 4, y - 1, to.x - 4, y + 2);
         const CRect textBand(from.x, y - 30, to.x, y - 4);
         Screenshot screen;
-        int lineShown = 0;
-        for (int tries = 0; tries < 200 && lineShown < lineBand.Width(); ++tries) {
-            PlatformRunGuiFor(100);
-            ASSERT_TRUE(screen.Take(std::string(BINARY_DIR) + "/overlay_gui_shot.ppm"));
-            lineShown = screen.CountNear(&wnd, lineBand, RGB(0, 200, 0));
-        }
-        EXPECT_GE(lineShown, lineBand.Width());
+        RunGuiUntil([&] {
+            return screen.Take(std::string(BINARY_DIR) + "/overlay_gui_shot.ppm") &&
+                   screen.CountNear(&wnd, lineBand, RGB(0, 200, 0)) >= lineBand.Width();
+        });
+        EXPECT_GE(screen.CountNear(&wnd, lineBand, RGB(0, 200, 0)), lineBand.Width());
         EXPECT_GT(screen.CountNear(&wnd, textBand, RGB(128, 255, 0)), 30);
         EXPECT_EQ(screen.CountNear(&wnd, CRect(from.x, y + 6, to.x, y + 30), RGB(128, 255, 0)), 0);
         wnd.DestroyWindow();

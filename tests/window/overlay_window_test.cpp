@@ -60,6 +60,7 @@ TEST_F(OverlayWindowTest, EveryToolDrawsOneOverlayAndReturnsToSelect)
         EXPECT_EQ(CurrentOverlayTool, OVERLAY_SELECT);
         EXPECT_EQ(CurrentOverlayMode, OVERLAY_MODE_IDLE);
         EXPECT_EQ(wnd.GetOverLayShape(), OVERLAY_SELECT);
+        EXPECT_EQ(wnd.GetOverLayMode(), OVERLAY_MODE_IDLE);
     }
     // Overlay moves are not reported to the parent.
     for (const Notice& n : host.notices)
@@ -100,9 +101,12 @@ TEST_F(OverlayWindowTest, TextToolAsksForTheTextAndDoubleClickCalibratesALine)
             d.GetDlgItem(IDOK)->SendMessage(BM_CLICK);
         })
         .Install();
-    Draw(OVERLAY_TEXT, {At(20, 20)});
+    Draw(OVERLAY_TEXT, {At(20, 31)});
     ASSERT_EQ(Manager()->GetCount(), 1);
-    EXPECT_EQ(static_cast<COverLayText*>(Manager()->GetAt(0))->m_strText, CString("Hi"));
+    const auto* text = static_cast<COverLayText*>(Manager()->GetAt(0));
+    EXPECT_EQ(text->m_strText, CString("Hi"));
+    EXPECT_NEAR(text->m_nImageX, 20, 1);
+    EXPECT_NEAR(text->m_nImageY, 31, 1);
 
     Draw(OVERLAY_LINE, {At(10, 10), At(35, 34)});
     auto* line = static_cast<COverLayLine*>(Manager()->GetAt(1));
