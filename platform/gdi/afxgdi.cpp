@@ -36,9 +36,11 @@ std::unordered_map<HDC, CDC*>& permanentDcs()
     return *m;
 }
 
-std::unordered_map<HGDIOBJ, std::unique_ptr<CGdiObject>>& tempObjects()
+// One wrapper a handle and class: a wrapper handed out as a plain object (by
+// SelectStockObject, say) must not later be handed out as a font or a brush.
+std::unordered_multimap<HGDIOBJ, std::unique_ptr<CGdiObject>>& tempObjects()
 {
-    static auto* m = new std::unordered_map<HGDIOBJ, std::unique_ptr<CGdiObject>>;
+    static auto* m = new std::unordered_multimap<HGDIOBJ, std::unique_ptr<CGdiObject>>;
     return *m;
 }
 
@@ -70,26 +72,27 @@ T* objectFromHandle(HGDIOBJ handle)
         return nullptr;
     auto perm = permanentObjects().find(handle);
     if (perm != permanentObjects().end())
-        return static_cast<T*>(perm->second);
+        if (T* owner = dynamic_cast<T*>(perm->second))
+            return owner;
     auto& temps = tempObjects();
-    auto it = temps.find(handle);
-    if (it != temps.end())
-        return static_cast<T*>(it->second.get());
+    const auto same = temps.equal_range(handle);
+    for (auto it = same.first; it != same.second; ++it)
+        if (T* temp = dynamic_cast<T*>(it->second.get()))
+            return temp;
     dropDead(temps, [](HGDIOBJ h) { return GetObjectType(h) != 0; });
     auto wrapper = std::make_unique<T>();
     wrapper->m_hObject = handle;
     T* result = wrapper.get();
-    temps[handle] = std::move(wrapper);
+    temps.emplace(handle, std::move(wrapper));
     return result;
 }
 
 void forgetTemp(HGDIOBJ handle)
 {
-    auto it = tempObjects().find(handle);
-    if (it != tempObjects().end()) {
+    const auto same = tempObjects().equal_range(handle);
+    for (auto it = same.first; it != same.second; ++it)
         it->second->m_hObject = nullptr;
-        tempObjects().erase(it);
-    }
+    tempObjects().erase(same.first, same.second);
 }
 
 }  // namespace

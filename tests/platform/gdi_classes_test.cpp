@@ -1,3 +1,4 @@
+#include <typeinfo>
 #include <vector>
 
 #include "gdi_canvas.h"
@@ -30,6 +31,23 @@ TEST(GdiClasses, WrappersOwnTheirHandles)
         dcHandle = dc.m_hDC;
     }
     EXPECT_FALSE(DeleteDC(dcHandle));
+}
+
+// A handle first wrapped as a plain object, then asked for as a font, gets a
+// wrapper that is a font; the plain one stays valid for its holder.
+TEST(GdiClasses, TemporaryWrappersHaveTheClassAskedFor)
+{
+    Canvas c(4, 4);
+    CDC* dc = CDC::FromHandle(c.dc);
+    CGdiObject* plain = dc->SelectStockObject(DEFAULT_GUI_FONT);
+    ASSERT_NE(plain, nullptr);
+    HGDIOBJ handle = plain->m_hObject;
+    CFont* font = CFont::FromHandle(static_cast<HFONT>(handle));
+    EXPECT_EQ(typeid(*font), typeid(CFont));
+    EXPECT_EQ(font->m_hObject, handle);
+    EXPECT_EQ(CFont::FromHandle(static_cast<HFONT>(handle)), font);
+    EXPECT_EQ(plain->m_hObject, handle);
+    EXPECT_EQ(dc->SelectObject(plain)->m_hObject, GetStockObject(DEFAULT_GUI_FONT));
 }
 
 TEST(GdiClasses, SelectionThroughTheDcClass)
