@@ -1,0 +1,141 @@
+#include <gtest/gtest.h>
+
+#include "RasterJPG.h"
+#include "codec_test_util.h"
+
+using namespace codectest;
+
+namespace {
+
+std::vector<unsigned char> Cut(const std::vector<unsigned char>& jpeg, int percent)
+{
+    return std::vector<unsigned char>(jpeg.begin(), jpeg.begin() + long(jpeg.size()) * percent / 100);
+}
+
+// Rewrites the frame header's height and width.
+std::vector<unsigned char> WithSize(std::vector<unsigned char> jpeg, unsigned width, unsigned height)
+{
+    for (size_t i = 2; i + 9 < jpeg.size(); i++)
+        if (jpeg[i] == 0xFF && (jpeg[i + 1] == 0xC0 || jpeg[i + 1] == 0xC2)) {
+            jpeg[i + 5] = BYTE(height >> 8); jpeg[i + 6] = BYTE(height);
+            jpeg[i + 7] = BYTE(width >> 8); jpeg[i + 8] = BYTE(width);
+            break;
+        }
+    return jpeg;
+}
+
+// Busy colours, so that every iMCU row takes a good share of the data.
+std::string MakeBusyPpm(const std::string& dir, int width, int height)
+{
+    std::string path = dir + "/busy.ppm";
+    std::string pnm = "P6\n" + std::to_string(width) + " " + std::to_string(height) + "\n255\n";
+    for (int y = 0; y < height; y++)
+        for (int x = 0; x < width; x++) {
+            pnm += char(x * 7 + y * 3);
+            pnm += char(x * y / 13);
+            pnm += char((x ^ y) * 5);
+        }
+    WriteFile(path, std::vector<unsigned char>(pnm.begin(), pnm.end()));
+    return path;
+}
+
+bool SameRow(CRasterImage& img, int a, int b)
+{
+    for (int x = 0; x < int(img.GetWidth()); x++)
+        if (!(PixelTopDown(img, x, a) == PixelTopDown(img, x, b)))
+            return false;
+    return true;
+}
+
+} // namespace
+
+// Decoding stops where the data ends and the rows below are copied, not
+// decoded: the result must still be what libjpeg makes of the whole file.
+TEST(JpegCut, HuffmanFilesShowTheirRowsAndTheFillAsDjpeg)
+{
+    std::string dir = ScratchDir("jpeg-cut");
+    std::string src = MakeBusyPpm(dir, 203, 350);
+    const char* options[] = {"-quality 90", "-sample 1x1", "-sample 2x1", "-progressive", "-grayscale",
+                             "-restart 1"};
+    for (const char* option : options) {
+        std::string path = dir + "/whole.jpg";
+        ASSERT_EQ(Shell(std::string("cjpeg ") + option + " '" + src + "' > '" + path + "'"), 0);
+        std::vector<unsigned char> whole = ReadFile(path);
+        for (int percent : {9, 46, 83}) {
+            std::string cut = dir + "/cut.jpg";
+            WriteFile(cut, Cut(whole, percent));
+            CRasterImage img;
+            ASSERT_TRUE(img.Load(cut.c_str(), RASTER_FORMAT_JPG)) << option << " " << percent;
+            Pnm ref = Reference("djpeg '" + cut + "' 2>/dev/null");
+            EXPECT_EQ(MaxDifference(img, ref), 0) << option << " " << percent;
+        }
+    }
+}
+
+// Arithmetic scans read the end of their data as zeros, so libjpeg goes on
+// making rows from nothing; here the last decoded row is repeated instead.
+TEST(JpegCut, ArithmeticFileRepeatsItsLastDecodedRow)
+{
+    std::string dir = ScratchDir("jpeg-cut-arith");
+    std::string src = MakeBusyPpm(dir, 203, 350);
+    std::string path = dir + "/cut.jpg";
+    ASSERT_EQ(Shell("cjpeg -arithmetic '" + src + "' | head -c 9000 > '" + path + "'"), 0);
+    CRasterImage img;
+    ASSERT_TRUE(img.Load(path.c_str(), RASTER_FORMAT_JPG)) << img.GetLastError();
+    Pnm ref = Reference("djpeg '" + path + "' 2>/dev/null");
+    ASSERT_EQ(img.GetHeight(), 350u);
+    int firstOwn = 0;
+    while (firstOwn < 350) {
+        bool same = true;
+        for (int x = 0; x < 203 && same; x++)
+            same = PixelTopDown(img, x, firstOwn) == ref.At(x, firstOwn);
+        if (!same)
+            break;
+        firstOwn++;
+    }
+    // Whole iMCU rows (16 rows) past the one where the data ran out are
+    // libjpeg's; every later row repeats the last of them.
+    ASSERT_GT(firstOwn, 16);
+    ASSERT_LT(firstOwn, 350);
+    EXPECT_EQ(firstOwn % 16, 0);
+    for (int y = firstOwn; y < 350; y++)
+        ASSERT_TRUE(SameRow(img, y, firstOwn - 1)) << y;
+    EXPECT_FALSE(SameRow(img, firstOwn - 1, 0));
+}
+
+// A picture of 256 MiB or more whose Huffman data cannot hold even two bits
+// per block is refused before its pixels are allocated; with that much data
+// it opens, the rows past the data filled.
+TEST(JpegCut, LargeHuffmanPictureNeedsTwoBitsPerBlock)
+{
+    std::string dir = ScratchDir("jpeg-cut-large");
+    std::string src = dir + "/grey.pgm";
+    ASSERT_EQ(Shell("gm convert -size 16x16 xc:'#5a5a5a' -depth 8 '" + src + "'"), 0);
+    std::string path = dir + "/small.jpg";
+    ASSERT_EQ(Shell("cjpeg -grayscale '" + src + "' > '" + path + "'"), 0);
+    std::vector<unsigned char> small = ReadFile(path);
+    size_t scan = 0;
+    for (size_t i = 2; i + 3 < small.size() && !scan; i++)
+        if (small[i] == 0xFF && small[i + 1] == 0xDA)
+            scan = i + 2 + (size_t(small[i + 2]) << 8) + small[i + 3];
+    ASSERT_GT(scan, 0u);
+    // 16384 x 16384 grey is 256 MiB in 2048 x 2048 blocks: 1 MiB at two bits each.
+    const size_t floorBytes = 2048u * 2048u * 2 / 8;
+    for (size_t data : {floorBytes - 1, floorBytes}) {
+        // Whatever follows the scan header counts, bytes after its end marker too.
+        std::vector<unsigned char> file = WithSize(small, 16384, 16384);
+        file.resize(scan + data, 0x00);
+        CRasterImage img;
+        if (data < floorBytes) {
+            EXPECT_FALSE(img.Decode(file.data(), DWORD(file.size()), RASTER_FORMAT_JPG));
+            EXPECT_STREQ(img.GetLastError(), "Premature end of JPEG file");
+            EXPECT_FALSE(img.IsValid());
+        } else {
+            ASSERT_TRUE(img.Decode(file.data(), DWORD(file.size()), RASTER_FORMAT_JPG)) << img.GetLastError();
+            EXPECT_EQ(img.GetWidth(), 16384u);
+            EXPECT_EQ(img.GetHeight(), 16384u);
+            EXPECT_EQ(PixelTopDown(img, 3, 2).r, 0x5a);
+            EXPECT_TRUE(SameRow(img, 16383, 200));
+        }
+    }
+}
