@@ -102,6 +102,17 @@ void J2kCodestreamReader::AllocateComponents(J2kByteCursor& seg)
         total += w * h;
         if (w < 1 || h < 1 || total > kMaxSamples)
             throw J2kError();
+    }
+}
+
+// Samples are taken only once the whole codestream is there: a header
+// alone must not cost the picture's memory.
+void J2kCodestreamReader::AllocateSamples()
+{
+    for (int c = 0; c < image.componentCount; c++) {
+        J2kComponent& comp = image.components[c];
+        int64_t w = CeilDiv(image.x1, comp.dx) - CeilDiv(image.x0, comp.dx);
+        int64_t h = CeilDiv(image.y1, comp.dy) - CeilDiv(image.y0, comp.dy);
         comp.data = static_cast<int*>(calloc(size_t(w * h), sizeof(int)));
         if (!comp.data)
             throw J2kError();
@@ -279,6 +290,7 @@ void J2kCodestreamReader::ReadSod()
 
 bool J2kCodestreamReader::DecodeTiles()
 {
+    AllocateSamples();
     bool ok = true;
     for (int t = 0; t < cp.tw * cp.th; t++) {
         if (!tileSeen[size_t(t)]) {
