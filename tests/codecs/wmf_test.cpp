@@ -175,3 +175,41 @@ TEST(WmfDecode, WideDrawingsAreShrunkToTheLimit)
     EXPECT_EQ(img.GetWidth(), 4000u);
     EXPECT_EQ(img.GetHeight(), 2000u);
 }
+
+// Curves are flattened from their start point on: a curve whose control
+// points lie on a line draws that line, and one drawn onward from the
+// current position starts there.
+TEST(WmfDecode, BezierCurvesStartWhereTheyShould)
+{
+    std::string path = ScratchDir("wmf") + "/curves.emf";
+    EMFTRACK* et;
+    EMFHANDLES* eht;
+    ASSERT_EQ(emf_start(path.c_str(), 4096, 4096, &et), 0);
+    emf_htable_create(128, 128, &eht);
+    U_RECTL bounds = rectl_set(pointl_set(0, 0), pointl_set(120, 80));
+    U_RECTL frame = rectl_set(pointl_set(0, 0), pointl_set(3175, 2117));
+    emf_append(reinterpret_cast<U_ENHMETARECORD*>(U_EMRHEADER_set(bounds, frame, nullptr, 0, nullptr,
+                                                                  sizel_set(1920, 1080), sizel_set(508, 286), 0)),
+               et, 1);
+    U_POINT16 line[4] = {{10, 40}, {40, 40}, {80, 40}, {110, 40}};
+    emf_append(reinterpret_cast<U_ENHMETARECORD*>(U_EMRPOLYBEZIER16_set(bounds, 4, line)), et, 1);
+    emf_append(reinterpret_cast<U_ENHMETARECORD*>(U_EMRMOVETOEX_set(pointl_set(30, 15))), et, 1);
+    U_POINT16 onward[6] = {{30, 25}, {30, 35}, {30, 45}, {30, 55}, {30, 65}, {30, 70}};
+    emf_append(reinterpret_cast<U_ENHMETARECORD*>(U_EMRPOLYBEZIERTO16_set(bounds, 6, onward)), et, 1);
+    emf_append(reinterpret_cast<U_ENHMETARECORD*>(U_EMREOF_set(0, nullptr, et)), et, 1);
+    ASSERT_EQ(emf_finish(et, eht), 0);
+    emf_free(&et);
+    emf_htable_free(&eht);
+
+    CRasterImage img;
+    ASSERT_TRUE(img.Load(path.c_str(), RASTER_FORMAT_WMF)) << img.GetLastError();
+    ASSERT_EQ(img.GetWidth(), 120u);
+    ASSERT_EQ(img.GetHeight(), 80u);
+    const Rgb black{0, 0, 0};
+    for (int x : {10, 11, 60, 109})
+        EXPECT_EQ(PixelTopDown(img, x, 40), black) << x;
+    for (auto [x, y] : {std::pair{9, 40}, {111, 40}, {60, 39}, {60, 41}, {30, 14}, {31, 50}, {30, 71}})
+        EXPECT_EQ(PixelTopDown(img, x, y), kWhite) << x << "," << y;
+    for (int y : {15, 16, 50, 69})
+        EXPECT_EQ(PixelTopDown(img, 30, y), black) << y;
+}
