@@ -288,15 +288,15 @@ void J2kCodestreamReader::ReadSod()
     state = kAfterTileData;
 }
 
+// A codestream missing a tile fails whatever the others hold, so nothing
+// is decoded for it.
 bool J2kCodestreamReader::DecodeTiles()
 {
+    if (std::find(tileSeen.begin(), tileSeen.end(), false) != tileSeen.end())
+        return false;
     AllocateSamples();
     bool ok = true;
     for (int t = 0; t < cp.tw * cp.th; t++) {
-        if (!tileSeen[size_t(t)]) {
-            ok = false;
-            continue;
-        }
         J2kTileCoder coder(image, cp);
         try {
             coder.Build(t);
