@@ -288,28 +288,26 @@ void J2kCodestreamReader::ReadSod()
     state = kAfterTileData;
 }
 
-// A codestream missing a tile fails whatever the others hold, so nothing
-// is decoded for it.
+// One failing tile fails the codestream whatever the others hold, so
+// decoding ends there, and nothing is decoded when a tile is missing.
 bool J2kCodestreamReader::DecodeTiles()
 {
     if (std::find(tileSeen.begin(), tileSeen.end(), false) != tileSeen.end())
         return false;
     AllocateSamples();
-    bool ok = true;
     for (int t = 0; t < cp.tw * cp.th; t++) {
         J2kTileCoder coder(image, cp);
         try {
             coder.Build(t);
         } catch (const J2kError&) {
-            ok = false;
-            continue;
+            return false;
         }
         std::vector<uint8_t>& data = tileData[size_t(t)];
         if (!coder.Decode(data.data(), int(data.size())))
-            ok = false;
+            return false;
         std::vector<uint8_t>().swap(data);
     }
-    return ok;
+    return true;
 }
 
 // One marker and its segment; false ends decoding.

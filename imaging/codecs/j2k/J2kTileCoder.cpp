@@ -147,7 +147,6 @@ void J2kTileCoder::BuildComponent(int c)
     tc.y0 = int(CeilDiv(tile.y0, comp.dy));
     tc.x1 = int(CeilDiv(tile.x1, comp.dx));
     tc.y1 = int(CeilDiv(tile.y1, comp.dy));
-    tc.buffer.assign(size_t(tc.Width()) * size_t(tc.Height()), 0);
     int levels = tccp.resolutionCount - 1;
     tc.resolutions.resize(size_t(tccp.resolutionCount));
     for (int r = 0; r <= levels; r++) {
@@ -259,6 +258,14 @@ void J2kTileCoder::BuildPrecincts(J2kBand& band, const J2kResolution& res, int r
 
 // ---- encoding ----
 
+// The samples of every component of the tile, zeroed; taken only once the
+// tile's packets are read, since a tile whose data fails needs none.
+void J2kTileCoder::AllocateBuffers()
+{
+    for (J2kTileComponent& tc : tile.components)
+        tc.buffer.assign(size_t(tc.Width()) * size_t(tc.Height()), 0);
+}
+
 void J2kTileCoder::LoadSamples()
 {
     for (size_t c = 0; c < tile.components.size(); c++) {
@@ -311,6 +318,7 @@ void J2kTileCoder::EncodeBlocks()
 
 int J2kTileCoder::Encode(uint8_t* dest, int len, const int* limits, int* sizes)
 {
+    AllocateBuffers();
     LoadSamples();
     if (UsesTransform()) {
         J2kTileComponent* t = tile.components.data();
@@ -396,12 +404,14 @@ bool J2kTileCoder::Decode(const uint8_t* data, int len)
     int count = image.componentCount;
     J2kTier2 tier2(tile, tcp->layerCount, tcp->progressionOrder, tcp->codingStyle,
                    BlockStyles(*tcp, count), RoiShifts(*tcp, count));
-    bool complete = true;
+    // Packets that run out fail the whole decode, whose samples are then
+    // dropped: the tile's pixels are not worth making.
     try {
         tier2.Decode(data, len);
     } catch (const J2kError&) {
-        complete = false;
+        return false;
     }
+    AllocateBuffers();
     DecodeBlocks();
     for (size_t c = 0; c < tile.components.size(); c++)
         J2kWavelet::Inverse(tile.components[c], Reversible(int(c)),
@@ -415,5 +425,5 @@ bool J2kTileCoder::Decode(const uint8_t* data, int len)
             J2kComponentTransform::InverseIct(t[0].buffer.data(), t[1].buffer.data(), t[2].buffer.data(), n);
     }
     StoreSamples();
-    return complete;
+    return true;
 }

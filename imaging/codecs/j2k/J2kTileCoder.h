@@ -32,6 +32,7 @@ private:
     void BuildBands(J2kTileComponent& tc, int r, const J2kTileComponentParameters& tccp, int c);
     void BuildPrecincts(J2kBand& band, const J2kResolution& res, int r,
                         const J2kTileComponentParameters& tccp);
+    void AllocateBuffers();
     void LoadSamples();
     void StoreSamples();
     void EncodeBlocks();
