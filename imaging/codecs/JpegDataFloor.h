@@ -12,8 +12,9 @@ namespace JpegDataFloor {
 
 enum class Process { Sequential, Progressive, Lossless };
 
-// Smaller pictures keep showing the rows their short data holds.
-constexpr uint64_t kLargePictureBytes = 256ULL << 20;
+// Smaller pictures keep showing the rows their short data holds. Raster
+// pictures count three bytes a pixel, as the program holds them.
+constexpr uint64_t kLargePictureBytes = 128ULL << 20;
 
 inline uint64_t LeastBits(Process process, uint64_t width, uint64_t height)
 {

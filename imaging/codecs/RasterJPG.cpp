@@ -194,8 +194,7 @@ bool CannotHoldLargePicture(j_decompress_ptr cinfo, JpegSource& source)
         leastBits += JpegDataFloor::LeastBits(process, 8ULL * component.width_in_blocks,
                                               8ULL * component.height_in_blocks);
     }
-    const uint64_t pictureBytes =
-        uint64_t(cinfo->output_width) * cinfo->output_height * unsigned(cinfo->output_components);
+    const uint64_t pictureBytes = uint64_t(cinfo->output_width) * cinfo->output_height * 3;
     const long size = source.stream->Size();
     const long position = source.stream->Tell();
     const uint64_t left = (size > position ? uint64_t(size - position) : 0) + source.pub.bytes_in_buffer;

@@ -103,9 +103,10 @@ TEST(JpegCut, ArithmeticFileRepeatsItsLastDecodedRow)
     EXPECT_FALSE(SameRow(img, firstOwn - 1, 0));
 }
 
-// A picture of 256 MiB or more whose Huffman data cannot hold even two bits
-// per block is refused before its pixels are allocated; with that much data
-// it opens, the rows past the data filled.
+// A picture of 128 MiB or more (three bytes a pixel) whose Huffman data
+// cannot hold even two bits per block is refused before its pixels are
+// allocated; with that much data, or a little smaller, it opens, the rows
+// past the data filled.
 TEST(JpegCut, LargeHuffmanPictureNeedsTwoBitsPerBlock)
 {
     std::string dir = ScratchDir("jpeg-cut-large");
@@ -119,23 +120,26 @@ TEST(JpegCut, LargeHuffmanPictureNeedsTwoBitsPerBlock)
         if (small[i] == 0xFF && small[i + 1] == 0xDA)
             scan = i + 2 + (size_t(small[i + 2]) << 8) + small[i + 3];
     ASSERT_GT(scan, 0u);
-    // 16384 x 16384 grey is 256 MiB in 2048 x 2048 blocks: 1 MiB at two bits each.
-    const size_t floorBytes = 2048u * 2048u * 2 / 8;
-    for (size_t data : {floorBytes - 1, floorBytes}) {
+    // 8192 x 5462 is just over 128 MiB at three bytes a pixel, in 1024 x 683
+    // blocks: 174848 bytes at two bits each. One row less is under the size.
+    const size_t floorBytes = 1024u * 683u * 2 / 8;
+    struct { unsigned height; size_t data; bool opens; } cases[] = {
+        {5462, floorBytes - 1, false}, {5462, floorBytes, true}, {5461, 300, true}};
+    for (const auto& c : cases) {
         // Whatever follows the scan header counts, bytes after its end marker too.
-        std::vector<unsigned char> file = WithSize(small, 16384, 16384);
-        file.resize(scan + data, 0x00);
+        std::vector<unsigned char> file = WithSize(small, 8192, c.height);
+        file.resize(scan + c.data, 0x00);
         CRasterImage img;
-        if (data < floorBytes) {
-            EXPECT_FALSE(img.Decode(file.data(), DWORD(file.size()), RASTER_FORMAT_JPG));
+        const bool opened = img.Decode(file.data(), DWORD(file.size()), RASTER_FORMAT_JPG);
+        ASSERT_EQ(opened, c.opens) << c.height << " " << c.data << ": " << img.GetLastError();
+        if (!opened) {
             EXPECT_STREQ(img.GetLastError(), "Premature end of JPEG file");
             EXPECT_FALSE(img.IsValid());
-        } else {
-            ASSERT_TRUE(img.Decode(file.data(), DWORD(file.size()), RASTER_FORMAT_JPG)) << img.GetLastError();
-            EXPECT_EQ(img.GetWidth(), 16384u);
-            EXPECT_EQ(img.GetHeight(), 16384u);
-            EXPECT_EQ(PixelTopDown(img, 3, 2).r, 0x5a);
-            EXPECT_TRUE(SameRow(img, 16383, 200));
+            continue;
         }
+        EXPECT_EQ(img.GetWidth(), 8192u);
+        EXPECT_EQ(img.GetHeight(), c.height);
+        EXPECT_EQ(PixelTopDown(img, 3, 2).r, 0x5a);
+        EXPECT_TRUE(SameRow(img, int(c.height) - 1, 200));
     }
 }

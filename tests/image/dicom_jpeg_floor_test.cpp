@@ -40,7 +40,7 @@ void SetSize(std::vector<unsigned char>& file, unsigned columns, unsigned rows)
 
 }  // namespace
 
-// JPEG frames declaring 256 MiB and more in a file too short for even two
+// JPEG frames declaring 128 MiB and more in a file too short for even two
 // bits per block (one bit per sample when lossless) are refused before the
 // toolkit decodes them; the files as written open.
 TEST(DicomJpegFloor, ShortFilesDeclaringLargePicturesAreRefused)
