@@ -19,10 +19,11 @@ namespace {
 
 const size_t kJpegBufferSize = 4096;
 
-// Where the compressed data of a file that ends early ran out. Every
-// block below the last iMCU row reached is all zero, so the rows a few
-// iMCU rows further down (past the upsampling and smoothing context)
-// repeat one row to the bottom: that row is copied instead of decoded.
+// Where the compressed data of a file that ends early ran out. A Huffman
+// scan leaves every block below that iMCU row zero, so the rows a few iMCU
+// rows further down (past the upsampling and smoothing context) repeat one
+// row to the bottom: that row is copied instead of decoded. An arithmetic
+// scan would go on decoding zeros; it gets the same copy.
 struct JpegDataEnd {
     int cutScans = 0;
     int lastCutScan = 0;
