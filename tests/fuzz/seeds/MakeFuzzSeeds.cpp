@@ -350,12 +350,13 @@ void WmfSeeds(const fs::path& dir)
     WriteSeed(dir, "placeable.wmf", ShapesWmf(3));
     // Pens far wider than the picture once took seconds per arc.
     WriteSeed(dir, "widepen.wmf", ShapesWmf(12320));
-    // An enhanced metafile: header, brush, rectangle, curve, end.
+    // An enhanced metafile: header, brush, rectangle, curve, a chord far too
+    // wide, end.
     Bytes emf;
     Put32(emf, 1); Put32(emf, 108);
     for (unsigned v : {0u, 0u, 99u, 49u, 0u, 0u, 2646u, 1323u})
         Put32(emf, v);
-    Put32(emf, 0x464D4520); Put32(emf, 0x10000); Put32(emf, 0); Put32(emf, 6);
+    Put32(emf, 0x464D4520); Put32(emf, 0x10000); Put32(emf, 0); Put32(emf, 7);
     Put16(emf, 2); Put16(emf, 0); Put32(emf, 0); Put32(emf, 0); Put32(emf, 0);
     for (unsigned v : {1920u, 1080u, 508u, 286u, 0u, 0u, 0u, 0u, 0u})
         Put32(emf, v);
@@ -369,6 +370,8 @@ void WmfSeeds(const fs::path& dir)
         Put32(emf, v);
     for (unsigned v : {5u, 40u, 30u, 2u, 60u, 45u, 95u, 10u})
         Put16(emf, v);
+    for (unsigned v : {46u, 40u, unsigned(-2000000000), 5u, 2000000000u, 60u, 0u, 0u, 0u, 0u})  // chord billions wide
+        Put32(emf, v);
     for (unsigned v : {14u, 20u, 0u, 16u, 20u})  // end
         Put32(emf, v);
     const unsigned total = unsigned(emf.size());
