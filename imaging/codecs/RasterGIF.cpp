@@ -441,35 +441,52 @@ void CRasterGIF::GifMix(CRasterImage& canvas, const tag_image& frame, const tag_
     }
 }
 
+// The first row of the rectangle is set pixel by pixel and copied to the
+// others: a screen-size clear must not cost a call per pixel.
 void CRasterGIF::ClearRect(CRasterImage& canvas, const tag_image& frame, long index, RGBQUAD colour)
 {
-    long cw = long(canvas.GetWidth()), ch = long(canvas.GetHeight());
-    for (long y = frame.t; y < frame.t + frame.h && y < ch; y++)
-        for (long x = frame.l; x < frame.l + frame.w && x < cw; x++) {
-            if (canvas.IsIndexed()) {
-                canvas.SetPixelIndex(x, ch - 1 - y, BYTE(index));
-            } else {
-                BYTE* p = canvas.BlindGetPixelPointer(x, ch - 1 - y);
-                p[0] = colour.rgbBlue;
-                p[1] = colour.rgbGreen;
-                p[2] = colour.rgbRed;
-            }
+    const long cw = long(canvas.GetWidth()), ch = long(canvas.GetHeight());
+    const long right = std::min<long>(long(frame.l) + frame.w, cw);
+    const long bottom = std::min<long>(long(frame.t) + frame.h, ch);
+    if (frame.l >= right || frame.t >= bottom)
+        return;
+    const long top = ch - 1 - frame.t;
+    for (long x = frame.l; x < right; x++) {
+        if (canvas.IsIndexed()) {
+            canvas.SetPixelIndex(x, top, BYTE(index));
+        } else {
+            BYTE* p = canvas.BlindGetPixelPointer(x, top);
+            p[0] = colour.rgbBlue;
+            p[1] = colour.rgbGreen;
+            p[2] = colour.rgbRed;
         }
+    }
+    const DWORD bpp = canvas.GetBpp();
+    if (bpp < 8) {
+        for (long y = frame.t + 1; y < bottom; y++)
+            for (long x = frame.l; x < right; x++)
+                canvas.SetPixelIndex(x, ch - 1 - y, BYTE(index));
+        return;
+    }
+    const size_t offset = size_t(frame.l) * (bpp / 8);
+    const size_t bytes = size_t(right - frame.l) * (bpp / 8);
+    const BYTE* first = canvas.GetBits(DWORD(top)) + offset;
+    for (long y = frame.t + 1; y < bottom; y++)
+        memcpy(canvas.GetBits(DWORD(ch - 1 - y)) + offset, first, bytes);
 }
 
 namespace {
 
-// A canvas far larger than every frame would only hold background: such a
-// screen size is refused rather than allocated.
+// A canvas far larger than all frames together would only hold background:
+// such a screen size is refused rather than allocated. Offsets do not
+// count, or a few pixels far out would make room for any screen.
 bool PlausibleScreen(DWORD width, DWORD height, const std::vector<CRasterGIF::tag_image>& frames)
 {
-    uint64_t right = 0, bottom = 0;
-    for (const auto& f : frames) {
-        right = std::max<uint64_t>(right, uint64_t(f.l) + f.w);
-        bottom = std::max<uint64_t>(bottom, uint64_t(f.t) + f.h);
-    }
+    uint64_t area = 0;
+    for (const auto& f : frames)
+        area += uint64_t(f.w) * f.h;
     uint64_t screen = uint64_t(width) * height;
-    return screen <= std::max<uint64_t>(4 * right * bottom, 1u << 22);
+    return screen <= std::max<uint64_t>(4 * area, 1u << 22);
 }
 
 } // namespace

@@ -12,16 +12,51 @@ extern "C" {
 }
 
 #include "FileStream.h"
+#include "JpegDataFloor.h"
 #include "SaturatedCast.h"
 
 namespace {
 
 const size_t kJpegBufferSize = 4096;
 
+// Where the compressed data of a file that ends early ran out. A Huffman
+// scan leaves every block below that iMCU row zero, so the rows a few iMCU
+// rows further down (past the upsampling and smoothing context) repeat one
+// row to the bottom: that row is copied instead of decoded. An arithmetic
+// scan would go on decoding zeros; it gets the same copy.
+struct JpegDataEnd {
+    int cutScans = 0;
+    int lastCutScan = 0;
+    JDIMENSION lastRow = 0;
+
+    void Note(j_decompress_ptr cinfo)
+    {
+        if (cinfo->input_scan_number != lastCutScan) {
+            lastCutScan = cinfo->input_scan_number;
+            ++cutScans;
+        }
+        if (cinfo->input_iMCU_row > lastRow)
+            lastRow = cinfo->input_iMCU_row;
+    }
+
+    // Only when every scan read was cut: a whole scan covers every row.
+    bool LeavesOnlyFill(j_decompress_ptr cinfo) const
+    {
+        if (cutScans == 0 || cutScans != cinfo->input_scan_number)
+            return false;
+        const uint64_t rowsPerIMcu = uint64_t(cinfo->max_v_samp_factor) * unsigned(cinfo->min_DCT_scaled_size);
+        return cinfo->output_scanline >= (uint64_t(lastRow) + kContextIMcuRows) * rowsPerIMcu;
+    }
+
+    static const unsigned kContextIMcuRows = 4;
+};
+
 struct JpegErrorManager {
     jpeg_error_mgr pub;
     jmp_buf setjmp_buffer;
     char* errorText;
+    void (*standardEmit)(j_common_ptr, int);
+    JpegDataEnd* dataEnd;
 };
 
 struct JpegSource {
@@ -29,6 +64,7 @@ struct JpegSource {
     CByteStream* stream;
     JOCTET buffer[kJpegBufferSize];
     bool startOfFile;
+    JpegDataEnd* dataEnd;
 };
 
 struct JpegDestination {
@@ -49,6 +85,20 @@ void JpegErrorExit(j_common_ptr cinfo)
 
 // Warnings are not printed: decoding arbitrary bytes stays silent.
 void JpegOutputMessage(j_common_ptr) {}
+
+// A Huffman scan that meets a marker other than a restart marker gets no
+// more data: libjpeg leaves the rest of its blocks zero.
+void JpegEmitMessage(j_common_ptr cinfo, int level)
+{
+    JpegErrorManager* err = reinterpret_cast<JpegErrorManager*>(cinfo->err);
+    if (level < 0 && err->pub.msg_code == JWRN_HIT_MARKER && err->dataEnd && cinfo->is_decompressor) {
+        j_decompress_ptr decompress = reinterpret_cast<j_decompress_ptr>(cinfo);
+        int marker = decompress->unread_marker;
+        if (marker < JPEG_RST0 || marker > JPEG_RST0 + 7)
+            err->dataEnd->Note(decompress);
+    }
+    err->standardEmit(cinfo, level);
+}
 
 void JpegInitDestination(j_compress_ptr cinfo)
 {
@@ -92,6 +142,10 @@ boolean JpegFillInputBuffer(j_decompress_ptr cinfo)
         if (src->startOfFile)
             ERREXIT(cinfo, JERR_INPUT_EMPTY);
         WARNMS(cinfo, JWRN_JPEG_EOF);
+        // Arithmetic scans take markers as legal zero data: only the file's
+        // end in the middle of a scan tells they were cut.
+        if (src->dataEnd && cinfo->input_iMCU_row < cinfo->total_iMCU_rows)
+            src->dataEnd->Note(cinfo);
         src->buffer[0] = 0xFF;
         src->buffer[1] = JPEG_EOI;
         nbytes = 2;
@@ -117,12 +171,44 @@ void JpegSkipInputData(j_decompress_ptr cinfo, long num_bytes)
 
 void JpegTermSource(j_decompress_ptr) {}
 
-void InstallErrorManager(JpegErrorManager& err, char* text)
+void InstallErrorManager(JpegErrorManager& err, char* text, JpegDataEnd* dataEnd = nullptr)
 {
     jpeg_std_error(&err.pub);
     err.pub.error_exit = JpegErrorExit;
     err.pub.output_message = JpegOutputMessage;
+    err.standardEmit = err.pub.emit_message;
+    err.pub.emit_message = JpegEmitMessage;
     err.errorText = text;
+    err.dataEnd = dataEnd;
+}
+
+// The blocks of every component are counted, each at its own sampling.
+bool CannotHoldLargePicture(j_decompress_ptr cinfo, JpegSource& source)
+{
+    const JpegDataFloor::Process process =
+        cinfo->arith_code          ? JpegDataFloor::Process::Arithmetic
+        : cinfo->progressive_mode ? JpegDataFloor::Process::Progressive
+                                  : JpegDataFloor::Process::Sequential;
+    uint64_t leastBits = 0;
+    for (int c = 0; c < cinfo->num_components; ++c) {
+        const jpeg_component_info& component = cinfo->comp_info[c];
+        leastBits += JpegDataFloor::LeastBits(process, 8ULL * component.width_in_blocks,
+                                              8ULL * component.height_in_blocks);
+    }
+    const uint64_t pictureBytes = uint64_t(cinfo->output_width) * cinfo->output_height * 3;
+    const long size = source.stream->Size();
+    const long position = source.stream->Tell();
+    const uint64_t left = (size > position ? uint64_t(size - position) : 0) + source.pub.bytes_in_buffer;
+    return JpegDataFloor::CannotHold(pictureBytes, left, leastBits);
+}
+
+// Bottom-up rows: the rows below the given one (further down the picture)
+// become copies of it.
+void RepeatRowDownwards(CRasterImage& image, DWORD row)
+{
+    const BYTE* source = image.GetBits(row);
+    for (DWORD y = 0; y < row; ++y)
+        memcpy(image.GetBits(y), source, image.GetEffWidth());
 }
 
 } // namespace
@@ -218,7 +304,8 @@ bool CRasterJPG::DecodePixels(CByteStream* stream)
     jpeg_decompress_struct cinfo;
     JpegErrorManager jerr;
     JpegSource source;
-    InstallErrorManager(jerr, info.szLastError);
+    JpegDataEnd dataEnd;
+    InstallErrorManager(jerr, info.szLastError, &dataEnd);
     cinfo.err = &jerr.pub;
     if (setjmp(jerr.setjmp_buffer)) {
         jpeg_destroy_decompress(&cinfo);
@@ -227,6 +314,7 @@ bool CRasterJPG::DecodePixels(CByteStream* stream)
     jpeg_create_decompress(&cinfo);
     source.stream = stream;
     source.startOfFile = true;
+    source.dataEnd = &dataEnd;
     source.pub.init_source = JpegInitSource;
     source.pub.fill_input_buffer = JpegFillInputBuffer;
     source.pub.skip_input_data = JpegSkipInputData;
@@ -271,6 +359,8 @@ bool CRasterJPG::DecodePixels(CByteStream* stream)
         SetLastError("RASTER_MAX_MEMORY exceeded");
         longjmp(jerr.setjmp_buffer, 1);
     }
+    if (CannotHoldLargePicture(&cinfo, source))
+        ERREXIT(&cinfo, JWRN_JPEG_EOF);
     jpeg_start_decompress(&cinfo);
     if (!Create(cinfo.output_width, cinfo.output_height, 8 * DWORD(cinfo.output_components),
                 RASTER_FORMAT_JPG))
@@ -314,6 +404,11 @@ bool CRasterJPG::DecodePixels(CByteStream* stream)
     while (cinfo.output_scanline < cinfo.output_height) {
         if (info.nEscape)
             longjmp(jerr.setjmp_buffer, 1);
+        if (dataEnd.LeavesOnlyFill(&cinfo)) {
+            RepeatRowDownwards(*this, cinfo.output_height - cinfo.output_scanline);
+            jpeg_destroy_decompress(&cinfo);
+            return true;
+        }
         BYTE* dst = GetBits(cinfo.output_height - 1 - cinfo.output_scanline);
         jpeg_read_scanlines(&cinfo, buffer, 1);
         const BYTE* src = buffer[0];

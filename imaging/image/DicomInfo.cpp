@@ -1,6 +1,7 @@
 #include "DicomInfo.h"
 
 #include <cerrno>
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -24,6 +25,7 @@
 #include <dcmtk/oflog/oflog.h>
 
 #include "DicomText.h"
+#include "JpegDataFloor.h"
 #include "PixelLimit.h"
 
 namespace {
@@ -230,6 +232,31 @@ unsigned long long ExpectedPixelBytes(DcmDataset* dataset)
     return rows * columns * samples * bits * static_cast<unsigned long long>(frames) / 8;
 }
 
+// Huffman-coded frames whose file cannot hold the least data of the
+// picture they declare are refused before the toolkit allocates and
+// decodes them. The whole file bounds the compressed data from above.
+bool JpegDataTooShort(DcmDataset* dataset, E_TransferSyntax syntax, const char* path)
+{
+    JpegDataFloor::Process process;
+    switch (syntax) {
+    case EXS_JPEGProcess1:
+    case EXS_JPEGProcess2_4: process = JpegDataFloor::Process::Sequential; break;
+    case EXS_JPEGProcess6_8:
+    case EXS_JPEGProcess10_12: process = JpegDataFloor::Process::Progressive; break;
+    case EXS_JPEGProcess14:
+    case EXS_JPEGProcess14SV1: process = JpegDataFloor::Process::Lossless; break;
+    default: return false;
+    }
+    struct stat status;
+    if (stat(path, &status) != 0)
+        return false;
+    const unsigned long long frames = std::max(1L, TopLevelFrameCount(dataset));
+    const unsigned long long leastBits = frames * JpegDataFloor::LeastBits(process, TopLevelUint16(dataset, DCM_Columns),
+                                                                           TopLevelUint16(dataset, DCM_Rows));
+    return JpegDataFloor::CannotHold(ExpectedPixelBytes(dataset), static_cast<unsigned long long>(status.st_size),
+                                     leastBits);
+}
+
 bool ElementBytes(DcmElement* element, const BYTE*& bytes)
 {
     Uint8* bytes8 = nullptr;
@@ -390,7 +417,8 @@ int CDicomInfo::ReadDicomFileUnguarded(const char* path, CPtrArray* frames)
     m_nStoredTransferSyntax = stored.getXfer();
     // No colour model has more than four samples: such data is refused
     // before anything is decompressed for it.
-    if (ExpectedPixelBytes(dataset) > kMaxPixelBytes || TopLevelUint16(dataset, DCM_SamplesPerPixel) > 4)
+    if (ExpectedPixelBytes(dataset) > kMaxPixelBytes || TopLevelUint16(dataset, DCM_SamplesPerPixel) > 4 ||
+        JpegDataTooShort(dataset, stored.getXfer(), path))
         return 0;
     // The pixel bytes are taken as little-endian words below.
     if (stored.isEncapsulated() || stored.isBigEndian()) {

@@ -52,8 +52,11 @@ void Flatten(const PointD& p0, const PointD& p1, const PointD& p2, const PointD&
 std::vector<PointD> BezierPoints(const PointD& start, const std::vector<PointD>& controls)
 {
     std::vector<PointD> out{start};
-    for (size_t i = 0; i + 2 < controls.size(); i += 3)
-        Flatten(out.back(), controls[i], controls[i + 1], controls[i + 2], out);
+    for (size_t i = 0; i + 2 < controls.size(); i += 3) {
+        // A copy: appending to the curve moves its points.
+        const PointD from = out.back();
+        Flatten(from, controls[i], controls[i + 1], controls[i + 2], out);
+    }
     return out;
 }
 

@@ -24,7 +24,7 @@ int ToInt(double v)
 int ArcSegments(double rx, double ry, double sweep)
 {
     double perimeter = (std::fabs(rx) + std::fabs(ry)) * std::fabs(sweep);
-    return std::clamp(int(perimeter / 2), 4, 2048);
+    return int(std::clamp(perimeter / 2, 4.0, 2048.0));
 }
 
 void AppendUtf8(std::string& out, uint32_t c)

@@ -77,9 +77,12 @@ std::vector<int> penPattern(const Pen& pen)
     }
 }
 
-// The device rows a drawing can touch, with a margin for pens and borders.
-Rows visibleRows(const Target& t, int margin)
+// The device rows a drawing can show on. Regions are combined row by row
+// and painted inside the clip, so rows beyond it never matter however wide
+// the pen; two rows of margin serve the one-pixel border shifts.
+Rows visibleRows(const Target& t)
 {
+    const int margin = 2;
     RECT bounds{0, 0, 0, 0};
     for (const RECT& c : t.clip)
         UnionRect(&bounds, &bounds, &c);
@@ -99,7 +102,7 @@ Region strokeRegion(const Target& t, const Pen& pen, std::vector<POINT> points, 
         points.push_back(points.front());
     std::vector<int> pattern = penPattern(pen);
     if (pen.width > 1)
-        return widePolyline(points, pen.width, pattern, visibleRows(t, pen.width + 2));
+        return widePolyline(points, pen.width, pattern, visibleRows(t));
     std::vector<POINT> pixels;
     int phase = 0;
     for (size_t i = 0; i + 1 < points.size(); ++i)
@@ -222,10 +225,10 @@ BOOL Ellipse(HDC dc, int left, int top, int right, int bottom)
     OffsetRect(&r, t.dx, t.dy);
     const DcState& s = t.dc->state;
     if (nullPen(s)) {
-        drawShape(t, ellipseRegion(r.left, r.top, r.right - 1, r.bottom - 1, visibleRows(t, 2)), Region());
+        drawShape(t, ellipseRegion(r.left, r.top, r.right - 1, r.bottom - 1, visibleRows(t)), Region());
         return TRUE;
     }
-    Rows rows = visibleRows(t, s.pen->width + 2);
+    Rows rows = visibleRows(t);
     Region shape = ellipseRegion(r.left, r.top, r.right, r.bottom, rows);
     Region outline;
     int w = s.pen->width;
@@ -253,7 +256,7 @@ BOOL Polygon(HDC dc, const POINT* points, int count)
     std::vector<POINT> pts(points, points + count);
     for (POINT& p : pts)
         p = {clampCoord(p.x), clampCoord(p.y)};
-    Rows rows = visibleRows(t, 2);
+    Rows rows = visibleRows(t);
     Region interior = polygonRegion(pts.data(), count, d->state.polyFillMode, {rows.top - t.dy, rows.bottom - t.dy});
     interior.offset(t.dx, t.dy);
     drawShape(t, interior, strokeRegion(t, *d->state.pen, pts, true));

@@ -349,3 +349,40 @@ TEST(GifDecode, FrameOutsideScreenAndBadCodeSize)
     CRasterImage bad;
     EXPECT_FALSE(bad.Decode(bytes.data(), DWORD(bytes.size()), RASTER_FORMAT_GIF));
 }
+
+// The screen may be at most four times the frames' area (beyond 4M
+// pixels): frames far apart do not make room for a screen of background.
+// Below that the true-colour canvas is cleared to the first frame's
+// background colour around the frames.
+TEST(GifDecode, ScreenIsBoundByTheFramesArea)
+{
+    std::string dir = ScratchDir("gif");
+    ASSERT_EQ(Shell("cd '" + dir + "' && gm convert -size 1000x1050 xc:'#c02020' -fill '#2040e0' -draw 'rectangle 0,0 9,9' a.gif && "
+                    "gm convert -size 1000x1050 xc:'#10a0f0' b.gif"), 0);
+    for (int height : {2800, 2801}) {
+        std::string anim = dir + "/anim.gif";
+        ASSERT_EQ(Shell("cd '" + dir + "' && gifsicle --logical-screen 3000x" + std::to_string(height) +
+                        " --position 40,30 a.gif --position 1900,1700 b.gif > anim.gif"), 0);
+        std::vector<unsigned char> bytes = ReadFile(anim);
+        CRasterImage img;
+        img.SetFrame(1);
+        if (height > 2800) {
+            EXPECT_FALSE(img.Load(anim.c_str(), RASTER_FORMAT_GIF));
+            continue;
+        }
+        ASSERT_TRUE(img.Load(anim.c_str(), RASTER_FORMAT_GIF));
+        ASSERT_EQ(img.GetWidth(), 3000u);
+        ASSERT_EQ(img.GetHeight(), 2800u);
+        ASSERT_EQ(img.GetBpp(), 24);
+        ASSERT_TRUE(bytes[10] & 0x80);
+        Rgb background = {bytes[13], bytes[14], bytes[15]};
+        ASSERT_FALSE(background == (Rgb{0xc0, 0x20, 0x20}));
+        for (auto [x, y] : {std::pair{0, 0}, {2999, 0}, {39, 500}, {40, 29}, {1040, 30}, {2999, 2799}, {1899, 2000}})
+            EXPECT_EQ(PixelTopDown(img, x, y), background) << x << "," << y;
+        EXPECT_EQ(PixelTopDown(img, 49, 39), (Rgb{0x20, 0x40, 0xe0}));
+        for (auto [x, y] : {std::pair{50, 30}, {1039, 1079}})
+            EXPECT_EQ(PixelTopDown(img, x, y), (Rgb{0xc0, 0x20, 0x20})) << x << "," << y;
+        for (auto [x, y] : {std::pair{1900, 1700}, {2899, 2749}})
+            EXPECT_EQ(PixelTopDown(img, x, y), (Rgb{0x10, 0xa0, 0xf0})) << x << "," << y;
+    }
+}

@@ -62,19 +62,36 @@ std::string WriteWmf(const std::string& dir)
     return path;
 }
 
+// An enhanced metafile of the given size in pixels of a 1920 x 1080 screen
+// of 508 x 286 mm, its header written.
+EMFTRACK* StartEmf(const std::string& path, int width, int height, EMFHANDLES** eht)
+{
+    EMFTRACK* et = nullptr;
+    EXPECT_EQ(emf_start(path.c_str(), 4096, 4096, &et), 0);
+    emf_htable_create(128, 128, eht);
+    U_RECTL bounds = rectl_set(pointl_set(0, 0), pointl_set(width, height));
+    U_RECTL frame = rectl_set(pointl_set(0, 0), pointl_set(width * 2646 / 100, height * 2646 / 100));
+    emf_append(reinterpret_cast<U_ENHMETARECORD*>(U_EMRHEADER_set(bounds, frame, nullptr, 0, nullptr,
+                                                                  sizel_set(1920, 1080), sizel_set(508, 286), 0)),
+               et, 1);
+    return et;
+}
+
+void FinishEmf(EMFTRACK* et, EMFHANDLES* eht)
+{
+    emf_append(reinterpret_cast<U_ENHMETARECORD*>(U_EMREOF_set(0, nullptr, et)), et, 1);
+    EXPECT_EQ(emf_finish(et, eht), 0);
+    emf_free(&et);
+    emf_htable_free(&eht);
+}
+
 // 200 x 100 pixels; the logical window is five times the viewport.
 std::string WriteEmf(const std::string& dir)
 {
     std::string path = dir + "/shapes.emf";
-    EMFTRACK* et;
     EMFHANDLES* eht;
-    EXPECT_EQ(emf_start(path.c_str(), 4096, 4096, &et), 0);
-    emf_htable_create(128, 128, &eht);
+    EMFTRACK* et = StartEmf(path, 200, 100, &eht);
     U_RECTL bounds = rectl_set(pointl_set(0, 0), pointl_set(200, 100));
-    U_RECTL frame = rectl_set(pointl_set(0, 0), pointl_set(5292, 2646));
-    emf_append(reinterpret_cast<U_ENHMETARECORD*>(U_EMRHEADER_set(bounds, frame, nullptr, 0, nullptr,
-                                                                  sizel_set(1920, 1080), sizel_set(508, 286), 0)),
-               et, 1);
     emf_append(reinterpret_cast<U_ENHMETARECORD*>(U_EMRSETMAPMODE_set(U_MM_ANISOTROPIC)), et, 1);
     emf_append(reinterpret_cast<U_ENHMETARECORD*>(U_EMRSETWINDOWEXTEX_set(sizel_set(1000, 500))), et, 1);
     emf_append(reinterpret_cast<U_ENHMETARECORD*>(U_EMRSETVIEWPORTEXTEX_set(sizel_set(200, 100))), et, 1);
@@ -94,10 +111,7 @@ std::string WriteEmf(const std::string& dir)
     emf_append(reinterpret_cast<U_ENHMETARECORD*>(U_EMRCLOSEFIGURE_set()), et, 1);
     emf_append(reinterpret_cast<U_ENHMETARECORD*>(U_EMRENDPATH_set()), et, 1);
     emf_append(reinterpret_cast<U_ENHMETARECORD*>(U_EMRFILLPATH_set(bounds)), et, 1);
-    emf_append(reinterpret_cast<U_ENHMETARECORD*>(U_EMREOF_set(0, nullptr, et)), et, 1);
-    EXPECT_EQ(emf_finish(et, eht), 0);
-    emf_free(&et);
-    emf_htable_free(&eht);
+    FinishEmf(et, eht);
     return path;
 }
 
@@ -174,4 +188,33 @@ TEST(WmfDecode, WideDrawingsAreShrunkToTheLimit)
     ASSERT_TRUE(img.Decode(emf.data(), DWORD(emf.size()), RASTER_FORMAT_WMF)) << img.GetLastError();
     EXPECT_EQ(img.GetWidth(), 4000u);
     EXPECT_EQ(img.GetHeight(), 2000u);
+}
+
+// Curves are flattened from their start point on: a curve whose control
+// points lie on a line draws that line, and one drawn onward from the
+// current position starts there.
+TEST(WmfDecode, BezierCurvesStartWhereTheyShould)
+{
+    std::string path = ScratchDir("wmf") + "/curves.emf";
+    EMFHANDLES* eht;
+    EMFTRACK* et = StartEmf(path, 120, 80, &eht);
+    U_RECTL bounds = rectl_set(pointl_set(0, 0), pointl_set(120, 80));
+    U_POINT16 line[4] = {{10, 40}, {40, 40}, {80, 40}, {110, 40}};
+    emf_append(reinterpret_cast<U_ENHMETARECORD*>(U_EMRPOLYBEZIER16_set(bounds, 4, line)), et, 1);
+    emf_append(reinterpret_cast<U_ENHMETARECORD*>(U_EMRMOVETOEX_set(pointl_set(30, 15))), et, 1);
+    U_POINT16 onward[6] = {{30, 25}, {30, 35}, {30, 45}, {30, 55}, {30, 65}, {30, 70}};
+    emf_append(reinterpret_cast<U_ENHMETARECORD*>(U_EMRPOLYBEZIERTO16_set(bounds, 6, onward)), et, 1);
+    FinishEmf(et, eht);
+
+    CRasterImage img;
+    ASSERT_TRUE(img.Load(path.c_str(), RASTER_FORMAT_WMF)) << img.GetLastError();
+    ASSERT_EQ(img.GetWidth(), 120u);
+    ASSERT_EQ(img.GetHeight(), 80u);
+    const Rgb black{0, 0, 0};
+    for (int x : {10, 11, 60, 109})
+        EXPECT_EQ(PixelTopDown(img, x, 40), black) << x;
+    for (auto [x, y] : {std::pair{9, 40}, {111, 40}, {60, 39}, {60, 41}, {30, 14}, {31, 50}, {30, 71}})
+        EXPECT_EQ(PixelTopDown(img, x, y), kWhite) << x << "," << y;
+    for (int y : {15, 16, 50, 69})
+        EXPECT_EQ(PixelTopDown(img, 30, y), black) << y;
 }

@@ -172,3 +172,38 @@ TEST(GdiShapes, PixelsAndSolidFills)
 }
 
 }  // namespace
+
+// Wide pens reaching far beyond the canvas paint in it exactly the rows a
+// canvas 80 rows taller shows there: rows outside are never needed.
+TEST(GdiShapes, WidePensCrossingTheEdgesPaintAsOnATallerCanvas)
+{
+    auto draw = [](Canvas& c, int shift) {
+        c.fill(0);
+        SetViewportOrgEx(c.dc, 0, shift, nullptr);
+        HPEN pen = CreatePen(PS_SOLID, 37, RGB(200, 40, 10));
+        LOGBRUSH lb{BS_SOLID, RGB(30, 180, 90), 0};
+        HPEN dashed = ExtCreatePen(PS_GEOMETRIC | PS_DASH | PS_ENDCAP_ROUND, 23, &lb, 0, nullptr);
+        HGDIOBJ old = SelectObject(c.dc, pen);
+        const POINT zigzag[] = {{-20, -50}, {19, 12}, {44, -31}, {7, 71}};
+        Polyline(c.dc, zigzag, 4);
+        Ellipse(c.dc, 30, -45, 61, 60);
+        SelectObject(c.dc, dashed);
+        const POINT corner[] = {{-5, 20}, {51, 3}, {40, 64}};
+        Polygon(c.dc, corner, 3);
+        const POINT away[] = {{-30, -70}, {50, -2}, {3, 90}};
+        Polyline(c.dc, away, 3);
+        SelectObject(c.dc, old);
+        DeleteObject(pen);
+        DeleteObject(dashed);
+    };
+    Canvas small(57, 23), tall(57, 103);
+    draw(small, 0);
+    draw(tall, 40);
+    int painted = 0;
+    for (int y = 0; y < 23; ++y)
+        for (int x = 0; x < 57; ++x) {
+            ASSERT_EQ(small.at(x, y), tall.at(x, y + 40)) << x << "," << y;
+            painted += small.at(x, y) != 0;
+        }
+    EXPECT_GT(painted, 200);
+}

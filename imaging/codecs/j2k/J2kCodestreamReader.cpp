@@ -102,6 +102,17 @@ void J2kCodestreamReader::AllocateComponents(J2kByteCursor& seg)
         total += w * h;
         if (w < 1 || h < 1 || total > kMaxSamples)
             throw J2kError();
+    }
+}
+
+// Samples are taken only once the whole codestream is there: a header
+// alone must not cost the picture's memory.
+void J2kCodestreamReader::AllocateSamples()
+{
+    for (int c = 0; c < image.componentCount; c++) {
+        J2kComponent& comp = image.components[c];
+        int64_t w = CeilDiv(image.x1, comp.dx) - CeilDiv(image.x0, comp.dx);
+        int64_t h = CeilDiv(image.y1, comp.dy) - CeilDiv(image.y0, comp.dy);
         comp.data = static_cast<int*>(calloc(size_t(w * h), sizeof(int)));
         if (!comp.data)
             throw J2kError();
@@ -277,27 +288,26 @@ void J2kCodestreamReader::ReadSod()
     state = kAfterTileData;
 }
 
+// One failing tile fails the codestream whatever the others hold, so
+// decoding ends there, and nothing is decoded when a tile is missing.
 bool J2kCodestreamReader::DecodeTiles()
 {
-    bool ok = true;
+    if (std::find(tileSeen.begin(), tileSeen.end(), false) != tileSeen.end())
+        return false;
+    AllocateSamples();
     for (int t = 0; t < cp.tw * cp.th; t++) {
-        if (!tileSeen[size_t(t)]) {
-            ok = false;
-            continue;
-        }
         J2kTileCoder coder(image, cp);
         try {
             coder.Build(t);
         } catch (const J2kError&) {
-            ok = false;
-            continue;
+            return false;
         }
         std::vector<uint8_t>& data = tileData[size_t(t)];
         if (!coder.Decode(data.data(), int(data.size())))
-            ok = false;
+            return false;
         std::vector<uint8_t>().swap(data);
     }
-    return ok;
+    return true;
 }
 
 // One marker and its segment; false ends decoding.

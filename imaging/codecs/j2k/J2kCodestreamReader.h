@@ -31,6 +31,7 @@ private:
     J2kByteCursor Segment();
     void ReadSiz();
     void AllocateComponents(J2kByteCursor& seg);
+    void AllocateSamples();
     void ReadCod();
     void ReadCoc();
     void ReadQcd();

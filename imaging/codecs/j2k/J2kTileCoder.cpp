@@ -426,13 +426,14 @@ bool J2kTileCoder::Decode(const uint8_t* data, int len)
     int count = image.componentCount;
     J2kTier2 tier2(tile, tcp->layerCount, tcp->progressionOrder, tcp->codingStyle,
                    BlockStyles(*tcp, count), RoiShifts(*tcp, count));
-    bool complete = true;
-    AllocateBuffers(true);
+    // Packets that run out fail the whole decode, whose samples are then
+    // dropped: the tile's pixels are not worth making.
     try {
         tier2.Decode(data, len);
     } catch (const J2kError&) {
-        complete = false;
+        return false;
     }
+    AllocateBuffers(true);
     DecodeBlocks();
     for (size_t c = 0; c < tile.components.size(); c++)
         J2kWavelet::Inverse(tile.components[c], Reversible(int(c)),
@@ -446,5 +447,5 @@ bool J2kTileCoder::Decode(const uint8_t* data, int len)
             J2kComponentTransform::InverseIct(t[0].Samples(), t[1].Samples(), t[2].Samples(), n);
     }
     StoreSamples();
-    return complete;
+    return true;
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "MemoryStream.h"
+#include "RasterGIF.h"
 #include "RasterImage.h"
 #include "testdata.h"
 
@@ -245,6 +246,26 @@ void EncodedSeeds(const fs::path& dir, DWORD format, const std::string& extensio
     }
 }
 
+// Every depth, and two small frames at opposite corners of a screen far
+// larger than both: such a screen once took seconds to clear.
+void GifSeeds(const fs::path& dir)
+{
+    EncodedSeeds(dir, RASTER_FORMAT_GIF, ".gif");
+    CRasterImage first = Picture(8), second = Picture(8, 9, 5);
+    second.SetOffset(18740, 14400);
+    CRasterImage* frames[] = {&first, &second};
+    CMemoryStream stream;
+    stream.Open();
+    CRasterGIF gif;
+    if (!gif.Encode(&stream, frames, 2))
+        return;
+    unsigned char* data = stream.GetBuffer(false);
+    Bytes bytes(data, data + stream.Size());
+    bytes[6] = BYTE(18759 & 0xFF); bytes[7] = BYTE(18759 >> 8);
+    bytes[8] = BYTE(14406 & 0xFF); bytes[9] = BYTE(14406 >> 8);
+    WriteSeed(dir, "farcorners.gif", bytes);
+}
+
 // Raw codestreams need room for their headers within the quality's budget.
 void J2kSeeds(const fs::path& dir)
 {
@@ -266,6 +287,17 @@ void JasSeeds(const fs::path& dir)
         WriteSeed(dir, "grey" + std::to_string(format), Encode(grey, format));
         WriteSeed(dir, "colour" + std::to_string(format), Encode(colour, format));
     }
+    // A codestream whose header claims ten million rows in one tile and that
+    // ends inside its data: its samples once took their memory before any
+    // data was read.
+    Bytes tall = Encode(grey, RASTER_FORMAT_JPC);
+    if (tall.size() > 40 && tall[2] == 0xFF && tall[3] == 0x51) {
+        for (size_t at : {size_t(12), size_t(28)}) {
+            tall[at] = 0x00; tall[at + 1] = 0x9D; tall[at + 2] = 0x00; tall[at + 3] = 0x07;
+        }
+        tall.resize(tall.size() - 2);
+        WriteSeed(dir, "tall.jpc", tall);
+    }
 }
 
 // A metafile record: size in 16-bit words, function, parameters.
@@ -277,14 +309,15 @@ void WmfRecord(Bytes& b, unsigned function, const std::vector<unsigned>& params)
         Put16(b, p & 0xFFFF);
 }
 
-void WmfSeeds(const fs::path& dir)
+// A placeable metafile drawing every shape kind with a pen of the given width.
+Bytes ShapesWmf(unsigned penWidth)
 {
     Bytes records;
     WmfRecord(records, 0x020B, {0, 0});                              // window origin
     WmfRecord(records, 0x020C, {200, 300});                          // window extent
     WmfRecord(records, 0x02FC, {0, 0x3020, 0x00C0, 0});              // brush
     WmfRecord(records, 0x012D, {0});                                 // select it
-    WmfRecord(records, 0x02FA, {0, 3, 0, 0x0040, 0x00FF});          // pen
+    WmfRecord(records, 0x02FA, {0, penWidth, 0, 0x0040, 0x00FF});   // pen
     WmfRecord(records, 0x012D, {1});
     WmfRecord(records, 0x041B, {120, 200, 20, 30});                  // rectangle
     WmfRecord(records, 0x0418, {190, 290, 100, 150});                // ellipse
@@ -309,13 +342,21 @@ void WmfSeeds(const fs::path& dir)
     }
     Put16(placeable, sum);
     placeable.insert(placeable.end(), standard.begin(), standard.end());
-    WriteSeed(dir, "placeable.wmf", placeable);
-    // An enhanced metafile: header, brush, rectangle, end.
+    return placeable;
+}
+
+void WmfSeeds(const fs::path& dir)
+{
+    WriteSeed(dir, "placeable.wmf", ShapesWmf(3));
+    // Pens far wider than the picture once took seconds per arc.
+    WriteSeed(dir, "widepen.wmf", ShapesWmf(12320));
+    // An enhanced metafile: header, brush, rectangle, curve, a chord far too
+    // wide, end.
     Bytes emf;
     Put32(emf, 1); Put32(emf, 108);
     for (unsigned v : {0u, 0u, 99u, 49u, 0u, 0u, 2646u, 1323u})
         Put32(emf, v);
-    Put32(emf, 0x464D4520); Put32(emf, 0x10000); Put32(emf, 0); Put32(emf, 5);
+    Put32(emf, 0x464D4520); Put32(emf, 0x10000); Put32(emf, 0); Put32(emf, 7);
     Put16(emf, 2); Put16(emf, 0); Put32(emf, 0); Put32(emf, 0); Put32(emf, 0);
     for (unsigned v : {1920u, 1080u, 508u, 286u, 0u, 0u, 0u, 0u, 0u})
         Put32(emf, v);
@@ -324,6 +365,12 @@ void WmfSeeds(const fs::path& dir)
     for (unsigned v : {37u, 12u, 1u})  // select it
         Put32(emf, v);
     for (unsigned v : {43u, 24u, 10u, 5u, 80u, 40u})  // rectangle
+        Put32(emf, v);
+    for (unsigned v : {85u, 44u, 0u, 0u, 99u, 49u, 4u})  // curve: bounds, four points
+        Put32(emf, v);
+    for (unsigned v : {5u, 40u, 30u, 2u, 60u, 45u, 95u, 10u})
+        Put16(emf, v);
+    for (unsigned v : {46u, 40u, unsigned(-2000000000), 5u, 2000000000u, 60u, 0u, 0u, 0u, 0u})  // chord billions wide
         Put32(emf, v);
     for (unsigned v : {14u, 20u, 0u, 16u, 20u})  // end
         Put32(emf, v);
@@ -362,7 +409,7 @@ int main(int argc, char** argv)
     JpegSeeds(out / "jpeg");
     DicomSeeds(out / "dicom", argv[2]);
     XmlSeeds(out / "xml");
-    EncodedSeeds(out / "gif", RASTER_FORMAT_GIF, ".gif");
+    GifSeeds(out / "gif");
     EncodedSeeds(out / "tif", RASTER_FORMAT_TIF, ".tif");
     EncodedSeeds(out / "tga", RASTER_FORMAT_TGA, ".tga");
     EncodedSeeds(out / "pcx", RASTER_FORMAT_PCX, ".pcx");

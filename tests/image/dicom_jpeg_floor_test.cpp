@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "DicomInfo.h"
+#include "DicomTestFiles.h"
+#include "testdata.h"
+
+namespace {
+
+std::vector<unsigned char> Bytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
+}
+
+// Sets an explicit-VR US element of group 0028 and the frame header of
+// the JPEG fragment to the given size.
+void SetSize(std::vector<unsigned char>& file, unsigned columns, unsigned rows)
+{
+    const unsigned char rowsTag[] = {0x28, 0, 0x10, 0, 'U', 'S', 2, 0};
+    const unsigned char columnsTag[] = {0x28, 0, 0x11, 0, 'U', 'S', 2, 0};
+    for (auto [tag, value] : {std::make_pair(rowsTag, rows), std::make_pair(columnsTag, columns)}) {
+        auto at = std::search(file.begin(), file.end(), tag, tag + 8);
+        ASSERT_NE(at, file.end());
+        at[8] = BYTE(value);
+        at[9] = BYTE(value >> 8);
+    }
+    for (size_t i = 0; i + 9 < file.size(); ++i)
+        if (file[i] == 0xFF && (file[i + 1] == 0xC0 || file[i + 1] == 0xC1 || file[i + 1] == 0xC3)) {
+            file[i + 5] = BYTE(rows >> 8); file[i + 6] = BYTE(rows);
+            file[i + 7] = BYTE(columns >> 8); file[i + 8] = BYTE(columns);
+            return;
+        }
+    ADD_FAILURE() << "no frame header";
+}
+
+}  // namespace
+
+// JPEG frames declaring 128 MiB and more in a file too short for even two
+// bits per block (one bit per sample when lossless) are refused before the
+// toolkit decodes them; the files as written open.
+TEST(DicomJpegFloor, ShortFilesDeclaringLargePicturesAreRefused)
+{
+    const std::string dir = testfiles::TempDir("dicom-jpeg-floor");
+    struct {
+        const char* name;
+        unsigned columns, rows;
+    } cases[] = {
+        {testdata::kTsJpegBaseline, 16384, 16400},
+        {testdata::kTsJpegExtended, 16400, 8200},
+        {testdata::kTsJpegLossless, 12000, 11200},
+    };
+    for (const auto& c : cases) {
+        std::vector<unsigned char> file = Bytes(testdata::Path(c.name));
+        {
+            CDicomInfo info;
+            CPtrArray frames;
+            EXPECT_EQ(info.ReadDicomFile(testdata::Path(c.name).c_str(), &frames), 1) << c.name;
+            for (int i = 0; i < frames.GetSize(); ++i)
+                delete[] static_cast<BYTE*>(frames.GetAt(i));
+        }
+        SetSize(file, c.columns, c.rows);
+        const std::string path = dir + "/" + c.name;
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
+                                                     static_cast<std::streamsize>(file.size()));
+        CDicomInfo info;
+        CPtrArray frames;
+        EXPECT_EQ(info.ReadDicomFile(path.c_str(), &frames), 0) << c.name;
+        EXPECT_EQ(frames.GetSize(), 0) << c.name;
+    }
+}
