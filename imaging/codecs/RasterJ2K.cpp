@@ -1,5 +1,7 @@
 #include "RasterJ2K.h"
 
+#include <algorithm>
+
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -177,7 +179,10 @@ bool CRasterJ2K::Encode(CByteStream* stream)
         SetLastError("J2K can save only RGB or GrayScale images");
         return false;
     }
-    int budget = LayerBudget(GetJpegQuality(), GetWidth(), GetHeight());
+    // The budget counts the headers too: below about a kilobyte they left no
+    // room, and a small picture could not be saved at all.
+    const int kSmallestBudget = 1024;
+    int budget = std::max(LayerBudget(GetJpegQuality(), GetWidth(), GetHeight()), kSmallestBudget);
     J2kImage* image = MakeImageRecord();
     int components = IsIndexed() ? 1 : 3;
     J2kCodingParameters* cp = MakeParameters(int(GetWidth()), int(GetHeight()), components, int(budget));
