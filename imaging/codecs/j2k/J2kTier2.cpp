@@ -268,6 +268,7 @@ int J2kTier2::DecodePacket(const uint8_t* src, int len, const J2kPacket& packet)
         for (int b = 0; b < res.bandCount; b++) {
             J2kBand& band = res.bands[b];
             J2kPrecinct& precinct = band.precincts[size_t(packet.precinct)];
+            precinct.MakeBlocks();
             for (size_t i = 0; i < precinct.blocks.size(); i++)
                 DecodeBlockHeader(bits, precinct, int(i), packet.layer,
                                   band.magnitudeBits + numbpsShift, style);

@@ -242,17 +242,8 @@ void J2kTileCoder::BuildPrecincts(J2kBand& band, const J2kResolution& res, int r
             structureCount += long(p.blocksWide) * p.blocksHigh;
             if (structureCount > kMaxStructures)
                 throw J2kError();
-            p.blocks.resize(size_t(p.blocksWide) * size_t(p.blocksHigh));
-            for (int y = 0; y < p.blocksHigh; y++)
-                for (int x = 0; x < p.blocksWide; x++) {
-                    J2kCodeBlock& blk = p.blocks[size_t(y * p.blocksWide + x)];
-                    blk.x0 = std::max(p.x0, (bx0 + x) << cbw);
-                    blk.y0 = std::max(p.y0, (by0 + y) << cbh);
-                    blk.x1 = std::min(p.x1, (bx0 + x + 1) << cbw);
-                    blk.y1 = std::min(p.y1, (by0 + y + 1) << cbh);
-                }
-            p.inclusion.Init(p.blocksWide, p.blocksHigh);
-            p.zeroPlanes.Init(p.blocksWide, p.blocksHigh);
+            p.blockWidthExp = cbw;
+            p.blockHeightExp = cbh;
         }
 }
 
@@ -326,6 +317,11 @@ void J2kTileCoder::EncodeBlocks()
 
 int J2kTileCoder::Encode(uint8_t* dest, int len, const int* limits, int* sizes)
 {
+    for (J2kTileComponent& tc : tile.components)
+        for (J2kResolution& res : tc.resolutions)
+            for (int b = 0; b < res.bandCount; b++)
+                for (J2kPrecinct& precinct : res.bands[b].precincts)
+                    precinct.MakeBlocks();
     AllocateBuffers(false);
     LoadSamples();
     if (UsesTransform()) {

@@ -2,6 +2,7 @@
 // precincts and code-blocks.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -45,9 +46,31 @@ struct J2kPrecinct {
     int x0, y0, x1, y1;  // in band coordinates
     int blocksWide = 0;
     int blocksHigh = 0;
+    int blockWidthExp = 0, blockHeightExp = 0;
     std::vector<J2kCodeBlock> blocks;
     J2kTagTree inclusion;
     J2kTagTree zeroPlanes;
+
+    // Blocks and their trees are made when first needed: a decoder makes them
+    // only for precincts a packet brings data for, so a near-empty codestream
+    // declaring millions of blocks costs no more than its data.
+    void MakeBlocks()
+    {
+        if (!blocks.empty() || blocksWide == 0 || blocksHigh == 0)
+            return;
+        const int bx0 = x0 >> blockWidthExp, by0 = y0 >> blockHeightExp;
+        blocks.resize(size_t(blocksWide) * size_t(blocksHigh));
+        for (int y = 0; y < blocksHigh; y++)
+            for (int x = 0; x < blocksWide; x++) {
+                J2kCodeBlock& blk = blocks[size_t(y * blocksWide + x)];
+                blk.x0 = std::max(x0, (bx0 + x) << blockWidthExp);
+                blk.y0 = std::max(y0, (by0 + y) << blockHeightExp);
+                blk.x1 = std::min(x1, (bx0 + x + 1) << blockWidthExp);
+                blk.y1 = std::min(y1, (by0 + y + 1) << blockHeightExp);
+            }
+        inclusion.Init(blocksWide, blocksHigh);
+        zeroPlanes.Init(blocksWide, blocksHigh);
+    }
 };
 
 struct J2kBand {
