@@ -85,6 +85,20 @@ void BurnedInfoLayout::OrientationLabels(CDcmImage* image)
     m_burn(m_width - (GlyphLineBurner::CodedLength(right) + 4) * m_margin, m_height / 2, right);
 }
 
+// Upper-case name, ID, study date and acquisition time on the first four
+// left-hand lines; the date and time as stored or as display texts.
+void BurnedInfoLayout::PatientLines(CDicomInfo* info, bool asStored)
+{
+    TopLeft(1, Upper(Fmt("%s", info->GetPatientName())));
+    TopLeft(2, info->GetPatientID());
+    const CString date = info->GetStudyDate();
+    if (!date.IsEmpty())
+        TopLeft(3, asStored ? date : DateText(date));
+    const CString time = info->GetAcquisitionTime();
+    if (!time.IsEmpty())
+        TopLeft(4, asStored ? time : TimeText(time));
+}
+
 // Series, acquisition and image numbers on three right-hand top lines.
 void BurnedInfoLayout::SeriesNumbers(CDicomInfo* info, int firstLine)
 {
@@ -102,12 +116,7 @@ void BurnedInfoLayout::WindowItems(int line, long centre, long width, const char
 void BurnedInfoLayout::CtItems(CDcmImage* image, long centre, long width, bool exposure)
 {
     CDicomInfo* info = image->GetDicomInfo();
-    TopLeft(1, Upper(Fmt("%s", info->GetPatientName())));
-    TopLeft(2, info->GetPatientID());
-    if (!info->GetStudyDate().IsEmpty())
-        TopLeft(3, DateText(info->GetStudyDate()));
-    if (!info->GetAcquisitionTime().IsEmpty())
-        TopLeft(4, TimeText(info->GetAcquisitionTime()));
+    PatientLines(info, false);
     if (!info->GetPrivate00211011().IsEmpty())
         TopLeft(5, SlashPairText(info->GetPrivate00211011()));
     if (!info->GetPrivate00211120().IsEmpty())
@@ -131,12 +140,7 @@ void BurnedInfoLayout::CtItems(CDcmImage* image, long centre, long width, bool e
 void BurnedInfoLayout::MrPrivateItems(CDcmImage* image, long centre, long width)
 {
     CDicomInfo* info = image->GetDicomInfo();
-    TopLeft(1, Upper(Fmt("%s", info->GetPatientName())));
-    TopLeft(2, info->GetPatientID());
-    if (!info->GetStudyDate().IsEmpty())
-        TopLeft(3, DateText(info->GetStudyDate()));
-    if (!info->GetAcquisitionTime().IsEmpty())
-        TopLeft(4, TimeText(info->GetAcquisitionTime()));
+    PatientLines(info, false);
     TopLeft(5, Fmt("IMAGE:%s", info->GetInstanceNumber()));
     TopLeft(6, Fmt("%s", info->GetPrivateValue21()));
     BottomLeft(7, Fmt("%s", info->GetPrivateValue22()));
@@ -176,14 +180,7 @@ void BurnedInfoLayout::DxItems(CDcmImage* image, long centre, long width)
 void BurnedInfoLayout::DrItems(CDcmImage* image, long centre, long width, bool asStored)
 {
     CDicomInfo* info = image->GetDicomInfo();
-    TopLeft(1, Upper(Fmt("%s", info->GetPatientName())));
-    TopLeft(2, info->GetPatientID());
-    const CString date = info->GetStudyDate();
-    if (!date.IsEmpty())
-        TopLeft(3, asStored ? date : DateText(date));
-    const CString time = info->GetAcquisitionTime();
-    if (!time.IsEmpty())
-        TopLeft(4, asStored ? time : TimeText(time));
+    PatientLines(info, asStored);
     SeriesNumbers(info, 1);
     WindowItems(1, centre, width, "L:%d");
 }
@@ -202,12 +199,7 @@ void BurnedInfoLayout::OtItems(CDcmImage* image, long centre, long width)
 void BurnedInfoLayout::OtherTextBitmapItems(CDcmImage* image, long centre, long width)
 {
     CDicomInfo* info = image->GetDicomInfo();
-    TopLeft(1, Upper(Fmt("%s", info->GetPatientName())));
-    TopLeft(2, info->GetPatientID());
-    if (!info->GetStudyDate().IsEmpty())
-        TopLeft(3, DateText(info->GetStudyDate()));
-    if (!info->GetAcquisitionTime().IsEmpty())
-        TopLeft(4, TimeText(info->GetAcquisitionTime()));
+    PatientLines(info, false);
     TopRight(1, Fmt("%s", info->GetManufacturerModelName()));
     SeriesNumbers(info, 2);
     WindowItems(1, centre, width, "L:%d");
@@ -217,12 +209,6 @@ void BurnedInfoLayout::OtherTextBitmapItems(CDcmImage* image, long centre, long 
 // on the right like every other layout.
 void BurnedInfoLayout::OtherMatrixItems(CDcmImage* image, long centre, long width)
 {
-    CDicomInfo* info = image->GetDicomInfo();
-    TopLeft(1, NameWithSex(info));
-    TopLeft(2, info->GetPatientID());
-    const CString date = TrimmedDate(info);
-    if (!date.IsEmpty())
-        TopLeft(3, DateText(date));
-    SeriesNumbers(info, 1);
-    WindowItems(1, centre, width, "L:%d");
+    OtItems(image, centre, width);
+    SeriesNumbers(image->GetDicomInfo(), 1);
 }

@@ -39,6 +39,7 @@ private:
     void OtherTextBitmapItems(CDcmImage* image, long centre, long width);
     void OtherMatrixItems(CDcmImage* image, long centre, long width);
     void WindowItems(int line, long centre, long width, const char* centreFormat);
+    void PatientLines(CDicomInfo* info, bool asStored);
     void SeriesNumbers(CDicomInfo* info, int firstLine);
 
     int m_width;
