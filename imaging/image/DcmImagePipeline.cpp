@@ -265,16 +265,19 @@ int CDcmImage::ResetBitmapBitsRGB()
     return 1;
 }
 
+// (x, y) is a position in the stored image: the current pixels may be the
+// rotated or mirrored copy, so the value comes from the current frame itself.
 short CDcmImage::GetPixelValue(int x, int y)
 {
     const int columns = m_DicomInfo.m_nColumns, rows = m_DicomInfo.m_nRows;
-    if (x < 0 || y < 0 || x >= columns || y >= rows || m_pCurrentPixels == nullptr)
+    const BYTE* frame = GetCurrentPixelData();
+    if (x < 0 || y < 0 || x >= columns || y >= rows || m_pCurrentPixels == nullptr || frame == nullptr)
         return 0;
     const size_t index = static_cast<size_t>(y) * columns + x;
     switch (m_DicomInfo.m_nBitsAllocated / 8) {
-    case 1: return m_pCurrentPixels[index];
+    case 1: return frame[index];
     case 2:
-        return static_cast<short>(m_pCurrentPixels[2 * index] | (m_pCurrentPixels[2 * index + 1] << 8));
+        return static_cast<short>(frame[2 * index] | (frame[2 * index + 1] << 8));
     default: return 0;
     }
 }

@@ -309,7 +309,7 @@ int CDcmImage::ShowPrintStatusBmp(CDC* dc, CRect dest, int withInfo)
         return 0;
     }
     if (m_pOverLayManager)
-        m_pOverLayManager->BurnAll(buffer.get(), channels == 1 ? 1 : 3, w);
+        m_pOverLayManager->BurnAll(buffer.get(), channels == 1 ? 1 : 3, w, h);
     std::vector<BYTE> block(sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD));
     BITMAPINFO* info = reinterpret_cast<BITMAPINFO*>(block.data());
     info->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);

@@ -245,6 +245,27 @@ void MapRgb(const BYTE* src, BYTE* dst, size_t pixelCount, bool planar, bool inv
     }
 }
 
+void OrientedPosition(int row, int column, int rows, int columns, int angle, bool flip, bool reverse,
+                      int& y, int& x)
+{
+    y = row;
+    x = column;
+    if (angle % 90 != 0)
+        return;
+    // The inverse of SourceOf, then the mirrors.
+    switch (angle) {
+    case 90: y = columns - 1 - column; x = row; break;
+    case 180: y = rows - 1 - row; x = columns - 1 - column; break;
+    case 270: y = column; x = rows - 1 - row; break;
+    default: break;
+    }
+    const bool quarter = angle == 90 || angle == 270;
+    if (flip)
+        y = (quarter ? columns : rows) - 1 - y;
+    if (reverse)
+        x = (quarter ? rows : columns) - 1 - x;
+}
+
 void OrientFrame(const BYTE* src, BYTE* dst, int rows, int columns, int bytesPerPixel,
                  bool planar, int angle, bool flip, bool reverse)
 {

@@ -54,4 +54,9 @@ void MapRgb(const BYTE* src, BYTE* dst, size_t pixelCount, bool planar, bool inv
 void OrientFrame(const BYTE* src, BYTE* dst, int rows, int columns, int bytesPerPixel,
                  bool planar, int angle, bool flip, bool reverse);
 
+// Where OrientFrame puts the source pixel (row, column): the destination row
+// y and column x. Other angles leave the position as it is.
+void OrientedPosition(int row, int column, int rows, int columns, int angle, bool flip, bool reverse,
+                      int& y, int& x);
+
 }  // namespace PixelOps

@@ -69,7 +69,13 @@ public:
     // Replaces the record buffer by n zeroed words.
     void AllocRecord(int n);
 
-    // Sets every listed pixel that lies inside the buffer (rows high).
+    // Burn buffers hold the image as shown: rotated and mirrored. The buffer
+    // pixel that shows image pixel (x, y), and the buffer point where the
+    // image point (x, y) is shown.
+    CPoint BufferPixel(int x, int y);
+    CPoint BufferPoint(int x, int y);
+    // Sets the buffer pixel of every listed image pixel that lies inside the
+    // buffer (rows high).
     void BurnPoints(BYTE* pixels, int pixelType, int rowWidth, const CArray<CPoint, CPoint>& points);
     static void BurnPixel(BYTE* pixels, int pixelType, int index);
 

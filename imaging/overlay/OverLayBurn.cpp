@@ -1,7 +1,9 @@
 // Burning outlines and measurement texts into pixel buffers.
 #include "OverLay.h"
 
+#include "DcmImage.h"
 #include "OverLayManager.h"
+#include "PixelOps.h"
 #include "RasteriseGlyphs.h"
 
 void COverLay::BurnPixel(BYTE* pixels, int pixelType, int index)
@@ -23,13 +25,51 @@ void COverLay::BurnPixel(BYTE* pixels, int pixelType, int index)
     }
 }
 
+namespace {
+
+// Positions this far off lie outside every buffer; keeping them there
+// keeps the orientation arithmetic inside int.
+int NearBuffer(int v)
+{
+    const int far = 1 << 24;
+    return v < -far ? -far : (v > far ? far : v);
+}
+
+}  // namespace
+
+CPoint COverLay::BufferPixel(int x, int y)
+{
+    const CDcmImage* image = m_pManager != nullptr ? m_pManager->m_pImage : nullptr;
+    if (image == nullptr)
+        return CPoint(x, y);
+    CPoint p;
+    PixelOps::OrientedPosition(NearBuffer(y), NearBuffer(x), image->GetRows(), image->GetColumns(),
+                               image->GetRotatedAngle(),
+                               image->GetFilped() != 0, image->GetReversed() != 0, p.y, p.x);
+    return p;
+}
+
+// Points lie on pixel corners: corner (x, y) moves as pixel (x, y) of an
+// image one column and one row larger would.
+CPoint COverLay::BufferPoint(int x, int y)
+{
+    const CDcmImage* image = m_pManager != nullptr ? m_pManager->m_pImage : nullptr;
+    if (image == nullptr)
+        return CPoint(x, y);
+    CPoint p;
+    PixelOps::OrientedPosition(NearBuffer(y), NearBuffer(x), image->GetRows() + 1, image->GetColumns() + 1,
+                               image->GetRotatedAngle(),
+                               image->GetFilped() != 0, image->GetReversed() != 0, p.y, p.x);
+    return p;
+}
+
 void COverLay::BurnPoints(BYTE* pixels, int pixelType, int rowWidth, const CArray<CPoint, CPoint>& points)
 {
     if (pixels == nullptr || pixelType < 1 || pixelType > 3)
         return;
     // Points off the buffer would wrap into a neighbouring row or run past its end.
     for (int i = 0; i < points.GetSize(); ++i) {
-        const CPoint& p = points[i];
+        const CPoint p = BufferPixel(points[i].x, points[i].y);
         if (p.x >= 0 && p.x < rowWidth && p.y >= 0 && p.y < m_nBurnRows)
             BurnPixel(pixels, pixelType, p.y * rowWidth + p.x);
     }
@@ -56,9 +96,12 @@ void COverLay::BurnIntoPixels(BYTE* pixels, int pixelType, int rowWidth)
         return;
     const CString text = GetInfoText();
     const int n = text.GetLength();
-    const CPoint p1 = ScreenToImage(m_rcBounds.left, m_rcBounds.top);
-    const CPoint p2 = ScreenToImage(m_rcBounds.right, m_rcBounds.bottom);
-    const int x = (p1.x + p2.x) / 2 - 3 * n;
-    const int y = (p1.y + p2.y) / 2 - (p2.y - p1.y) / 2 - 16;
+    const CPoint corner1 = ScreenToImage(m_rcBounds.left, m_rcBounds.top);
+    const CPoint corner2 = ScreenToImage(m_rcBounds.right, m_rcBounds.bottom);
+    // A turn or a mirror can swap the corners; the text stands above the top as shown.
+    CRect shown(BufferPoint(corner1.x, corner1.y), BufferPoint(corner2.x, corner2.y));
+    shown.NormalizeRect();
+    const int x = (shown.left + shown.right) / 2 - 3 * n;
+    const int y = (shown.top + shown.bottom) / 2 - (shown.bottom - shown.top) / 2 - 16;
     RasteriseGlyphs(pixels, pixelType, rowWidth, m_nBurnRows, x, y, text);
 }

@@ -101,8 +101,6 @@ void COverLayManager::MeasureAll()
 
 int COverLayManager::BurnAll(BYTE* pixels, int pixelType, int rowWidth, int rows)
 {
-    if (rows < 0)
-        rows = m_pImage != nullptr ? m_pImage->GetRows() : 0;
     for (POSITION pos = m_OverlayList.GetTailPosition(); pos != nullptr;) {
         COverLay* overlay = static_cast<COverLay*>(m_OverlayList.GetPrev(pos));
         overlay->m_nBurnRows = rows;

@@ -31,8 +31,8 @@ public:
     void DrawAll(CDC* dc, float scale);
     void UpdateScreenPoints();
     void MeasureAll();
-    // rows: the buffer's height; -1 takes the image's row count.
-    int BurnAll(BYTE* pixels, int pixelType, int rowWidth, int rows = -1);
+    // The buffer (rowWidth x rows) holds the image as shown, rotated and mirrored.
+    int BurnAll(BYTE* pixels, int pixelType, int rowWidth, int rows);
     COverLay* HitBody(CPoint point);
     int HitHandle(CPoint point);
     void DeselectAll();

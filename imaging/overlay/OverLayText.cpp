@@ -140,5 +140,6 @@ void COverLayText::SetFromRecord(int x, int y, const CString& text)
 
 void COverLayText::BurnIntoPixels(BYTE* pixels, int pixelType, int rowWidth)
 {
-    RasteriseGlyphs(pixels, pixelType, rowWidth, m_nBurnRows, m_nImageX, m_nImageY, m_strText);
+    const CPoint anchor = BufferPoint(m_nImageX, m_nImageY);
+    RasteriseGlyphs(pixels, pixelType, rowWidth, m_nBurnRows, anchor.x, anchor.y, m_strText);
 }

@@ -180,6 +180,7 @@ private:
     void FinishShutter();
     void HandOverlayPress(UINT flags, CPoint point);
     bool AngleAwaitsSecondArm() const;
+    bool PressAsksForText();
     void DragLeftButton(UINT flags, CPoint point, CPoint delta);
     void ShowPopupMenu();
     void AppendBuiltInItems(CMenu& menu);

@@ -323,5 +323,6 @@ void CDicomWnd::ResetImageSize()
     m_pDcmImage->SetRotateAngle(0, 0);
     m_pDcmImage->BuildCurrentPixelBits();
     ResetTotalRect();
+    UpdateOverlayView();
     Repaint();
 }

@@ -160,8 +160,17 @@ bool CDicomWnd::AngleAwaitsSecondArm() const
     return m_OverLayShape == OVERLAY_ANGLE && CurrentOverlayMode == OVERLAY_MODE_SECOND_ARM;
 }
 
+// The text tool opens its dialog on the press; the release comes while the
+// dialog runs and never reaches the window.
+bool CDicomWnd::PressAsksForText()
+{
+    return m_pDcmImage != nullptr && GetOverLayManager() != nullptr && m_OverLayShape == OVERLAY_TEXT &&
+           m_OverLayMode != OVERLAY_MODE_ERASE && TextDialogOpen == 0;
+}
+
 void CDicomWnd::OnLButtonDown(UINT flags, CPoint point)
 {
+    const bool asksForText = PressAsksForText();
     m_ptWL = m_ptWLLast = point;
     m_ptLButtonDown = point;
     m_bLButtonDown = 1;
@@ -200,6 +209,8 @@ void CDicomWnd::OnLButtonDown(UINT flags, CPoint point)
         Repaint();
     }
     Notify(513, m_nImageIndex);
+    if (asksForText)
+        OnLButtonUp(flags, point);
 }
 
 void CDicomWnd::OnMouseMove(UINT flags, CPoint point)

@@ -196,7 +196,7 @@ TEST_F(OverlayImageTest, BurnedOutlinesAndMeasurementText)
     rect->Measure();
     m->m_bShowMeasure = 0;
     std::vector<BYTE> pixels(kColumns * kRows);
-    m->BurnAll(pixels.data(), 1, kColumns);
+    m->BurnAll(pixels.data(), 1, kColumns, kRows);
     std::string rows;
     for (int y = 0; y < 5; ++y) {
         for (int x = 0; x < 8; ++x)

@@ -99,6 +99,31 @@ TEST(Orientation, QuarterTurnMovesTopRightToTopLeft)
     EXPECT_EQ(dst[(rows - 1) * columns], 9);  // both mirrors equal 180
 }
 
+TEST(Orientation, OrientedPositionIsWhereOrientFramePutsEachPixel)
+{
+    const int rows = 3, columns = 5;
+    std::vector<BYTE> src(rows * columns);
+    for (size_t i = 0; i < src.size(); ++i)
+        src[i] = static_cast<BYTE>(i + 1);
+    for (int angle : {0, 90, 180, 270}) {
+        for (int mirrors = 0; mirrors < 4; ++mirrors) {
+            const bool flip = mirrors & 1, reverse = mirrors & 2;
+            std::vector<BYTE> dst(src.size());
+            OrientFrame(src.data(), dst.data(), rows, columns, 1, false, angle, flip, reverse);
+            const int outColumns = angle % 180 ? rows : columns;
+            for (int r = 0; r < rows; ++r) {
+                for (int c = 0; c < columns; ++c) {
+                    int y = -1, x = -1;
+                    OrientedPosition(r, c, rows, columns, angle, flip, reverse, y, x);
+                    ASSERT_TRUE(x >= 0 && x < outColumns && y >= 0 && y * outColumns < rows * columns);
+                    ASSERT_EQ(dst[y * outColumns + x], src[r * columns + c])
+                        << angle << " flip " << flip << " reverse " << reverse << " at " << c << "," << r;
+                }
+            }
+        }
+    }
+}
+
 TEST(Orientation, WordsAndPlanarColourMoveWhole)
 {
     const uint16_t words[4] = {1, 2, 3, 4};  // 2 x 2

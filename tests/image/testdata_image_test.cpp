@@ -499,3 +499,32 @@ TEST(DcmRender, ImageBitsBurnTheStoredOverlays)
     EXPECT_EQ(b.pixels[40 * 64 + 10], a.pixels[40 * 64 + 10]);
     EXPECT_NE(a.pixels[12 * 64 + 10], 255);
 }
+
+TEST(DcmRender, ListedMeasurementsDoNotTurnWithTheImage)
+{
+    const std::string input = " '" + td::Path(td::kOverlayAll) + "'";
+    std::string upright;
+    ASSERT_EQ(RunTool("--list-overlays" + input, &upright), 0);
+    for (const char* orientation : {"--rotate 90", "--rotate 180 --mirror", "--rotate 270 --flip", "--mirror --flip"}) {
+        std::string turned;
+        ASSERT_EQ(RunTool(std::string("--list-overlays ") + orientation + input, &turned), 0) << orientation;
+        EXPECT_EQ(turned.substr(turned.find("overlay=")), upright.substr(upright.find("overlay="))) << orientation;
+    }
+}
+
+TEST(DcmRender, ImageBitsBurnTheOverlaysWhereTheTurnedImageShowsThem)
+{
+    const std::string burned = OutDir() + "/overlay_turned.pgm";
+    ASSERT_EQ(RunTool("--image-bits --overlays --rotate 90 --mirror '" + td::Path(td::kOverlayLine) + "' '" + burned +
+                      "'"),
+              0);
+    Pnm b;
+    ASSERT_TRUE(ReadPnm(burned, b));
+    ASSERT_EQ(b.pixels.size(), 64u * 64u);
+    // Turned a quarter and mirrored, image pixel (x, y) shows at (63 - y, 63 - x).
+    CArray<CPoint, CPoint> line;
+    COverLay::GetLinePoints(10, 12, 50, 40, line);
+    for (int i = 0; i < line.GetSize(); ++i)
+        EXPECT_EQ(b.pixels[(63 - line[i].x) * 64 + 63 - line[i].y], 255) << line[i].x;
+    EXPECT_NE(b.pixels[12 * 64 + 10], 255);
+}

@@ -187,4 +187,72 @@ TEST_F(OverlayWindowTest, SaveOverLayWritesTheEditedOverlaysIntoTheFile)
     EXPECT_STREQ(reopened.GetOverLayManager()->GetAt(1)->GetRuntimeClass()->m_lpszClassName, "COverLayPoint");
 }
 
+// The dialog runs inside the press and takes its release; once it closes
+// the window is as a release leaves it.
+TEST_F(OverlayWindowTest, TextDialogLeavesTheWindowAsItsReleaseWould)
+{
+    Bind(testdata::kSpacingNonSquare);
+    ScriptedResponder script;
+    script
+        .Dialog([](CDialog& d) {
+            d.GetDlgItem(IDC_PHRASE_BOX)->SetWindowText("Hi");
+            d.GetDlgItem(IDOK)->SendMessage(BM_CLICK);
+        })
+        .Dialog([](CDialog& d) { d.GetDlgItem(IDCANCEL)->SendMessage(BM_CLICK); })
+        .Install();
+    wnd.SetOpMode(OPMODE_ZOOM);
+    const CPoint presses[] = {At(20, 31), At(40, 12)};
+    for (int i = 0; i < 2; ++i) {
+        host.notices.clear();
+        wnd.SetOverLayMode(OVERLAY_MODE_CREATE);
+        wnd.SetOverLayShape(OVERLAY_TEXT);
+        Mouse(WM_LBUTTONDOWN, presses[i].x, presses[i].y, MK_LBUTTON);
+        EXPECT_EQ(script.Remaining(), 1u - i);
+        EXPECT_EQ(wnd.GetOverLayShape(), OVERLAY_SELECT) << i;
+        EXPECT_EQ(wnd.GetOverLayMode(), OVERLAY_MODE_IDLE) << i;
+        EXPECT_EQ(CurrentOverlayTool, OVERLAY_SELECT) << i;
+        EXPECT_EQ(CurrentOverlayMode, OVERLAY_MODE_IDLE) << i;
+        EXPECT_EQ(Manager()->m_bButtonDown, 0) << i;
+        EXPECT_NE(CWnd::GetCapture(), &wnd) << i;
+        EXPECT_EQ(wnd.GetOpMode(), OPMODE_ZOOM) << i;
+        EXPECT_EQ(host.Codes(), (std::vector<int>{513, 514})) << i;
+        ASSERT_EQ(Manager()->GetCount(), i + 1);
+        const auto* text = static_cast<COverLayText*>(Manager()->GetAt(i));
+        EXPECT_EQ(text->m_strText, CString(i == 0 ? "Hi" : ""));
+        EXPECT_EQ(text->m_nScreenX, presses[i].x);
+        EXPECT_EQ(text->m_nScreenY, presses[i].y);
+    }
+    // Later presses zoom and open no dialog.
+    ClearModalLog();
+    const CRect before = *wnd.GetTotalRect();
+    Mouse(WM_LBUTTONDOWN, 200, 150, MK_LBUTTON);
+    Mouse(WM_MOUSEMOVE, 190, 170, MK_LBUTTON);
+    Mouse(WM_LBUTTONUP, 190, 170);
+    EXPECT_TRUE(ModalLog().empty());
+    EXPECT_EQ(Manager()->GetCount(), 2);
+    EXPECT_GT(wnd.GetTotalRect()->Width(), before.Width());
+}
+
+TEST_F(OverlayWindowTest, ResetPutsTheOverlaysBackWithTheImage)
+{
+    Bind(testdata::kMono2U8OddRows);
+    Draw(OVERLAY_LINE, {At(10, 12), At(40, 20)});
+    ASSERT_EQ(Manager()->GetCount(), 1);
+    COverLay* line = Manager()->GetAt(0);
+    // Where the stored image points are shown, not the raw mouse points.
+    wnd.UpdateOverlayView();
+    const CPoint start = line->HandlePoint(1), end = line->HandlePoint(2);
+    wnd.RotateLeft();
+    EXPECT_NE(line->HandlePoint(1), start);
+    wnd.ReverseImage();
+    wnd.ResetImageSize();
+    EXPECT_EQ(line->HandlePoint(1), start);
+    EXPECT_EQ(line->HandlePoint(2), end);
+    wnd.FlipImage();
+    wnd.RotateRight();
+    wnd.ResetImageSize();
+    EXPECT_EQ(line->HandlePoint(1), start);
+    EXPECT_EQ(line->HandlePoint(2), end);
+}
+
 }  // namespace

@@ -55,6 +55,9 @@ std::string Describe(COverLay* overlay)
 void PrintOverlays(CDcmImage& image)
 {
     COverLayManager* manager = image.GetOverLayManager();
+    // Measured again as the image is now oriented: the texts must not change.
+    if (manager != nullptr)
+        manager->MeasureAll();
     const int count = manager != nullptr ? manager->GetCount() : 0;
     for (int i = 0; i < count; ++i) {
         COverLay* overlay = manager->GetAt(i);

@@ -6,7 +6,8 @@
 
 #include "DcmImage.h"
 
-// One "overlay=" line per overlay, each followed by its "measure=" lines.
+// One "overlay=" line per overlay, each followed by its "measure=" lines,
+// measured on the image as it is rotated and mirrored now.
 void PrintOverlays(CDcmImage& image);
 
 // The output of CDcmImage::GetImageBits; empty when it fails.
