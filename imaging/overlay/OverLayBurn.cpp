@@ -31,36 +31,35 @@ namespace {
 // keeps the orientation arithmetic inside int.
 int NearBuffer(int v)
 {
-    const int far = 1 << 24;
-    return v < -far ? -far : (v > far ? far : v);
+    const int limit = 1 << 24;
+    return v < -limit ? -limit : (v > limit ? limit : v);
+}
+
+// (x, y) moved as the image is turned and mirrored, on an image grown by
+// grow columns and rows.
+CPoint Oriented(const CDcmImage* image, int x, int y, int grow)
+{
+    if (image == nullptr)
+        return CPoint(x, y);
+    CPoint p;
+    PixelOps::OrientedPosition(NearBuffer(y), NearBuffer(x), image->GetRows() + grow, image->GetColumns() + grow,
+                               image->GetRotatedAngle(), image->GetFilped() != 0, image->GetReversed() != 0, p.y,
+                               p.x);
+    return p;
 }
 
 }  // namespace
 
 CPoint COverLay::BufferPixel(int x, int y)
 {
-    const CDcmImage* image = m_pManager != nullptr ? m_pManager->m_pImage : nullptr;
-    if (image == nullptr)
-        return CPoint(x, y);
-    CPoint p;
-    PixelOps::OrientedPosition(NearBuffer(y), NearBuffer(x), image->GetRows(), image->GetColumns(),
-                               image->GetRotatedAngle(),
-                               image->GetFilped() != 0, image->GetReversed() != 0, p.y, p.x);
-    return p;
+    return Oriented(m_pManager != nullptr ? m_pManager->m_pImage : nullptr, x, y, 0);
 }
 
 // Points lie on pixel corners: corner (x, y) moves as pixel (x, y) of an
 // image one column and one row larger would.
 CPoint COverLay::BufferPoint(int x, int y)
 {
-    const CDcmImage* image = m_pManager != nullptr ? m_pManager->m_pImage : nullptr;
-    if (image == nullptr)
-        return CPoint(x, y);
-    CPoint p;
-    PixelOps::OrientedPosition(NearBuffer(y), NearBuffer(x), image->GetRows() + 1, image->GetColumns() + 1,
-                               image->GetRotatedAngle(),
-                               image->GetFilped() != 0, image->GetReversed() != 0, p.y, p.x);
-    return p;
+    return Oriented(m_pManager != nullptr ? m_pManager->m_pImage : nullptr, x, y, 1);
 }
 
 void COverLay::BurnPoints(BYTE* pixels, int pixelType, int rowWidth, const CArray<CPoint, CPoint>& points)

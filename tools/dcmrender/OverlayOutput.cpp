@@ -55,7 +55,8 @@ std::string Describe(COverLay* overlay)
 void PrintOverlays(CDcmImage& image)
 {
     COverLayManager* manager = image.GetOverLayManager();
-    // Measured again as the image is now oriented: the texts must not change.
+    // Measured again on the image as it is now turned and mirrored, as the
+    // window measures an overlay drawn on it.
     if (manager != nullptr)
         manager->MeasureAll();
     const int count = manager != nullptr ? manager->GetCount() : 0;
