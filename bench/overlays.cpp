@@ -5,6 +5,7 @@
 // 1 MB whose regions span the whole coordinate range.
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -191,6 +192,24 @@ void BM_MeasurePolygon2048(benchmark::State& state)
     MeasureCoveringRegion(state, poly);
 }
 BENCHMARK(BM_MeasurePolygon2048)->Unit(benchmark::kMillisecond);
+
+// A free-hand trace of the most vertices a record holds, one pixel apart,
+// around most of the image.
+void BM_MeasureLongTrace2048(benchmark::State& state)
+{
+    auto* poly = new COverLayPoly;
+    CArray<CPoint, CPoint> vertices;
+    const int count = 32767;
+    vertices.SetSize(count);
+    for (int i = 0; i < count; ++i) {
+        const double angle = 2 * 3.14159265358979 * i / count;
+        vertices[i] = CPoint(1024 + static_cast<int>(1000 * std::cos(angle)),
+                             1024 + static_cast<int>(1000 * std::sin(angle) * (i % 2 ? 1.0 : 0.999)));
+    }
+    poly->SetFromRecord(vertices);
+    MeasureCoveringRegion(state, poly);
+}
+BENCHMARK(BM_MeasureLongTrace2048)->Unit(benchmark::kMillisecond);
 
 // Opening a file with the most overlays a blob may hold and listing each
 // one's text, as dcmrender --list-overlays does.
