@@ -1,8 +1,11 @@
 // Overlays: drawing 200 of mixed kinds over a 1600 x 1200 window, a
-// window/level drag step with them shown, and parsing and building a
-// record blob of 10,000 records.
+// window/level drag step with them shown, parsing and building a record
+// blob of 10,000 records, measuring regions that cover a 2048 x 2048 image,
+// opening and listing a file with 100,000 overlays, and opening a file under
+// 1 MB whose regions span the whole coordinate range.
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -10,8 +13,12 @@
 #include <dcmtk/config/osconfig.h>
 #include <dcmtk/dcmdata/dctk.h>
 
+#include "DcmImage.h"
 #include "DicomWnd.h"
+#include "OverLayEllipse.h"
 #include "OverLayManager.h"
+#include "OverLayPoly.h"
+#include "OverLayRect.h"
 
 namespace {
 
@@ -37,9 +44,9 @@ std::vector<short> MixedRecords(int count)
     return words;
 }
 
-std::string MakeImageFile()
+std::string MakeImageFile(const char* path = kImagePath, int size = 1024,
+                          const std::vector<short>& blob = MixedRecords(200))
 {
-    const int size = 1024;
     DcmFileFormat file;
     DcmDataset* data = file.getDataset();
     data->putAndInsertString(DCM_SOPClassUID, UID_SecondaryCaptureImageStorage);
@@ -58,12 +65,11 @@ std::string MakeImageFile()
     for (size_t i = 0; i < pixels.size(); ++i)
         pixels[i] = static_cast<Uint16>((i * 13) & 0xFFF);
     data->putAndInsertUint16Array(DCM_PixelData, pixels.data(), static_cast<unsigned long>(pixels.size()));
-    const std::vector<short> blob = MixedRecords(200);
     DcmOtherByteOtherWord* element = new DcmOtherByteOtherWord(DcmTag(0x6061, 0x0030, EVR_OB));
     element->putUint8Array(reinterpret_cast<const Uint8*>(blob.data()), static_cast<unsigned long>(blob.size() * 2));
     data->insert(element, OFTrue);
-    file.saveFile(kImagePath, EXS_LittleEndianExplicit);
-    return kImagePath;
+    file.saveFile(path, EXS_LittleEndianExplicit);
+    return path;
 }
 
 struct WindowFixture {
@@ -137,6 +143,119 @@ void BM_BuildRecords10000(benchmark::State& state)
         benchmark::DoNotOptimize(manager.BuildRecords());
 }
 BENCHMARK(BM_BuildRecords10000)->Unit(benchmark::kMillisecond);
+
+// Measuring one region that covers a 2048 x 2048 16-bit image.
+template <class Kind>
+void MeasureCoveringRegion(benchmark::State& state, Kind* overlay)
+{
+    const char path[] = "/tmp/bench_overlays_2048.dcm";
+    CDcmImage image;
+    if (!image.OpenFile(MakeImageFile(path, 2048, {4, 0, 0}).c_str())) {
+        state.SkipWithError("image did not open");
+        delete overlay;
+        return;
+    }
+    COverLayManager* manager = image.CreateOverLayManager();
+    overlay->SetOwner(manager);
+    manager->AddOverlay(overlay);
+    overlay->LoadPixelSpacing();
+    for (auto _ : state)
+        overlay->Measure();
+    if (overlay->GetInfoText().Left(7) == "M:0.00 ")
+        state.SkipWithError("the region measured nothing");
+    std::remove(path);
+}
+
+void BM_MeasureRectangle2048(benchmark::State& state)
+{
+    auto* rect = new COverLayRect;
+    rect->SetFromRecord(-1, -1, 2047, 2047);
+    MeasureCoveringRegion(state, rect);
+}
+BENCHMARK(BM_MeasureRectangle2048)->Unit(benchmark::kMillisecond);
+
+void BM_MeasureEllipse2048(benchmark::State& state)
+{
+    auto* ellipse = new COverLayEllipse;
+    ellipse->SetFromRecord(-1, -1, 2047, 2047);
+    MeasureCoveringRegion(state, ellipse);
+}
+BENCHMARK(BM_MeasureEllipse2048)->Unit(benchmark::kMillisecond);
+
+void BM_MeasurePolygon2048(benchmark::State& state)
+{
+    auto* poly = new COverLayPoly;
+    CArray<CPoint, CPoint> vertices;
+    for (CPoint p : {CPoint(0, 0), CPoint(2048, 0), CPoint(2048, 2048), CPoint(1024, 1500), CPoint(0, 2048)})
+        vertices.Add(p);
+    poly->SetFromRecord(vertices);
+    MeasureCoveringRegion(state, poly);
+}
+BENCHMARK(BM_MeasurePolygon2048)->Unit(benchmark::kMillisecond);
+
+// A free-hand trace of the most vertices a record holds, one pixel apart,
+// around most of the image.
+void BM_MeasureLongTrace2048(benchmark::State& state)
+{
+    auto* poly = new COverLayPoly;
+    CArray<CPoint, CPoint> vertices;
+    const int count = 32767;
+    vertices.SetSize(count);
+    for (int i = 0; i < count; ++i) {
+        const double angle = 2 * 3.14159265358979 * i / count;
+        vertices[i] = CPoint(1024 + static_cast<int>(1000 * std::cos(angle)),
+                             1024 + static_cast<int>(1000 * std::sin(angle) * (i % 2 ? 1.0 : 0.999)));
+    }
+    poly->SetFromRecord(vertices);
+    MeasureCoveringRegion(state, poly);
+}
+BENCHMARK(BM_MeasureLongTrace2048)->Unit(benchmark::kMillisecond);
+
+// Opening a file with the most overlays a blob may hold and listing each
+// one's text, as dcmrender --list-overlays does.
+void BM_OpenAndList100000Overlays(benchmark::State& state)
+{
+    const char path[] = "/tmp/bench_overlays_list.dcm";
+    MakeImageFile(path, 1024, MixedRecords(100000));
+    for (auto _ : state) {
+        CDcmImage image;
+        if (!image.OpenFile(path) || image.GetOverLayManager() == nullptr ||
+            image.GetOverLayManager()->GetCount() != 100000) {
+            state.SkipWithError("image or overlays did not open");
+            break;
+        }
+        COverLayManager* manager = image.GetOverLayManager();
+        size_t length = 0;
+        for (int i = 0; i < manager->GetCount(); ++i)
+            length += static_cast<size_t>(manager->GetAt(i)->GetInfoText().GetLength());
+        benchmark::DoNotOptimize(length);
+    }
+    std::remove(path);
+}
+BENCHMARK(BM_OpenAndList100000Overlays)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// A 512 x 512 image whose blob holds 100 ellipses and 100 polygons spanning
+// -32768..32767, together under 1 MB.
+void BM_OpenHostileRegions(benchmark::State& state)
+{
+    std::vector<short> blob;
+    for (int i = 0; i < 100; ++i)
+        blob.insert(blob.end(), {2, -32768, -32768, 32767, 32767});
+    for (int i = 0; i < 100; ++i)
+        blob.insert(blob.end(), {3, 4, -32768, -32768, 32767, -32768, 32767, 32767, -32768, 32767});
+    const char path[] = "/tmp/bench_overlays_hostile.dcm";
+    MakeImageFile(path, 512, blob);
+    for (auto _ : state) {
+        CDcmImage image;
+        if (!image.OpenFile(path) || image.GetOverLayManager() == nullptr ||
+            image.GetOverLayManager()->GetCount() != 200) {
+            state.SkipWithError("image or overlays did not open");
+            break;
+        }
+    }
+    std::remove(path);
+}
+BENCHMARK(BM_OpenHostileRegions)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace
 

@@ -299,15 +299,21 @@ int COverLay::MeasurePixels(const CArray<CPoint, CPoint>& points, double& sum, d
     for (int i = 0; i < count; ++i)
         if (!IsInImage(points[i].x, points[i].y))
             return 0;
-    // No pixel has no mean: the region measures like one outside the image.
-    if (count == 0)
-        return 0;
     std::vector<short> values(static_cast<size_t>(count));
-    sum = 0;
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < count; ++i)
         values[static_cast<size_t>(i)] = GetImagePixel(points[i].x, points[i].y);
-        sum += values[static_cast<size_t>(i)];
-    }
+    return PixelStats(values, sum, mean, deviation);
+}
+
+int COverLay::PixelStats(const std::vector<short>& values, double& sum, double& mean, double& deviation)
+{
+    // No pixel has no mean: the region measures like one outside the image.
+    if (values.empty())
+        return 0;
+    sum = 0;
+    for (short v : values)
+        sum += v;
+    const double count = static_cast<double>(values.size());
     mean = sum / count;
     double squares = 0;
     for (short v : values)

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <initializer_list>
+#include <vector>
 
 #include "base/base.h"
 #include "gdi/gdi.h"
@@ -99,6 +100,8 @@ public:
     // Mean and population deviation of the listed pixels; 0 when one lies
     // outside the image or the list is empty.
     int MeasurePixels(const CArray<CPoint, CPoint>& points, double& sum, double& mean, double& deviation);
+    // Sum, mean and population deviation of the values; 0 for none.
+    static int PixelStats(const std::vector<short>& values, double& sum, double& mean, double& deviation);
     static int SegmentMeetsBox(CPoint a, CPoint b, const CRect& box);
     void BurnLine(BYTE* pixels, int pixelType, int rowWidth, int x1, int y1, int x2, int y2);
     void BurnBox(BYTE* pixels, int pixelType, int rowWidth, int left, int top, int right, int bottom);

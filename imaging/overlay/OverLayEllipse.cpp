@@ -58,11 +58,7 @@ void COverLayEllipse::Draw(CDC* dc)
 
 void COverLayEllipse::Measure()
 {
-    CRgn region;
-    CArray<CPoint, CPoint> counted;
-    if (region.CreateEllipticRgn(m_Box.m_nLeft, m_Box.m_nTop, m_Box.m_nRight, m_Box.m_nBottom))
-        m_Box.Candidates(*this, counted, [&](int x, int y) { return region.PtInRegion(x, y) != 0; });
-    if (!m_Box.m_Stats.Measure(*this, counted))
+    if (!m_Box.m_Stats.Measure(*this, CRegionRuns::Ellipse(ImageSize(), m_Box.Rect())))
         return;
     if (HasPixelSpacing()) {
         const float w = static_cast<float>(m_Box.m_nRight - m_Box.m_nLeft);

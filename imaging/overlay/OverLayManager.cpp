@@ -1,8 +1,10 @@
 #include "OverLayManager.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <new>
+#include <string>
 
 #include "DcmImage.h"
 #include "OverLay.h"
@@ -33,7 +35,8 @@ short WordAt(const BYTE* bytes, int index)
 COverLayManager::COverLayManager()
     : m_bVisible(1), m_bShowMeasure(1), m_bShowNumber(0), m_nCurrentIndex(0), m_OverlayList(10),
       m_pCurrentOverlay(nullptr), m_pOwnerWnd(nullptr), m_pImage(nullptr), m_bButtonDown(0),
-      m_pRecords(nullptr), m_nRecordsSize(0), m_bLoading(0), m_bModified(0)
+      m_pRecords(nullptr), m_nRecordsSize(0), m_bLoading(0), m_bModified(0), m_nCursorIndex(-1),
+      m_CursorPosition(nullptr)
 {
 }
 
@@ -51,16 +54,30 @@ void COverLayManager::AddOverlay(COverLay* overlay)
     if (overlay == nullptr)
         return;
     m_OverlayList.AddTail(overlay);
+    m_nCursorIndex = -1;
     overlay->m_nNumber = m_OverlayList.GetCount();
     overlay->m_pOwnerWnd = m_pOwnerWnd;
     if (!m_bLoading)
         m_bModified = 1;
 }
 
+// Erasing runs from the last overlay to the first: searching from the tail
+// keeps it linear.
+POSITION COverLayManager::FindFromTail(COverLay* overlay) const
+{
+    for (POSITION pos = m_OverlayList.GetTailPosition(); pos != nullptr;) {
+        const POSITION here = pos;
+        if (m_OverlayList.GetPrev(pos) == overlay)
+            return here;
+    }
+    return nullptr;
+}
+
 void COverLayManager::DeleteOverlay(COverLay* overlay)
 {
-    if (POSITION pos = m_OverlayList.Find(overlay)) {
+    if (POSITION pos = FindFromTail(overlay)) {
         m_OverlayList.RemoveAt(pos);
+        m_nCursorIndex = -1;
         delete overlay;
     }
     m_nCurrentIndex = std::min(std::max(m_nCurrentIndex - 1, 0), m_OverlayList.GetCount() - 1);
@@ -152,9 +169,27 @@ int COverLayManager::GetCount() const
 
 COverLay* COverLayManager::GetAt(int index) const
 {
-    if (index < 0 || index >= m_OverlayList.GetCount())
+    const int count = m_OverlayList.GetCount();
+    if (index < 0 || index >= count)
         return nullptr;
-    return static_cast<COverLay*>(m_OverlayList.GetAt(m_OverlayList.FindIndex(index)));
+    // Start from the head, the tail or the cursor, whichever lies nearest.
+    int at = 0;
+    POSITION pos = m_OverlayList.GetHeadPosition();
+    if (count - 1 - index < index) {
+        at = count - 1;
+        pos = m_OverlayList.GetTailPosition();
+    }
+    if (m_nCursorIndex >= 0 && std::abs(index - m_nCursorIndex) < std::abs(index - at)) {
+        at = m_nCursorIndex;
+        pos = m_CursorPosition;
+    }
+    for (; at < index; ++at)
+        m_OverlayList.GetNext(pos);
+    for (; at > index; --at)
+        m_OverlayList.GetPrev(pos);
+    m_nCursorIndex = index;
+    m_CursorPosition = pos;
+    return static_cast<COverLay*>(m_OverlayList.GetAt(pos));
 }
 
 COverLay* COverLayManager::CreateOverlay(int tool)
@@ -417,17 +452,13 @@ int COverLayManager::ParseOne(const BYTE* bytes, int wordCount, int& index)
     case 9: {
         if (!take(3, v) || v[2] < 0 || v[2] > wordCount - index)
             return 0;
-        CString stored;
-        for (int i = 0; i < v[2]; ++i) {
-            const char c = static_cast<char>(WordAt(bytes, index + i) & 0xFF);
-            if (c == 0)
-                break;
-            stored += c;
-        }
+        std::string stored;
+        for (int i = 0; i < v[2]; ++i)
+            stored += static_cast<char>(WordAt(bytes, index + i) & 0xFF);
         index += v[2];
         return Attach(new (std::nothrow) COverLayText, [&](COverLayText* o) {
             o->m_strPhraseFile = m_strPhraseFile;
-            o->SetFromRecord(v[0], v[1], Cp936ToUtf8(stored));
+            o->SetFromRecord(v[0], v[1], stored);
         });
     }
     default:

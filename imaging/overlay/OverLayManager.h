@@ -67,11 +67,17 @@ public:
     int m_bModified;
 
 private:
+    // Where GetAt last stopped, so that walking the list by index costs one
+    // step per index; any change to the list forgets it.
+    mutable int m_nCursorIndex;
+    mutable POSITION m_CursorPosition;
+
     COverLay* CreateOverlay(int tool);
     void StartOverlay(UINT flags, CPoint& point, CDC* dc);
     void SelectAt(CPoint point);
     void ForwardMove(UINT flags, CPoint& point, int dragCode, CDC* dc);
     int ParseOne(const BYTE* bytes, int wordCount, int& index);
+    POSITION FindFromTail(COverLay* overlay) const;
     template <class Kind, class Store>
     int Attach(Kind* overlay, Store store);
 };

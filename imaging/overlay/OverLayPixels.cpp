@@ -80,6 +80,9 @@ void COverLay::GetEllipsePoints(int x1, int y1, int x2, int y2, CArray<CPoint, C
     const int cy = static_cast<int>((static_cast<int64_t>(y1) + y2) / 2);
     const int64_t aa = a * a;
     const int64_t bb = b * b;
+    // Each step of the walk adds four points and moves x or y by one: one
+    // growth step holds them all.
+    list.SetSize(list.GetSize(), static_cast<int>(4 * (a + b + 2)));
 
     list.Add(CPoint(cx, cy + static_cast<int>(b)));
     list.Add(CPoint(cx, cy - static_cast<int>(b)));

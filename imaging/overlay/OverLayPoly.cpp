@@ -4,11 +4,14 @@
 #include <climits>
 #include <vector>
 
-#include "OverLayBox.h"
+#include "OverLayRegionRuns.h"
 
 IMPLEMENT_DYNCREATE(COverLayPoly, COverLay)
 
 namespace {
+
+// The record's count word is a signed 16-bit value: a trace stops growing there.
+const int kMaxVertices = 32767;
 
 std::vector<POINT> Vertices(const CArray<CPoint, CPoint>& points)
 {
@@ -35,9 +38,14 @@ void COverLayPoly::UpdateInfoText(int reset)
     SetInfoText(MeasureText());
 }
 
+int COverLayPoly::GetRecordSize()
+{
+    return 4 * std::min(m_ImagePoints.GetSize(), kMaxVertices) + 4;
+}
+
 int COverLayPoly::BuildRecord()
 {
-    const int count = m_ImagePoints.GetSize();
+    const int count = std::min(m_ImagePoints.GetSize(), kMaxVertices);
     AllocRecord(2 * count + 2);
     if (m_pRecord == nullptr)
         return 1;
@@ -94,22 +102,18 @@ void COverLayPoly::UpdateBounds()
     m_rcBounds = r;
 }
 
+// A polygon enclosing no pixel measures as zeros: a stored one stays as it was read.
 void COverLayPoly::Measure()
 {
-    const std::vector<POINT> points = Vertices(m_ImagePoints);
-    CRgn region;
-    if (points.empty() || !region.CreatePolygonRgn(points.data(), static_cast<int>(points.size()), ALTERNATE)) {
-        DeleteSelf();
+    std::vector<PixelRun> counted;
+    if (!CRegionRuns::Polygon(ImageSize(), m_ImagePoints, counted)) {
+        m_Stats.Clear(*this);
         return;
     }
-    CRect box;
-    region.GetRgnBox(&box);
-    CArray<CPoint, CPoint> counted;
-    CBoxShape::Candidates(*this, box, counted, [&](int x, int y) { return region.PtInRegion(x, y) != 0; });
     if (!m_Stats.Measure(*this, counted))
         return;
     if (HasPixelSpacing())
-        m_Stats.m_dArea = static_cast<float>(counted.GetSize()) * m_fRowSpacing * m_fColSpacing;
+        m_Stats.m_dArea = static_cast<float>(m_Stats.m_nCount) * m_fRowSpacing * m_fColSpacing;
     UpdateInfoText(0);
 }
 
@@ -147,7 +151,8 @@ int COverLayPoly::IntersectsBox(const CRect& box)
 
 void COverLayPoly::OnLButtonDown(UINT flags, CPoint& point, CDC* dc)
 {
-    m_ScreenPoints.Add(point);
+    if (m_ScreenPoints.GetSize() < kMaxVertices)
+        m_ScreenPoints.Add(point);
     COverLay::OnLButtonDown(flags, point, dc);
 }
 
@@ -155,6 +160,8 @@ void COverLayPoly::OnMouseMove(UINT, CPoint& point, int dragCode, CDC* dc)
 {
     if (dragCode == 2) {
         // The trace grows with every move; nothing is erased.
+        if (m_ScreenPoints.GetSize() >= kMaxVertices)
+            return;
         m_ScreenPoints.Add(point);
         m_bChanged = 1;
         if (dc != nullptr) {
@@ -189,6 +196,13 @@ void COverLayPoly::OnLButtonUp(UINT, CPoint&, CDC*)
     m_ImagePoints.SetSize(m_ScreenPoints.GetSize());
     for (int i = 0; i < m_ScreenPoints.GetSize(); ++i)
         m_ImagePoints[i] = ScreenToImage(m_ScreenPoints[i].x, m_ScreenPoints[i].y);
+    // A traced polygon that encloses no pixel is discarded.
+    const std::vector<POINT> points = Vertices(m_ImagePoints);
+    CRgn region;
+    if (!region.CreatePolygonRgn(points.data(), static_cast<int>(points.size()), ALTERNATE)) {
+        DeleteSelf();
+        return;
+    }
     LoadPixelSpacing();
     Measure();
 }

@@ -12,7 +12,7 @@ public:
 
     void UpdateInfoText(int reset) override;
     int WriteRecord(HANDLE file) override { return WriteBuiltRecord(file); }
-    int GetRecordSize() override { return 4 * m_ImagePoints.GetSize() + 4; }
+    int GetRecordSize() override;
     int BuildRecord() override;
     void Draw(CDC* dc) override;
     void UpdateScreenPoints() override;

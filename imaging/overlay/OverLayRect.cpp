@@ -66,9 +66,7 @@ void COverLayRect::Draw(CDC* dc)
 
 void COverLayRect::Measure()
 {
-    CArray<CPoint, CPoint> counted;
-    m_Box.Candidates(*this, counted, [](int, int) { return true; });
-    if (!m_Box.m_Stats.Measure(*this, counted))
+    if (!m_Box.m_Stats.Measure(*this, CRegionRuns::Rectangle(ImageSize(), m_Box.Rect())))
         return;
     if (HasPixelSpacing()) {
         const float w = static_cast<float>(m_Box.m_nRight - m_Box.m_nLeft);

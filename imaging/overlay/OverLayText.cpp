@@ -19,22 +19,25 @@ COverLayText::COverLayText() : m_nImageX(0), m_nImageY(0), m_nScreenX(0), m_nScr
     m_nFontSize = ProfileInt("OverLayText", "FontSize", 8);
 }
 
-CString COverLayText::StoredText() const
+std::string COverLayText::StoredText() const
 {
-    const CString stored = Utf8ToCp936(m_strText);
-    return stored.GetLength() > kMaxStoredText ? stored.Left(kMaxStoredText) : stored;
+    if (!m_ReadBytes.empty() && m_strText == m_strReadText)
+        return m_ReadBytes;
+    const CString encoded = Utf8ToCp936(m_strText);
+    const std::string stored(static_cast<const char*>(encoded), static_cast<size_t>(encoded.GetLength()));
+    return stored.substr(0, kMaxStoredText);
 }
 
 int COverLayText::GetRecordSize()
 {
-    const int n = StoredText().GetLength();
+    const int n = static_cast<int>(StoredText().size());
     return n == 0 ? 0 : 2 * n + 8;
 }
 
 int COverLayText::BuildRecord()
 {
-    const CString stored = StoredText();
-    const int n = stored.GetLength();
+    const std::string stored = StoredText();
+    const int n = static_cast<int>(stored.size());
     if (n == 0) {
         AllocRecord(0);
         return 1;
@@ -131,11 +134,13 @@ void COverLayText::OnLButtonUp(UINT, CPoint& point, CDC*)
     m_nImageY = image.y;
 }
 
-void COverLayText::SetFromRecord(int x, int y, const CString& text)
+void COverLayText::SetFromRecord(int x, int y, const std::string& stored)
 {
     m_nImageX = x;
     m_nImageY = y;
-    m_strText = text;
+    m_ReadBytes = stored.substr(0, kMaxStoredText);
+    m_strText = Cp936ToUtf8(m_ReadBytes.c_str());
+    m_strReadText = m_strText;
 }
 
 void COverLayText::BurnIntoPixels(BYTE* pixels, int pixelType, int rowWidth)

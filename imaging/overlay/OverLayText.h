@@ -1,6 +1,8 @@
 // A free text annotation, typed or picked from the phrase list.
 #pragma once
 
+#include <string>
+
 #include "OverLay.h"
 
 class COverLayText : public COverLay {
@@ -20,10 +22,11 @@ public:
     void OnMouseMove(UINT flags, CPoint& point, int dragCode, CDC* dc) override;
     void BurnIntoPixels(BYTE* pixels, int pixelType, int rowWidth) override;
 
-    void SetFromRecord(int x, int y, const CString& text);
+    // stored: the record's text bytes (code page 936); the text ends at a zero.
+    void SetFromRecord(int x, int y, const std::string& stored);
     void DrawAnnotation(CDC* dc);
-    // The text as stored: code page 936 bytes.
-    CString StoredText() const;
+    // The text as stored: code page 936 bytes; the bytes read while the text is unchanged.
+    std::string StoredText() const;
 
     int m_nImageX;
     int m_nImageY;
@@ -35,6 +38,11 @@ public:
     CString m_strPhraseFile;
 
 private:
+    // What the record held and the text it read as: bytes the code page
+    // cannot map do not survive a conversion back.
+    std::string m_ReadBytes;
+    CString m_strReadText;
+
     void SetAnchorBounds(CPoint p);
     void MakeFont(CFont& font);
 };

@@ -15,6 +15,15 @@ struct Crossing {
     int direction;
 };
 
+// An edge that is not horizontal, with the rows it spans (y0 < y1).
+struct Edge {
+    PointD a;
+    PointD b;
+    double y0;
+    double y1;
+    int direction;
+};
+
 int clampRow(double v) { return static_cast<int>(std::max<double>(kMinCoord, std::min<double>(kMaxCoord, v))); }
 
 }  // namespace
@@ -33,22 +42,35 @@ Region polygonRegion(const std::vector<PointD>& pts, int fillMode, Rows window)
     int top = std::max(window.top, clampRow(std::ceil(minY - 0.5)));
     int bottom = std::min(window.bottom, clampRow(std::ceil(maxY - 0.5)));
     std::vector<std::vector<Span>> rows(static_cast<size_t>(std::max(0, bottom - top)));
+    // Edges in the order their rows begin, so that each row visits only the
+    // edges it crosses: a long trace costs its length, not rows times edges.
+    std::vector<Edge> edges;
+    for (size_t i = 0; i < pts.size(); ++i) {
+        const PointD& a = pts[i];
+        const PointD& b = pts[(i + 1) % pts.size()];
+        if (a.y == b.y)
+            continue;
+        bool down = a.y < b.y;
+        edges.push_back({a, b, down ? a.y : b.y, down ? b.y : a.y, down ? 1 : -1});
+    }
+    std::sort(edges.begin(), edges.end(), [](const Edge& p, const Edge& q) { return p.y0 < q.y0; });
+    std::vector<const Edge*> active;
+    size_t next = 0;
     std::vector<Crossing> crossings;
     for (int y = top; y < bottom; ++y) {
         double yc = y + 0.5;
+        for (; next < edges.size() && edges[next].y0 <= yc; ++next)
+            active.push_back(&edges[next]);
+        active.erase(std::remove_if(active.begin(), active.end(), [yc](const Edge* e) { return yc >= e->y1; }),
+                     active.end());
         crossings.clear();
-        for (size_t i = 0; i < pts.size(); ++i) {
-            const PointD& a = pts[i];
-            const PointD& b = pts[(i + 1) % pts.size()];
-            if (a.y == b.y)
-                continue;
-            bool down = a.y < b.y;
-            double y0 = down ? a.y : b.y, y1 = down ? b.y : a.y;
-            if (yc < y0 || yc >= y1)
-                continue;
+        for (const Edge* e : active) {
+            const PointD& a = e->a;
+            const PointD& b = e->b;
             double x = a.x + (yc - a.y) * (b.x - a.x) / (b.y - a.y);
-            crossings.push_back({x, down ? 1 : -1});
+            crossings.push_back({x, e->direction});
         }
+        // Ties in x only ever bound empty spans, so their order does not matter.
         std::sort(crossings.begin(), crossings.end(), [](const Crossing& p, const Crossing& q) { return p.x < q.x; });
         int winding = 0;
         for (size_t i = 0; i + 1 < crossings.size(); ++i) {

@@ -162,4 +162,93 @@ TEST(RecordBlob, AMillionRecordsAreBounded)
     EXPECT_EQ(manager.GetCount(), 100000);
 }
 
+TEST(RecordBlob, APolygonStopsAtTheVerticesItsRecordCanCount)
+{
+    // A trace grows by one vertex per move up to the count word's limit.
+    COverLayPoly traced;
+    CPoint point(0, 0);
+    traced.OnLButtonDown(0, point, nullptr);
+    for (int i = 1; i <= 40000; ++i) {
+        point = CPoint(i % 500, i / 500);
+        traced.OnMouseMove(0, point, 2, nullptr);
+    }
+    ASSERT_EQ(traced.m_ScreenPoints.GetSize(), 32767);
+    EXPECT_EQ(traced.m_ScreenPoints[32766], CPoint(32766 % 500, 32766 / 500));
+
+    // Vertices set beyond it are written up to it, and the records after the
+    // polygon read back.
+    COverLayManager manager;
+    auto* poly = new COverLayPoly;
+    poly->SetOwner(&manager);
+    manager.AddOverlay(poly);
+    for (int i = 0; i < 33000; ++i)
+        poly->m_ImagePoints.Add(CPoint(i % 300, 7 + i / 300));
+    auto* line = new COverLayLine;
+    line->SetOwner(&manager);
+    manager.AddOverlay(line);
+    line->SetFromRecord(10, 20, 30, 40);
+    const std::vector<BYTE> blob = Built(manager);
+    ASSERT_EQ(blob.size(), static_cast<size_t>(4 * 32767 + 4 + 10));
+
+    COverLayManager read;
+    Parse(read, blob);
+    ASSERT_EQ(read.GetCount(), 2);
+    const auto* readPoly = static_cast<COverLayPoly*>(read.GetAt(0));
+    ASSERT_EQ(readPoly->m_ImagePoints.GetSize(), 32767);
+    EXPECT_EQ(readPoly->m_ImagePoints[32766], CPoint(32766 % 300, 7 + 32766 / 300));
+    const auto* readLine = static_cast<COverLayLine*>(read.GetAt(1));
+    EXPECT_EQ(readLine->m_Segment.m_nX2, 30);
+    EXPECT_EQ(readLine->m_Segment.m_nY2, 40);
+}
+
+TEST(RecordBlob, TextBytesWithoutACharacterAreWrittenBackAsRead)
+{
+    const std::vector<int> words = {
+        9, 1, 2, 3, 'A', 'b', -127,          // a lone lead byte 0x81 at the end
+        9, 3, 4, 4, -1, -2, 'x', 'y',        // 0xFF 0xFE
+        9, 5, 6, 4, -86, -95, -2, -95,       // user-defined pairs 0xAA 0xA1, 0xFE 0xA1
+        9, 7, 8, 2, -42, -76,                // a character the code page has
+    };
+    COverLayManager manager;
+    Parse(manager, Bytes(words));
+    ASSERT_EQ(manager.GetCount(), 4);
+    EXPECT_EQ(static_cast<COverLayText*>(manager.GetAt(3))->m_strText, CString("\xE6\x89\xA7"));
+    EXPECT_EQ(Built(manager), Bytes(words));
+    // An edited text is stored from its characters.
+    static_cast<COverLayText*>(manager.GetAt(0))->m_strText = "Ab";
+    std::vector<int> edited = words;
+    edited.erase(edited.begin() + 3, edited.begin() + 7);
+    edited.insert(edited.begin() + 3, {2, 'A', 'b'});
+    EXPECT_EQ(Built(manager), Bytes(edited));
+}
+
+TEST(RecordBlob, IndexedAccessFollowsAdditionsAndDeletions)
+{
+    std::vector<int> words;
+    for (int i = 0; i < 12; ++i)
+        words.insert(words.end(), {5, i, 100 + i, 3, 4});
+    COverLayManager manager;
+    Parse(manager, Bytes(words));
+    auto x1 = [&](int index) { return static_cast<COverLayLine*>(manager.GetAt(index))->m_Segment.m_nX1; };
+    EXPECT_EQ(x1(7), 7);
+    EXPECT_EQ(x1(8), 8);
+    EXPECT_EQ(x1(2), 2);
+    manager.DeleteOverlay(manager.GetAt(3));
+    EXPECT_EQ(x1(2), 2);
+    EXPECT_EQ(x1(3), 4);
+    EXPECT_EQ(x1(10), 11);
+    manager.DeleteOverlay(manager.GetAt(10));
+    EXPECT_EQ(manager.GetAt(10), nullptr);
+    EXPECT_EQ(x1(9), 10);
+    auto* line = new COverLayLine;
+    line->SetOwner(&manager);
+    manager.AddOverlay(line);
+    line->SetFromRecord(77, 0, 0, 0);
+    EXPECT_EQ(x1(10), 77);
+    EXPECT_EQ(x1(0), 0);
+    manager.EraseAll();
+    EXPECT_EQ(manager.GetCount(), 0);
+    EXPECT_EQ(manager.GetAt(0), nullptr);
+}
+
 }  // namespace

@@ -1,3 +1,7 @@
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
 #include "gdi_canvas.h"
 
 namespace {
@@ -34,6 +38,55 @@ TEST(GdiRegion, PolygonWithoutAreaIsRefused)
     CRgn r;
     EXPECT_FALSE(r.CreatePolygonRgn(line, 3, WINDING));
     EXPECT_FALSE(r.PtInRegion(0, 0));
+}
+
+// Pixel centres counted against every edge: inside when an odd number of
+// crossings (alternate) or a non-zero winding (winding) lies at or left of
+// the pixel's column.
+bool CentreInside(const std::vector<POINT>& pts, int fillMode, int px, int py)
+{
+    const double yc = py + 0.5;
+    int count = 0, winding = 0;
+    for (size_t i = 0; i < pts.size(); ++i) {
+        const POINT& a = pts[i];
+        const POINT& b = pts[(i + 1) % pts.size()];
+        if (a.y == b.y || yc < std::min(a.y, b.y) || yc >= std::max(a.y, b.y))
+            continue;
+        const double x = a.x + (yc - a.y) * double(b.x - a.x) / double(b.y - a.y);
+        if (std::ceil(x - 0.5) <= px) {
+            ++count;
+            winding += a.y < b.y ? 1 : -1;
+        }
+    }
+    return fillMode == ALTERNATE ? (count & 1) != 0 : winding != 0;
+}
+
+TEST(GdiRegion, PolygonsHoldThePixelsWhoseCentresTheyEnclose)
+{
+    unsigned state = 99;
+    auto next = [&](int low, int high) {
+        state = state * 1103515245u + 12345u;
+        return low + int((state >> 8) % unsigned(high - low + 1));
+    };
+    for (int i = 0; i < 200; ++i) {
+        std::vector<POINT> pts;
+        for (int n = next(3, 12); n > 0; --n)
+            pts.push_back({next(-5, 30), next(-3, 20)});
+        if (i % 5 == 0)
+            pts[1].y = pts[0].y;  // a horizontal edge
+        for (int mode : {ALTERNATE, WINDING}) {
+            CRgn region;
+            const bool made = region.CreatePolygonRgn(pts.data(), int(pts.size()), mode);
+            int inside = 0;
+            for (int y = -4; y <= 21; ++y)
+                for (int x = -6; x <= 31; ++x) {
+                    const bool expected = CentreInside(pts, mode, x, y);
+                    inside += expected ? 1 : 0;
+                    ASSERT_EQ(made && region.PtInRegion(x, y), expected) << i << " " << mode << " " << x << "," << y;
+                }
+            EXPECT_EQ(made, inside > 0) << i;
+        }
+    }
 }
 
 TEST(GdiRegion, CombineModes)

@@ -381,7 +381,8 @@ void WmfSeeds(const fs::path& dir)
 }
 
 // The record blobs of the generated overlay files: one line, and one
-// overlay of every kind.
+// overlay of every kind; regions spanning the whole coordinate range; a
+// polygon enclosing no pixel and texts the code page cannot map.
 void OverlaySeeds(const fs::path& dir)
 {
     auto bytesOf = [](const int16_t* words, size_t count) {
@@ -392,6 +393,16 @@ void OverlaySeeds(const fs::path& dir)
     };
     WriteSeed(dir, "line.blob", bytesOf(testdata::kOverlayLineBlob, std::size(testdata::kOverlayLineBlob)));
     WriteSeed(dir, "all.blob", bytesOf(testdata::kOverlayAllBlob, std::size(testdata::kOverlayAllBlob)));
+    std::vector<int16_t> ellipses, polygons;
+    for (int i = 0; i < 100; ++i) {
+        ellipses.insert(ellipses.end(), {2, -32768, -32768, 32767, 32767});
+        polygons.insert(polygons.end(), {3, 4, -32768, -32768, 32767, -32768, 32767, 32767, -32768, 32767});
+    }
+    WriteSeed(dir, "spanning_ellipses.blob", bytesOf(ellipses.data(), ellipses.size()));
+    WriteSeed(dir, "spanning_polygons.blob", bytesOf(polygons.data(), polygons.size()));
+    const int16_t kept[] = {3, 2, 4, 4, 12, 9, 3, 3, 2, 2, 6, 6, 10, 10, 9, 5, 6, 3, 'A', 'b', -127,
+                            9, 7, 8, 4, -1, -2, 'x', 'y', 9, 9, 3, 2, -86, -95};
+    WriteSeed(dir, "kept_as_read.blob", bytesOf(kept, std::size(kept)));
 }
 
 }  // namespace
