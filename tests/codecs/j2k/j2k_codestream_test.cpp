@@ -2,6 +2,8 @@
 // and hostile codestreams failing cleanly.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -72,11 +74,100 @@ const Marker* Find(const std::vector<Marker>& markers, unsigned code, int nth = 
     return nullptr;
 }
 
-Bytes Coded(const J2kTestSpec& s)
+Bytes Coded(const J2kTestSpec& s, const std::function<void(J2kCodingParameters&)>& edit = {})
 {
-    J2kCoded coded = J2kTestEncode(s);
+    J2kCoded coded = J2kTestEncode(s, 1 << 22, edit);
     EXPECT_GT(coded.length, 0);
     return coded.bytes;
+}
+
+// Every component's code-blocks of component c of every tile made 32 wide.
+void NarrowBlocks(J2kCodingParameters& cp, int c)
+{
+    for (int t = 0; t < cp.tw * cp.th; t++)
+        cp.tiles[t].components[c].codeBlockWidthExp = 5;
+}
+
+// The header structure of ISO/IEC 15444-1 Annex A as a strict reader checks it:
+// SOC, SIZ, a main header holding exactly one COD and one QCD, tile-parts of
+// SOT, header and SOD, and EOC. Segments are named by marker, COC and QCC with
+// their component, e.g. "QCC2".
+struct Structure {
+    std::vector<std::string> main;
+    std::vector<std::vector<std::string>> tileParts;
+    std::vector<std::string> faults;
+};
+
+Structure Parse(const Bytes& b)
+{
+    Structure s;
+    auto fault = [&](const std::string& what, size_t at) {
+        s.faults.push_back(what + " at " + std::to_string(at));
+    };
+    if (b.size() < 4 || Get(b, 0, 2) != 0xFF4F || Get(b, 2, 2) != 0xFF51) {
+        fault("no SOC and SIZ", 0);
+        return s;
+    }
+    const unsigned components = Get(b, 40, 2);
+    const int numberBytes = components < 257 ? 1 : 2;
+    size_t at = 4 + Get(b, 4, 2);
+    std::vector<std::string>* header = &s.main;
+    const std::vector<unsigned> mainOnly = {0xFF55, 0xFF57, 0xFF60, 0xFF63};
+    const std::vector<unsigned> tileOnly = {0xFF58, 0xFF61};
+    const std::vector<unsigned> either = {0xFF52, 0xFF53, 0xFF5C, 0xFF5D, 0xFF5E, 0xFF5F, 0xFF64};
+    auto in = [](const std::vector<unsigned>& set, unsigned code) {
+        return std::find(set.begin(), set.end(), code) != set.end();
+    };
+    size_t tilePartEnd = 0;
+    bool firstPart = false;
+    while (at + 2 <= b.size()) {
+        unsigned code = Get(b, at, 2);
+        if (code == 0xFFD9) {
+            if (at + 2 != b.size())
+                fault("bytes after EOC", at);
+            break;
+        }
+        if (code == 0xFF93) {
+            if (header == &s.main)
+                fault("SOD in the main header", at);
+            at = tilePartEnd;
+            continue;
+        }
+        if (at + 4 > b.size()) {
+            fault("segment cut", at);
+            break;
+        }
+        size_t length = Get(b, at + 2, 2);
+        if (code == 0xFF90) {
+            if (header == &s.main) {
+                for (const char* needed : {"COD", "QCD"})
+                    if (std::count(s.main.begin(), s.main.end(), needed) != 1)
+                        fault(std::string("main header without exactly one ") + needed, at);
+            }
+            s.tileParts.emplace_back();
+            header = &s.tileParts.back();
+            tilePartEnd = at + Get(b, at + 6, 4);
+            firstPart = Get(b, at + 10, 1) == 0;
+            at += 2 + length;
+            continue;
+        }
+        bool isMain = header == &s.main;
+        if (!in(either, code) && !in(isMain ? mainOnly : tileOnly, code))
+            fault("marker not allowed here", at);
+        std::string name = code == 0xFF52 ? "COD" : code == 0xFF53 ? "COC" : code == 0xFF5C ? "QCD"
+                         : code == 0xFF5D ? "QCC" : code == 0xFF64 ? "COM" : "other";
+        if (code == 0xFF53 || code == 0xFF5D)
+            name += std::to_string(Get(b, at + 4, numberBytes));
+        if (!isMain && !firstPart && name != "COM" && name != "other")
+            fault("coding parameters in a later tile-part", at);
+        if (std::count(header->begin(), header->end(), name) && name != "COM")
+            fault(name + " twice in one header", at);
+        header->push_back(name);
+        at += 2 + length;
+    }
+    if (at + 2 != b.size())
+        fault("no EOC at the end", at);
+    return s;
 }
 
 int DecodeResult(Bytes b)
@@ -129,9 +220,10 @@ TEST(J2kCodestream, MarkersLengthsAndTilePartsOfOurCodestreams)
     std::vector<unsigned> codes;
     for (const Marker& k : m)
         codes.push_back(k.code);
-    std::vector<unsigned> expected = {0xFF4F, 0xFF51, 0xFF64};
+    // Components alike: their coding is stated once, in the main header.
+    std::vector<unsigned> expected = {0xFF4F, 0xFF51, 0xFF64, 0xFF52, 0xFF5C};
     for (int t = 0; t < 4; t++) {
-        for (unsigned code : {0xFF90, 0xFF52, 0xFF5C, 0xFF53, 0xFF5D, 0xFF53, 0xFF5D, 0xFF93})
+        for (unsigned code : {0xFF90, 0xFF93})
             expected.push_back(code);
     }
     expected.push_back(0xFFD9);
@@ -168,8 +260,33 @@ TEST(J2kCodestream, MarkersLengthsAndTilePartsOfOurCodestreams)
     EXPECT_EQ(Get(b, cod->at + 4, 4), 0x00000001u);  // Scod, LRCP, 1 layer
     EXPECT_EQ(Get(b, cod->at + 9, 4), 0x02040400u);  // 2 levels, 64 x 64
     EXPECT_EQ(Find(m, 0xFF5C)->length, 3u + 3 * 3 - 2);
-    EXPECT_EQ(Get(b, Find(m, 0xFF53)->at + 4, 1), 1u);
-    EXPECT_EQ(Get(b, Find(m, 0xFF53, 1)->at + 4, 1), 2u);
+}
+
+// Tile 0's coding goes into the main header; a tile-part repeats only what
+// its tile has of its own, and a COD or QCD there undoes the main header's
+// COC and QCC for that tile, so they are repeated after it.
+TEST(J2kCodestream, MainHeaderStatesTheDefaultsAndTilePartsWhatDiffers)
+{
+    J2kTestSpec s = SmallTiled();
+    s.tileHeight = 0;  // two tiles side by side
+    Bytes b = Coded(s, [](J2kCodingParameters& cp) {
+        NarrowBlocks(cp, 1);
+        cp.tiles[1].progressionOrder = J2K_RLCP;
+        cp.tiles[1].components[2].guardBits = 3;
+    });
+    Structure st = Parse(b);
+    EXPECT_EQ(st.faults, std::vector<std::string>());
+    EXPECT_EQ(st.main, (std::vector<std::string>{"COM", "COD", "QCD", "COC1"}));
+    ASSERT_EQ(st.tileParts.size(), 2u);
+    EXPECT_EQ(st.tileParts[0], std::vector<std::string>());
+    EXPECT_EQ(st.tileParts[1], (std::vector<std::string>{"COD", "COC1", "QCC2"}));
+    EXPECT_TRUE(DecodesExactly(b, s));
+
+    // The parser finds what strict readers refuse.
+    Bytes late = b;
+    size_t cod = Find(Walk(b), 0xFF52)->at;
+    Put(late, cod, 0xFF58, 2);
+    EXPECT_EQ(Parse(late).faults.size(), 2u);
 }
 
 TEST(J2kCodestream, ManyComponentsUseTwoByteNumbers)
@@ -179,8 +296,14 @@ TEST(J2kCodestream, ManyComponentsUseTwoByteNumbers)
     s.height = 4;
     s.components = 300;
     s.resolutions = 2;
-    Bytes b = Coded(s);
+    Bytes b = Coded(s, [](J2kCodingParameters& cp) {
+        for (int c = 1; c < 300; c++) {
+            NarrowBlocks(cp, c);
+            cp.tiles[0].components[c].guardBits = 3;
+        }
+    });
     std::vector<Marker> m = Walk(b);
+    EXPECT_EQ(Parse(b).faults, std::vector<std::string>());
     const Marker* coc = Find(m, 0xFF53, 298);
     ASSERT_NE(coc, nullptr);
     EXPECT_EQ(coc->length, 10u);
@@ -241,7 +364,7 @@ TEST(J2kCodestream, LastPocRecordSetsTheProgression)
 TEST(J2kCodestream, ParsedValuesBeyondTheLimitsFail)
 {
     J2kTestSpec s = SmallTiled();
-    const Bytes b = Coded(s);
+    const Bytes b = Coded(s, [](J2kCodingParameters& cp) { NarrowBlocks(cp, 2); });
     std::vector<Marker> m = Walk(b);
     size_t siz = Find(m, 0xFF51)->at, cod = Find(m, 0xFF52)->at, coc = Find(m, 0xFF53)->at;
     size_t qcd = Find(m, 0xFF5C)->at, sot = Find(m, 0xFF90, 1)->at;
