@@ -12,6 +12,12 @@ namespace {
 // Samples of all components together: beyond this a header is not believed.
 const int64_t kMaxSamples = int64_t(1) << 27;
 
+// Rsiz bits 15 (extensions of ISO/IEC 15444-2) and 14 (ISO/IEC 15444-15).
+const unsigned kUnsupportedCapabilities = 0xC000;
+
+// Code-block styles beyond the six of ISO/IEC 15444-1 (high-throughput coding).
+const int kKnownBlockStyles = 0x3F;
+
 int64_t CeilDiv(int64_t a, int64_t b) { return (a + b - 1) / b; }
 
 } // namespace
@@ -42,7 +48,10 @@ J2kByteCursor J2kCodestreamReader::Segment()
 void J2kCodestreamReader::ReadSiz()
 {
     J2kByteCursor seg = Segment();
-    seg.Read(2);
+    // Part 2 extensions and high-throughput block coding are capabilities this
+    // codec lacks: their streams would decode to garbage.
+    if (seg.Read(2) & kUnsupportedCapabilities)
+        throw J2kError();
     uint32_t v[8];
     for (uint32_t& value : v)
         value = seg.Read(4);
@@ -127,7 +136,8 @@ void J2kCodestreamReader::ReadSpcod(J2kByteCursor& seg, J2kTileComponentParamete
     tccp.codeBlockStyle = int(seg.Read(1));
     tccp.wavelet = int(seg.Read(1));
     if (tccp.resolutionCount > J2K_MAX_RESOLUTIONS || tccp.codeBlockWidthExp > 6 ||
-        tccp.codeBlockHeightExp > 6 || tccp.wavelet > 1)
+        tccp.codeBlockHeightExp > 6 || tccp.wavelet > 1 ||
+        (tccp.codeBlockStyle & ~kKnownBlockStyles))
         throw J2kError();
     for (int r = 0; r < tccp.resolutionCount; r++) {
         int byte = (tccp.codingStyle & 1) ? int(seg.Read(1)) : 0xFF;
@@ -347,21 +357,23 @@ bool J2kCodestreamReader::Step()
         state = kFinished;
         return ok;
     }
-    case 0xFF55: case 0xFF57: case 0xFF60: case 0xFF63:
+    case 0xFF55: case 0xFF57: case 0xFF63:
         if (!allowed(kMainHeader)) return false;
         Segment();
         return true;
-    case 0xFF58: case 0xFF61:
+    case 0xFF58:
         if (!allowed(kTilePartHeader)) return false;
         Segment();
         return true;
-    case 0xFF91:
-        return false;
-    default:
-        // Unknown segments in a header are stepped over by their length.
-        if (!allowed(headers) || marker < 0xFF40) return false;
+    case 0xFF64:
+        if (!allowed(headers)) return false;
         Segment();
         return true;
+    default:
+        // Anything else (packed packet headers, capabilities of later parts of
+        // the standard, stray SOP) would leave the data undecodable: stepping
+        // over it would show garbage as a picture.
+        return false;
     }
 }
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "MemoryStream.h"
+#include "RasterJ2K.h"
 #include "j2k_test_support.h"
 
 namespace {
@@ -434,4 +436,60 @@ TEST(J2kCodestream, HostileLengthsAndTruncationsFailCleanly)
     size_t sod = Find(m, 0xFF93, 3)->at;
     shortData.erase(shortData.begin() + long(sod) + 10, shortData.end() - 2);
     EXPECT_EQ(DecodeResult(shortData), 0);
+}
+
+// Capabilities beyond ISO/IEC 15444-1 fail the decode instead of showing
+// garbage: a high-throughput codestream carries all three signs below, and
+// each alone is enough.
+TEST(J2kCodestream, CapabilitiesTheCodecLacksAreRefused)
+{
+    J2kTestSpec s = SmallTiled();
+    const Bytes b = Coded(s);
+    std::vector<Marker> m = Walk(b);
+    const size_t siz = Find(m, 0xFF51)->at, cod = Find(m, 0xFF52)->at;
+    const size_t sod = Find(m, 0xFF93)->at, sot = Find(m, 0xFF90)->at;
+    auto inserted = [&](size_t at, const Bytes& segment, bool inTilePart) {
+        Bytes out = b;
+        out.insert(out.begin() + long(at), segment.begin(), segment.end());
+        if (inTilePart)
+            Put(out, sot + 6, Get(out, sot + 6, 4) + unsigned(segment.size()), 4);
+        return out;
+    };
+    const size_t afterSiz = siz + 2 + Get(b, siz + 2, 2);
+    // CAP with Pcap naming part 15 and its Ccap word.
+    const Bytes cap = {0xFF, 0x50, 0x00, 0x08, 0x00, 0x02, 0x00, 0x00, 0x00, 0x03};
+    EXPECT_EQ(DecodeResult(inserted(afterSiz, cap, false)), 0) << "CAP";
+    Bytes rsiz = b;
+    Put(rsiz, siz + 4, 0x4000, 2);
+    EXPECT_EQ(DecodeResult(rsiz), 0) << "Rsiz bit 14";
+    Put(rsiz, siz + 4, 0x8000, 2);
+    EXPECT_EQ(DecodeResult(rsiz), 0) << "Rsiz bit 15";
+    Bytes style = b;
+    Put(style, cod + 12, 0x40, 1);
+    EXPECT_EQ(DecodeResult(style), 0) << "code-block style 0x40";
+    // Packet headers packed into the main or a tile-part header.
+    const Bytes ppm = {0xFF, 0x60, 0x00, 0x04, 0x00, 0x00};
+    EXPECT_EQ(DecodeResult(inserted(afterSiz, ppm, false)), 0) << "PPM";
+    const Bytes ppt = {0xFF, 0x61, 0x00, 0x04, 0x00, 0x00};
+    EXPECT_EQ(DecodeResult(inserted(sod, ppt, true)), 0) << "PPT";
+    const Bytes unknown = {0xFF, 0x4A, 0x00, 0x04, 0x12, 0x34};
+    EXPECT_EQ(DecodeResult(inserted(sod, unknown, true)), 0) << "unknown in a tile-part";
+
+    // What the codec does read still passes: a restricted profile, comments
+    // in either header and packet lengths in a tile-part header.
+    Bytes profile = b;
+    Put(profile, siz + 4, 0x0002, 2);
+    EXPECT_TRUE(DecodesExactly(profile, s));
+    const Bytes com = {0xFF, 0x64, 0x00, 0x06, 0x00, 0x01, 'h', 'i'};
+    const Bytes plt = {0xFF, 0x58, 0x00, 0x03, 0x00};
+    Bytes commented = inserted(sod, com, true);
+    commented.insert(commented.begin() + long(afterSiz), com.begin(), com.end());
+    EXPECT_TRUE(DecodesExactly(commented, s));
+    EXPECT_TRUE(DecodesExactly(inserted(sod, plt, true), s));
+
+    CRasterJ2K codec;
+    Bytes refused = inserted(afterSiz, cap, false);
+    CMemoryStream memory(refused.data(), uint32_t(refused.size()));
+    EXPECT_FALSE(codec.Decode(&memory));
+    EXPECT_STREQ(codec.GetLastError(), "failed to decode J2K image!");
 }
