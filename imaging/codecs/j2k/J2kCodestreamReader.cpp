@@ -73,7 +73,10 @@ void J2kCodestreamReader::ReadSiz()
     AllocateComponents(seg);
     int64_t tw = CeilDiv(int64_t(image.x1) - cp.tx0, cp.tdx);
     int64_t th = CeilDiv(int64_t(image.y1) - cp.ty0, cp.tdy);
-    if (tw * th > 65535)
+    // Every tile-component holding samples needs a packet byte at least: more
+    // of them than the codestream has bytes is a header that lies, and its
+    // bookkeeping alone would cost far more than the data.
+    if (tw * th > 65535 || tw * th * image.componentCount > length)
         throw J2kError();
     cp.tiles = static_cast<J2kTileCodingParameters*>(calloc(size_t(tw * th), sizeof(J2kTileCodingParameters)));
     defaults.components = static_cast<J2kTileComponentParameters*>(
@@ -307,12 +310,12 @@ bool J2kCodestreamReader::DecodeTiles()
     AllocateSamples();
     for (int t = 0; t < cp.tw * cp.th; t++) {
         J2kTileCoder coder(image, cp);
+        std::vector<uint8_t>& data = tileData[size_t(t)];
         try {
-            coder.Build(t);
+            coder.Build(t, int64_t(data.size()));
         } catch (const J2kError&) {
             return false;
         }
-        std::vector<uint8_t>& data = tileData[size_t(t)];
         if (!coder.Decode(data.data(), int(data.size())))
             return false;
         std::vector<uint8_t>().swap(data);
