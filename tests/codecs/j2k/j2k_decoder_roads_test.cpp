@@ -175,3 +175,54 @@ TEST(J2kDecoderRoads, BypassModeWithAndWithoutSopAndEph)
         EXPECT_EQ(result, int(b.size())) << markers;
     }
 }
+
+// A derived QCD (one step for the lowest band, the others one exponent less
+// per level up, ISO/IEC 15444-1 E.1.1.1) decodes the same coded data exactly
+// as the expounded steps it stands for.
+TEST(J2kDecoderRoads, DerivedQuantisationMatchesItsExpoundedSteps)
+{
+    const int base = 10, mantissa = 1000, levels = 3;
+    J2kTestSpec s;
+    s.width = 37;
+    s.height = 29;
+    s.wavelet = 0;
+    s.resolutions = levels + 1;
+    J2kCoded expounded = J2kTestEncode(s, 1 << 20, [&](J2kCodingParameters& cp) {
+        J2kTileComponentParameters& t = cp.tiles[0].components[0];
+        t.quantisationStyle = 2;
+        for (int b = 0; b < 3 * levels + 1; b++) {
+            int resolution = b == 0 ? 0 : (b - 1) / 3 + 1;
+            int level = resolution == 0 ? levels : levels - resolution + 1;
+            t.stepSizes[b] = {base - levels + level, mantissa};
+        }
+    });
+    ASSERT_GT(expounded.length, 0);
+    const std::vector<int> reference = Decoded(expounded.bytes);
+    ASSERT_EQ(reference.size(), size_t(37 * 29));
+    double error = 0;
+    for (int i = 0; i < 37 * 29; i++) {
+        double d = reference[size_t(i)] - J2kTestSample(0, i % 37, i / 37, 8, false);
+        error += d * d;
+    }
+    EXPECT_LT(error / (37 * 29), 4.0);
+
+    Bytes derived;
+    size_t at = 2;
+    while (true) {
+        ASSERT_LT(at + 4, expounded.bytes.size());
+        unsigned code = unsigned(expounded.bytes[at] << 8 | expounded.bytes[at + 1]);
+        size_t length = size_t(expounded.bytes[at + 2] << 8 | expounded.bytes[at + 3]);
+        ASSERT_NE(code, 0xFF90u) << "no QCD in the main header";
+        if (code == 0xFF5C) {
+            derived.assign(expounded.bytes.begin(), expounded.bytes.begin() + long(at));
+            PutBe(derived, 0xFF5C0005, 4);
+            PutBe(derived, 2 << 5 | 1, 1);
+            PutBe(derived, unsigned(base << 11 | mantissa), 2);
+            derived.insert(derived.end(), expounded.bytes.begin() + long(at + 2 + length),
+                           expounded.bytes.end());
+            break;
+        }
+        at += 2 + length;
+    }
+    EXPECT_EQ(Decoded(derived), reference);
+}
