@@ -149,3 +149,24 @@ TEST(J2kReference, IrreversibleColourSynthesisMatchesTheRealTransform)
         EXPECT_NEAR(cr / kOne, yy + 1.772 * u, 0.01) << s[0];
     }
 }
+
+// Each fixed-point coefficient of both ICT directions is the real one of
+// ISO/IEC 15444-1 G.2 and G.3 to half a unit of 1/8192: a unit on one input
+// brings out one column of the matrix.
+TEST(J2kReference, ColourTransformCoefficientsToTheLastBit)
+{
+    const double forward[3][3] = {{0.299, 0.587, 0.114},
+                                  {-0.16875, -0.33126, 0.5},
+                                  {0.5, -0.41869, -0.08131}};
+    const double inverse[3][3] = {{1.0, 0.0, 1.402}, {1.0, -0.34413, -0.71414}, {1.0, 1.772, 0.0}};
+    for (int column = 0; column < 3; column++) {
+        int32_t f[3] = {0, 0, 0}, i[3] = {0, 0, 0};
+        f[column] = i[column] = 8192;
+        J2kComponentTransform::ForwardIct(&f[0], &f[1], &f[2], 1);
+        J2kComponentTransform::InverseIct(&i[0], &i[1], &i[2], 1);
+        for (int row = 0; row < 3; row++) {
+            EXPECT_NEAR(f[row], forward[row][column] * kOne, 0.5) << row << "," << column;
+            EXPECT_NEAR(i[row], inverse[row][column] * kOne, 0.5) << row << "," << column;
+        }
+    }
+}
