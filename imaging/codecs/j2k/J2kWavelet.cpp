@@ -135,12 +135,13 @@ const int kStripWidth = 16;
 // scratch copy that holds the lines in natural order: the forward transform
 // deinterleaves on the way back, the inverse interleaves on the way in.
 // Columns go through the copy a strip at a time. A lone sample at an odd
-// position is doubled on the way in, halved on the way out.
+// position is a high-pass coefficient of twice its value; the 9/7 keeps its
+// high-pass coefficients at half that scale, so there it stays as it is.
 void Transform(int32_t* base, size_t stride, int width, int n, int i0, bool reversible,
                bool forward, std::vector<int32_t>& scratch)
 {
     if (n <= 1) {
-        if (n == 1 && (i0 & 1))
+        if (n == 1 && (i0 & 1) && reversible)
             for (int x = 0; x < width; x++)
                 base[x] = forward ? base[x] * 2 : base[x] / 2;
         return;
