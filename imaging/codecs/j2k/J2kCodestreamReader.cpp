@@ -87,6 +87,8 @@ void J2kCodestreamReader::ReadSiz()
     cp.th = int(th);
     tileData.resize(size_t(tw * th));
     tileSeen.assign(size_t(tw * th), false);
+    ownCoding.assign(size_t(image.componentCount), false);
+    ownQuantisation.assign(size_t(image.componentCount), false);
     state = kMainHeader;
 }
 
@@ -162,6 +164,8 @@ void J2kCodestreamReader::ReadCod()
         throw J2kError();
     J2kByteCursor body = seg;
     for (int c = 0; c < image.componentCount; c++) {
+        if (ownCoding[size_t(c)])
+            continue;
         seg = body;
         tcp.components[c].codingStyle = tcp.codingStyle & 1;
         ReadSpcod(seg, tcp.components[c]);
@@ -179,7 +183,9 @@ int J2kCodestreamReader::ReadComponentNumber(J2kByteCursor& seg)
 void J2kCodestreamReader::ReadCoc()
 {
     J2kByteCursor seg = Segment();
-    J2kTileComponentParameters& tccp = Target().components[ReadComponentNumber(seg)];
+    int c = ReadComponentNumber(seg);
+    ownCoding[size_t(c)] = true;
+    J2kTileComponentParameters& tccp = Target().components[c];
     tccp.codingStyle = int(seg.Read(1));
     ReadSpcod(seg, tccp);
 }
@@ -215,6 +221,8 @@ void J2kCodestreamReader::ReadQcd()
     J2kTileCodingParameters& tcp = Target();
     J2kByteCursor body = seg;
     for (int c = 0; c < image.componentCount; c++) {
+        if (ownQuantisation[size_t(c)])
+            continue;
         seg = body;
         ReadSqcd(seg, tcp.components[c]);
     }
@@ -223,8 +231,9 @@ void J2kCodestreamReader::ReadQcd()
 void J2kCodestreamReader::ReadQcc()
 {
     J2kByteCursor seg = Segment();
-    J2kTileComponentParameters& tccp = Target().components[ReadComponentNumber(seg)];
-    ReadSqcd(seg, tccp);
+    int c = ReadComponentNumber(seg);
+    ownQuantisation[size_t(c)] = true;
+    ReadSqcd(seg, Target().components[c]);
 }
 
 void J2kCodestreamReader::ReadRgn()
@@ -275,6 +284,8 @@ void J2kCodestreamReader::ReadSot()
     else
         tilePartEnd = int(std::min<int64_t>(int64_t(sotAt) + psot, length));
     currentTile = tile;
+    ownCoding.assign(ownCoding.size(), false);
+    ownQuantisation.assign(ownQuantisation.size(), false);
     J2kTileCodingParameters& tcp = cp.tiles[tile];
     if (!tileSeen[size_t(tile)]) {
         // Later tile-parts carry no coding parameters: only the first starts from the defaults.

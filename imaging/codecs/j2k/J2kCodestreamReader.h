@@ -56,4 +56,7 @@ private:
     J2kTileCodingParameters defaults{};
     std::vector<std::vector<uint8_t>> tileData;
     std::vector<bool> tileSeen;
+    // Components given their own COC or QCC in the header being read: a COD or
+    // QCD of the same header, before or after, leaves them alone.
+    std::vector<bool> ownCoding, ownQuantisation;
 };

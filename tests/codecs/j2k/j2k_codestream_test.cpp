@@ -272,17 +272,40 @@ TEST(J2kCodestream, MainHeaderStatesTheDefaultsAndTilePartsWhatDiffers)
     J2kTestSpec s = SmallTiled();
     s.tileHeight = 0;  // two tiles side by side
     Bytes b = Coded(s, [](J2kCodingParameters& cp) {
-        NarrowBlocks(cp, 1);
+        for (int t = 0; t < 2; t++)
+            cp.tiles[t].components[1].resolutionCount = 2;
         cp.tiles[1].progressionOrder = J2K_RLCP;
-        cp.tiles[1].components[2].guardBits = 3;
+        for (int c = 0; c < 3; c++)
+            cp.tiles[1].components[c].guardBits = c == 2 ? 4 : 3;
     });
     Structure st = Parse(b);
     EXPECT_EQ(st.faults, std::vector<std::string>());
-    EXPECT_EQ(st.main, (std::vector<std::string>{"COM", "COD", "QCD", "COC1"}));
+    EXPECT_EQ(st.main, (std::vector<std::string>{"COM", "COD", "QCD", "COC1", "QCC1"}));
     ASSERT_EQ(st.tileParts.size(), 2u);
     EXPECT_EQ(st.tileParts[0], std::vector<std::string>());
-    EXPECT_EQ(st.tileParts[1], (std::vector<std::string>{"COD", "COC1", "QCC2"}));
+    EXPECT_EQ(st.tileParts[1], (std::vector<std::string>{"COD", "QCD", "COC1", "QCC1", "QCC2"}));
     EXPECT_TRUE(DecodesExactly(b, s));
+
+    // A COC or QCC rules its component whether it comes before or after the
+    // COD or QCD of its header.
+    auto moveBefore = [](Bytes bytes, unsigned code, int nth, unsigned beforeCode, int beforeNth) {
+        std::vector<Marker> markers = Walk(bytes);
+        const Marker* moved = Find(markers, code, nth);
+        const Marker* before = Find(markers, beforeCode, beforeNth);
+        Bytes segment(bytes.begin() + long(moved->at), bytes.begin() + long(moved->at + 2 + moved->length));
+        bytes.erase(bytes.begin() + long(moved->at), bytes.begin() + long(moved->at + 2 + moved->length));
+        bytes.insert(bytes.begin() + long(before->at), segment.begin(), segment.end());
+        return bytes;
+    };
+    Bytes reordered = moveBefore(b, 0xFF53, 0, 0xFF52, 0);
+    reordered = moveBefore(reordered, 0xFF5D, 0, 0xFF5C, 0);
+    reordered = moveBefore(reordered, 0xFF53, 1, 0xFF52, 1);
+    reordered = moveBefore(reordered, 0xFF5D, 2, 0xFF5C, 1);
+    ASSERT_EQ(Parse(reordered).main,
+              (std::vector<std::string>{"COM", "COC1", "COD", "QCC1", "QCD"}));
+    ASSERT_EQ(Parse(reordered).tileParts[1],
+              (std::vector<std::string>{"COC1", "COD", "QCC2", "QCD", "QCC1"}));
+    EXPECT_TRUE(DecodesExactly(reordered, s));
 
     // The parser finds what strict readers refuse.
     Bytes late = b;
