@@ -166,8 +166,7 @@ void J2kCodestreamWriter::WriteComponentSegment(unsigned marker, int c, const By
 
 // A COD or QCD sets every component, so one written here also undoes the
 // COC and QCC segments of the main header for this tile.
-J2kCodestreamWriter::Statement J2kCodestreamWriter::WriteCodingSegments(const Statement& tile,
-                                                                        const Statement* inForce)
+void J2kCodestreamWriter::WriteCodingSegments(const Statement& tile, const Statement* inForce)
 {
     const int count = image.componentCount;
     bool newCod = !inForce || tile.cod != inForce->cod;
@@ -184,7 +183,6 @@ J2kCodestreamWriter::Statement J2kCodestreamWriter::WriteCodingSegments(const St
         if (tile.quantisation[size_t(c)] != quantisation)
             WriteComponentSegment(0xFF5D, c, tile.quantisation[size_t(c)]);
     }
-    return tile;
 }
 
 int64_t J2kCodestreamWriter::TileAreaOf(int tileNumber) const
@@ -242,7 +240,8 @@ int J2kCodestreamWriter::Write(unsigned char* dest, int len)
     out.Write(0xFF4F, 2);
     WriteSiz();
     WriteCom();
-    const Statement main = WriteCodingSegments(Describe(cp.tiles[0]), nullptr);
+    const Statement main = Describe(cp.tiles[0]);
+    WriteCodingSegments(main, nullptr);
     int tiles = cp.tw * cp.th;
     int64_t areaLeft = 0;
     for (int t = 0; t < tiles; t++)

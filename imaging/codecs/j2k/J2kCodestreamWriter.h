@@ -25,8 +25,9 @@ private:
         std::vector<Bytes> coding, quantisation;
     };
     Statement Describe(const J2kTileCodingParameters& tcp) const;
-    // Writes what the tile states beyond what is in force; returns what then is.
-    Statement WriteCodingSegments(const Statement& tile, const Statement* inForce);
+    // Writes what the tile states beyond what the main header put in force
+    // (everything, when inForce is null: the main header itself).
+    void WriteCodingSegments(const Statement& tile, const Statement* inForce);
     void Validate() const;
     void WriteSiz();
     void WriteCom();
