@@ -87,6 +87,7 @@ void J2kCodestreamReader::ReadSiz()
     cp.th = int(th);
     tileData.resize(size_t(tw * th));
     tileSeen.assign(size_t(tw * th), false);
+    tilePoc.assign(size_t(tw * th), PocStart());
     ownCoding.assign(size_t(image.componentCount), false);
     ownQuantisation.assign(size_t(image.componentCount), false);
     state = kMainHeader;
@@ -251,17 +252,38 @@ void J2kCodestreamReader::ReadPoc()
     int recordSize = 5 + 2 * wide;
     if (seg.BytesLeft() < recordSize || seg.BytesLeft() % recordSize)
         throw J2kError();
-    while (seg.BytesLeft() > 0) {
-        seg.Read(1);
-        seg.Read(wide);
-        seg.Read(2);
-        seg.Read(1);
-        seg.Read(wide);
+    PocStart& start = state == kTilePartHeader ? tilePoc[size_t(currentTile)] : mainPoc;
+    for (bool first = true; seg.BytesLeft() > 0; first = false) {
+        int resolutionStart = int(seg.Read(1));
+        int componentStart = int(seg.Read(wide));
+        int layerEnd = int(seg.Read(2));
+        int resolutionEnd = int(seg.Read(1));
+        int componentEnd = int(seg.Read(wide));
         int order = int(seg.Read(1));
         if (order > 4)
             throw J2kError();
+        if (!first || start.present)
+            continue;
+        // A first record that leaves packets to later ones changes the progression
+        // part-way, which this codec does not follow.
+        if (resolutionStart != 0 || componentStart != 0)
+            throw J2kError();
+        start.present = true;
+        start.layers = layerEnd;
+        start.resolutions = resolutionEnd;
+        start.components = componentEnd ? componentEnd : (wide == 1 ? 256 : 16384);
+        start.order = order;
         Target().progressionOrder = order;
     }
+}
+
+bool J2kCodestreamReader::PocCovers(const PocStart& poc, const J2kTileCodingParameters& tcp) const
+{
+    int resolutions = 0;
+    for (int c = 0; c < image.componentCount; c++)
+        resolutions = std::max(resolutions, tcp.components[c].resolutionCount);
+    return poc.layers >= tcp.layerCount && poc.resolutions >= resolutions &&
+           poc.components >= image.componentCount;
 }
 
 void J2kCodestreamReader::ReadSot()
@@ -320,6 +342,12 @@ bool J2kCodestreamReader::DecodeTiles()
         return false;
     AllocateSamples();
     for (int t = 0; t < cp.tw * cp.th; t++) {
+        const PocStart& poc = tilePoc[size_t(t)].present ? tilePoc[size_t(t)] : mainPoc;
+        if (poc.present) {
+            if (!PocCovers(poc, cp.tiles[t]))
+                return false;
+            cp.tiles[t].progressionOrder = poc.order;
+        }
         J2kTileCoder coder(image, cp);
         std::vector<uint8_t>& data = tileData[size_t(t)];
         try {

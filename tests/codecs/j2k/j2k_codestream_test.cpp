@@ -362,7 +362,10 @@ TEST(J2kCodestream, TilePartsOfOneTileJoinAndPsotZeroRunsToTheEnd)
     EXPECT_TRUE(DecodesExactly(open, s));
 }
 
-TEST(J2kCodestream, LastPocRecordSetsTheProgression)
+// Packets follow the first record of a progression-order change; one that
+// covers the whole tile is decoded (the records after it have nothing left),
+// one that changes the progression part-way is refused.
+TEST(J2kCodestream, FirstPocRecordCoveringTheTileSetsTheProgression)
 {
     J2kTestSpec s = SmallTiled();
     s.tileWidth = s.tileHeight = 0;
@@ -372,18 +375,20 @@ TEST(J2kCodestream, LastPocRecordSetsTheProgression)
     Bytes b = Coded(s);
     std::vector<Marker> m = Walk(b);
     size_t sot = Find(m, 0xFF90)->at, sod = Find(m, 0xFF93)->at;
-    // Two records in the tile-part header, after its COD.
-    auto withPoc = [&](unsigned first, unsigned last) {
-        Bytes poc = {0xFF, 0x5F, 0x00, 0x10, 0, 0, 0, 1, 3, 3, (unsigned char)first,
-                     0, 0, 0, 1, 3, 3, (unsigned char)last};
+    // Two records in the tile-part header: layers, resolutions and components
+    // ending at 1, 3 and 3 (the first ending at firstEnd resolutions).
+    auto withPoc = [&](unsigned first, unsigned last, unsigned firstEnd = 3) {
+        Bytes poc = {0xFF, 0x5F, 0x00, 0x10, 0, 0, 0, 1, (unsigned char)firstEnd, 3,
+                     (unsigned char)first, 0, 0, 0, 1, 3, 3, (unsigned char)last};
         Bytes p(b.begin(), b.begin() + long(sod));
         p.insert(p.end(), poc.begin(), poc.end());
         p.insert(p.end(), b.begin() + long(sod), b.end());
         Put(p, sot + 6, Get(p, sot + 6, 4) + unsigned(poc.size()), 4);
         return p;
     };
-    EXPECT_TRUE(DecodesExactly(withPoc(0, 2), s));
-    EXPECT_FALSE(DecodesExactly(withPoc(2, 0), s));
+    EXPECT_TRUE(DecodesExactly(withPoc(2, 0), s));
+    EXPECT_FALSE(DecodesExactly(withPoc(0, 2), s));
+    EXPECT_EQ(DecodeResult(withPoc(2, 2, 2)), 0);
 }
 
 TEST(J2kCodestream, ParsedValuesBeyondTheLimitsFail)
