@@ -12,6 +12,7 @@
 #include "PgxFormat.h"
 #include "PnmFormat.h"
 #include "SunRasterFormat.h"
+#include "j2k/J2kSampleScale.h"
 
 namespace {
 
@@ -94,15 +95,7 @@ bool RegionInside(const jas_image_cmpt_t& cmpt, int x, int y, int width, int hei
 
 jas_seqent_t ToEightBits(jas_seqent_t v, const jas_image_cmptparm_t& parm)
 {
-    int64_t value = v;
-    if (parm.sgnd)
-        value += int64_t(1) << (parm.prec - 1);
-    int64_t maxValue = (int64_t(1) << parm.prec) - 1;
-    if (value < 0)
-        value = 0;
-    if (value > maxValue)
-        value = maxValue;
-    return jas_seqent_t((value * 255 + maxValue / 2) / maxValue);
+    return jas_seqent_t(J2kSampleScale::ToEightBits(v, parm.prec, parm.sgnd != 0));
 }
 
 jas_seqent_t Clamp8(double v)

@@ -9,6 +9,7 @@
 
 #include "j2k/J2kCodec.h"
 #include "j2k/J2kQuantisation.h"
+#include "j2k/J2kSampleScale.h"
 #include "j2k/J2kWavelet.h"
 
 namespace {
@@ -23,6 +24,15 @@ int ComponentHeight(const J2kImage* image, const J2kComponent& c)
     return (image->y1 + c.dy - 1) / c.dy - (image->y0 + c.dy - 1) / c.dy;
 }
 
+// Eight-bit samples show as they are; other depths are scaled to 8 bits as
+// the component-image road does.
+BYTE Shown(const J2kComponent& c, long i)
+{
+    if (c.precision == 8)
+        return BYTE(c.data[i]);
+    return BYTE(J2kSampleScale::ToEightBits(c.data[i], c.precision, c.isSigned != 0));
+}
+
 } // namespace
 
 bool CRasterJ2K::FillColour(const J2kImage* image)
@@ -34,7 +44,7 @@ bool CRasterJ2K::FillColour(const J2kImage* image)
     for (long y = 0; y < height; y++)
         for (long x = 0; x < width; x++) {
             long i = y * width + x;
-            RGBQUAD c = {BYTE(k[2].data[i]), BYTE(k[1].data[i]), BYTE(k[0].data[i]), 0};
+            RGBQUAD c = {Shown(k[2], i), Shown(k[1], i), Shown(k[0], i), 0};
             SetPixelColor(x, height - 1 - y, c);
         }
     return true;
@@ -49,7 +59,7 @@ bool CRasterJ2K::FillComponent(const J2kImage* image, int component)
     SetGrayPalette();
     for (long y = 0; y < height; y++)
         for (long x = 0; x < width; x++)
-            SetPixelIndex(x, height - 1 - y, BYTE(k.data[y * width + x]));
+            SetPixelIndex(x, height - 1 - y, Shown(k, y * width + x));
     return true;
 }
 

@@ -12,6 +12,12 @@ namespace {
 // Samples of all components together: beyond this a header is not believed.
 const int64_t kMaxSamples = int64_t(1) << 27;
 
+// Rsiz bits 15 (extensions of ISO/IEC 15444-2) and 14 (ISO/IEC 15444-15).
+const unsigned kUnsupportedCapabilities = 0xC000;
+
+// Code-block styles beyond the six of ISO/IEC 15444-1 (high-throughput coding).
+const int kKnownBlockStyles = 0x3F;
+
 int64_t CeilDiv(int64_t a, int64_t b) { return (a + b - 1) / b; }
 
 } // namespace
@@ -42,7 +48,10 @@ J2kByteCursor J2kCodestreamReader::Segment()
 void J2kCodestreamReader::ReadSiz()
 {
     J2kByteCursor seg = Segment();
-    seg.Read(2);
+    // Part 2 extensions and high-throughput block coding are capabilities this
+    // codec lacks: their streams would decode to garbage.
+    if (seg.Read(2) & kUnsupportedCapabilities)
+        throw J2kError();
     uint32_t v[8];
     for (uint32_t& value : v)
         value = seg.Read(4);
@@ -64,7 +73,10 @@ void J2kCodestreamReader::ReadSiz()
     AllocateComponents(seg);
     int64_t tw = CeilDiv(int64_t(image.x1) - cp.tx0, cp.tdx);
     int64_t th = CeilDiv(int64_t(image.y1) - cp.ty0, cp.tdy);
-    if (tw * th > 65535)
+    // Every tile-component holding samples needs a packet byte at least: more
+    // of them than the codestream has bytes is a header that lies, and its
+    // bookkeeping alone would cost far more than the data.
+    if (tw * th > 65535 || tw * th * image.componentCount > length)
         throw J2kError();
     cp.tiles = static_cast<J2kTileCodingParameters*>(calloc(size_t(tw * th), sizeof(J2kTileCodingParameters)));
     defaults.components = static_cast<J2kTileComponentParameters*>(
@@ -75,6 +87,9 @@ void J2kCodestreamReader::ReadSiz()
     cp.th = int(th);
     tileData.resize(size_t(tw * th));
     tileSeen.assign(size_t(tw * th), false);
+    tilePoc.assign(size_t(tw * th), PocStart());
+    ownCoding.assign(size_t(image.componentCount), false);
+    ownQuantisation.assign(size_t(image.componentCount), false);
     state = kMainHeader;
 }
 
@@ -127,7 +142,8 @@ void J2kCodestreamReader::ReadSpcod(J2kByteCursor& seg, J2kTileComponentParamete
     tccp.codeBlockStyle = int(seg.Read(1));
     tccp.wavelet = int(seg.Read(1));
     if (tccp.resolutionCount > J2K_MAX_RESOLUTIONS || tccp.codeBlockWidthExp > 6 ||
-        tccp.codeBlockHeightExp > 6 || tccp.wavelet > 1)
+        tccp.codeBlockHeightExp > 6 || tccp.wavelet > 1 ||
+        (tccp.codeBlockStyle & ~kKnownBlockStyles))
         throw J2kError();
     for (int r = 0; r < tccp.resolutionCount; r++) {
         int byte = (tccp.codingStyle & 1) ? int(seg.Read(1)) : 0xFF;
@@ -149,6 +165,8 @@ void J2kCodestreamReader::ReadCod()
         throw J2kError();
     J2kByteCursor body = seg;
     for (int c = 0; c < image.componentCount; c++) {
+        if (ownCoding[size_t(c)])
+            continue;
         seg = body;
         tcp.components[c].codingStyle = tcp.codingStyle & 1;
         ReadSpcod(seg, tcp.components[c]);
@@ -166,7 +184,9 @@ int J2kCodestreamReader::ReadComponentNumber(J2kByteCursor& seg)
 void J2kCodestreamReader::ReadCoc()
 {
     J2kByteCursor seg = Segment();
-    J2kTileComponentParameters& tccp = Target().components[ReadComponentNumber(seg)];
+    int c = ReadComponentNumber(seg);
+    ownCoding[size_t(c)] = true;
+    J2kTileComponentParameters& tccp = Target().components[c];
     tccp.codingStyle = int(seg.Read(1));
     ReadSpcod(seg, tccp);
 }
@@ -202,6 +222,8 @@ void J2kCodestreamReader::ReadQcd()
     J2kTileCodingParameters& tcp = Target();
     J2kByteCursor body = seg;
     for (int c = 0; c < image.componentCount; c++) {
+        if (ownQuantisation[size_t(c)])
+            continue;
         seg = body;
         ReadSqcd(seg, tcp.components[c]);
     }
@@ -210,8 +232,9 @@ void J2kCodestreamReader::ReadQcd()
 void J2kCodestreamReader::ReadQcc()
 {
     J2kByteCursor seg = Segment();
-    J2kTileComponentParameters& tccp = Target().components[ReadComponentNumber(seg)];
-    ReadSqcd(seg, tccp);
+    int c = ReadComponentNumber(seg);
+    ownQuantisation[size_t(c)] = true;
+    ReadSqcd(seg, Target().components[c]);
 }
 
 void J2kCodestreamReader::ReadRgn()
@@ -229,17 +252,38 @@ void J2kCodestreamReader::ReadPoc()
     int recordSize = 5 + 2 * wide;
     if (seg.BytesLeft() < recordSize || seg.BytesLeft() % recordSize)
         throw J2kError();
-    while (seg.BytesLeft() > 0) {
-        seg.Read(1);
-        seg.Read(wide);
-        seg.Read(2);
-        seg.Read(1);
-        seg.Read(wide);
+    PocStart& start = state == kTilePartHeader ? tilePoc[size_t(currentTile)] : mainPoc;
+    for (bool first = true; seg.BytesLeft() > 0; first = false) {
+        int resolutionStart = int(seg.Read(1));
+        int componentStart = int(seg.Read(wide));
+        int layerEnd = int(seg.Read(2));
+        int resolutionEnd = int(seg.Read(1));
+        int componentEnd = int(seg.Read(wide));
         int order = int(seg.Read(1));
         if (order > 4)
             throw J2kError();
+        if (!first || start.present)
+            continue;
+        // A first record that leaves packets to later ones changes the progression
+        // part-way, which this codec does not follow.
+        if (resolutionStart != 0 || componentStart != 0)
+            throw J2kError();
+        start.present = true;
+        start.layers = layerEnd;
+        start.resolutions = resolutionEnd;
+        start.components = componentEnd ? componentEnd : (wide == 1 ? 256 : 16384);
+        start.order = order;
         Target().progressionOrder = order;
     }
+}
+
+bool J2kCodestreamReader::PocCovers(const PocStart& poc, const J2kTileCodingParameters& tcp) const
+{
+    int resolutions = 0;
+    for (int c = 0; c < image.componentCount; c++)
+        resolutions = std::max(resolutions, tcp.components[c].resolutionCount);
+    return poc.layers >= tcp.layerCount && poc.resolutions >= resolutions &&
+           poc.components >= image.componentCount;
 }
 
 void J2kCodestreamReader::ReadSot()
@@ -262,6 +306,8 @@ void J2kCodestreamReader::ReadSot()
     else
         tilePartEnd = int(std::min<int64_t>(int64_t(sotAt) + psot, length));
     currentTile = tile;
+    ownCoding.assign(ownCoding.size(), false);
+    ownQuantisation.assign(ownQuantisation.size(), false);
     J2kTileCodingParameters& tcp = cp.tiles[tile];
     if (!tileSeen[size_t(tile)]) {
         // Later tile-parts carry no coding parameters: only the first starts from the defaults.
@@ -296,13 +342,19 @@ bool J2kCodestreamReader::DecodeTiles()
         return false;
     AllocateSamples();
     for (int t = 0; t < cp.tw * cp.th; t++) {
+        const PocStart& poc = tilePoc[size_t(t)].present ? tilePoc[size_t(t)] : mainPoc;
+        if (poc.present) {
+            if (!PocCovers(poc, cp.tiles[t]))
+                return false;
+            cp.tiles[t].progressionOrder = poc.order;
+        }
         J2kTileCoder coder(image, cp);
+        std::vector<uint8_t>& data = tileData[size_t(t)];
         try {
-            coder.Build(t);
+            coder.Build(t, int64_t(data.size()));
         } catch (const J2kError&) {
             return false;
         }
-        std::vector<uint8_t>& data = tileData[size_t(t)];
         if (!coder.Decode(data.data(), int(data.size())))
             return false;
         std::vector<uint8_t>().swap(data);
@@ -347,21 +399,23 @@ bool J2kCodestreamReader::Step()
         state = kFinished;
         return ok;
     }
-    case 0xFF55: case 0xFF57: case 0xFF60: case 0xFF63:
+    case 0xFF55: case 0xFF57: case 0xFF63:
         if (!allowed(kMainHeader)) return false;
         Segment();
         return true;
-    case 0xFF58: case 0xFF61:
+    case 0xFF58:
         if (!allowed(kTilePartHeader)) return false;
         Segment();
         return true;
-    case 0xFF91:
-        return false;
-    default:
-        // Unknown segments in a header are stepped over by their length.
-        if (!allowed(headers) || marker < 0xFF40) return false;
+    case 0xFF64:
+        if (!allowed(headers)) return false;
         Segment();
         return true;
+    default:
+        // Anything else (packed packet headers, capabilities of later parts of
+        // the standard, stray SOP) would leave the data undecodable: stepping
+        // over it would show garbage as a picture.
+        return false;
     }
 }
 

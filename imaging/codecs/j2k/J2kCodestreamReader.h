@@ -56,4 +56,17 @@ private:
     J2kTileCodingParameters defaults{};
     std::vector<std::vector<uint8_t>> tileData;
     std::vector<bool> tileSeen;
+    // The first progression-order change of the main header or of a tile. The
+    // packets follow it alone when it covers the whole tile, the only case
+    // decoded; its later records then have no packets left.
+    struct PocStart {
+        bool present = false;
+        int layers = 0, resolutions = 0, components = 0, order = 0;
+    };
+    PocStart mainPoc;
+    std::vector<PocStart> tilePoc;
+    bool PocCovers(const PocStart& poc, const J2kTileCodingParameters& tcp) const;
+    // Components given their own COC or QCC in the header being read: a COD or
+    // QCD of the same header, before or after, leaves them alone.
+    std::vector<bool> ownCoding, ownQuantisation;
 };

@@ -88,72 +88,101 @@ void J2kCodestreamWriter::WriteCom()
     EndSegment(at);
 }
 
-void J2kCodestreamWriter::WriteSpcod(const J2kTileComponentParameters& tccp)
+namespace {
+
+void Append(std::vector<uint8_t>& bytes, unsigned value, int count)
 {
-    out.Write(unsigned(tccp.resolutionCount - 1), 1);
-    out.Write(unsigned(tccp.codeBlockWidthExp - 2), 1);
-    out.Write(unsigned(tccp.codeBlockHeightExp - 2), 1);
+    for (int i = count - 1; i >= 0; i--)
+        bytes.push_back(uint8_t(value >> (8 * i)));
+}
+
+} // namespace
+
+J2kCodestreamWriter::Bytes J2kCodestreamWriter::Spcod(const J2kTileComponentParameters& tccp) const
+{
+    Bytes b;
+    Append(b, unsigned(tccp.resolutionCount - 1), 1);
+    Append(b, unsigned(tccp.codeBlockWidthExp - 2), 1);
+    Append(b, unsigned(tccp.codeBlockHeightExp - 2), 1);
     // Flags the encoder does not apply are not claimed either.
-    out.Write(unsigned(tccp.codeBlockStyle & kJ2kEncodedBlockStyles), 1);
-    out.Write(unsigned(tccp.wavelet), 1);
+    Append(b, unsigned(tccp.codeBlockStyle & kJ2kEncodedBlockStyles), 1);
+    Append(b, unsigned(tccp.wavelet), 1);
     if (tccp.codingStyle & 1)
         for (int r = 0; r < tccp.resolutionCount; r++)
-            out.Write(unsigned((tccp.precinctHeightExp[r] << 4) + tccp.precinctWidthExp[r]), 1);
+            Append(b, unsigned((tccp.precinctHeightExp[r] << 4) + tccp.precinctWidthExp[r]), 1);
+    return b;
 }
 
-void J2kCodestreamWriter::WriteSqcd(const J2kTileComponentParameters& tccp)
+J2kCodestreamWriter::Bytes J2kCodestreamWriter::Sqcd(const J2kTileComponentParameters& tccp) const
 {
-    out.Write(unsigned((tccp.guardBits << 5) + tccp.quantisationStyle), 1);
+    Bytes b;
+    Append(b, unsigned((tccp.guardBits << 5) + tccp.quantisationStyle), 1);
     int count = J2kQuantisation::StepSizeCount(tccp);
-    for (int b = 0; b < count; b++) {
-        const J2kStepSize& s = tccp.stepSizes[b];
+    for (int i = 0; i < count; i++) {
+        const J2kStepSize& s = tccp.stepSizes[i];
         if (tccp.quantisationStyle == 0)
-            out.Write(unsigned(s.exponent << 3), 1);
+            Append(b, unsigned(s.exponent << 3), 1);
         else
-            out.Write(unsigned((s.exponent << 11) + s.mantissa), 2);
+            Append(b, unsigned((s.exponent << 11) + s.mantissa), 2);
     }
+    return b;
 }
 
-void J2kCodestreamWriter::WriteComponentNumber(int c)
+J2kCodestreamWriter::Statement J2kCodestreamWriter::Describe(const J2kTileCodingParameters& tcp) const
 {
-    out.Write(unsigned(c), image.componentCount < 257 ? 1 : 2);
-}
-
-void J2kCodestreamWriter::WriteCod(const J2kTileCodingParameters& tcp)
-{
-    int at = BeginSegment(0xFF52);
+    Statement s;
     // The precinct bit goes with the precinct sizes that component 0 writes; no
     // packet carries SOP or EPH markers, so their bits are not claimed.
-    out.Write(unsigned(tcp.components[0].codingStyle & 1), 1);
-    out.Write(unsigned(tcp.progressionOrder), 1);
-    out.Write(unsigned(tcp.layerCount), 2);
-    out.Write(unsigned(tcp.componentTransform), 1);
-    WriteSpcod(tcp.components[0]);
+    Append(s.cod, unsigned(tcp.components[0].codingStyle & 1), 1);
+    Append(s.cod, unsigned(tcp.progressionOrder), 1);
+    Append(s.cod, unsigned(tcp.layerCount), 2);
+    Append(s.cod, unsigned(tcp.componentTransform), 1);
+    Bytes spcod = Spcod(tcp.components[0]);
+    s.cod.insert(s.cod.end(), spcod.begin(), spcod.end());
+    for (int c = 0; c < image.componentCount; c++) {
+        Bytes coding = Spcod(tcp.components[c]);
+        coding.insert(coding.begin(), uint8_t(tcp.components[c].codingStyle & 1));
+        s.coding.push_back(coding);
+        s.quantisation.push_back(Sqcd(tcp.components[c]));
+    }
+    return s;
+}
+
+void J2kCodestreamWriter::WriteSegment(unsigned marker, const Bytes& body)
+{
+    int at = BeginSegment(marker);
+    for (uint8_t byte : body)
+        out.Write(byte, 1);
     EndSegment(at);
 }
 
-void J2kCodestreamWriter::WriteCoc(const J2kTileCodingParameters& tcp, int c)
+void J2kCodestreamWriter::WriteComponentSegment(unsigned marker, int c, const Bytes& body)
 {
-    int at = BeginSegment(0xFF53);
-    WriteComponentNumber(c);
-    out.Write(unsigned(tcp.components[c].codingStyle & 1), 1);
-    WriteSpcod(tcp.components[c]);
-    EndSegment(at);
+    Bytes numbered;
+    Append(numbered, unsigned(c), image.componentCount < 257 ? 1 : 2);
+    numbered.insert(numbered.end(), body.begin(), body.end());
+    WriteSegment(marker, numbered);
 }
 
-void J2kCodestreamWriter::WriteQcd(const J2kTileCodingParameters& tcp)
+// A COD or QCD sets every component, so one written here also undoes the
+// COC and QCC segments of the main header for this tile.
+void J2kCodestreamWriter::WriteCodingSegments(const Statement& tile, const Statement* inForce)
 {
-    int at = BeginSegment(0xFF5C);
-    WriteSqcd(tcp.components[0]);
-    EndSegment(at);
-}
-
-void J2kCodestreamWriter::WriteQcc(const J2kTileCodingParameters& tcp, int c)
-{
-    int at = BeginSegment(0xFF5D);
-    WriteComponentNumber(c);
-    WriteSqcd(tcp.components[c]);
-    EndSegment(at);
+    const int count = image.componentCount;
+    bool newCod = !inForce || tile.cod != inForce->cod;
+    bool newQcd = !inForce || tile.quantisation[0] != inForce->quantisation[0];
+    if (newCod)
+        WriteSegment(0xFF52, tile.cod);
+    if (newQcd)
+        WriteSegment(0xFF5C, tile.quantisation[0]);
+    for (int c = 0; c < count; c++) {
+        const Bytes& coding = newCod ? tile.coding[0] : inForce->coding[size_t(c)];
+        if (tile.coding[size_t(c)] != coding)
+            WriteComponentSegment(0xFF53, c, tile.coding[size_t(c)]);
+        const Bytes& quantisation = newQcd ? tile.quantisation[0] : inForce->quantisation[size_t(c)];
+        if (tile.quantisation[size_t(c)] != quantisation)
+            WriteComponentSegment(0xFF5D, c, tile.quantisation[size_t(c)]);
+    }
 }
 
 int64_t J2kCodestreamWriter::TileAreaOf(int tileNumber) const
@@ -163,7 +192,8 @@ int64_t J2kCodestreamWriter::TileAreaOf(int tileNumber) const
     return (area[2] - area[0]) * (area[3] - area[1]);
 }
 
-void J2kCodestreamWriter::WriteTile(int tileNumber, int64_t areaLeft, int64_t* used)
+void J2kCodestreamWriter::WriteTile(int tileNumber, int64_t areaLeft, int64_t* used,
+                                    const Statement& main)
 {
     const J2kTileCodingParameters& tcp = cp.tiles[tileNumber];
     int sotAt = out.Tell();
@@ -174,12 +204,7 @@ void J2kCodestreamWriter::WriteTile(int tileNumber, int64_t areaLeft, int64_t* u
     out.Write(0, 4);
     out.Write(0, 1);
     out.Write(1, 1);
-    WriteCod(tcp);
-    WriteQcd(tcp);
-    for (int c = 1; c < image.componentCount; c++) {
-        WriteCoc(tcp, c);
-        WriteQcc(tcp, c);
-    }
+    WriteCodingSegments(Describe(tcp), &main);
     out.Write(0xFF93, 2);
     // Budgets count the whole codestream cut after a layer: what the tiles before
     // used of it is gone, and this tile gets the share of the rest that its area
@@ -215,6 +240,8 @@ int J2kCodestreamWriter::Write(unsigned char* dest, int len)
     out.Write(0xFF4F, 2);
     WriteSiz();
     WriteCom();
+    const Statement main = Describe(cp.tiles[0]);
+    WriteCodingSegments(main, nullptr);
     int tiles = cp.tw * cp.th;
     int64_t areaLeft = 0;
     for (int t = 0; t < tiles; t++)
@@ -223,7 +250,7 @@ int J2kCodestreamWriter::Write(unsigned char* dest, int len)
     for (int64_t& u : used)
         u = out.Tell();
     for (int t = 0; t < tiles; t++) {
-        WriteTile(t, areaLeft, used);
+        WriteTile(t, areaLeft, used, main);
         areaLeft -= TileAreaOf(t);
     }
     out.Write(0xFFD9, 2);

@@ -84,10 +84,10 @@ void J2kRateAllocator::AllocateLayer(J2kTile& tile, J2kTier2& tier2, int layer,
         }
     }
     if (!found) {
-        // Even the steepest passes may sit behind costly ones: the layer may still
-        // go out without new passes when its packet headers fit.
+        // A first layer without passes would be a blank picture. A later one may
+        // go out empty when its packet headers fit: the layers before it stand.
         ApplyThreshold(tile, layer, DBL_MAX);
-        if (!Fits(tier2, layer, scratch, limit))
+        if (layer == 0 || !Fits(tier2, layer, scratch, limit))
             throw J2kError();
         return;
     }

@@ -116,7 +116,7 @@ bool J2kTileCoder::Valid(const J2kImage& image, const J2kTileCodingParameters& t
 
 bool J2kTileCoder::UsesTransform() const { return tcp->componentTransform != 0; }
 
-void J2kTileCoder::Build(int tileNumber)
+void J2kTileCoder::Build(int tileNumber, int64_t dataBytes)
 {
     tcp = &cp.tiles[tileNumber];
     if (!Valid(image, *tcp))
@@ -131,6 +131,8 @@ void J2kTileCoder::Build(int tileNumber)
     tile.x1 = int(area[2]);
     tile.y1 = int(area[3]);
     structureCount = 0;
+    packetCount = 0;
+    packetLimit = dataBytes;
     tile.components.resize(size_t(image.componentCount));
     for (int c = 0; c < image.componentCount; c++)
         BuildComponent(c);
@@ -166,7 +168,8 @@ void J2kTileCoder::BuildComponent(int c)
                                   : int(CeilShift(res.y1, res.precinctHeightExp) -
                                         (res.y0 >> res.precinctHeightExp));
         structureCount += long(res.precinctsWide) * res.precinctsHigh;
-        if (structureCount > kMaxStructures)
+        packetCount += int64_t(res.precinctsWide) * res.precinctsHigh * tcp->layerCount;
+        if (structureCount > kMaxStructures || packetCount > packetLimit)
             throw J2kError();
         BuildBands(tc, r, tccp, c);
     }

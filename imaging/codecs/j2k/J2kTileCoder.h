@@ -12,8 +12,9 @@
 class J2kTileCoder {
 public:
     J2kTileCoder(const J2kImage& image, const J2kCodingParameters& cp);
-    // Builds the tile's tree; throws J2kError for parameters beyond the codec's limits.
-    void Build(int tileNumber);
+    // Builds the tile's tree; throws J2kError for parameters beyond the codec's limits,
+    // or for more packets than dataBytes could hold (each takes a byte at least).
+    void Build(int tileNumber, int64_t dataBytes = INT64_MAX);
     // Packets of every layer into dest; limits[l] bounds layers 0 .. l, and sizes[l]
     // receives their size. Returns the size of all.
     int Encode(uint8_t* dest, int len, const int* limits, int* sizes);
@@ -46,4 +47,6 @@ private:
     J2kTile tile;
     J2kTier1 tier1;
     long structureCount = 0;
+    int64_t packetCount = 0;
+    int64_t packetLimit = 0;
 };

@@ -188,6 +188,35 @@ TEST(J2kRoundTrip, LossyQualityFallsWithRate)
     }
 }
 
+// A first layer that can hold its packet headers and nothing more would be a
+// blank picture: encoding fails instead. A few bytes more, and it carries data.
+TEST(J2kRoundTrip, BudgetOfOnlyHeadersFails)
+{
+    J2kTestSpec s;
+    s.wavelet = 0;
+    s.resolutions = 4;
+    J2kCoded full = J2kTestEncode(s);
+    ASSERT_GT(full.length, 0);
+    int mainHeader = 0;
+    while (mainHeader + 1 < full.length &&
+           !(full.bytes[size_t(mainHeader)] == 0xFF && full.bytes[size_t(mainHeader) + 1] == 0x90))
+        mainHeader++;
+    // The main header, SOT to SOD, and one byte for each empty packet.
+    const int headers = mainHeader + 14 + 4;
+    for (int extra : {0, 1}) {
+        s.budgets[0] = headers + extra;
+        EXPECT_EQ(J2kTestEncode(s).length, 0) << extra;
+    }
+    s.budgets[0] = headers + 120;
+    J2kCoded coded = J2kTestEncode(s);
+    ASSERT_GT(coded.length, 0);
+    J2kImage* image = nullptr;
+    J2kCodingParameters* cp = nullptr;
+    ASSERT_EQ(j2k_decode(coded.bytes.data(), coded.length, &image, &cp), coded.length);
+    EXPECT_GT(Psnr(s, image), 12.0);
+    j2k_destroy(&image, &cp);
+}
+
 TEST(J2kRoundTrip, LossyDecodeClampsToTheSampleRange)
 {
     // Hard edges between the two extremes ring after coarse 9/7 coding; the

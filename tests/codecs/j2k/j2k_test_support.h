@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include "j2k/J2kCodec.h"
@@ -129,10 +130,14 @@ struct J2kCoded {
     int length = 0;
 };
 
-inline J2kCoded J2kTestEncode(const J2kTestSpec& s, int capacity = 1 << 22)
+// edit, when given, changes the coding parameters the spec made.
+inline J2kCoded J2kTestEncode(const J2kTestSpec& s, int capacity = 1 << 22,
+                              const std::function<void(J2kCodingParameters&)>& edit = {})
 {
     J2kImage* image = J2kTestMakeImage(s);
     J2kCodingParameters* cp = J2kTestMakeParameters(s);
+    if (edit)
+        edit(*cp);
     J2kCoded coded;
     coded.bytes.assign(size_t(capacity), 0);
     coded.length = j2k_encode(image, cp, coded.bytes.data(), capacity);

@@ -10,6 +10,7 @@
 #include "MemoryStream.h"
 #include "codec_test_util.h"
 #include "RasterJ2K.h"
+#include "RasterJAS.h"
 #include "j2k/J2kCodec.h"
 #include "j2k_test_support.h"
 
@@ -263,4 +264,42 @@ TEST(RasterJ2K, RasterconvWritesAndProbesCodestreams)
     CRasterImage back((dir + "/back.png").c_str(), RASTER_FORMAT_PNG);
     ASSERT_TRUE(back.IsValid());
     EXPECT_GT(ColourPsnr(source, back), 30.0);
+}
+
+// Deeper samples scale to 8 bits, and the raw-codestream road shows the same
+// pixels as the component-image road does for the same codestream.
+TEST(RasterJ2K, DeepSamplesScaleAsOnTheComponentImageRoad)
+{
+    struct Case {
+        int components, precision;
+        bool isSigned;
+    };
+    for (Case k : {Case{1, 12, false}, Case{3, 10, true}, Case{1, 16, false}}) {
+        J2kTestSpec s;
+        s.components = k.components;
+        s.precision = k.precision;
+        s.isSigned = k.isSigned;
+        s.width = 19;
+        s.height = 11;
+        J2kCoded coded = J2kTestEncode(s);
+        ASSERT_GT(coded.length, 0);
+        CMemoryStream raw(coded.bytes.data(), uint32_t(coded.length));
+        CRasterJ2K j2k;
+        ASSERT_TRUE(j2k.Decode(&raw)) << j2k.GetLastError();
+        CMemoryStream again(coded.bytes.data(), uint32_t(coded.length));
+        CRasterJAS jas;
+        ASSERT_TRUE(jas.Decode(&again, RASTER_FORMAT_JPC)) << jas.GetLastError();
+        ASSERT_EQ(j2k.GetWidth(), 19u);
+        ASSERT_EQ(jas.GetWidth(), 19u);
+        const int top = (1 << k.precision) - 1, half = k.isSigned ? 1 << (k.precision - 1) : 0;
+        for (long y = 0; y < 11; y++)
+            for (long x = 0; x < 19; x++) {
+                RGBQUAD a = j2k.GetPixelColor(x, y), b = jas.GetPixelColor(x, y);
+                ASSERT_EQ(a.rgbRed, b.rgbRed) << k.precision << " " << x << "," << y;
+                ASSERT_EQ(a.rgbGreen, b.rgbGreen);
+                ASSERT_EQ(a.rgbBlue, b.rgbBlue);
+                int v = J2kTestSample(0, int(x), int(10 - y), k.precision, k.isSigned) + half;
+                ASSERT_EQ(a.rgbRed, (v * 255 + top / 2) / top) << k.precision << " " << x << "," << y;
+            }
+    }
 }

@@ -266,7 +266,57 @@ void GifSeeds(const fs::path& dir)
     WriteSeed(dir, "farcorners.gif", bytes);
 }
 
+void PutBe(Bytes& b, unsigned v, int count)
+{
+    for (int i = count - 1; i >= 0; --i)
+        b.push_back(BYTE(v >> (8 * i)));
+}
+
+// A codestream whose header declares far more structure than its data can
+// fill: components over a tile grid of which the first tiles get a tile-part
+// with one byte of data, and a COD with the given resolutions and precincts.
+Bytes J2kBomb(unsigned width, unsigned height, unsigned tileSize, unsigned components,
+              unsigned tileParts, unsigned resolutions, unsigned precinctExp)
+{
+    Bytes b;
+    PutBe(b, 0xFF4F, 2);
+    PutBe(b, 0xFF51, 2);
+    PutBe(b, 38 + 3 * components, 2);
+    PutBe(b, 0, 2);
+    for (unsigned v : {width, height, 0u, 0u, tileSize, tileSize, 0u, 0u})
+        PutBe(b, v, 4);
+    PutBe(b, components, 2);
+    for (unsigned c = 0; c < components; ++c)
+        PutBe(b, 0x070101, 3);
+    const bool precincts = precinctExp != 0;
+    PutBe(b, 0xFF52, 2);
+    PutBe(b, 12 + (precincts ? resolutions : 0), 2);
+    PutBe(b, precincts ? 1 : 0, 1);
+    PutBe(b, 0x00000100, 4);  // LRCP, one layer, no transform
+    PutBe(b, resolutions - 1, 1);
+    PutBe(b, 0x04040001, 4);  // 64 x 64 blocks, 5/3
+    for (unsigned r = 0; precincts && r < resolutions; ++r)
+        PutBe(b, precinctExp * 0x11, 1);
+    PutBe(b, 0xFF5C, 2);
+    PutBe(b, 3 + 3 * (resolutions - 1) + 1, 2);
+    PutBe(b, 0x40, 1);
+    for (unsigned band = 0; band < 3 * (resolutions - 1) + 1; ++band)
+        PutBe(b, 8 << 3, 1);
+    for (unsigned t = 0; t < tileParts; ++t) {
+        PutBe(b, 0xFF90, 2);
+        PutBe(b, 10, 2);
+        PutBe(b, t, 2);
+        PutBe(b, 15, 4);
+        PutBe(b, 0x0001, 2);
+        PutBe(b, 0xFF93, 2);
+        b.push_back(0x80);
+    }
+    PutBe(b, 0xFFD9, 2);
+    return b;
+}
+
 // Raw codestreams need room for their headers within the quality's budget.
+// The bombs once took gigabytes and minutes before failing.
 void J2kSeeds(const fs::path& dir)
 {
     CRasterImage colour = Picture(24, 128, 96);
@@ -274,6 +324,9 @@ void J2kSeeds(const fs::path& dir)
     grey.SetGrayPalette();
     WriteSeed(dir, "colour.j2k", Encode(colour, RASTER_FORMAT_J2K));
     WriteSeed(dir, "grey.j2k", Encode(grey, RASTER_FORMAT_J2K));
+    WriteSeed(dir, "components.j2k", J2kBomb(80, 40, 4, 16384, 200, 2, 0));
+    WriteSeed(dir, "tiles.j2k", J2kBomb(300, 200, 1, 1000, 4000, 1, 0));
+    WriteSeed(dir, "precincts.j2k", J2kBomb(2048, 2048, 2048, 1, 1, 6, 1));
 }
 
 // The JPEG 2000 family and its siblings take grey and colour pictures only.
@@ -287,6 +340,8 @@ void JasSeeds(const fs::path& dir)
         WriteSeed(dir, "grey" + std::to_string(format), Encode(grey, format));
         WriteSeed(dir, "colour" + std::to_string(format), Encode(colour, format));
     }
+    WriteSeed(dir, "components.jpc", J2kBomb(80, 40, 4, 16384, 200, 2, 0));
+    WriteSeed(dir, "tiles.jpc", J2kBomb(300, 200, 1, 1000, 4000, 1, 0));
     // A codestream whose header claims ten million rows in one tile and that
     // ends inside its data: its samples once took their memory before any
     // data was read.
