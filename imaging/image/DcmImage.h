@@ -210,6 +210,7 @@ private:
 
     // Pipeline
     int ParseDicomInfo();
+    void SplitFrameTimes(const CString& vector);
     int ChangeYBRtoRGB();
     int MakeImageDwordAlign();
     int RescalePixelValue();
