@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "base/winmemory.h"
+#include "media/AviRiffWriter.h"
 
 AviMovieWriter::AviMovieWriter(const char* fileName, DWORD codec, DWORD frameRate)
     : m_hMemoryDC(nullptr), m_hHeap(nullptr), m_pBuffer(nullptr), m_nBufferSize(0), m_nSampleIndex(0),
@@ -111,6 +112,14 @@ HRESULT AviMovieWriter::InitMovieStream(int width, int height, int bitsPerPixel)
         return E_FAIL;
     }
     return S_OK;
+}
+
+HRESULT AviMovieWriter::ExpectFrames(int width, int height, int bitsPerPixel, DWORD frames)
+{
+    const uint64_t rowBytes = (uint64_t(std::max(0, width)) * uint64_t(std::max(0, bitsPerPixel)) + 31) / 32 * 4;
+    if (AviRiffWriter::FramesFit(frames, rowBytes * uint64_t(std::max(0, height))))
+        return S_OK;
+    return FailFrame("Unable to Write Video Stream: the Movie File would pass 1 GB");
 }
 
 HRESULT AviMovieWriter::FailFrame(const char* text)

@@ -18,6 +18,9 @@ public:
     // S_OK, or E_FAIL once the writer has failed (see GetLastErrorText).
     HRESULT AddFrame(HBITMAP bitmap);
     HRESULT InitMovieStream(int width, int height, int bitsPerPixel);
+    // Before the first frame: a movie of that many frames of the size that
+    // cannot fit in a movie file fails the writer now, with its reason.
+    HRESULT ExpectFrames(int width, int height, int bitsPerPixel, DWORD frames);
     void ReleaseMovie();
     void SetLastErrorText(const char* text);
     const char* GetLastErrorText() const { return m_szLastError; }
