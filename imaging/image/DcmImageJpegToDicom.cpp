@@ -93,8 +93,8 @@ const char* TransferSyntaxOf(const JpegFile::Coding& coding)
     return coding.baseline ? "1.2.840.10008.1.2.4.50" : "1.2.840.10008.1.2.4.51";
 }
 
-// Colour JPEG keeps its coded colours: Y, Cb, Cr at full resolution, with
-// the chroma subsampled, or R, G, B. Other colour models are not written.
+// Colour JPEG is labelled as it is coded: Y, Cb, Cr with full or subsampled
+// chroma, or R, G, B. Other colour models (CMYK) are not written.
 const char* PhotometricOf(const JpegFile::Coding& coding)
 {
     if (coding.components == 1)
