@@ -149,6 +149,22 @@ HRESULT AviMovieWriter::AddNextFrame(HBITMAP bitmap)
     return S_OK;
 }
 
+HRESULT AviMovieWriter::CloseMovie()
+{
+    const int state = m_nState;
+    // The file is released last, by itself, to learn whether the movie was completed.
+    PAVIFILE file = m_pAviFile;
+    m_pAviFile = nullptr;
+    ReleaseMovie();
+    if (file == nullptr)
+        return state == 0 ? E_FAIL : S_OK;
+    if (AVIFileClose(file) != AVIERR_OK) {
+        SetLastErrorText("Unable to Write Video Stream to the output Movie File");
+        return E_FAIL;
+    }
+    return S_OK;
+}
+
 void AviMovieWriter::ReleaseMovie()
 {
     // A writer that failed discards its movie instead of finishing it.

@@ -145,7 +145,7 @@ int CDcmImage::SaveAsAvi(CString path, int showInfo, int showOverlays)
         RenderExportFrame(frame.Dc(), dest, frame.Area(), showInfo, showOverlays);
         writer.AddFrame(frame.Bitmap());
     }
-    if (writer.GetState() == 0) {
+    if (FAILED(writer.CloseMovie())) {
         m_strMovieError = writer.GetLastErrorText();
         return 0;
     }

@@ -317,8 +317,8 @@ TEST_F(ExportTest, MovieWriterTakesLongNamesAndReportsAFileItCannotCreate)
 }
 
 // A movie that cannot be written is a failure with its reason, refused
-// before any frame when its frames alone would pass 1 GB; a later movie
-// that succeeds clears the reason.
+// before any frame when its frames alone would pass 1 GB, or found when it
+// cannot be put in place; a later movie that succeeds clears the reason.
 TEST_F(ExportTest, MovieThatCannotBeWrittenFailsWithItsReason)
 {
     CDcmImage image;
@@ -336,6 +336,14 @@ TEST_F(ExportTest, MovieThatCannotBeWrittenFailsWithItsReason)
     EXPECT_EQ(image.SaveAsAvi((dir + "/no/such/clip.avi").c_str(), 0, 0), 0);
     EXPECT_STREQ(image.GetMovieErrorText(), "Unable to Create the Movie File");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 0);
+
+    // A folder in the movie's place: the frames are written, the movie cannot be put there.
+    std::filesystem::create_directory(dir + "/taken.avi");
+    AnswerFrameRange("2", &caption, &offered);
+    EXPECT_EQ(image.SaveAsAvi((dir + "/taken.avi").c_str(), 0, 0), 0);
+    EXPECT_STREQ(image.GetMovieErrorText(), "Unable to Write Video Stream to the output Movie File");
+    EXPECT_TRUE(std::filesystem::is_directory(dir + "/taken.avi"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);
 
     AnswerFrameRange("2", &caption, &offered);
     EXPECT_EQ(image.SaveAsAvi((dir + "/short.avi").c_str(), 0, 0), 1);
