@@ -213,9 +213,9 @@ TEST_F(JpegToDicomTest, StudyAndSeriesUidsFollowPatientDateAndImageNumber)
     EXPECT_NE(instances[1], instances[0]);
 }
 
-// Each file names its JPEG's colour sampling and coding process: YBR_FULL
-// for 4:4:4, YBR_FULL_422 for 4:2:2 and 4:2:0, baseline, extended
-// (quantisation past 8 bits, or arithmetic coding) and progressive.
+// Each file names its JPEG's colours and coding process: YBR_FULL for 4:4:4,
+// YBR_FULL_422 for 4:2:2 and 4:2:0, RGB for JPEG coded as R, G, B; baseline,
+// extended (quantisation past 8 bits, or arithmetic coding) and progressive.
 TEST_F(JpegToDicomTest, PhotometricAndTransferSyntaxFollowTheJpeg)
 {
     std::string ppm = "P6\n45 31\n255\n";
@@ -238,6 +238,7 @@ TEST_F(JpegToDicomTest, PhotometricAndTransferSyntaxFollowTheJpeg)
         {"extended", {"-quality", "2"}, "YBR_FULL_422", "1.2.840.10008.1.2.4.51", true},
         {"arithmetic", {"-arithmetic"}, "YBR_FULL_422", "1.2.840.10008.1.2.4.52", false},
         {"grey", {"-grayscale", "-progressive"}, "MONOCHROME2", "1.2.840.10008.1.2.4.55", true},
+        {"rgb", {"-rgb", "-sample", "1x1"}, "RGB", "1.2.840.10008.1.2.4.50", true},
     };
     for (const Case& c : cases) {
         const std::string jpeg = dir + "/" + c.name + ".jpg";
