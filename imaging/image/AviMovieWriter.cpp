@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "base/winmemory.h"
+#include "media/AviRiffWriter.h"
 
 AviMovieWriter::AviMovieWriter(const char* fileName, DWORD codec, DWORD frameRate)
     : m_hMemoryDC(nullptr), m_hHeap(nullptr), m_pBuffer(nullptr), m_nBufferSize(0), m_nSampleIndex(0),
@@ -113,6 +114,14 @@ HRESULT AviMovieWriter::InitMovieStream(int width, int height, int bitsPerPixel)
     return S_OK;
 }
 
+HRESULT AviMovieWriter::ExpectFrames(int width, int height, int bitsPerPixel, DWORD frames)
+{
+    const uint64_t rowBytes = (uint64_t(std::max(0, width)) * uint64_t(std::max(0, bitsPerPixel)) + 31) / 32 * 4;
+    if (AviRiffWriter::FramesFit(frames, rowBytes * uint64_t(std::max(0, height))))
+        return S_OK;
+    return FailFrame("Unable to Write Video Stream: the Movie File would pass 1 GB");
+}
+
 HRESULT AviMovieWriter::FailFrame(const char* text)
 {
     SetLastErrorText(text);
@@ -137,6 +146,22 @@ HRESULT AviMovieWriter::AddNextFrame(HBITMAP bitmap)
                        nullptr) != AVIERR_OK)
         return FailFrame("Unable to Write Video Stream to the output Movie File");
     ++m_nSampleIndex;
+    return S_OK;
+}
+
+HRESULT AviMovieWriter::CloseMovie()
+{
+    const int state = m_nState;
+    // The file is released last, by itself, to learn whether the movie was completed.
+    PAVIFILE file = m_pAviFile;
+    m_pAviFile = nullptr;
+    ReleaseMovie();
+    if (file == nullptr)
+        return state == 0 ? E_FAIL : S_OK;
+    if (AVIFileClose(file) != AVIERR_OK) {
+        SetLastErrorText("Unable to Write Video Stream to the output Movie File");
+        return E_FAIL;
+    }
     return S_OK;
 }
 

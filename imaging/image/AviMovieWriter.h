@@ -18,7 +18,13 @@ public:
     // S_OK, or E_FAIL once the writer has failed (see GetLastErrorText).
     HRESULT AddFrame(HBITMAP bitmap);
     HRESULT InitMovieStream(int width, int height, int bitsPerPixel);
+    // Before the first frame: a movie of that many frames of the size that
+    // cannot fit in a movie file fails the writer now, with its reason.
+    HRESULT ExpectFrames(int width, int height, int bitsPerPixel, DWORD frames);
     void ReleaseMovie();
+    // Releases the movie, completing it: S_OK when it was written (or never
+    // begun), E_FAIL with the reason when it failed now or before.
+    HRESULT CloseMovie();
     void SetLastErrorText(const char* text);
     const char* GetLastErrorText() const { return m_szLastError; }
     int GetState() const { return m_nState; }

@@ -163,7 +163,11 @@ public:
 
     // Export writers
     int SaveAs(CString path, int width, int height, int showInfo, int showOverlays, CRect* dest);
+    // 1 when the movie was written (or the range held no frame); 0 when there
+    // was nothing to render, the range was cancelled or the movie failed,
+    // the last with its reason in GetMovieErrorText.
     int SaveAsAvi(CString path, int showInfo, int showOverlays);
+    const CString& GetMovieErrorText() const { return m_strMovieError; }
     int WriteToJPGFile(CString path, int width, int height, CRelativeRect* rect, int useSize, int showInfo);
     int WriteToBMPFile(CString path, int width, int height, CRelativeRect* rect, int useSize, int showInfo);
     int JpegToDicom(const char* jpegPath, const char* dicomPath);
@@ -210,6 +214,7 @@ private:
 
     // Pipeline
     int ParseDicomInfo();
+    void SplitFrameTimes(const CString& vector);
     int ChangeYBRtoRGB();
     int MakeImageDwordAlign();
     int RescalePixelValue();
@@ -262,6 +267,7 @@ private:
     CRITICAL_SECTION m_Lock;
     CBitmap* m_pBitmap;
     CString m_strFilePath;
+    CString m_strMovieError;
     float m_fScale;
     int m_nRotateAngle;
     CString m_strFileBottomLabel;

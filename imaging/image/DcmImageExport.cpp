@@ -2,6 +2,7 @@
 // family, movies through the movie writer, and the direct JPEG and BMP
 // writers over the display pixels.
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -110,6 +111,7 @@ int CDcmImage::SaveAs(CString path, int width, int height, int showInfo, int sho
 
 int CDcmImage::SaveAsAvi(CString path, int showInfo, int showOverlays)
 {
+    m_strMovieError.Empty();
     const int width = GetWidth();
     const int height = GetHeight();
     if (width <= 0 || height <= 0)
@@ -132,12 +134,20 @@ int CDcmImage::SaveAsAvi(CString path, int showInfo, int showOverlays)
     int start = 0;
     int length = 0;
     ParseFrameRange(dialog.m_strText, m_nCurrentFrame, GetFramesCount(), start, length);
+    if (length > 0)
+        writer.ExpectFrames(width, height, 24, DWORD(length));
     // A writer that has failed takes no more frames, so rendering them would be in vain.
-    for (int i = start; i < start + length && writer.GetState() != 0; ++i) {
-        SetCurrentFrame(i);
+    const long long end = static_cast<long long>(start) + length;
+    for (long long i = start; i < end && writer.GetState() != 0; ++i) {
+        // Indexes past the int range name no frame, like any other index outside the image.
+        SetCurrentFrame(static_cast<int>(std::min<long long>(i, INT_MAX)));
         BuildCurrentPixelBits();
         RenderExportFrame(frame.Dc(), dest, frame.Area(), showInfo, showOverlays);
         writer.AddFrame(frame.Bitmap());
+    }
+    if (FAILED(writer.CloseMovie())) {
+        m_strMovieError = writer.GetLastErrorText();
+        return 0;
     }
     return 1;
 }

@@ -1,4 +1,4 @@
-// A baseline JPEG file wrapped unchanged as the one fragment of a
+// A JPEG file wrapped unchanged as the one fragment of a
 // secondary-capture DICOM file.
 #include <cstdio>
 #include <random>
@@ -15,20 +15,40 @@ namespace {
 // Fragments carry a 32-bit length; larger files are refused.
 const long kMaxJpegFileBytes = 0x7FFFFFF0L;
 
-// A UID under the root for UUID-derived UIDs: "2.25." and 128 random bits
-// in decimal, unique without any registration.
-CString NewUid()
+// A UID under the root for UUID-derived UIDs: "2.25." and the 128 bits in
+// decimal, unique without any registration.
+CString UuidUid(unsigned __int128 value)
 {
-    std::random_device device;
-    unsigned __int128 value = 0;
-    for (int i = 0; i < 4; ++i)
-        value = (value << 32) | device();
     std::string digits;
     do {
         digits.insert(digits.begin(), char('0' + int(value % 10)));
         value /= 10;
     } while (value != 0);
     return CString(("2.25." + digits).c_str());
+}
+
+CString NewUid()
+{
+    std::random_device device;
+    unsigned __int128 value = 0;
+    for (int i = 0; i < 4; ++i)
+        value = (value << 32) | device();
+    return UuidUid(value);
+}
+
+// The same name always gives the same UID: a 128-bit FNV-1a hash of the
+// name, marked as a name-based UUID of version 8 (variant bits 10).
+CString NameUid(const CString& name)
+{
+    const unsigned __int128 prime = (unsigned __int128)(1) << 88 | 0x13B;
+    unsigned __int128 hash = (unsigned __int128)(0x6C62272E07BB0142ULL) << 64 | 0x62B821756295C58DULL;
+    for (int i = 0; i < name.GetLength(); ++i)
+        hash = (hash ^ BYTE(name[i])) * prime;
+    hash &= ~((unsigned __int128)(0xF) << 76);
+    hash |= (unsigned __int128)(0x8) << 76;
+    hash &= ~((unsigned __int128)(0x3) << 62);
+    hash |= (unsigned __int128)(0x2) << 62;
+    return UuidUid(hash);
 }
 
 CString DigitsOnly(const CString& text)
@@ -46,6 +66,44 @@ CString DateValue(const CString& text)
 {
     const CString digits = DigitsOnly(text);
     return digits.GetLength() == 8 ? digits : CString();
+}
+
+CString DigitsOrZeros(const CString& text)
+{
+    const CString digits = DigitsOnly(text);
+    return digits.IsEmpty() ? CString("00000000") : digits;
+}
+
+// Files of one patient on one study date share the study, and those that
+// also share the image number the series: both UIDs are named by those
+// values (the study date's and the patient ID's digits, eight zeros for
+// none), so every conversion of them gives the same UIDs.
+CString StudyName(const CDicomInfo& info)
+{
+    return DigitsOrZeros(info.m_strStudyDate) + "." + DigitsOrZeros(info.m_strPatientID);
+}
+
+// The transfer syntax of the JPEG's coding process.
+const char* TransferSyntaxOf(const JpegFile::Coding& coding)
+{
+    if (coding.progressive)
+        return coding.arithmetic ? "1.2.840.10008.1.2.4.56" : "1.2.840.10008.1.2.4.55";
+    if (coding.arithmetic)
+        return "1.2.840.10008.1.2.4.52";
+    return coding.baseline ? "1.2.840.10008.1.2.4.50" : "1.2.840.10008.1.2.4.51";
+}
+
+// Colour JPEG is labelled as it is coded: Y, Cb, Cr with full or subsampled
+// chroma, or R, G, B. Other colour models (CMYK) are not written.
+const char* PhotometricOf(const JpegFile::Coding& coding)
+{
+    if (coding.components == 1)
+        return "MONOCHROME2";
+    if (coding.components != 3 || coding.grey)
+        return nullptr;
+    if (coding.rgb)
+        return "RGB";
+    return coding.subsampled ? "YBR_FULL_422" : "YBR_FULL";
 }
 
 bool ReadWholeFile(const char* path, std::vector<BYTE>& bytes)
@@ -108,31 +166,30 @@ int CDcmImage::JpegToDicom(const char* jpegPath, const char* dicomPath)
     std::vector<BYTE> jpeg;
     if (!ReadWholeFile(jpegPath, jpeg))
         return 0;
-    int colourKind = -1;
-    UINT width = 0;
-    UINT height = 0;
-    if (!JpegFile::ReadSize(&colourKind, jpegPath, &width, &height) || width == 0 || height == 0 ||
-        width > 65535 || height > 65535)
+    JpegFile::Coding coding;
+    if (!JpegFile::ReadCoding(jpegPath, &coding) || coding.width == 0 || coding.height == 0 ||
+        coding.width > 65535 || coding.height > 65535 || PhotometricOf(coding) == nullptr)
         return 0;
     const CDicomInfo& info = m_DicomInfo;
     SecondaryCaptureValues v;
     v.studyDate = DateValue(info.m_strStudyDate);
     v.birthDate = DateValue(info.m_strPatientBirthDate);
-    v.studyUid = info.m_strStudyInstanceUID.IsEmpty() ? NewUid() : info.m_strStudyInstanceUID;
-    v.seriesUid = info.m_strSeriesInstanceUID.IsEmpty() ? NewUid() : info.m_strSeriesInstanceUID;
+    // An opened image lends its own study and series.
+    v.studyUid = info.m_strStudyInstanceUID.IsEmpty() ? NameUid(StudyName(info)) : info.m_strStudyInstanceUID;
+    v.seriesUid = info.m_strSeriesInstanceUID.IsEmpty() ? NameUid(StudyName(info) + "." + info.m_strInstanceNumber)
+                                                        : info.m_strSeriesInstanceUID;
     v.modality = info.m_strModality.IsEmpty() ? CString("OT") : info.m_strModality;
-    // A grey JPEG is one sample; colour baseline JPEG is stored as YCbCr.
-    const bool grey = colourKind == 2;
-    v.photometric = grey ? "MONOCHROME2" : "YBR_FULL_422";
+    const bool grey = coding.components == 1;
+    v.photometric = PhotometricOf(coding);
     v.samples = grey ? "1" : "3";
-    v.rows.Format("%u", height);
-    v.columns.Format("%u", width);
+    v.rows.Format("%u", coding.height);
+    v.columns.Format("%u", coding.width);
 
     DicomFileWriter writer;
     writer.PutElementByName("FileMetaInformationVersion", "256");  // the bytes 00 01
     writer.PutElementByName("MediaStorageSOPClassUID", "1.2.840.10008.5.1.4.1.1.7");
     writer.PutElementByName("MediaStorageSOPInstanceUID", v.sopInstance);
-    writer.PutElementByName("TransferSyntaxUID", "1.2.840.10008.1.2.4.50");
+    writer.PutElementByName("TransferSyntaxUID", TransferSyntaxOf(coding));
     writer.PutElementByName("ImplementationClassUID", "1.2.826.0.1.3680043.1.1.3.1.209.2");
     writer.PutElementByName("ImplementationVersionName", "VODEDU 3.1.209.2");
     writer.PutElementByName("ImageType", "DERIVED\\SECONDARY");

@@ -48,19 +48,32 @@ size_t CDcmImage::FrameBytes() const
     return rowBytes * info.m_nRows;
 }
 
+// One pass over the text: a vector of a million frame times must cost what
+// its text costs, not that text once for every time in it.
+void CDcmImage::SplitFrameTimes(const CString& vector)
+{
+    const char* text = vector;
+    const int length = vector.GetLength();
+    if (length == 0)
+        return;
+    // A closing separator ends the list; it opens no empty last time.
+    const int count = static_cast<int>(std::count(text, text + length, '\\')) + (text[length - 1] == '\\' ? 0 : 1);
+    m_FrameTimes.SetSize(count);
+    int start = 0;
+    for (int i = 0; i < count; ++i) {
+        const char* slash = static_cast<const char*>(std::memchr(text + start, '\\', size_t(length - start)));
+        const int end = slash ? static_cast<int>(slash - text) : length;
+        m_FrameTimes.SetAt(i, CString(text + start, end - start));
+        start = end + 1;
+    }
+}
+
 int CDcmImage::ParseDicomInfo()
 {
     const CDicomInfo& info = m_DicomInfo;
     m_bSignedData = info.m_nPixelRepresentation != 0 || info.m_dRescaleIntercept < 0 ||
                     info.m_dRescaleSlope < 0;
-    CString rest = info.m_strFrameTimeVector;
-    while (!rest.IsEmpty()) {
-        const int slash = rest.Find('\\');
-        m_FrameTimes.Add(slash < 0 ? rest : rest.Left(slash));
-        if (slash < 0)
-            break;
-        rest = rest.Mid(slash + 1);
-    }
+    SplitFrameTimes(info.m_strFrameTimeVector);
     ParsePatientOrientations();
     ParseOverLay();
     return 1;

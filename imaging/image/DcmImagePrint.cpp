@@ -47,10 +47,55 @@ private:
     double m_high = 0;
 };
 
-void MapPrintValues(const short* in, short* out, size_t count, const short* table)
+template <class Value>
+void MapPrintValues(const Value* in, short* out, size_t count, const short* table)
 {
     for (size_t i = 0; i < count; ++i)
         out[i] = table[uint16_t(in[i])];
+}
+
+struct PrintPlacement {
+    int printWidth;
+    int printHeight;
+    CRelativeRect rect;
+    short background;
+};
+
+// The work values of a 16-bit print, mapped into out: the whole frame when
+// it has the print size and the rectangle is whole, otherwise the frame
+// resampled into the rectangle's corners, rounded up to the next multiple
+// of 4, on the background.
+template <class Value>
+bool PlaceWorkValues(const Value* current, int width, int height, const PrintPlacement& p, const short* table,
+                     short* out)
+{
+    const CRelativeRect& rect = p.rect;
+    const int printWidth = p.printWidth;
+    const int printHeight = p.printHeight;
+    if (width == printWidth && height == printHeight && rect.right - rect.left == 1.0f &&
+        rect.bottom - rect.top == 1.0f) {
+        MapPrintValues(current, out, size_t(printWidth) * size_t(printHeight), table);
+        return true;
+    }
+    auto roundUp4 = [](int value) { return value / 4 * 4 + 4; };
+    const int x0 = roundUp4(int(printWidth * rect.left));
+    const int y0 = roundUp4(int(printHeight * rect.top));
+    const int x1 = roundUp4(int((rect.right - rect.left) * printWidth + int(printWidth * rect.left)));
+    const int y1 = roundUp4(int((rect.bottom - rect.top) * printHeight + int(printHeight * rect.top)));
+    const int bw = x1 - x0;
+    const int bh = y1 - y0;
+    std::fill(out, out + size_t(printWidth) * size_t(printHeight), p.background);
+    if (bw > 0 && bh > 0 && static_cast<unsigned long long>(bw) * bh <= kMaxPrintPixels) {
+        std::vector<Value> block(size_t(bw) * size_t(bh));
+        if (!WholeImageResampler::Gray16(current, width, height, block.data(), bw, bh))
+            return false;
+        const int xs = std::max(0, x0);
+        const int xe = std::min(printWidth, x1);
+        for (int y = std::max(0, y0); y < std::min(printHeight, y1) && xe > xs; ++y)
+            MapPrintValues(block.data() + size_t(y - y0) * bw + (xs - x0), out + size_t(y) * printWidth + xs,
+                           size_t(xe - xs), table);
+    }
+    return true;
 }
 
 // The text covers little of a film: whole words of the matrix are skipped
@@ -85,10 +130,16 @@ void CDcmImage::SetDicomPrintPixel(CDicomImageInfo* request)
 {
     if (request == nullptr)
         return;
-    SetFlip(request->m_nFlip, 0);
-    SetReverse(request->m_nReverse, 0);
-    SetInverse(request->m_nInverse, 0);
-    SetRotateAngle(request->m_nRotateAngle, 1);
+    const bool mirrored = SetFlip(request->m_nFlip, 0) | SetReverse(request->m_nReverse, 0);
+    const bool inverted = SetInverse(request->m_nInverse, 0);
+    // The same angle rebuilds nothing, so a changed mirror or inverse is
+    // applied here.
+    if (SetRotateAngle(request->m_nRotateAngle, 1))
+        return;
+    if (mirrored)
+        BuildCurrentPixelBits();
+    else if (inverted)
+        ResetBitmapBits();
 }
 
 // A scale at or below 0, or one that leaves no pixel, is refused (0) and
@@ -163,39 +214,23 @@ BYTE* CDcmImage::PrintPixels16(int printWidth, int printHeight, const CRelativeR
     std::unique_ptr<short[]> out(FilmBuffer::New<short>(count));
     if (!out)
         return nullptr;
-    // Every 16-bit value is mapped through a table indexed by its bits.
+    // Every 16-bit value is mapped through a table indexed by its bits, read
+    // the way the screen reads them: unsigned data reaches 65535.
     const PrintWindow window(centre, width, m_bInverse ? 4095 : 0, m_bInverse ? 0 : 4095);
+    const bool signedData = m_bSignedData != 0;
     std::vector<short> table(65536);
-    for (int v = -32768; v < 32768; ++v)
-        table[uint16_t(v)] = short(window.Map(v));
-    const short* current = reinterpret_cast<const short*>(m_pCurrentPixels);
-    if (GetWidth() == printWidth && GetHeight() == printHeight && rect.right - rect.left == 1.0f &&
-        rect.bottom - rect.top == 1.0f) {
-        MapPrintValues(current, out.get(), count, table.data());
-        return reinterpret_cast<BYTE*>(out.release());
-    }
-    auto roundUp4 = [](int value) { return value / 4 * 4 + 4; };
-    const int x0 = roundUp4(int(printWidth * rect.left));
-    const int y0 = roundUp4(int(printHeight * rect.top));
-    const int x1 = roundUp4(int((rect.right - rect.left) * printWidth + int(printWidth * rect.left)));
-    const int y1 = roundUp4(int((rect.bottom - rect.top) * printHeight + int(printHeight * rect.top)));
-    const int bw = x1 - x0;
-    const int bh = y1 - y0;
+    for (int bits = 0; bits < 65536; ++bits)
+        table[size_t(bits)] = short(window.Map(signedData ? int(int16_t(uint16_t(bits))) : bits));
     const CString& photometric = m_DicomInfo.m_strPhotometricInterpretation;
     const bool lightBackground =
         (photometric == "MONOCHROME1" && inverse == 0) || (photometric == "MONOCHROME2" && inverse != 0);
-    std::fill(out.get(), out.get() + count, table[lightBackground ? 0x5555 : 0]);
-    if (bw > 0 && bh > 0 && static_cast<unsigned long long>(bw) * bh <= kMaxPrintPixels) {
-        std::vector<short> block(size_t(bw) * size_t(bh));
-        if (!WholeImageResampler::Gray16(current, GetWidth(), GetHeight(), block.data(), bw, bh))
-            return nullptr;
-        const int xs = std::max(0, x0);
-        const int xe = std::min(printWidth, x1);
-        for (int y = std::max(0, y0); y < std::min(printHeight, y1) && xe > xs; ++y)
-            MapPrintValues(block.data() + size_t(y - y0) * bw + (xs - x0), out.get() + size_t(y) * printWidth + xs,
-                           size_t(xe - xs), table.data());
-    }
-    return reinterpret_cast<BYTE*>(out.release());
+    const PrintPlacement placement{printWidth, printHeight, rect, table[lightBackground ? 0x5555 : 0]};
+    const bool placed =
+        signedData ? PlaceWorkValues(reinterpret_cast<const short*>(m_pCurrentPixels), GetWidth(), GetHeight(),
+                                     placement, table.data(), out.get())
+                   : PlaceWorkValues(reinterpret_cast<const unsigned short*>(m_pCurrentPixels), GetWidth(),
+                                     GetHeight(), placement, table.data(), out.get());
+    return placed ? reinterpret_cast<BYTE*>(out.release()) : nullptr;
 }
 
 int CDcmImage::BurnMatrixInfoToDicomPrintPixel(unsigned char* pixels, long centre, long width)

@@ -257,6 +257,25 @@ bool JpegDataTooShort(DcmDataset* dataset, E_TransferSyntax syntax, const char* 
                                      leastBits);
 }
 
+// Each RLE frame starts with a 64-byte header, and a run of two bytes gives
+// at most 128 bytes of one segment (one byte of every sample): a large
+// picture whose whole file falls below that is refused before the toolkit
+// allocates and decodes it.
+bool RleDataTooShort(DcmDataset* dataset, E_TransferSyntax syntax, const char* path)
+{
+    struct stat status;
+    if (syntax != EXS_RLELossless || stat(path, &status) != 0)
+        return false;
+    const unsigned long long pixels =
+        static_cast<unsigned long long>(TopLevelUint16(dataset, DCM_Rows)) * TopLevelUint16(dataset, DCM_Columns);
+    const unsigned long long segments = std::max<unsigned long long>(1, TopLevelUint16(dataset, DCM_SamplesPerPixel)) *
+                                        ((TopLevelUint16(dataset, DCM_BitsAllocated) + 7ULL) / 8);
+    const unsigned long long frames = std::max(1L, TopLevelFrameCount(dataset));
+    const unsigned long long leastBytes = frames * (64 + segments * 2 * ((pixels + 127) / 128));
+    return JpegDataFloor::CannotHold(ExpectedPixelBytes(dataset), static_cast<unsigned long long>(status.st_size),
+                                     leastBytes * 8);
+}
+
 bool ElementBytes(DcmElement* element, const BYTE*& bytes)
 {
     Uint8* bytes8 = nullptr;
@@ -418,7 +437,8 @@ int CDicomInfo::ReadDicomFileUnguarded(const char* path, CPtrArray* frames)
     // No colour model has more than four samples: such data is refused
     // before anything is decompressed for it.
     if (ExpectedPixelBytes(dataset) > kMaxPixelBytes || TopLevelUint16(dataset, DCM_SamplesPerPixel) > 4 ||
-        JpegDataTooShort(dataset, stored.getXfer(), path))
+        JpegDataTooShort(dataset, stored.getXfer(), path) ||
+        RleDataTooShort(dataset, stored.getXfer(), path))
         return 0;
     // The pixel bytes are taken as little-endian words below.
     if (stored.isEncapsulated() || stored.isBigEndian()) {
@@ -533,13 +553,15 @@ bool CDicomInfo::StorePixelData(DcmElement* element, CPtrArray* frames)
     if (expected > kMaxPixelBytes || length < expected)
         return false;
     const INT_PTR firstNew = frames->GetSize();
+    // Sized once: growing by steps would copy the list again for every step.
+    frames->SetSize(static_cast<int>(firstNew + frameCount));
     for (unsigned long long i = 0; i < frameCount; ++i) {
         BYTE* frame = CopyBytes(bytes + i * frameBytes, static_cast<size_t>(frameBytes));
         if (frame == nullptr) {
             DeleteFramesFrom(frames, firstNew);
             return false;
         }
-        frames->Add(frame);
+        frames->SetAt(static_cast<int>(firstNew + i), frame);
     }
     return true;
 }

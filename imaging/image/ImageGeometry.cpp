@@ -79,10 +79,15 @@ inline BYTE ToByte(double v)
     return static_cast<BYTE>(std::clamp(v, 0.0, 255.0));
 }
 
+// Overshoot of the cubic must not wrap round.
 inline short ToShort(double v)
 {
-    // Overshoot of the cubic must not wrap round.
     return static_cast<short>(std::clamp(v, -32768.0, 32767.0));
+}
+
+inline unsigned short ToUnsignedShort(double v)
+{
+    return static_cast<unsigned short>(std::clamp(v, 0.0, 65535.0));
 }
 
 // value = sum over columns of wx x (sum over rows of wy x P): the row sums of
@@ -163,6 +168,19 @@ int CImageGeometry::ResampleGray16(const short* src, int x, int y, int w, int h,
     m_dwProcessCode = kResampleCode;
     Resample<short, 1>(m_dwMethod, src, r, [&](int j, int i, int, int, double v) {
         dst[static_cast<size_t>(j) * dstWidth + i] = ToShort(v);
+    });
+    return 1;
+}
+
+int CImageGeometry::ResampleGray16(const unsigned short* src, int x, int y, int w, int h, int imageWidth,
+                                   int imageHeight, unsigned short* dst, int dstWidth, int dstHeight)
+{
+    const Request r{x, y, w, h, imageWidth, imageHeight, dstWidth, dstHeight};
+    if (!Valid(src, dst, r, 2))
+        return 0;
+    m_dwProcessCode = kResampleCode;
+    Resample<unsigned short, 1>(m_dwMethod, src, r, [&](int j, int i, int, int, double v) {
+        dst[static_cast<size_t>(j) * dstWidth + i] = ToUnsignedShort(v);
     });
     return 1;
 }

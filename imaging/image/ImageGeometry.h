@@ -19,6 +19,8 @@ public:
                     BYTE* dst, int dstWidth, int dstHeight);
     int ResampleGray16(const short* src, int x, int y, int w, int h, int imageWidth,
                        int imageHeight, short* dst, int dstWidth, int dstHeight);
+    int ResampleGray16(const unsigned short* src, int x, int y, int w, int h, int imageWidth,
+                       int imageHeight, unsigned short* dst, int dstWidth, int dstHeight);
     // Where columnMask is given and its entry for the source column is 0,
     // the destination pixel is 255.
     int ResampleGray8(const BYTE* src, int x, int y, int w, int h, int imageWidth, int imageHeight,

@@ -118,6 +118,67 @@ int ReadHeader(FILE* file, int* colourKind, UINT* width, UINT* height)
     return 1;
 }
 
+// The marker of the first frame header (SOF0 to SOF15), found by walking
+// the marker segments from the start of the file; 0 when none comes before
+// the first scan or the end of the file. The library reports no more than
+// whether a frame is progressive or arithmetic-coded.
+int FrameMarkerOf(FILE* file)
+{
+    if (std::fseek(file, 0, SEEK_SET) != 0 || std::fgetc(file) != 0xFF || std::fgetc(file) != 0xD8)
+        return 0;
+    for (;;) {
+        int marker = std::fgetc(file);
+        if (marker != 0xFF)
+            return 0;
+        while (marker == 0xFF)
+            marker = std::fgetc(file);
+        if (marker == EOF || marker == 0xDA || marker == 0xD9)
+            return 0;
+        const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (frame)
+            return marker;
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8))
+            continue;
+        const int high = std::fgetc(file);
+        const int low = std::fgetc(file);
+        const long length = high == EOF || low == EOF ? 0 : long(high) << 8 | low;
+        if (length < 2 || std::fseek(file, length - 2, SEEK_CUR) != 0)
+            return 0;
+    }
+}
+
+int ReadCodingOf(FILE* file, JpegFile::Coding* coding)
+{
+    const bool baseline = FrameMarkerOf(file) == 0xC0;
+    if (std::fseek(file, 0, SEEK_SET) != 0)
+        return 0;
+    jpeg_decompress_struct info;
+    FatalErrorManager error;
+    info.err = jpeg_std_error(&error.base);
+    error.base.error_exit = ShowFatalError;
+    if (setjmp(error.jump)) {
+        jpeg_destroy_decompress(&info);
+        return 0;
+    }
+    jpeg_create_decompress(&info);
+    jpeg_stdio_src(&info, file);
+    jpeg_read_header(&info, TRUE);
+    coding->width = info.image_width;
+    coding->height = info.image_height;
+    coding->components = info.num_components;
+    coding->grey = info.jpeg_color_space == JCS_GRAYSCALE;
+    coding->rgb = info.jpeg_color_space == JCS_RGB;
+    coding->subsampled = false;
+    for (int i = 1; i < info.num_components; ++i)
+        coding->subsampled = coding->subsampled || info.comp_info[i].h_samp_factor != info.comp_info[0].h_samp_factor ||
+                             info.comp_info[i].v_samp_factor != info.comp_info[0].v_samp_factor;
+    coding->baseline = baseline;
+    coding->progressive = info.progressive_mode != 0;
+    coding->arithmetic = info.arith_code != 0;
+    jpeg_destroy_decompress(&info);
+    return 1;
+}
+
 // Compresses within one frame so that longjmp skips no destructors.
 int Encode(FILE* file, const BYTE* rows, UINT width, UINT height, int components, int quality)
 {
@@ -166,6 +227,16 @@ int JpegFile::ReadSize(int* colourKind, const char* path, UINT* width, UINT* hei
     if (file == nullptr)
         return 0;
     int result = ReadHeader(file, colourKind, width, height);
+    std::fclose(file);
+    return result;
+}
+
+int JpegFile::ReadCoding(const char* path, Coding* coding)
+{
+    FILE* file = path && coding ? std::fopen(path, "rb") : nullptr;
+    if (file == nullptr)
+        return 0;
+    const int result = ReadCodingOf(file, coding);
     std::fclose(file);
     return result;
 }

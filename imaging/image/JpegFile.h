@@ -5,6 +5,22 @@
 
 class JpegFile {
 public:
+    // What a file's header says of its picture and how it is coded.
+    struct Coding {
+        UINT width = 0;
+        UINT height = 0;
+        int components = 0;
+        bool grey = false;
+        // Three components stored as R, G, B rather than Y, Cb, Cr.
+        bool rgb = false;
+        // A component sampled more coarsely than another.
+        bool subsampled = false;
+        bool baseline = false;
+        bool progressive = false;
+        bool arithmetic = false;
+    };
+    // Reads the header only; 0 when the file does not open or is refused.
+    static int ReadCoding(const char* path, Coding* coding);
     // Buffers are allocated with new[]; rows top-down; null on failure.
     static BYTE* ReadNative(const char* path, UINT* width, UINT* height);
     static BYTE* ReadRGB(const char* path, UINT* width, UINT* height);

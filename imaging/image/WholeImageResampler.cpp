@@ -16,6 +16,15 @@ int CopyWhenSameSize(const Pixel* src, int width, int height, Pixel* dst, int ds
     return 1;
 }
 
+template <class Value>
+int Gray16Of(const Value* src, int width, int height, Value* dst, int dstWidth, int dstHeight)
+{
+    if (CopyWhenSameSize(src, width, height, dst, dstWidth, dstHeight, 1))
+        return 1;
+    CImageGeometry geometry;
+    return geometry.ResampleGray16(src, 0, 0, width, height, width, height, dst, dstWidth, dstHeight);
+}
+
 }  // namespace
 
 int WholeImageResampler::Gray8(const BYTE* src, int width, int height, BYTE* dst, int dstWidth, int dstHeight)
@@ -43,8 +52,11 @@ int WholeImageResampler::Rgb(const BYTE* src, int width, int height, BYTE* dst, 
 
 int WholeImageResampler::Gray16(const short* src, int width, int height, short* dst, int dstWidth, int dstHeight)
 {
-    if (CopyWhenSameSize(src, width, height, dst, dstWidth, dstHeight, 1))
-        return 1;
-    CImageGeometry geometry;
-    return geometry.ResampleGray16(src, 0, 0, width, height, width, height, dst, dstWidth, dstHeight);
+    return Gray16Of(src, width, height, dst, dstWidth, dstHeight);
+}
+
+int WholeImageResampler::Gray16(const unsigned short* src, int width, int height, unsigned short* dst, int dstWidth,
+                                int dstHeight)
+{
+    return Gray16Of(src, width, height, dst, dstWidth, dstHeight);
 }

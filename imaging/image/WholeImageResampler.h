@@ -12,4 +12,6 @@ public:
                            int dstWidth, int dstHeight);
     static int Rgb(const BYTE* src, int width, int height, BYTE* dst, int dstWidth, int dstHeight);
     static int Gray16(const short* src, int width, int height, short* dst, int dstWidth, int dstHeight);
+    static int Gray16(const unsigned short* src, int width, int height, unsigned short* dst, int dstWidth,
+                      int dstHeight);
 };

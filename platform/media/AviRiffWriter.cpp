@@ -20,6 +20,12 @@ AviRiffWriter::~AviRiffWriter()
         Fail();
 }
 
+bool AviRiffWriter::FramesFit(uint64_t frames, uint64_t frameBytes, uint64_t sizeLimit)
+{
+    const uint64_t perFrame = 8 + ((frameBytes + 1) & ~uint64_t(1)) + 16;
+    return frameBytes <= sizeLimit && frames <= sizeLimit / perFrame;
+}
+
 void AviRiffWriter::SetTiming(DWORD scale, DWORD rate)
 {
     m_scale = scale ? scale : 1;

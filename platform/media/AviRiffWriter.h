@@ -18,6 +18,10 @@ public:
     static const uint64_t kDefaultSizeLimit = 1ULL << 30;
 
     explicit AviRiffWriter(std::string target, uint64_t sizeLimit = kDefaultSizeLimit);
+    // Whether the frames alone, with their chunk headers and index entries,
+    // stay within the limit; a movie that passes may still fail on its
+    // headers, but one that fails here cannot be written.
+    static bool FramesFit(uint64_t frames, uint64_t frameBytes, uint64_t sizeLimit = kDefaultSizeLimit);
     ~AviRiffWriter();
     AviRiffWriter(const AviRiffWriter&) = delete;
     AviRiffWriter& operator=(const AviRiffWriter&) = delete;

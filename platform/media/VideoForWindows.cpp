@@ -144,14 +144,33 @@ ULONG AVIStreamRelease(PAVISTREAM stream)
     return left;
 }
 
+namespace {
+
+// The last release completes the movie; false when it could not be put in place.
+bool ReleaseFile(PAVIFILE file, ULONG& left)
+{
+    left = --file->references;
+    if (left != 0)
+        return true;
+    const bool finished = file->writer->Finish();
+    delete file;
+    return finished;
+}
+
+}  // namespace
+
 ULONG AVIFileRelease(PAVIFILE file)
 {
-    if (file == nullptr)
-        return 0;
-    const ULONG left = --file->references;
-    if (left == 0) {
-        file->writer->Finish();
-        delete file;
-    }
+    ULONG left = 0;
+    if (file != nullptr)
+        ReleaseFile(file, left);
     return left;
+}
+
+HRESULT AVIFileClose(PAVIFILE file)
+{
+    ULONG left = 0;
+    if (file == nullptr)
+        return AVIERR_BADPARAM;
+    return ReleaseFile(file, left) ? AVIERR_OK : AVIERR_FILEWRITE;
 }

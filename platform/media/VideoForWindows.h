@@ -83,3 +83,8 @@ HRESULT AVIStreamWrite(PAVISTREAM stream, LONG start, LONG samples, LPVOID buffe
 ULONG AVIStreamRelease(PAVISTREAM stream);
 // The last release completes the movie and puts it in place.
 ULONG AVIFileRelease(PAVIFILE file);
+// Not of the Windows interface: AVIFileRelease that tells whether the movie
+// was completed and put in place (AVIERR_OK) or failed (AVIERR_FILEWRITE)
+// when the streams have been released before it, so that this is the last
+// reference.
+HRESULT AVIFileClose(PAVIFILE file);

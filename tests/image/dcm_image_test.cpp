@@ -110,6 +110,24 @@ TEST_F(DcmImageTest, FrameSteppingStopsAtEndsAndFrameTimesFollow)
     EXPECT_EQ(image.GetPixelValue(1, 0), 1);
 }
 
+// An empty time keeps its frame's place; a closing separator adds none.
+TEST_F(DcmImageTest, FrameTimesKeepTheirPlacesAroundEmptyTimes)
+{
+    ImageLayout layout;
+    layout.frames = 4;
+    layout.bitsAllocated = 8;
+    layout.pixels = Ramp(layout);
+    DcmFileFormat file = MakeImage(layout);
+    file.getDataset()->putAndInsertString(DCM_FrameTimeVector, "40\\\\25.5\\7\\");
+    CDcmImage image;
+    ASSERT_EQ(image.OpenFile(Write(file).c_str()), 1);
+    const char* expected[] = {"40", "", "25.5", "7"};
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_EQ(image.SetCurrentFrame(i), 1);
+        EXPECT_EQ(image.GetCurrentFrameTime(), expected[i]) << i;
+    }
+}
+
 TEST_F(DcmImageTest, CtRescaleStoresSignedValues)
 {
     ImageLayout layout = Grey16(4, 4);

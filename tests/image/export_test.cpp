@@ -316,6 +316,41 @@ TEST_F(ExportTest, MovieWriterTakesLongNamesAndReportsAFileItCannotCreate)
     EXPECT_EQ(missing.AddFrame(frame.Bitmap()), E_FAIL);
 }
 
+// A movie that cannot be written is a failure with its reason, refused
+// before any frame when its frames alone would pass 1 GB, or found when it
+// cannot be put in place; a later movie that succeeds clears the reason.
+TEST_F(ExportTest, MovieThatCannotBeWrittenFailsWithItsReason)
+{
+    CDcmImage image;
+    ASSERT_EQ(image.OpenFile(testdata::Path(testdata::kMultiFrameTime).c_str()), 1);
+    std::string caption;
+    std::string offered;
+    // 64 x 64 frames of 12,288 bytes: 90,000 of them pass 1 GB.
+    AnswerFrameRange("0,90000", &caption, &offered);
+    EXPECT_EQ(image.SaveAsAvi((dir + "/long.avi").c_str(), 0, 0), 0);
+    EXPECT_STREQ(image.GetMovieErrorText(), "Unable to Write Video Stream: the Movie File would pass 1 GB");
+    EXPECT_EQ(image.GetCurrentFrame(), 0);
+    EXPECT_EQ(FillRectOverlays, 0);
+
+    AnswerFrameRange("2", &caption, &offered);
+    EXPECT_EQ(image.SaveAsAvi((dir + "/no/such/clip.avi").c_str(), 0, 0), 0);
+    EXPECT_STREQ(image.GetMovieErrorText(), "Unable to Create the Movie File");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 0);
+
+    // A folder in the movie's place: the frames are written, the movie cannot be put there.
+    std::filesystem::create_directory(dir + "/taken.avi");
+    AnswerFrameRange("2", &caption, &offered);
+    EXPECT_EQ(image.SaveAsAvi((dir + "/taken.avi").c_str(), 0, 0), 0);
+    EXPECT_STREQ(image.GetMovieErrorText(), "Unable to Write Video Stream to the output Movie File");
+    EXPECT_TRUE(std::filesystem::is_directory(dir + "/taken.avi"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);
+
+    AnswerFrameRange("2", &caption, &offered);
+    EXPECT_EQ(image.SaveAsAvi((dir + "/short.avi").c_str(), 0, 0), 1);
+    EXPECT_STREQ(image.GetMovieErrorText(), "");
+    EXPECT_TRUE(std::filesystem::exists(dir + "/short.avi"));
+}
+
 TEST(JpegFileRows, FlipSwapsOuterRowsAndSwapRedBlueSwapsBytes)
 {
     BYTE rows[9] = {1, 2, 3, 4, 5, 6, 7, 8, 9};

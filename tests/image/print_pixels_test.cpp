@@ -2,6 +2,7 @@
 // pixels, burned text, inverse prints and the status pictures.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -308,4 +309,121 @@ TEST_F(PrintTest, BurnedPrintTextFollowsTheOtLayout)
     }
     EXPECT_GT(lit, 200);
     dc.DeleteDC();
+}
+
+namespace {
+
+// A 48 x 40 unsigned 16-bit DX; values cross 32768 inside the window
+// 40000/20000 and reach 0 and 61380 outside it.
+int DxValue(int x, int y)
+{
+    if (x == 3 && y == 2)
+        return 61380;
+    if (x == 5 && y == 7)
+        return 0;
+    return 28000 + (x * 97 + y * 613) % 24000;
+}
+
+void OpenUnsignedDx(CDcmImage& image, const std::string& path, bool flat)
+{
+    ImageLayout layout;
+    layout.rows = 40;
+    layout.columns = 48;
+    layout.pixels.resize(40 * 48 * 2);
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 48; ++x) {
+            const int v = flat ? 0 : DxValue(x, y);
+            layout.pixels[(y * 48 + x) * 2] = uint8_t(v & 0xFF);
+            layout.pixels[(y * 48 + x) * 2 + 1] = uint8_t(v >> 8);
+        }
+    DcmFileFormat file = MakeImage(layout);
+    DcmDataset* data = file.getDataset();
+    data->putAndInsertString(DCM_Modality, "DX");
+    data->putAndInsertString(DCM_WindowCenter, "40000");
+    data->putAndInsertString(DCM_WindowWidth, "20000");
+    ASSERT_TRUE(Save(file, path));
+    ASSERT_EQ(image.OpenFile(path.c_str()), 1);
+}
+
+}  // namespace
+
+// Values of 32768 and above are unsigned values, not negative ones, in the
+// whole frame and in a rectangle placed on its background.
+TEST_F(PrintTest, UnsignedSixteenBitPrintsKeepValuesFrom32768Up)
+{
+    CDcmImage image;
+    OpenUnsignedDx(image, dir + "/dx.dcm", false);
+    CDcmImage flat;
+    OpenUnsignedDx(flat, dir + "/flat.dcm", true);
+    ASSERT_EQ(image.GetWindowCenter(), 40000);
+    // Print size 48 x 40: the rectangle's corners round up to (16, 8) and (64, 48),
+    // so its block keeps the frame's size.
+    const CRelativeRect placed(0.25f, 0.125f, 1.3f, 1.125f);
+    for (const CRelativeRect& rect : {CRelativeRect(0, 0, 1, 1), placed}) {
+        const bool whole = rect.left == 0;
+        const int x0 = whole ? 0 : 16;
+        const int y0 = whole ? 0 : 8;
+        std::unique_ptr<unsigned char[]> printed(image.GetDicomPrintPixel(0, 0, rect, 0));
+        std::unique_ptr<unsigned char[]> text(flat.GetDicomPrintPixel(0, 0, rect, 0));
+        ASSERT_TRUE(printed && text);
+        const short* values = reinterpret_cast<const short*>(printed.get());
+        const short* mask = reinterpret_cast<const short*>(text.get());
+        int high = 0;
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < 48; ++x) {
+                const int i = y * 48 + x;
+                if (mask[i] == 4095)
+                    continue;
+                const bool inBlock = x >= x0 && y >= y0;
+                const int v = inBlock ? DxValue(x - x0, y - y0) : 0;
+                high += inBlock && v >= 32768 && v < 50000;
+                ASSERT_EQ(values[i], PrintMap(v, 40000, 20000, 0, 4095)) << x << "," << y << " " << whole;
+            }
+        EXPECT_GT(high, 300);
+    }
+    // The resampler keeps a flat region above 32768 (to its truncation) when it scales it.
+    const std::vector<unsigned short> source(6 * 5, 45000);
+    std::vector<unsigned short> scaled(13 * 9);
+    ASSERT_EQ(WholeImageResampler::Gray16(source.data(), 6, 5, scaled.data(), 13, 9), 1);
+    for (const unsigned short v : scaled)
+        ASSERT_TRUE(v == 45000 || v == 44999) << v;
+}
+
+// A request at the image's own angle still applies its flip, mirror and
+// inverse: the print and the preview equal those of an image set directly.
+TEST_F(PrintTest, PrintRequestAtTheCurrentAngleAppliesFlipMirrorAndInverse)
+{
+    struct Case {
+        int flip, reverse, inverse;
+    };
+    for (const Case c : {Case{1, 0, 0}, Case{0, 1, 1}, Case{0, 0, 1}}) {
+        CDcmImage image;
+        OpenUnsignedDx(image, dir + "/dx.dcm", false);
+        CDcmImage expected;
+        OpenUnsignedDx(expected, dir + "/dx.dcm", false);
+        image.SetRotateAngle(90, 1);
+        expected.SetRotateAngle(90, 1);
+        expected.SetFlip(c.flip, 1);
+        expected.SetReverse(c.reverse, 1);
+        expected.SetInverse(c.inverse, 1);
+        CDicomImageInfo request;
+        request.m_nRotateAngle = 90;
+        request.m_nFlip = c.flip;
+        request.m_nReverse = c.reverse;
+        request.m_nInverse = c.inverse;
+        request.m_RelativeRect = CRelativeRect(0, 0, 1, 1);
+        std::unique_ptr<unsigned char[]> before(image.GetDicomPrintPixel(&request));
+        image.SetDicomPrintPixel(&request);
+        std::unique_ptr<unsigned char[]> printed(image.GetDicomPrintPixel(&request));
+        std::unique_ptr<unsigned char[]> reference(expected.GetDicomPrintPixel(&request));
+        ASSERT_TRUE(before && printed && reference);
+        const size_t bytes = 48 * 40 * 2;
+        EXPECT_NE(std::memcmp(before.get(), reference.get(), bytes), 0);
+        EXPECT_EQ(std::memcmp(printed.get(), reference.get(), bytes), 0) << c.flip << c.reverse << c.inverse;
+        std::vector<BYTE> preview(40 * 48);
+        std::vector<BYTE> referencePreview(40 * 48);
+        ASSERT_EQ(image.GetDicomPrintPreViewPixel(preview.data(), 1.0f), 1);
+        ASSERT_EQ(expected.GetDicomPrintPreViewPixel(referencePreview.data(), 1.0f), 1);
+        EXPECT_TRUE(preview == referencePreview) << c.flip << c.reverse << c.inverse;
+    }
 }

@@ -390,6 +390,23 @@ TEST(DcmRender, FailuresAndUsage)
     EXPECT_EQ(RunTool("--bogus a b"), 2);
 }
 
+// A movie that cannot be written fails the tool, which says why.
+TEST(DcmRender, MovieThatCannotBeWrittenFailsWithItsReason)
+{
+    const std::string command = Tool() + " --save " + OutDir() + "/no/such/clip.avi --frames 2 '" +
+                                td::Path(td::kMultiFrameTime) + "' 2>&1 >/dev/null";
+    FILE* pipe = popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string errors;
+    char buffer[256];
+    while (std::fgets(buffer, sizeof buffer, pipe))
+        errors += buffer;
+    const int status = pclose(pipe);
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 1);
+    EXPECT_EQ(errors, "dcmrender: " + OutDir() + "/no/such/clip.avi: Unable to Create the Movie File\n"
+                      "dcmrender: a writer failed\n");
+}
+
 // The CT phantom rendered by dcmrender with options, beside the plain
 // rendering passed through a gm convert with gmOptions; both read back.
 ::testing::AssertionResult RenderBesideGm(const std::string& options, const std::string& gmOptions,

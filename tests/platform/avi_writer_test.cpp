@@ -164,3 +164,65 @@ TEST(AviWriter, RefusesFramesOutOfOrderCompressorsAndOtherModes)
     // The refused write failed the movie: nothing is put in place.
     EXPECT_FALSE(std::filesystem::exists(work.File("a.avi")));
 }
+
+namespace {
+
+DWORD Le32(const std::string& bytes, size_t at)
+{
+    return DWORD(BYTE(bytes[at])) | DWORD(BYTE(bytes[at + 1])) << 8 | DWORD(BYTE(bytes[at + 2])) << 16 |
+           DWORD(BYTE(bytes[at + 3])) << 24;
+}
+
+}  // namespace
+
+// Read from the bytes as written: index offsets count from the "movi" code
+// of the movie list (the first frame at 4), each naming a "00db" chunk of
+// the indexed size; odd frames are padded; the stream header keeps scale and
+// rate apart, and the main header holds the microseconds they give.
+TEST(AviWriter, IndexOffsetsCountFromTheMovieListAndHeadersHoldScaleAndRate)
+{
+    TempFolder work;
+    const std::string movie = work.File("clip.avi");
+    BITMAPINFOHEADER format = Format();
+    const std::vector<BYTE> bits = FrameBits(1);
+    const size_t sizes[] = {bits.size() - 1, bits.size()};
+    {
+        AviRiffWriter writer(movie);
+        writer.SetTiming(1001, 30000);
+        ASSERT_TRUE(writer.SetFormat(&format, sizeof format));
+        ASSERT_TRUE(writer.WriteFrame(0, bits.data(), sizes[0], true));
+        ASSERT_TRUE(writer.WriteFrame(1, bits.data(), sizes[1], true));
+        ASSERT_TRUE(writer.Finish());
+    }
+    const std::string file = TempFolder::Read(movie);
+    const size_t strh = file.find("strh");
+    ASSERT_NE(strh, std::string::npos);
+    EXPECT_EQ(file.substr(strh + 8, 4), "vids");
+    EXPECT_EQ(Le32(file, strh + 8 + 20), 1001u);
+    EXPECT_EQ(Le32(file, strh + 8 + 24), 30000u);
+    EXPECT_EQ(Le32(file, strh + 8 + 32), 2u);
+    const size_t avih = file.find("avih");
+    EXPECT_EQ(Le32(file, avih + 8), 33366u);
+    EXPECT_EQ(Le32(file, avih + 8 + 16), 2u);
+
+    const size_t movi = file.find("movi");
+    const size_t idx1 = file.find("idx1");
+    ASSERT_NE(movi, std::string::npos);
+    ASSERT_NE(idx1, std::string::npos);
+    EXPECT_EQ(file.substr(movi - 8, 4), "LIST");
+    EXPECT_EQ(Le32(file, movi - 4), idx1 - movi);
+    EXPECT_EQ(Le32(file, idx1 + 4), 32u);
+    const DWORD expectedOffsets[] = {4, DWORD(4 + 8 + sizes[0] + 1)};
+    for (int f = 0; f < 2; ++f) {
+        const size_t entry = idx1 + 8 + 16 * size_t(f);
+        EXPECT_EQ(file.substr(entry, 4), "00db");
+        EXPECT_EQ(Le32(file, entry + 4), 0x10u);
+        const DWORD offset = Le32(file, entry + 8);
+        EXPECT_EQ(offset, expectedOffsets[f]) << f;
+        EXPECT_EQ(Le32(file, entry + 12), sizes[f]);
+        EXPECT_EQ(file.substr(movi + offset, 4), "00db") << f;
+        EXPECT_EQ(Le32(file, movi + offset + 4), sizes[f]);
+        EXPECT_EQ(file.substr(movi + offset + 8, sizes[f]), std::string(bits.begin(), bits.begin() + sizes[f]));
+    }
+    EXPECT_EQ(Le32(file, 4), file.size() - 8);
+}

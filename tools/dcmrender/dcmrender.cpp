@@ -241,8 +241,13 @@ bool RunWriters(CDcmImage& image, const Options& options)
     bool ok = true;
     if (options.save) {
         AnswerFrameRange(options.frames);
-        ok = image.SaveAs(options.save, options.saveWidth, options.saveHeight, options.info, options.overlays,
-                          nullptr) && ok;
+        if (!image.SaveAs(options.save, options.saveWidth, options.saveHeight, options.info, options.overlays,
+                          nullptr)) {
+            ok = false;
+            if (!image.GetMovieErrorText().IsEmpty())
+                std::fprintf(stderr, "dcmrender: %s: %s\n", options.save,
+                             static_cast<const char*>(image.GetMovieErrorText()));
+        }
         SetModalResponder(nullptr);
     }
     CRelativeRect rect = options.rect;

@@ -1,4 +1,4 @@
-// Wraps a baseline JPEG file as a secondary-capture DICOM file through the
+// Wraps a JPEG file as a secondary-capture DICOM file through the
 // image model, with patient and study values set by name.
 #include <cstdio>
 #include <cstring>

@@ -207,10 +207,97 @@ void JpegSeeds(const fs::path& dir)
     }
 }
 
+// DICOM elements of a little-endian data set: explicit VR with the short
+// length form, or implicit VR with a 32-bit length (vr null).
+void PutElement(Bytes& b, unsigned group, unsigned element, const char* vr, Bytes value)
+{
+    if (value.size() % 2 != 0)
+        value.push_back(vr && std::strcmp(vr, "UI") == 0 ? 0 : ' ');
+    Put16(b, group);
+    Put16(b, element);
+    if (vr == nullptr) {
+        Put32(b, unsigned(value.size()));
+    } else if (std::strcmp(vr, "OB") == 0 || std::strcmp(vr, "OW") == 0) {
+        b.insert(b.end(), {BYTE(vr[0]), BYTE(vr[1]), 0, 0});
+        Put32(b, unsigned(value.size()));
+    } else {
+        b.insert(b.end(), {BYTE(vr[0]), BYTE(vr[1])});
+        Put16(b, unsigned(value.size()));
+    }
+    b.insert(b.end(), value.begin(), value.end());
+}
+
+Bytes Text(const std::string& text) { return Bytes(text.begin(), text.end()); }
+Bytes Word(unsigned v) { return Bytes{BYTE(v), BYTE(v >> 8)}; }
+
+// Preamble and meta header (always explicit VR) naming the transfer syntax.
+Bytes DicomFileStart(const std::string& syntax)
+{
+    Bytes meta;
+    PutElement(meta, 2, 1, "OB", Bytes{0, 1});
+    PutElement(meta, 2, 2, "UI", Text("1.2.840.10008.5.1.4.1.1.7"));
+    PutElement(meta, 2, 3, "UI", Text("1.2.826.0.1.3680043.2.1143.7"));
+    PutElement(meta, 2, 0x10, "UI", Text(syntax));
+    Bytes b(128, 0);
+    b.insert(b.end(), {'D', 'I', 'C', 'M'});
+    b.insert(b.end(), {2, 0, 0, 0, 'U', 'L', 4, 0});
+    Put32(b, unsigned(meta.size()));
+    b.insert(b.end(), meta.begin(), meta.end());
+    return b;
+}
+
+void PutGreyDescription(Bytes& b, const char* vr, unsigned rows, unsigned columns, unsigned frames)
+{
+    const bool implicit = vr == nullptr;
+    PutElement(b, 0x28, 2, implicit ? nullptr : "US", Word(1));
+    PutElement(b, 0x28, 4, implicit ? nullptr : "CS", Text("MONOCHROME2"));
+    PutElement(b, 0x28, 8, implicit ? nullptr : "IS", Text(std::to_string(frames)));
+    PutElement(b, 0x28, 0x10, implicit ? nullptr : "US", Word(rows));
+    PutElement(b, 0x28, 0x11, implicit ? nullptr : "US", Word(columns));
+    for (unsigned tag : {0x100u, 0x101u})
+        PutElement(b, 0x28, tag, implicit ? nullptr : "US", Word(8));
+    PutElement(b, 0x28, 0x102, implicit ? nullptr : "US", Word(7));
+    PutElement(b, 0x28, 0x103, implicit ? nullptr : "US", Word(0));
+}
+
+// Inputs whose cost once grew faster than their size: many one-pixel
+// frames, each with its frame time (implicit VR, as the times outgrow a
+// 16-bit length), and RLE declaring 1 GiB in one short fragment.
+void DicomCostSeeds(const fs::path& dir)
+{
+    const unsigned frames = 20000;
+    Bytes many = DicomFileStart("1.2.840.10008.1.2");
+    std::string times;
+    for (unsigned i = 0; i < frames; ++i)
+        times += i == 0 ? "33" : "\\33";
+    PutElement(many, 0x18, 0x1065, nullptr, Text(times));
+    PutGreyDescription(many, nullptr, 1, 1, frames);
+    Bytes pixels(frames);
+    for (unsigned i = 0; i < frames; ++i)
+        pixels[i] = BYTE(i * 7);
+    PutElement(many, 0x7FE0, 0x10, nullptr, pixels);
+    WriteSeed(dir, "tiny_frames_with_times.dcm", many);
+
+    Bytes rle = DicomFileStart("1.2.840.10008.1.2.5");
+    PutGreyDescription(rle, "US", 32768, 32768, 1);
+    rle.insert(rle.end(), {0xE0, 0x7F, 0x10, 0x00, 'O', 'B', 0, 0, 0xFF, 0xFF, 0xFF, 0xFF});
+    rle.insert(rle.end(), {0xFE, 0xFF, 0x00, 0xE0, 0, 0, 0, 0});
+    Bytes fragment(64, 0);
+    fragment[0] = 1;
+    fragment[4] = 64;
+    fragment.insert(fragment.end(), {0x81, 0x00, 0x81, 0x00, 0x81, 0x00, 0x81, 0x00});
+    rle.insert(rle.end(), {0xFE, 0xFF, 0x00, 0xE0});
+    Put32(rle, unsigned(fragment.size()));
+    rle.insert(rle.end(), fragment.begin(), fragment.end());
+    rle.insert(rle.end(), {0xFE, 0xFF, 0xDD, 0xE0, 0, 0, 0, 0});
+    WriteSeed(dir, "rle_declares_1gib.dcm", rle);
+}
+
 // The generated DICOM files, small enough for quick fuzzing.
 void DicomSeeds(const fs::path& dir, const fs::path& generated)
 {
     fs::create_directories(dir);
+    DicomCostSeeds(dir);
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(generated, error)) {
         if (entry.is_regular_file() && entry.path().extension() == ".dcm" && entry.file_size() <= 64 * 1024)
