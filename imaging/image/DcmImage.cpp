@@ -7,8 +7,11 @@
 #include <vector>
 
 #include "ExtensionFormat.h"
+#include "FileStream.h"
 #include "JpegFile.h"
+#include "RasterGIF.h"
 #include "RasterImage.h"
+#include "RasterTIF.h"
 #include "OverLayManager.h"
 #include "PixelLimit.h"
 #include "PixelOps.h"
@@ -64,6 +67,32 @@ public:
 private:
     uint64_t m_previous;
 };
+
+// GIF and TIFF frames come from one pass over the file: loading it again
+// for each frame would cost the whole file, or every frame before it, per
+// frame.
+bool DecodesFramesInOnePass(DWORD type)
+{
+    return type == RASTER_FORMAT_GIF || type == RASTER_FORMAT_TIF;
+}
+
+bool DecodeFramesInOnePass(const CString& path, DWORD type, const RasterFrameSink& sink)
+{
+    FILE* fp = std::fopen(path, "rb");
+    if (fp == nullptr)
+        return false;
+    CFileStream stream(fp);
+    bool ok;
+    if (type == RASTER_FORMAT_GIF) {
+        CRasterGIF codec;
+        ok = codec.DecodeFrames(&stream, sink);
+    } else {
+        CRasterTIF codec;
+        ok = codec.DecodeFrames(&stream, sink);
+    }
+    std::fclose(fp);
+    return ok;
+}
 
 }  // namespace
 
@@ -235,18 +264,27 @@ int CDcmImage::OpenImageFile(CString path)
         return 0;
     const long frames = std::max(1L, picture.GetNumFrames());
     unsigned long long used = 0;
-    for (long i = 0; i < frames; ++i) {
-        if (i > 0) {
-            picture.SetFrame(i);
-            if (!budget.Reserve(used) || !picture.Load(path, 0))
+    bool failed = false;
+    auto add = [&](CRasterImage& frame) {
+        failed = !AddRasterFrame(frame);
+        // The decoded picture is not needed beside its frame.
+        frame.Destroy();
+        used += 3ULL * m_DicomInfo.m_nColumns * m_DicomInfo.m_nRows;
+        return !failed && budget.Reserve(used);
+    };
+    const DWORD type = picture.GetType();
+    if (frames > 1 && DecodesFramesInOnePass(type)) {
+        picture.Destroy();
+        DecodeFramesInOnePass(path, type, add);
+    } else {
+        for (long i = 0; i < frames && add(picture); ++i) {
+            picture.SetFrame(i + 1);
+            if (i + 1 < frames && !picture.Load(path, 0))
                 break;
         }
-        if (!AddRasterFrame(picture))
-            return 0;
-        // The decoded picture is not needed beside its frame.
-        picture.Destroy();
-        used += 3ULL * m_DicomInfo.m_nColumns * m_DicomInfo.m_nRows;
     }
+    if (failed || m_Frames.IsEmpty())
+        return 0;
     CDicomInfo& info = m_DicomInfo;
     info.m_strPhotometricInterpretation = "RGB";
     info.m_nSamplesPerPixel = 3;

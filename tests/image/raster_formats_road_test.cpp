@@ -33,4 +33,12 @@ TEST(RasterRoadFormats, AnimatedGifAndPagedTiffGiveTheirFrames)
     ASSERT_EQ(tiff.OpenFile((dir + "/pages.tif").c_str()), 1);
     EXPECT_EQ(tiff.GetFramesCount(), 2);
     EXPECT_EQ(tiff.GetColumns(), 12);
+    // Each page shows its own picture.
+    for (int page : {0, 1}) {
+        tiff.SetCurrentFrame(page);
+        tiff.AdjustBoth(256, 128, 0);
+        const BYTE* pixel = tiff.GetBitmapBits() + 3 * (7 * 12 + 11);
+        EXPECT_EQ(pixel[2], page == 0 ? 0xd0 : 0x10) << page;
+        EXPECT_EQ(pixel[1], page == 0 ? 0x20 : 0xc0) << page;
+    }
 }
