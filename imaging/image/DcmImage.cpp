@@ -278,11 +278,14 @@ int CDcmImage::OpenImageFile(CString path)
     const long frames = std::max(1L, picture.GetNumFrames());
     unsigned long long used = 0;
     bool failed = false;
+    // Frames of another size than the first are decoded and left out; they
+    // count all the same, so that a file of them cannot cost work without end.
     auto add = [&](CRasterImage& frame) {
+        const unsigned long long bytes = 3ULL * (frame.GetWidth() / 4 * 4) * (frame.GetHeight() / 4 * 4);
         failed = !AddRasterFrame(frame);
         // The decoded picture is not needed beside its frame.
         frame.Destroy();
-        used += 3ULL * m_DicomInfo.m_nColumns * m_DicomInfo.m_nRows;
+        used += bytes;
         return !failed && budget.Reserve(used);
     };
     const DWORD type = picture.GetType();
