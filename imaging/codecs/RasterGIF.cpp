@@ -554,10 +554,8 @@ bool CRasterGIF::DecodeBody(CByteStream* fp, const RasterFrameSink* sink)
     comp.width = dscgif.scrwidth;
     comp.height = dscgif.scrheight;
     comp.sink = sink;
-    if (!PlanComposition(layouts, hasGlobal, comp)) {
-        SetLastError("GIF screen too large for its frames");
+    if (!PlanComposition(layouts, hasGlobal, comp))
         return false;
-    }
     if (sink)
         comp.lastFrame = info.nNumFrames - 1;
     // The walk above saw every extension; frames take only their own.
@@ -588,8 +586,10 @@ bool CRasterGIF::PlanComposition(const std::vector<FrameLayout>& layouts, bool h
     std::vector<tag_image> rects;
     for (const FrameLayout& l : layouts) {
         rects.push_back(l.image);
-        if (uint64_t(l.image.w) * l.image.h > (l.dataBytes + 1) * kPixelsPerDataByte)
+        if (uint64_t(l.image.w) * l.image.h > (l.dataBytes + 1) * kPixelsPerDataByte) {
+            SetLastError("GIF frame larger than its data");
             return false;
+        }
     }
     // A logical screen of zero size takes the frames' extent.
     if (comp.width == 0 || comp.height == 0) {
@@ -598,8 +598,10 @@ bool CRasterGIF::PlanComposition(const std::vector<FrameLayout>& layouts, bool h
             comp.height = std::max<DWORD>(comp.height, DWORD(r.t) + r.h);
         }
     }
-    if (comp.width == 0 || comp.height == 0 || !PlausibleScreen(comp.width, comp.height, rects))
+    if (comp.width == 0 || comp.height == 0 || !PlausibleScreen(comp.width, comp.height, rects)) {
+        SetLastError("GIF screen too large for its frames");
         return false;
+    }
     // A file without a global table, or whose first frame leaves the
     // screen open on two sides, is a picture in pieces: every piece is
     // composed. Frames with tables of their own cannot share one indexed
