@@ -66,7 +66,8 @@ void ReportManyFrames(const std::string& dir)
     const std::string pieces = dir + "/pieces1000.gif";
     const std::string small4000 = dir + "/small4000.gif", small60000 = dir + "/small60000.gif";
     const std::string pages = dir + "/pages8000.tif";
-    if (!WriteManyFramesGif(restore, 2048, 1000) || !WriteManyFramesGif(pieces, 2048, 1000, true) || !WriteManyFramesGif(restoreMany, 2048, 43000) ||
+    if (!WriteManyFramesGif(restore, 2048, 1000) || !WriteManyFramesGif(pieces, 2048, 1000, true) ||
+        !WriteManyFramesGif(restoreMany, 2048, 43000) ||
         !WriteManyFramesGif(small4000, 4, 4000) || !WriteManyFramesGif(small60000, 4, 60000) ||
         !WriteManyPagesTiff(pages, 8000)) {
         fprintf(stderr, "cannot write the many-frame files\n");

@@ -375,7 +375,8 @@ TEST(GifAnimation, CanvasKeepsTheFirstFramesTransparency)
         ASSERT_TRUE(out.Open());
         CRasterGIF gif;
         ASSERT_TRUE(gif.Encode(&out, frames, 2));
-        GifLayout layout = ParseGif(std::vector<unsigned char>(out.GetBuffer(false), out.GetBuffer(false) + out.Size()));
+        const unsigned char* bytes = out.GetBuffer(false);
+        GifLayout layout = ParseGif(std::vector<unsigned char>(bytes, bytes + out.Size()));
         ASSERT_EQ(layout.images.size(), 2u);
         ASSERT_EQ(layout.images[1].localColours, 0);
         for (long frame : {0L, 1L}) {

@@ -393,7 +393,8 @@ TEST(TiffDecode, UnassociatedAlphaKeepsStraightColour)
         uint16_t bits, planar;
         int tolerance;
     };
-    for (Layout layout : {Layout{"rgba8.tif", 8, PLANARCONFIG_CONTIG, 0}, Layout{"rgba16.tif", 16, PLANARCONFIG_CONTIG, 0},
+    for (Layout layout : {Layout{"rgba8.tif", 8, PLANARCONFIG_CONTIG, 0},
+                          Layout{"rgba16.tif", 16, PLANARCONFIG_CONTIG, 0},
                           Layout{"planes.tif", 8, PLANARCONFIG_SEPARATE, 1}}) {
         SCOPED_TRACE(layout.name);
         std::string path = dir + "/" + layout.name;
