@@ -314,6 +314,17 @@ TEST(GifAnimation, FramesMatchGifsicle)
         EXPECT_EQ(img.GetWidth(), 42u);
         EXPECT_EQ(MaxDifference(img, Reference(Gm(dir + "/frame.00" + std::to_string(frame)))), 0);
     }
+    // One pass over the file hands the same frames, in order.
+    std::vector<unsigned char> bytes = ReadFile(anim);
+    CMemoryStream stream(bytes.data(), uint32_t(bytes.size()));
+    CRasterGIF codec;
+    int handed = 0;
+    ASSERT_TRUE(codec.DecodeFrames(&stream, [&](CRasterImage& frame) {
+        EXPECT_EQ(frame.GetFrame(), handed);
+        EXPECT_EQ(MaxDifference(frame, Reference(Gm(dir + "/frame.00" + std::to_string(handed)))), 0) << handed;
+        return ++handed < 4;
+    }));
+    EXPECT_EQ(handed, 4);
     // The conversion tool picks a frame the same way.
     std::string tool = std::string(BINARY_DIR) + "/tools/rasterconv";
     std::string out = Capture("'" + tool + "' --frame 3 '" + anim + "' '" + dir + "/third.png'");

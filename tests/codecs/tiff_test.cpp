@@ -158,6 +158,19 @@ TEST(TiffDecode, PagesOrientationAndResolution)
         EXPECT_EQ(img.GetNumFrames(), 3);
         EXPECT_LE(MaxDifference(img, Reference(Gm(pages + "[" + std::to_string(page) + "]"))), page == 2 ? 1 : 0);
     }
+    // One pass over the file hands the same pages, in order.
+    std::vector<unsigned char> bytes = ReadFile(pages);
+    CMemoryStream stream(bytes.data(), uint32_t(bytes.size()));
+    CRasterTIF codec;
+    int handed = 0;
+    ASSERT_TRUE(codec.DecodeFrames(&stream, [&](CRasterImage& page) {
+        EXPECT_EQ(page.GetFrame(), handed);
+        EXPECT_LE(MaxDifference(page, Reference(Gm(pages + "[" + std::to_string(handed) + "]"))), handed == 2 ? 1 : 0);
+        ++handed;
+        return true;
+    }));
+    EXPECT_EQ(handed, 3);
+
     CRasterImage missing;
     missing.SetFrame(3);
     FILE* fp = fopen(pages.c_str(), "rb");
