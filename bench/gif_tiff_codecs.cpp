@@ -26,11 +26,11 @@ double OnceSeconds(const std::function<bool()>& work)
 }
 
 // A first frame covering a `screen` x `screen` logical screen, then 4 x 4
-// frames up to `count`, each restored to the screen before it. In pieces,
+// frames up to `count`, each restored to the screen before it. Scattered,
 // the first frame is small too, and the frames are composed in true colour.
-bool WriteManyFramesGif(const std::string& path, long screen, int count, bool pieces = false)
+bool WriteManyFramesGif(const std::string& path, long screen, int count, bool scattered = false)
 {
-    long side = pieces ? 4 : screen;
+    long side = scattered ? 4 : screen;
     CRasterImage first(static_cast<DWORD>(side), static_cast<DWORD>(side), 8), small(4, 4, 8);
     first.SetStdPalette();
     small.SetStdPalette();
@@ -63,10 +63,10 @@ bool WriteManyPagesTiff(const std::string& path, int count)
 void ReportManyFrames(const std::string& dir)
 {
     const std::string restore = dir + "/restore1000.gif", restoreMany = dir + "/restore43000.gif";
-    const std::string pieces = dir + "/pieces1000.gif";
+    const std::string scattered = dir + "/scattered1000.gif";
     const std::string small4000 = dir + "/small4000.gif", small60000 = dir + "/small60000.gif";
     const std::string pages = dir + "/pages8000.tif";
-    if (!WriteManyFramesGif(restore, 2048, 1000) || !WriteManyFramesGif(pieces, 2048, 1000, true) ||
+    if (!WriteManyFramesGif(restore, 2048, 1000) || !WriteManyFramesGif(scattered, 2048, 1000, true) ||
         !WriteManyFramesGif(restoreMany, 2048, 43000) ||
         !WriteManyFramesGif(small4000, 4, 4000) || !WriteManyFramesGif(small60000, 4, 60000) ||
         !WriteManyPagesTiff(pages, 8000)) {
@@ -88,7 +88,7 @@ void ReportManyFrames(const std::string& dir)
         };
     };
     printf("many small frames, one run each (goal: at most 5000 ms)\n");
-    printf("%-44s %9.1f ms\n", "GIF 1000 frames in pieces on 2048^2", OnceSeconds(lastFrame(pieces, 999)) * 1000);
+    printf("%-44s %9.1f ms\n", "GIF 1000 scattered frames on 2048^2", OnceSeconds(lastFrame(scattered, 999)) * 1000);
     printf("%-44s %9.1f ms\n", "GIF 1000 frames on 2048^2, last frame", OnceSeconds(lastFrame(restore, 999)) * 1000);
     printf("%-44s %9.1f ms\n", "GIF 43000 frames on 2048^2, last frame",
            OnceSeconds(lastFrame(restoreMany, 42999)) * 1000);
@@ -96,7 +96,7 @@ void ReportManyFrames(const std::string& dir)
     printf("%-44s %9.1f ms\n", "image model, GIF 60000 frames of 4 x 4", OnceSeconds(open(small60000, 60000)) * 1000);
     printf("%-44s %9.1f ms\n", "image model, TIFF 8000 pages of 4 x 4", OnceSeconds(open(pages, 8000)) * 1000);
     printf("%-44s %9.1f ms\n", "image model, GIF 43000 frames on 2048^2", OnceSeconds(open(restoreMany, -1)) * 1000);
-    printf("%-44s %9.1f ms\n", "image model, GIF 1000 frames in pieces", OnceSeconds(open(pieces, -1)) * 1000);
+    printf("%-44s %9.1f ms\n", "image model, GIF 1000 scattered frames", OnceSeconds(open(scattered, -1)) * 1000);
 }
 
 } // namespace

@@ -566,7 +566,7 @@ bool CRasterGIF::DecodeBody(CByteStream* fp, const RasterFrameSink* sink)
         return false;
     if (!sink)
         return TakeCanvas(comp, false);
-    // A picture in pieces shows all of them in every frame.
+    // A picture made of scattered frames shows all of them in every frame.
     for (long i = 0; comp.trueColour && i <= comp.lastFrame; i++)
         if (!ShowFrame(comp, i))
             return false;

@@ -295,11 +295,11 @@ void ManyFramesSeeds(const fs::path& dir)
     frames[0] = &screen;
     WriteSeed(dir, "restore-previous.gif", EncodeFrames(frames, RASTER_FORMAT_GIF, 3));
     frames[0] = &small;
-    Bytes pieces = EncodeFrames(frames, RASTER_FORMAT_GIF, 3);
-    if (pieces.size() > 10) {
-        pieces[6] = 0; pieces[7] = 1024 >> 8;
-        pieces[8] = 0; pieces[9] = 1024 >> 8;
-        WriteSeed(dir, "restore-previous-pieces.gif", pieces);
+    Bytes scattered = EncodeFrames(frames, RASTER_FORMAT_GIF, 3);
+    if (scattered.size() > 10) {
+        scattered[6] = 0; scattered[7] = 1024 >> 8;
+        scattered[8] = 0; scattered[9] = 1024 >> 8;
+        WriteSeed(dir, "restore-previous-scattered.gif", scattered);
     }
     small.SetOffset(0, 0);
     frames.assign(2000, &small);
