@@ -69,6 +69,16 @@ bool CRasterGIF::Decode(FILE* fp)
 
 bool CRasterGIF::Decode(CByteStream* fp)
 {
+    return DecodeFrames(fp, nullptr);
+}
+
+bool CRasterGIF::DecodeFrames(CByteStream* fp, const RasterFrameSink& sink)
+{
+    return DecodeFrames(fp, &sink);
+}
+
+bool CRasterGIF::DecodeFrames(CByteStream* fp, const RasterFrameSink* sink)
+{
     if (!fp)
         return false;
     buf.assign(kReadAhead + 1, 0);
@@ -77,7 +87,7 @@ bool CRasterGIF::Decode(CByteStream* fp)
     prefix.assign(kMaxCodes, 0);
     bool ok = false;
     try {
-        ok = DecodeBody(fp);
+        ok = DecodeBody(fp, sink);
     } catch (const std::exception&) {
         ok = false;
     }
@@ -303,6 +313,9 @@ short CRasterGIF::decoder(CByteStream* fp, int linewidth, int& bad_code_count)
     BYTE* sp = stack.data();
     BYTE* const stackEnd = stack.data() + stack.size();
     int oc = 0, fc = 0;
+    // Data need not begin with a clear code: until a first code has been
+    // read there is no previous string to extend.
+    bool first = true;
     short c;
     auto put = [&](BYTE pixel) -> bool {
         *bufptr++ = pixel;
@@ -327,9 +340,13 @@ short CRasterGIF::decoder(CByteStream* fp, int linewidth, int& bad_code_count)
                 return 0;
             if (c == ending)
                 break;
+            first = true;
+        }
+        if (first) {
             if (c >= slot)
                 c = 0;
             oc = fc = c;
+            first = false;
             if (!put(BYTE(c)))
                 return 0;
             continue;
@@ -478,20 +495,39 @@ void CRasterGIF::ClearRect(CRasterImage& canvas, const tag_image& frame, long in
 namespace {
 
 // A canvas far larger than all frames together would only hold background:
-// such a screen size is refused rather than allocated. Offsets do not
-// count, or a few pixels far out would make room for any screen.
+// such a screen size is refused rather than allocated, unless it is no
+// larger than screens real files use. Offsets do not count, or a few
+// pixels far out would make room for any screen.
 bool PlausibleScreen(DWORD width, DWORD height, const std::vector<CRasterGIF::tag_image>& frames)
 {
     uint64_t area = 0;
     for (const auto& f : frames)
         area += uint64_t(f.w) * f.h;
     uint64_t screen = uint64_t(width) * height;
-    return screen <= std::max<uint64_t>(4 * area, 1u << 22);
+    return screen <= std::max<uint64_t>(4 * area, 1u << 24);
+}
+
+// The bytes of each canvas row that hold the rectangle's pixels.
+struct RowSpan {
+    long top, bottom;
+    size_t first, bytes;
+};
+
+RowSpan SpanOf(const CRasterImage& canvas, const CRasterGIF::tag_image& rect)
+{
+    const long cw = long(canvas.GetWidth()), ch = long(canvas.GetHeight());
+    const long right = std::min<long>(long(rect.l) + rect.w, cw);
+    const long bottom = std::min<long>(long(rect.t) + rect.h, ch);
+    if (rect.l >= right || rect.t >= bottom)
+        return {0, 0, 0, 0};
+    const size_t bpp = canvas.GetBpp();
+    const size_t first = size_t(rect.l) * bpp / 8;
+    return {rect.t, bottom, first, (size_t(right) * bpp + 7) / 8 - first};
 }
 
 } // namespace
 
-bool CRasterGIF::DecodeBody(CByteStream* fp)
+bool CRasterGIF::DecodeBody(CByteStream* fp, const RasterFrameSink* sink)
 {
     reset_reader(fp, fp->Tell());
     BYTE raw[13];
@@ -517,13 +553,32 @@ bool CRasterGIF::DecodeBody(CByteStream* fp)
     Composition comp;
     comp.width = dscgif.scrwidth;
     comp.height = dscgif.scrheight;
+    comp.sink = sink;
     if (!PlanComposition(layouts, hasGlobal, comp))
         return false;
+    if (sink)
+        comp.lastFrame = info.nNumFrames - 1;
     // The walk above saw every extension; frames take only their own.
     gifgce = {0, 0, 0};
     info.dwFrameDelay = 0;
     reset_reader(fp, dataStart);
-    return ComposeFrames(fp, global, comp) && TakeCanvas(comp);
+    if (!ComposeFrames(fp, global, comp))
+        return false;
+    if (!sink)
+        return TakeCanvas(comp, false);
+    // A picture made of scattered frames shows all of them in every frame.
+    for (long i = 0; comp.trueColour && i <= comp.lastFrame; i++)
+        if (!ShowFrame(comp, i))
+            return false;
+    return true;
+}
+
+// Hands a copy of the canvas as frame `number`; false when the sink has
+// had enough or the copy cannot be made.
+bool CRasterGIF::ShowFrame(Composition& comp, long number)
+{
+    info.nFrame = number;
+    return TakeCanvas(comp, true) && (*comp.sink)(*this);
 }
 
 bool CRasterGIF::PlanComposition(const std::vector<FrameLayout>& layouts, bool hasGlobal, Composition& comp)
@@ -531,8 +586,10 @@ bool CRasterGIF::PlanComposition(const std::vector<FrameLayout>& layouts, bool h
     std::vector<tag_image> rects;
     for (const FrameLayout& l : layouts) {
         rects.push_back(l.image);
-        if (uint64_t(l.image.w) * l.image.h > (l.dataBytes + 1) * kPixelsPerDataByte)
+        if (uint64_t(l.image.w) * l.image.h > (l.dataBytes + 1) * kPixelsPerDataByte) {
+            SetLastError("GIF frame larger than its data");
             return false;
+        }
     }
     // A logical screen of zero size takes the frames' extent.
     if (comp.width == 0 || comp.height == 0) {
@@ -541,8 +598,10 @@ bool CRasterGIF::PlanComposition(const std::vector<FrameLayout>& layouts, bool h
             comp.height = std::max<DWORD>(comp.height, DWORD(r.t) + r.h);
         }
     }
-    if (comp.width == 0 || comp.height == 0 || !PlausibleScreen(comp.width, comp.height, rects))
+    if (comp.width == 0 || comp.height == 0 || !PlausibleScreen(comp.width, comp.height, rects)) {
+        SetLastError("GIF screen too large for its frames");
         return false;
+    }
     // A file without a global table, or whose first frame leaves the
     // screen open on two sides, is a picture in pieces: every piece is
     // composed. Frames with tables of their own cannot share one indexed
@@ -582,6 +641,8 @@ bool CRasterGIF::ComposeFrames(CByteStream* fp, const tag_TabCol& global, Compos
             return false;
         }
         gifgce = {0, 0, 0};
+        if (comp.sink && !comp.trueColour && comp.canvas.IsValid() && !ShowFrame(comp, frameNumber))
+            return true;
         frameNumber++;
     }
     return comp.canvas.IsValid() && frameNumber > comp.lastFrame;
@@ -594,6 +655,7 @@ bool CRasterGIF::ComposeFrame(const tag_image& image, const tag_TabCol& table, b
     long transIndex = (gifgce.flags & 1) ? gifgce.transpcolindex : -1;
     if (first) {
         comp.canvasIndex = gifgce.transpcolindex;
+        comp.canvasTransIndex = transIndex;
         const rgb_color& c = table.paleta[comp.canvasIndex];
         comp.canvasColour = {c.b, c.g, c.r, 0};
         DWORD bits = comp.trueColour ? 24 : DWORD(BitCountOf(table.sogct ? table.sogct : 256));
@@ -608,12 +670,12 @@ bool CRasterGIF::ComposeFrame(const tag_image& image, const tag_TabCol& table, b
         }
     } else if (comp.previousDisposal == 2) {
         ClearRect(comp.canvas, comp.previousRect, comp.canvasIndex, comp.canvasColour);
-    } else if (comp.previousDisposal == 3 && comp.saved.IsValid()) {
-        comp.canvas.Copy(comp.saved);
+    } else if (comp.previousDisposal == 3) {
+        RestoreRect(comp);
     }
     int disposal = (gifgce.flags >> 2) & 7;
     if (disposal == 3)
-        comp.saved.Copy(comp.canvas);
+        SaveRect(comp, image);
     if (!comp.trueColour) {
         DWORD n = table.sogct ? DWORD(table.sogct) : 256;
         comp.canvas.SetPalette(const_cast<rgb_color*>(table.paleta), std::min<DWORD>(n, comp.canvas.GetNumColors()));
@@ -630,19 +692,50 @@ bool CRasterGIF::ComposeFrame(const tag_image& image, const tag_TabCol& table, b
     return true;
 }
 
-// The canvas brings its pixels and transparency; everything else the
-// decode learnt stays in this image's record.
-bool CRasterGIF::TakeCanvas(Composition& comp)
+// Only a frame's own rectangle can change before the screen is restored,
+// so only that is kept.
+void CRasterGIF::SaveRect(Composition& comp, const tag_image& rect)
 {
-    CRasterImage& canvas = comp.canvas;
+    const RowSpan span = SpanOf(comp.canvas, rect);
+    const long ch = long(comp.canvas.GetHeight());
+    comp.saved.resize(size_t(span.bottom - span.top) * span.bytes);
+    for (long y = span.top; y < span.bottom; y++)
+        memcpy(&comp.saved[size_t(y - span.top) * span.bytes], comp.canvas.GetBits(DWORD(ch - 1 - y)) + span.first,
+               span.bytes);
+    comp.savedRect = rect;
+}
+
+void CRasterGIF::RestoreRect(Composition& comp)
+{
+    const RowSpan span = SpanOf(comp.canvas, comp.savedRect);
+    const long ch = long(comp.canvas.GetHeight());
+    if (comp.saved.size() != size_t(span.bottom - span.top) * span.bytes)
+        return;
+    for (long y = span.top; y < span.bottom; y++)
+        memcpy(comp.canvas.GetBits(DWORD(ch - 1 - y)) + span.first, &comp.saved[size_t(y - span.top) * span.bytes],
+               span.bytes);
+}
+
+// The canvas brings its pixels and transparency; everything else the
+// decode learnt stays in this image's record. A kept canvas is copied, so
+// that the frames after it can still be composed on it.
+bool CRasterGIF::TakeCanvas(Composition& comp, bool keep)
+{
+    CRasterImage copy;
+    if (keep) {
+        copy.Copy(comp.canvas);
+        if (!copy.IsValid())
+            return false;
+    }
+    CRasterImage& canvas = keep ? copy : comp.canvas;
     canvas.SetTransIndex(-1);
-    if (comp.lastGce.flags & 1) {
-        if (comp.trueColour) {
+    if (comp.trueColour) {
+        if (comp.lastGce.flags & 1) {
             canvas.SetTransColor(comp.canvasColour);
             canvas.SetTransIndex(0);
-        } else {
-            canvas.SetTransIndex(comp.lastGce.transpcolindex);
         }
+    } else {
+        canvas.SetTransIndex(comp.canvasTransIndex);
     }
     tagRasterInfo kept = info;
     if (!Transfer(canvas))

@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "RasterFrameSink.h"
 #include "RasterImage.h"
 
 class IMVEXA_API CRasterGIF : public CRasterImage {
@@ -65,6 +66,8 @@ public:
 
     bool Decode(CByteStream* fp);
     bool Decode(FILE* fp);
+    // Decodes every frame in one pass, handing each composed frame to `sink`.
+    bool DecodeFrames(CByteStream* fp, const RasterFrameSink& sink);
     bool Encode(CByteStream* fp);
     bool Encode(FILE* fp);
     bool Encode(CByteStream* fp, CRasterImage** pImages, int pagecount, bool bLocalColorMap = false);
@@ -91,19 +94,27 @@ protected:
         DWORD width = 0, height = 0;
         bool trueColour = false;
         long lastFrame = 0;
-        CRasterImage canvas, saved;
+        const RasterFrameSink* sink = nullptr;
+        CRasterImage canvas;
+        std::vector<BYTE> saved;
+        tag_image savedRect = {0, 0, 0, 0, 0};
         long canvasIndex = 0;
+        long canvasTransIndex = -1;
         RGBQUAD canvasColour = {0, 0, 0, 0};
         int previousDisposal = 0;
         tag_image previousRect = {0, 0, 0, 0, 0};
         struct_gifgce lastGce = {0, 0, 0};
     };
 
-    bool DecodeBody(CByteStream* fp);
+    bool DecodeFrames(CByteStream* fp, const RasterFrameSink* sink);
+    bool DecodeBody(CByteStream* fp, const RasterFrameSink* sink);
+    bool ShowFrame(Composition& comp, long number);
+    void SaveRect(Composition& comp, const tag_image& rect);
+    void RestoreRect(Composition& comp);
     bool PlanComposition(const std::vector<FrameLayout>& layouts, bool hasGlobal, Composition& comp);
     bool ComposeFrames(CByteStream* fp, const tag_TabCol& global, Composition& comp);
     bool ComposeFrame(const tag_image& image, const tag_TabCol& table, bool first, Composition& comp);
-    bool TakeCanvas(Composition& comp);
+    bool TakeCanvas(Composition& comp, bool keep);
     bool DecodeExtension(CByteStream* fp);
     int get_byte(CByteStream* fp);
     bool read_bytes(CByteStream* fp, void* dest, size_t count);

@@ -10,6 +10,7 @@
 
 #include "FileStream.h"
 #include "RasterFailure.h"
+#include "ReadBackStream.h"
 
 namespace {
 
@@ -95,10 +96,14 @@ bool PlausibleSize(TIFF* tif, DWORD width, DWORD height, WORD samples, WORD bits
 
 } // namespace
 
-CRasterTIF::CRasterTIF() : CRasterImage(RASTER_FORMAT_TIF), m_tif(nullptr), m_multipage(false), m_pages(0) {}
+CRasterTIF::CRasterTIF()
+    : CRasterImage(RASTER_FORMAT_TIF), m_tif(nullptr), m_multipage(false), m_pages(0), m_streamErrorAtOpen(false)
+{
+}
 
 CRasterTIF::CRasterTIF(const CRasterTIF& src)
-    : CRasterImage(src), m_tif(src.m_tif), m_multipage(src.m_multipage), m_pages(src.m_pages)
+    : CRasterImage(src), m_tif(src.m_tif), m_multipage(src.m_multipage), m_pages(src.m_pages),
+      m_streamErrorAtOpen(src.m_streamErrorAtOpen), m_readBack(src.m_readBack)
 {
 }
 
@@ -109,6 +114,8 @@ CRasterTIF& CRasterTIF::operator=(const CRasterTIF& src)
         m_tif = src.m_tif;
         m_multipage = src.m_multipage;
         m_pages = src.m_pages;
+        m_streamErrorAtOpen = src.m_streamErrorAtOpen;
+        m_readBack = src.m_readBack;
     }
     return *this;
 }
@@ -138,13 +145,35 @@ bool CRasterTIF::Decode(FILE* stream)
 
 bool CRasterTIF::Decode(CByteStream* stream)
 {
+    return DecodePages(stream, nullptr);
+}
+
+bool CRasterTIF::DecodeFrames(CByteStream* stream, const RasterFrameSink& sink)
+{
+    return DecodePages(stream, &sink);
+}
+
+// With a sink every page is read in turn over one handle: selecting page N
+// afresh would walk the N directories before it again.
+bool CRasterTIF::DecodePages(CByteStream* stream, const RasterFrameSink* sink)
+{
     if (!stream)
         return false;
     try {
         TiffHandle handle{TIFFOpenEx(stream)};
         if (!handle.tif)
             RaiseRasterFailure("Error encountered while opening TIFF file");
+        if (!sink) {
+            DecodeBody(handle.tif);
+            return true;
+        }
+        info.nFrame = 0;
         DecodeBody(handle.tif);
+        while ((*sink)(*this) && ++info.nFrame < info.nNumFrames) {
+            if (!TIFFReadDirectory(handle.tif))
+                RaiseRasterFailure("Error: page not present in TIFF file");
+            DecodePage(handle.tif);
+        }
         return true;
     } catch (const std::exception&) {
         SetLastError("CRasterTIF can't allocate memory");
@@ -184,8 +213,10 @@ bool CRasterTIF::OwnReaderTakes(WORD photometric, WORD samples, WORD bitspersamp
                  (samples == 2 && bps8or16));
     bool palette = photometric == PHOTOMETRIC_PALETTE && samples == 1 &&
                    (bitspersample == 1 || bitspersample == 4 || bitspersample == 8);
-    bool colour = (photometric == PHOTOMETRIC_CIELAB || photometric == PHOTOMETRIC_RGB) &&
-                  (samples == 3 || samples == 4) && bitspersample == 8;
+    // libtiff's RGBA reader would multiply colour by an unassociated alpha.
+    bool colour = (samples == 3 || samples == 4) &&
+                  ((photometric == PHOTOMETRIC_CIELAB && bitspersample == 8) ||
+                   (photometric == PHOTOMETRIC_RGB && bps8or16));
     return contiguous && (grey || palette || colour);
 }
 
@@ -194,6 +225,11 @@ void CRasterTIF::DecodeBody(TIFF* tif)
     info.nNumFrames = LONG(TIFFNumberOfDirectories(tif));
     if (info.nFrame < 0 || info.nFrame >= info.nNumFrames || !TIFFSetDirectory(tif, tdir_t(info.nFrame)))
         RaiseRasterFailure("Error: page not present in TIFF file");
+    DecodePage(tif);
+}
+
+void CRasterTIF::DecodePage(TIFF* tif)
+{
     uint32_t width = 0, height = 0, rowsperstrip = 0xFFFFFFFF;
     uint16_t samples = 1, bitspersample = 1, photometric = 0, orientation = 1, planar = 1;
     TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width);
@@ -239,6 +275,8 @@ void CRasterTIF::DecodeBody(TIFF* tif)
 
     if (!own) {
         DecodeRGBA(tif, width, height, samples);
+        if (samples == 4 && HasUnassociatedAlpha(tif))
+            Unpremultiply();
         TurnRGBAOrientation(orientation);
         return;
     }
@@ -270,6 +308,29 @@ void CRasterTIF::DecodeRGBA(TIFF* tif, DWORD width, DWORD height, WORD samples)
             dst[3 * x + 2] = BYTE(TIFFGetR(p));
             if (samples == 4)
                 AlphaSet(long(x), long(y), BYTE(TIFFGetA(p)));
+        }
+    }
+}
+
+bool CRasterTIF::HasUnassociatedAlpha(TIFF* tif)
+{
+    uint16_t count = 0;
+    uint16_t* kinds = nullptr;
+    return TIFFGetField(tif, TIFFTAG_EXTRASAMPLES, &count, &kinds) && count >= 1 && kinds &&
+           kinds[0] == EXTRASAMPLE_UNASSALPHA;
+}
+
+// libtiff's RGBA reader multiplies colour by an unassociated alpha; the
+// image keeps colour and alpha apart, as its alpha drawing expects.
+void CRasterTIF::Unpremultiply()
+{
+    const long width = long(head.biWidth), height = long(head.biHeight);
+    for (long y = 0; y < height; y++) {
+        BYTE* p = GetBits(DWORD(y));
+        for (long x = 0; x < width; x++, p += 3) {
+            unsigned a = BlindAlphaGet(x, y);
+            for (int c = 0; a && c < 3; c++)
+                p[c] = BYTE(std::min(255u, (p[c] * 255u + a / 2) / a));
         }
     }
 }
@@ -501,7 +562,7 @@ bool CRasterTIF::Encode(CByteStream* stream, bool bAppend, int compression)
         return false;
     const char* failure = nullptr;
     if (!m_tif)
-        m_tif = TiffOpenOnStream(stream, "a");
+        OpenForWriting(stream);
     if (!m_tif) {
         failure = "initialization fail";
     } else {
@@ -511,19 +572,56 @@ bool CRasterTIF::Encode(CByteStream* stream, bool bAppend, int compression)
             failure = "Error saving TIFF file";
         else if (bAppend && !TIFFWriteDirectory(m_tif))
             failure = "Error saving TIFF directory";
+        else if (bAppend && !WrittenSoFar(stream))
+            failure = "Error saving TIFF file";
     }
     if (failure || !bAppend) {
-        if (m_tif)
-            TIFFClose(m_tif);
-        m_tif = nullptr;
-        m_multipage = false;
-        m_pages = 0;
+        if (!CloseWritten(stream) && !failure)
+            failure = "Error saving TIFF file";
     }
     if (failure) {
         SetLastError(failure);
         return false;
     }
-    return stream->Error() == 0;
+    return true;
+}
+
+// libtiff reads what it wrote (the header, the directory before the next
+// page): from an empty stream, which may be open for writing alone, it
+// reads a copy instead.
+void CRasterTIF::OpenForWriting(CByteStream* stream)
+{
+    m_streamErrorAtOpen = stream->Error() != 0;
+    if (stream->Size() > 0) {
+        m_tif = TiffOpenOnStream(stream, "a");
+        return;
+    }
+    m_readBack = std::make_shared<CReadBackStream>(stream);
+    m_tif = TiffOpenOnStream(m_readBack.get(), "w");
+}
+
+// An error the stream reports now arose while writing, unless it was
+// there from the start.
+bool CRasterTIF::WrittenSoFar(CByteStream* stream)
+{
+    return m_streamErrorAtOpen || stream->Error() == 0;
+}
+
+// Closes the handle; false when the last of the file did not reach the
+// stream.
+bool CRasterTIF::CloseWritten(CByteStream* stream)
+{
+    bool ok = true;
+    if (m_tif) {
+        ok = TIFFFlush(m_tif) != 0;
+        TIFFClose(m_tif);
+        ok = stream->Flush() && WrittenSoFar(stream) && ok;
+    }
+    m_readBack.reset();
+    m_tif = nullptr;
+    m_multipage = false;
+    m_pages = 0;
+    return ok;
 }
 
 bool CRasterTIF::Encode(CByteStream* stream, CRasterImage** pImages, int pagecount, int compression)
@@ -548,6 +646,10 @@ bool CRasterTIF::Encode(CByteStream* stream, CRasterImage** pImages, int pagecou
             return false;
         }
     }
+    if (!ghost.CloseWritten(stream)) {
+        SetLastError("Error saving TIFF file");
+        return false;
+    }
     return true;
 }
 
@@ -555,6 +657,13 @@ namespace {
 
 // A grey palette at 4 bits runs 0, 17, ..., 255 and at 8 bits 0, 1, ...,
 // 255: only those are written as grey, so no picture comes out brighter.
+bool IsBlackAndWhite(CRasterImage& image)
+{
+    RGBQUAD a = image.GetPaletteColor(0), b = image.GetPaletteColor(1);
+    auto is = [](RGBQUAD c, BYTE v) { return c.rgbRed == v && c.rgbGreen == v && c.rgbBlue == v; };
+    return (is(a, 0) && is(b, 255)) || (is(a, 255) && is(b, 0));
+}
+
 bool IsGreyRamp(CRasterImage& image)
 {
     DWORD step = image.GetBpp() == 4 ? 17 : 1;
@@ -580,7 +689,9 @@ bool CRasterTIF::EncodeBody(TIFF* m_tif, bool multipage, int page, int pagecount
         samples = 2;
     int bitspersample = (samples == 2 ? 8 : bitcount / samples);
     uint16_t photometric = PHOTOMETRIC_RGB;
-    if (bitcount == 1) {
+    if (bitcount == 1 && !IsBlackAndWhite(*this)) {
+        photometric = PHOTOMETRIC_PALETTE;
+    } else if (bitcount == 1) {
         photometric = PHOTOMETRIC_MINISWHITE;
         RGBQUAD* pal = GetPalette();
         if (CompareColors(&pal[0], &pal[1]) < 0) {

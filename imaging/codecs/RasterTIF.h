@@ -2,7 +2,9 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
+#include "RasterFrameSink.h"
 #include "RasterImage.h"
 
 typedef struct tiff TIFF;
@@ -16,6 +18,8 @@ public:
 
     bool Decode(CByteStream* stream);
     bool Decode(FILE* stream);
+    // Decodes every page in one pass, handing each to `sink`.
+    bool DecodeFrames(CByteStream* stream, const RasterFrameSink& sink);
     bool Encode(CByteStream* stream, bool bAppend = false, int compression = 0);
     bool Encode(FILE* stream, bool bAppend = false);
     bool Encode(CByteStream* stream, CRasterImage** pImages, int pagecount, int compression = 0);
@@ -27,7 +31,14 @@ public:
 protected:
     bool EncodeBody(TIFF* m_tif, bool multipage, int page, int pagecount, int compression);
     static void TileToStrip(BYTE* out, const BYTE* in, DWORD rows, DWORD len, DWORD out_skip, DWORD in_skip);
+    bool DecodePages(CByteStream* stream, const RasterFrameSink* sink);
     void DecodeBody(TIFF* tif);
+    void DecodePage(TIFF* tif);
+    static bool HasUnassociatedAlpha(TIFF* tif);
+    void Unpremultiply();
+    void OpenForWriting(CByteStream* stream);
+    bool WrittenSoFar(CByteStream* stream);
+    bool CloseWritten(CByteStream* stream);
     void ReadPlacement(TIFF* tif);
     static bool OwnReaderTakes(WORD photometric, WORD samples, WORD bitspersample, WORD planar);
     void DecodeRGBA(TIFF* tif, DWORD width, DWORD height, WORD samples);
@@ -48,4 +59,7 @@ protected:
     TIFF* m_tif;
     bool m_multipage;
     int m_pages;
+    bool m_streamErrorAtOpen;
+    // What an open handle reads its own writes back from.
+    std::shared_ptr<CByteStream> m_readBack;
 };

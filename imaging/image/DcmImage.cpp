@@ -7,8 +7,11 @@
 #include <vector>
 
 #include "ExtensionFormat.h"
+#include "FileStream.h"
 #include "JpegFile.h"
+#include "RasterGIF.h"
 #include "RasterImage.h"
+#include "RasterTIF.h"
 #include "OverLayManager.h"
 #include "PixelLimit.h"
 #include "PixelOps.h"
@@ -64,6 +67,32 @@ public:
 private:
     uint64_t m_previous;
 };
+
+// GIF and TIFF frames come from one pass over the file: loading it again
+// for each frame would cost the whole file, or every frame before it, per
+// frame.
+bool DecodesFramesInOnePass(DWORD type)
+{
+    return type == RASTER_FORMAT_GIF || type == RASTER_FORMAT_TIF;
+}
+
+bool DecodeFramesInOnePass(const CString& path, DWORD type, const RasterFrameSink& sink)
+{
+    FILE* fp = std::fopen(path, "rb");
+    if (fp == nullptr)
+        return false;
+    CFileStream stream(fp);
+    bool ok;
+    if (type == RASTER_FORMAT_GIF) {
+        CRasterGIF codec;
+        ok = codec.DecodeFrames(&stream, sink);
+    } else {
+        CRasterTIF codec;
+        ok = codec.DecodeFrames(&stream, sink);
+    }
+    std::fclose(fp);
+    return ok;
+}
 
 }  // namespace
 
@@ -187,17 +216,19 @@ int CDcmImage::IsMpegFile(CString path)
 
 // Top-down R,G,B rows of the picture's current frame, width and height
 // reduced to multiples of 4; 0 with the reason shown when it cannot be had.
+// Palette pictures are looked up as they are copied: promoting them to 24
+// bits first would cost a call or two per pixel.
 int CDcmImage::AddRasterFrame(CRasterImage& picture)
 {
-    picture.Flip();
-    picture.IncreaseBpp(24);
-    // The crop to multiples of 4 from (0, 0) of the flipped picture keeps its
-    // first columns and last stored rows; they are copied from there below
-    // instead of through a cropped copy, which would cost the size once more.
+    if (!picture.IsIndexed())
+        picture.IncreaseBpp(24);
+    // The crop to multiples of 4 from (0, 0) of the picture turned upside
+    // down keeps its first columns and its last rows, which are the first
+    // stored rows of the bottom-up picture.
     const long width = static_cast<long>(picture.GetWidth()) / 4 * 4;
     const long height = static_cast<long>(picture.GetHeight()) / 4 * 4;
-    const size_t firstRow = picture.GetHeight() - static_cast<size_t>(height);
-    BYTE* bits = picture.GetBpp() == 24 && width > 0 && height > 0 ? picture.GetBits() : nullptr;
+    const bool indexed = picture.IsIndexed();
+    BYTE* bits = (indexed || picture.GetBpp() == 24) && width > 0 && height > 0 ? picture.GetBits() : nullptr;
     if (bits == nullptr) {
         AfxMessageBox("打开图片失败");
         return 0;
@@ -211,13 +242,24 @@ int CDcmImage::AddRasterFrame(CRasterImage& picture)
         AfxMessageBox("分配影像内存失败");
         return 0;
     }
+    RGBQUAD palette[256];
+    for (int i = 0; i < 256; ++i)
+        palette[i] = picture.GetPaletteColor(static_cast<BYTE>(i));
     for (long y = 0; y < height; ++y) {
-        const BYTE* source = bits + (firstRow + static_cast<size_t>(y)) * picture.GetEffWidth();
+        const long stored = height - 1 - y;
+        const BYTE* source = bits + static_cast<size_t>(stored) * picture.GetEffWidth();
         BYTE* target = frame + y * rowBytes;
         for (long x = 0; x < width; ++x) {
-            target[3 * x] = source[3 * x + 2];
-            target[3 * x + 1] = source[3 * x + 1];
-            target[3 * x + 2] = source[3 * x];
+            if (indexed) {
+                const RGBQUAD& c = palette[picture.BlindGetPixelIndex(x, stored)];
+                target[3 * x] = c.rgbRed;
+                target[3 * x + 1] = c.rgbGreen;
+                target[3 * x + 2] = c.rgbBlue;
+            } else {
+                target[3 * x] = source[3 * x + 2];
+                target[3 * x + 1] = source[3 * x + 1];
+                target[3 * x + 2] = source[3 * x];
+            }
         }
     }
     m_Frames.Add(frame);
@@ -235,18 +277,30 @@ int CDcmImage::OpenImageFile(CString path)
         return 0;
     const long frames = std::max(1L, picture.GetNumFrames());
     unsigned long long used = 0;
-    for (long i = 0; i < frames; ++i) {
-        if (i > 0) {
-            picture.SetFrame(i);
-            if (!budget.Reserve(used) || !picture.Load(path, 0))
+    bool failed = false;
+    // Frames of another size than the first are decoded and left out; they
+    // count all the same, so that a file of them cannot cost work without end.
+    auto add = [&](CRasterImage& frame) {
+        const unsigned long long bytes = 3ULL * (frame.GetWidth() / 4 * 4) * (frame.GetHeight() / 4 * 4);
+        failed = !AddRasterFrame(frame);
+        // The decoded picture is not needed beside its frame.
+        frame.Destroy();
+        used += bytes;
+        return !failed && budget.Reserve(used);
+    };
+    const DWORD type = picture.GetType();
+    if (frames > 1 && DecodesFramesInOnePass(type)) {
+        picture.Destroy();
+        DecodeFramesInOnePass(path, type, add);
+    } else {
+        for (long i = 0; i < frames && add(picture); ++i) {
+            picture.SetFrame(i + 1);
+            if (i + 1 < frames && !picture.Load(path, 0))
                 break;
         }
-        if (!AddRasterFrame(picture))
-            return 0;
-        // The decoded picture is not needed beside its frame.
-        picture.Destroy();
-        used += 3ULL * m_DicomInfo.m_nColumns * m_DicomInfo.m_nRows;
     }
+    if (failed || m_Frames.IsEmpty())
+        return 0;
     CDicomInfo& info = m_DicomInfo;
     info.m_strPhotometricInterpretation = "RGB";
     info.m_nSamplesPerPixel = 3;

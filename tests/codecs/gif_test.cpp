@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 
 #include "MemoryStream.h"
 #include "RasterGIF.h"
@@ -104,6 +105,52 @@ std::string Gm(const std::string& path)
     return "gm convert '" + path + "' -depth 8 ppm:-";
 }
 
+// LZW codes of `indices` as the format defines them, without the clear
+// code most writers put first: a string goes into the table with each
+// code after the first, and the code width grows when the next free code
+// reaches it.
+std::vector<unsigned char> LzwWithoutLeadingClear(const std::vector<int>& indices, int codeSize)
+{
+    const int clear = 1 << codeSize, end = clear + 1;
+    std::map<std::vector<int>, int> table;
+    for (int i = 0; i < clear; i++)
+        table[{i}] = i;
+    std::vector<int> codes;
+    std::vector<int> string;
+    for (int index : indices) {
+        std::vector<int> longer = string;
+        longer.push_back(index);
+        if (table.count(longer)) {
+            string = longer;
+            continue;
+        }
+        codes.push_back(table[string]);
+        table[longer] = clear + 2 + int(codes.size()) - 1;
+        string = {index};
+    }
+    codes.push_back(table[string]);
+    codes.push_back(end);
+    std::vector<unsigned char> packed;
+    uint32_t accumulator = 0;
+    int bits = 0, width = codeSize + 1, next = clear + 2;
+    for (size_t k = 0; k < codes.size(); k++) {
+        accumulator |= uint32_t(codes[k]) << bits;
+        for (bits += width; bits >= 8; bits -= 8, accumulator >>= 8)
+            packed.push_back(uint8_t(accumulator));
+        if (k > 0 && ++next == (1 << width) && width < 12)
+            width++;
+    }
+    if (bits > 0)
+        packed.push_back(uint8_t(accumulator));
+    return packed;
+}
+
+void AppendLe16(std::vector<unsigned char>& b, int v)
+{
+    b.push_back(uint8_t(v));
+    b.push_back(uint8_t(v >> 8));
+}
+
 } // namespace
 
 TEST(GifDecode, MatchesGraphicsMagick)
@@ -132,6 +179,47 @@ TEST(GifDecode, MatchesGraphicsMagick)
         EXPECT_EQ(img.GetNumFrames(), 1);
         EXPECT_EQ(MaxDifference(img, Reference(Gm(dir + "/" + f[2]))), 0) << f[0];
     }
+}
+
+// Data that starts with a pixel code instead of a clear code, as some
+// writers make it, decodes as GraphicsMagick decodes it.
+TEST(GifDecode, DataWithoutLeadingClearCode)
+{
+    const int width = 40, height = 30;
+    std::vector<int> indices;
+    for (int y = 0; y < height; y++)
+        for (int x = 0; x < width; x++)
+            indices.push_back((x / 3 + y * y / 7 + (x * y) % 5) % 4);
+    const unsigned char palette[12] = {0xd0, 0x20, 0x10, 0x10, 0xc0, 0x20, 0x20, 0x40, 0xe0, 0xf0, 0xe0, 0x30};
+    std::vector<unsigned char> gif = {'G', 'I', 'F', '8', '9', 'a'};
+    AppendLe16(gif, width);
+    AppendLe16(gif, height);
+    gif.insert(gif.end(), {0x81, 0, 0});
+    gif.insert(gif.end(), palette, palette + 12);
+    gif.push_back(0x2C);
+    for (int v : {0, 0, width, height})
+        AppendLe16(gif, v);
+    gif.insert(gif.end(), {0, 2});
+    std::vector<unsigned char> data = LzwWithoutLeadingClear(indices, 2);
+    for (size_t at = 0; at < data.size(); at += 200) {
+        size_t n = std::min<size_t>(200, data.size() - at);
+        gif.push_back(uint8_t(n));
+        gif.insert(gif.end(), data.begin() + long(at), data.begin() + long(at + n));
+    }
+    gif.insert(gif.end(), {0, 0x3B});
+    std::string path = ScratchDir("gif") + "/noclear.gif";
+    WriteFile(path, gif);
+
+    Pnm reference = Reference(Gm(path));
+    ASSERT_EQ(reference.width, width);
+    CRasterImage img;
+    ASSERT_TRUE(img.Load(path.c_str(), RASTER_FORMAT_GIF));
+    EXPECT_EQ(MaxDifference(img, reference), 0);
+    for (int y = 0; y < height; y++)
+        for (int x = 0; x < width; x++) {
+            const unsigned char* c = palette + 3 * indices[size_t(y * width + x)];
+            ASSERT_EQ(PixelTopDown(img, x, y), (Rgb{c[0], c[1], c[2]})) << x << "," << y;
+        }
 }
 
 TEST(GifEncode, EveryCoderIsReadBackExactly)
@@ -226,6 +314,17 @@ TEST(GifAnimation, FramesMatchGifsicle)
         EXPECT_EQ(img.GetWidth(), 42u);
         EXPECT_EQ(MaxDifference(img, Reference(Gm(dir + "/frame.00" + std::to_string(frame)))), 0);
     }
+    // One pass over the file hands the same frames, in order.
+    std::vector<unsigned char> bytes = ReadFile(anim);
+    CMemoryStream stream(bytes.data(), uint32_t(bytes.size()));
+    CRasterGIF codec;
+    int handed = 0;
+    ASSERT_TRUE(codec.DecodeFrames(&stream, [&](CRasterImage& frame) {
+        EXPECT_EQ(frame.GetFrame(), handed);
+        EXPECT_EQ(MaxDifference(frame, Reference(Gm(dir + "/frame.00" + std::to_string(handed)))), 0) << handed;
+        return ++handed < 4;
+    }));
+    EXPECT_EQ(handed, 4);
     // The conversion tool picks a frame the same way.
     std::string tool = std::string(BINARY_DIR) + "/tools/rasterconv";
     std::string out = Capture("'" + tool + "' --frame 3 '" + anim + "' '" + dir + "/third.png'");
@@ -267,6 +366,38 @@ TEST(GifAnimation, LocalTablesKeepTheirColours)
             worst = std::max({worst, abs(got.r - want.r), abs(got.g - want.g), abs(got.b - want.b)});
         }
     EXPECT_EQ(worst, 0);
+}
+
+// The canvas keeps the transparent index the first frame gave it, whatever
+// the frames after it declare.
+TEST(GifAnimation, CanvasKeepsTheFirstFramesTransparency)
+{
+    CRasterImage a(23, 17, 8), b(23, 17, 8);
+    FillPalette(a);
+    FillPalette(b);
+    FillTestIndices(a, 256);
+    FillTestIndices(b, 200);
+    for (bool firstTransparent : {true, false}) {
+        SCOPED_TRACE(firstTransparent ? "first frame transparent" : "second frame transparent");
+        a.SetTransIndex(firstTransparent ? 7 : -1);
+        b.SetTransIndex(firstTransparent ? -1 : 9);
+        CRasterImage* frames[] = {&a, &b};
+        CMemoryStream out;
+        ASSERT_TRUE(out.Open());
+        CRasterGIF gif;
+        ASSERT_TRUE(gif.Encode(&out, frames, 2));
+        const unsigned char* bytes = out.GetBuffer(false);
+        GifLayout layout = ParseGif(std::vector<unsigned char>(bytes, bytes + out.Size()));
+        ASSERT_EQ(layout.images.size(), 2u);
+        ASSERT_EQ(layout.images[1].localColours, 0);
+        for (long frame : {0L, 1L}) {
+            CRasterImage back;
+            back.SetFrame(frame);
+            ASSERT_TRUE(back.Decode(out.GetBuffer(false), DWORD(out.Size()), RASTER_FORMAT_GIF));
+            EXPECT_EQ(back.GetBpp(), 8);
+            EXPECT_EQ(back.GetTransIndex(), firstTransparent ? 7 : -1) << "frame " << frame;
+        }
+    }
 }
 
 TEST(GifEncode, FramesLoopsAndComment)
@@ -350,39 +481,56 @@ TEST(GifDecode, FrameOutsideScreenAndBadCodeSize)
     EXPECT_FALSE(bad.Decode(bytes.data(), DWORD(bytes.size()), RASTER_FORMAT_GIF));
 }
 
-// The screen may be at most four times the frames' area (beyond 4M
-// pixels): frames far apart do not make room for a screen of background.
-// Below that the true-colour canvas is cleared to the first frame's
-// background colour around the frames.
+// The screen may be four times the frames' area, or up to 16M pixels
+// whatever the frames: frames far apart do not make room for more
+// background than that. The true-colour canvas is cleared to the first
+// frame's background colour around the frames.
 TEST(GifDecode, ScreenIsBoundByTheFramesArea)
 {
     std::string dir = ScratchDir("gif");
     ASSERT_EQ(Shell("cd '" + dir + "' && gm convert -size 1000x1050 xc:'#c02020' -fill '#2040e0' -draw 'rectangle 0,0 9,9' a.gif && "
-                    "gm convert -size 1000x1050 xc:'#10a0f0' b.gif"), 0);
-    for (int height : {2800, 2801}) {
-        std::string anim = dir + "/anim.gif";
-        ASSERT_EQ(Shell("cd '" + dir + "' && gifsicle --logical-screen 3000x" + std::to_string(height) +
-                        " --position 40,30 a.gif --position 1900,1700 b.gif > anim.gif"), 0);
-        std::vector<unsigned char> bytes = ReadFile(anim);
-        CRasterImage img;
-        img.SetFrame(1);
-        if (height > 2800) {
-            EXPECT_FALSE(img.Load(anim.c_str(), RASTER_FORMAT_GIF));
+                    "gm convert -size 1000x1050 xc:'#10a0f0' b.gif && "
+                    "gm convert -size 100x100 xc:'#30d050' -fill '#f0e020' -draw 'rectangle 0,0 9,4' small.gif"), 0);
+    std::string anim = dir + "/anim.gif";
+    ASSERT_EQ(Shell("cd '" + dir + "' && gifsicle --logical-screen 3000x2800 --position 40,30 a.gif "
+                    "--position 1900,1700 b.gif > anim.gif"), 0);
+    std::vector<unsigned char> bytes = ReadFile(anim);
+    CRasterImage img;
+    img.SetFrame(1);
+    ASSERT_TRUE(img.Load(anim.c_str(), RASTER_FORMAT_GIF));
+    ASSERT_EQ(img.GetWidth(), 3000u);
+    ASSERT_EQ(img.GetHeight(), 2800u);
+    ASSERT_EQ(img.GetBpp(), 24);
+    ASSERT_TRUE(bytes[10] & 0x80);
+    Rgb background = {bytes[13], bytes[14], bytes[15]};
+    ASSERT_FALSE(background == (Rgb{0xc0, 0x20, 0x20}));
+    for (auto [x, y] : {std::pair{0, 0}, {2999, 0}, {39, 500}, {40, 29}, {1040, 30}, {2999, 2799}, {1899, 2000}})
+        EXPECT_EQ(PixelTopDown(img, x, y), background) << x << "," << y;
+    EXPECT_EQ(PixelTopDown(img, 49, 39), (Rgb{0x20, 0x40, 0xe0}));
+    for (auto [x, y] : {std::pair{50, 30}, {1039, 1079}})
+        EXPECT_EQ(PixelTopDown(img, x, y), (Rgb{0xc0, 0x20, 0x20})) << x << "," << y;
+    for (auto [x, y] : {std::pair{1900, 1700}, {2899, 2749}})
+        EXPECT_EQ(PixelTopDown(img, x, y), (Rgb{0x10, 0xa0, 0xf0})) << x << "," << y;
+
+    struct Screen {
+        int width, height;
+        bool opens;
+    };
+    for (Screen screen : {Screen{2100, 2000, true}, Screen{4096, 4096, true}, Screen{4096, 4097, false}}) {
+        std::string size = std::to_string(screen.width) + "x" + std::to_string(screen.height);
+        SCOPED_TRACE(size);
+        ASSERT_EQ(Shell("cd '" + dir + "' && gifsicle --logical-screen " + size +
+                        " --position 30,20 small.gif > big.gif"), 0);
+        CRasterImage big;
+        ASSERT_EQ(big.Load((dir + "/big.gif").c_str(), RASTER_FORMAT_GIF), screen.opens);
+        if (!screen.opens) {
+            EXPECT_STREQ(big.GetLastError(), "GIF screen too large for its frames");
             continue;
         }
-        ASSERT_TRUE(img.Load(anim.c_str(), RASTER_FORMAT_GIF));
-        ASSERT_EQ(img.GetWidth(), 3000u);
-        ASSERT_EQ(img.GetHeight(), 2800u);
-        ASSERT_EQ(img.GetBpp(), 24);
-        ASSERT_TRUE(bytes[10] & 0x80);
-        Rgb background = {bytes[13], bytes[14], bytes[15]};
-        ASSERT_FALSE(background == (Rgb{0xc0, 0x20, 0x20}));
-        for (auto [x, y] : {std::pair{0, 0}, {2999, 0}, {39, 500}, {40, 29}, {1040, 30}, {2999, 2799}, {1899, 2000}})
-            EXPECT_EQ(PixelTopDown(img, x, y), background) << x << "," << y;
-        EXPECT_EQ(PixelTopDown(img, 49, 39), (Rgb{0x20, 0x40, 0xe0}));
-        for (auto [x, y] : {std::pair{50, 30}, {1039, 1079}})
-            EXPECT_EQ(PixelTopDown(img, x, y), (Rgb{0xc0, 0x20, 0x20})) << x << "," << y;
-        for (auto [x, y] : {std::pair{1900, 1700}, {2899, 2749}})
-            EXPECT_EQ(PixelTopDown(img, x, y), (Rgb{0x10, 0xa0, 0xf0})) << x << "," << y;
+        ASSERT_EQ(big.GetWidth(), DWORD(screen.width));
+        ASSERT_EQ(big.GetHeight(), DWORD(screen.height));
+        EXPECT_EQ(PixelTopDown(big, 39, 24), (Rgb{0xf0, 0xe0, 0x20}));
+        EXPECT_EQ(PixelTopDown(big, 40, 24), (Rgb{0x30, 0xd0, 0x50}));
+        EXPECT_EQ(PixelTopDown(big, 129, 119), (Rgb{0x30, 0xd0, 0x50}));
     }
 }

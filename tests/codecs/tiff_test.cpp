@@ -158,6 +158,19 @@ TEST(TiffDecode, PagesOrientationAndResolution)
         EXPECT_EQ(img.GetNumFrames(), 3);
         EXPECT_LE(MaxDifference(img, Reference(Gm(pages + "[" + std::to_string(page) + "]"))), page == 2 ? 1 : 0);
     }
+    // One pass over the file hands the same pages, in order.
+    std::vector<unsigned char> bytes = ReadFile(pages);
+    CMemoryStream stream(bytes.data(), uint32_t(bytes.size()));
+    CRasterTIF codec;
+    int handed = 0;
+    ASSERT_TRUE(codec.DecodeFrames(&stream, [&](CRasterImage& page) {
+        EXPECT_EQ(page.GetFrame(), handed);
+        EXPECT_LE(MaxDifference(page, Reference(Gm(pages + "[" + std::to_string(handed) + "]"))), handed == 2 ? 1 : 0);
+        ++handed;
+        return true;
+    }));
+    EXPECT_EQ(handed, 3);
+
     CRasterImage missing;
     missing.SetFrame(3);
     FILE* fp = fopen(pages.c_str(), "rb");
@@ -336,4 +349,144 @@ TEST(TiffDecode, HugeResolutionAndPositionSaturate)
     long x = 0, y = 0;
     img.GetOffset(&x, &y);
     EXPECT_EQ(x, 2147483647L);
+}
+
+namespace {
+
+// Straight (unassociated) colour with its alpha, the same picture at 8
+// and 16 bits.
+const uint8_t kRgba[4][4] = {{243, 231, 111, 220}, {10, 200, 30, 128}, {255, 0, 128, 255}, {90, 90, 200, 200}};
+
+void WriteRgba(const std::string& path, uint16_t bits, uint16_t planar)
+{
+    const int width = 4, height = 3;
+    TIFF* tif = TIFFOpen(path.c_str(), "w");
+    ASSERT_NE(tif, nullptr);
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, uint32_t(width));
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, uint32_t(height));
+    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, uint16_t(4));
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, bits);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, uint16_t(PHOTOMETRIC_RGB));
+    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, planar);
+    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, uint32_t(height));
+    uint16_t extra = EXTRASAMPLE_UNASSALPHA;
+    TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, uint16_t(1), &extra);
+    const int planes = planar == PLANARCONFIG_CONTIG ? 1 : 4;
+    const int perPlane = 4 / planes;
+    for (int plane = 0; plane < planes; plane++)
+        for (int y = 0; y < height; y++) {
+            std::vector<uint8_t> row(size_t(width) * perPlane * bits / 8);
+            for (int x = 0; x < width; x++)
+                for (int s = 0; s < perPlane; s++) {
+                    uint8_t v = kRgba[(x + y) % 4][plane + s];
+                    size_t at = size_t(x) * perPlane + size_t(s);
+                    if (bits == 16) {
+                        uint16_t w = uint16_t(v * 257);
+                        memcpy(&row[2 * at], &w, 2);
+                    } else {
+                        row[at] = v;
+                    }
+                }
+            ASSERT_EQ(TIFFWriteScanline(tif, row.data(), uint32_t(y), uint16_t(plane)), 1);
+        }
+    TIFFClose(tif);
+}
+
+} // namespace
+
+// Colour stays apart from an unassociated alpha at every depth and sample
+// layout, as the image's alpha drawing expects; libtiff's RGBA reader,
+// which takes separate planes, multiplies them, and that is undone to the
+// nearest level.
+TEST(TiffDecode, UnassociatedAlphaKeepsStraightColour)
+{
+    std::string dir = ScratchDir("tiff");
+    struct Layout {
+        const char* name;
+        uint16_t bits, planar;
+        int tolerance;
+    };
+    for (Layout layout : {Layout{"rgba8.tif", 8, PLANARCONFIG_CONTIG, 0},
+                          Layout{"rgba16.tif", 16, PLANARCONFIG_CONTIG, 0},
+                          Layout{"planes.tif", 8, PLANARCONFIG_SEPARATE, 1}}) {
+        SCOPED_TRACE(layout.name);
+        std::string path = dir + "/" + layout.name;
+        WriteRgba(path, layout.bits, layout.planar);
+        CRasterImage img;
+        ASSERT_TRUE(img.Load(path.c_str(), RASTER_FORMAT_TIF)) << img.GetLastError();
+        ASSERT_EQ(img.GetBpp(), 24);
+        ASSERT_TRUE(img.AlphaIsValid());
+        for (int y = 0; y < 3; y++)
+            for (int x = 0; x < 4; x++) {
+                const uint8_t* want = kRgba[(x + y) % 4];
+                Rgb got = PixelTopDown(img, x, y);
+                EXPECT_LE(std::max({abs(got.r - want[0]), abs(got.g - want[1]), abs(got.b - want[2])}),
+                          layout.tolerance)
+                    << x << "," << y << ": " << got;
+                EXPECT_EQ(img.AlphaGet(x, 2 - y), want[3]) << x << "," << y;
+            }
+    }
+}
+
+// A stream opened for writing alone takes whole files, one page or many,
+// and a stream that cannot take them gives a reason.
+TEST(TiffEncode, WriteOnlyStreamsAndFailedWrites)
+{
+    std::string dir = ScratchDir("tiff");
+    CRasterImage a(31, 19, 24), b(19, 31, 8);
+    for (long y = 0; y < 31; y++)
+        for (long x = 0; x < 31; x++) {
+            a.SetPixelColor(x, y, RGB(x * 8, y * 13, 200 - x * 3));
+            b.SetPixelIndex(x, y, BYTE(x * y));
+        }
+    b.SetStdPalette();
+    CRasterImage* pages[] = {&a, &b, &a};
+
+    std::string single = dir + "/single.tif", many = dir + "/many.tif";
+    FILE* fp = fopen(single.c_str(), "wb");
+    ASSERT_TRUE(fp);
+    EXPECT_TRUE(a.Encode(fp, RASTER_FORMAT_TIF)) << a.GetLastError();
+    fclose(fp);
+    EXPECT_EQ(MaxDifference(a, Reference(Gm(single))), 0);
+
+    CRasterImage owner;
+    fp = fopen(many.c_str(), "wb");
+    ASSERT_TRUE(fp);
+    EXPECT_TRUE(owner.Encode(fp, pages, 3, RASTER_FORMAT_TIF, 0)) << owner.GetLastError();
+    fclose(fp);
+    for (int page = 0; page < 3; page++)
+        EXPECT_EQ(MaxDifference(*pages[page], Reference(Gm(many + "[" + std::to_string(page) + "]"))), 0) << page;
+    EXPECT_EQ(Capture("tiffinfo '" + many + "' 2>/dev/null | grep -c 'TIFF Directory'"), "3\n");
+
+    for (bool multi : {false, true}) {
+        fp = fopen("/dev/full", "wb");
+        ASSERT_TRUE(fp);
+        CRasterImage writer(a);
+        bool ok = multi ? writer.Encode(fp, pages, 3, RASTER_FORMAT_TIF, 0) : writer.Encode(fp, RASTER_FORMAT_TIF);
+        fclose(fp);
+        EXPECT_FALSE(ok) << multi;
+        EXPECT_STRNE(writer.GetLastError(), "") << multi;
+    }
+}
+
+// A two-colour palette other than black and white is written as a palette.
+TEST(TiffEncode, TwoColourPaletteIsKept)
+{
+    std::string dir = ScratchDir("tiff");
+    CRasterImage img(37, 23, 1);
+    img.SetPaletteColor(0, 200, 30, 40);
+    img.SetPaletteColor(1, 20, 60, 220);
+    for (long y = 0; y < 23; y++)
+        for (long x = 0; x < 37; x++)
+            img.SetPixelIndex(x, y, BYTE((x / 3 + y * y) & 1));
+    std::string path = dir + "/two.tif";
+    ASSERT_TRUE(img.Save(path.c_str(), RASTER_FORMAT_TIF)) << img.GetLastError();
+    std::string info = TiffInfo(path);
+    EXPECT_TRUE(Has(info, "Photometric Interpretation: palette color")) << info;
+    EXPECT_TRUE(Has(info, "Bits/Sample: 1")) << info;
+    EXPECT_EQ(MaxDifference(img, Reference("tifftopnm '" + path + "' 2>/dev/null | pnmdepth 255")), 0);
+    CRasterImage back;
+    ASSERT_TRUE(back.Load(path.c_str(), RASTER_FORMAT_TIF));
+    EXPECT_EQ(back.GetBpp(), 1);
+    EXPECT_EQ(MaxDifference(back, Reference("tifftopnm '" + path + "' 2>/dev/null | pnmdepth 255")), 0);
 }

@@ -62,4 +62,23 @@ template <class Codec> int DecodeFromMemory(const uint8_t* data, size_t size)
     return 0;
 }
 
+// A multi-frame codec's one-pass decode, frames read until they hold 16 MB:
+// the raster road allows more, but a screen-size copy per frame would only
+// slow the run down.
+template <class Codec> int DecodeFramesFromMemory(const uint8_t* data, size_t size)
+{
+    HoldToThePixelLimit();
+    std::vector<unsigned char> copy(data, data + size);
+    CMemoryStream stream(copy.empty() ? nullptr : copy.data(), static_cast<uint32_t>(copy.size()));
+    Codec codec;
+    uint64_t held = 0;
+    codec.DecodeFrames(&stream, [&held](CRasterImage& frame) {
+        volatile unsigned sink = Checksum(frame.GetDIB(), static_cast<size_t>(frame.GetSize()));
+        (void)sink;
+        held += 3ULL * frame.GetWidth() * frame.GetHeight();
+        return held < (16u << 20);
+    });
+    return 0;
+}
+
 }  // namespace fuzz

@@ -333,6 +333,8 @@ void EncodedSeeds(const fs::path& dir, DWORD format, const std::string& extensio
     }
 }
 
+void ManyFramesSeeds(const fs::path& dir);
+
 // Every depth, and two small frames at opposite corners of a screen far
 // larger than both: such a screen once took seconds to clear.
 void GifSeeds(const fs::path& dir)
@@ -351,6 +353,52 @@ void GifSeeds(const fs::path& dir)
     bytes[6] = BYTE(18759 & 0xFF); bytes[7] = BYTE(18759 >> 8);
     bytes[8] = BYTE(14406 & 0xFF); bytes[9] = BYTE(14406 >> 8);
     WriteSeed(dir, "farcorners.gif", bytes);
+    ManyFramesSeeds(dir);
+}
+
+Bytes EncodeFrames(std::vector<CRasterImage*>& frames, DWORD format, int disposal = 0)
+{
+    CMemoryStream stream;
+    stream.Open();
+    CRasterGIF gif;
+    gif.SetDisposalMethod(disposal);
+    bool ok = format == RASTER_FORMAT_GIF ? gif.Encode(&stream, frames.data(), int(frames.size()))
+                                          : frames[0]->Encode(&stream, frames.data(), int(frames.size()), format);
+    if (!ok)
+        return {};
+    unsigned char* data = stream.GetBuffer(false);
+    return Bytes(data, data + stream.Size());
+}
+
+// Many small frames, which once cost the whole file or a whole screen per
+// frame: restored to the previous screen on a large screen, in indexed and
+// in true colour, and thousands on a screen of their own size.
+void ManyFramesSeeds(const fs::path& dir)
+{
+    CRasterImage screen = Picture(8, 1024, 1024), small = Picture(8, 4, 4);
+    screen.Clear(5);
+    small.SetOffset(700, 400);
+    std::vector<CRasterImage*> frames(1000, &small);
+    frames[0] = &screen;
+    WriteSeed(dir, "restore-previous.gif", EncodeFrames(frames, RASTER_FORMAT_GIF, 3));
+    frames[0] = &small;
+    Bytes scattered = EncodeFrames(frames, RASTER_FORMAT_GIF, 3);
+    if (scattered.size() > 10) {
+        scattered[6] = 0; scattered[7] = 1024 >> 8;
+        scattered[8] = 0; scattered[9] = 1024 >> 8;
+        WriteSeed(dir, "restore-previous-scattered.gif", scattered);
+    }
+    small.SetOffset(0, 0);
+    frames.assign(2000, &small);
+    WriteSeed(dir, "many-frames.gif", EncodeFrames(frames, RASTER_FORMAT_GIF));
+}
+
+void TifSeeds(const fs::path& dir)
+{
+    EncodedSeeds(dir, RASTER_FORMAT_TIF, ".tif");
+    CRasterImage page = Picture(24, 4, 4);
+    std::vector<CRasterImage*> pages(1000, &page);
+    WriteSeed(dir, "many-pages.tif", EncodeFrames(pages, RASTER_FORMAT_TIF));
 }
 
 void PutBe(Bytes& b, unsigned v, int count)
@@ -563,7 +611,7 @@ int main(int argc, char** argv)
     DicomSeeds(out / "dicom", argv[2]);
     XmlSeeds(out / "xml");
     GifSeeds(out / "gif");
-    EncodedSeeds(out / "tif", RASTER_FORMAT_TIF, ".tif");
+    TifSeeds(out / "tif");
     EncodedSeeds(out / "tga", RASTER_FORMAT_TGA, ".tga");
     EncodedSeeds(out / "pcx", RASTER_FORMAT_PCX, ".pcx");
     EncodedSeeds(out / "wbmp", RASTER_FORMAT_WBMP, ".wbmp");
