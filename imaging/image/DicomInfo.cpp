@@ -27,6 +27,7 @@
 #include "DicomText.h"
 #include "JpegDataFloor.h"
 #include "PixelLimit.h"
+#include "SequenceDepthScan.h"
 
 namespace {
 
@@ -168,10 +169,15 @@ void SilenceToolkitLog()
     (void)silenced;
 }
 
+// Group lengths stay as the file has them: recomputing them on load walks
+// nested items again at every level of nesting. Nesting the toolkit cannot
+// read within its stack is refused before it reads.
 OFCondition LoadFile(DcmFileFormat& file, const char* path)
 {
     SilenceToolkitLog();
-    return file.loadFile(path, EXS_Unknown, EGL_withGL, 4096, ERM_autoDetect);
+    if (SequenceDepthScan::Deeper(path))
+        return EC_IllegalCall;
+    return file.loadFile(path, EXS_Unknown, EGL_noChange, 4096, ERM_autoDetect);
 }
 
 // Writes the data set to a new file beside the original and puts it in the
@@ -681,9 +687,7 @@ int CDicomInfo::WriteElementUnguarded(WORD group, WORD element, int vr, int leng
 {
     const char* path = static_cast<const char*>(m_strFilePath);
     DcmFileFormat file;
-    // Group lengths stay as the file has them: none are added.
-    SilenceToolkitLog();
-    if (file.loadFile(path, EXS_Unknown, EGL_noChange, 4096, ERM_autoDetect).bad())
+    if (LoadFile(file, path).bad())
         return 0;
     DcmDataset* dataset = file.getDataset();
     DcmTag tag(group, element, DcmVR(static_cast<DcmEVR>(vr)));
