@@ -193,6 +193,8 @@ void CViewerView::OpenDicomdir(const CString& path)
     tree->m_bFileIds = 1;
     tree->m_strFolder = FolderOfPath(path);
 
+    if (theApp.m_strTempFolder.IsEmpty())
+        return;
     CString xmlPath;
     xmlPath.Format("%s/%s", (LPCTSTR)theApp.m_strTempFolder, kXmlFileName);
     DeleteFile(xmlPath);
