@@ -27,6 +27,7 @@
 #include "DicomText.h"
 #include "JpegDataFloor.h"
 #include "PixelLimit.h"
+#include "PixelOps.h"
 #include "SequenceDepthScan.h"
 
 namespace {
@@ -538,14 +539,25 @@ bool CDicomInfo::StorePixelData(DcmElement* element, CPtrArray* frames)
     // Shorter data would be read past; bytes after the frames are left unused.
     if (expected > kMaxPixelBytes || length < expected)
         return false;
+    // The display shows colour of 8 bits per sample: wider samples are
+    // scaled down as they are taken.
+    const int bytesPerSample = m_nBitsAllocated / 8;
+    const bool narrow = samples == 3 && bytesPerSample > 1 && bytesPerSample <= 4;
     const INT_PTR firstNew = frames->GetSize();
     for (unsigned long long i = 0; i < frameCount; ++i) {
-        BYTE* frame = CopyBytes(bytes + i * frameBytes, static_cast<size_t>(frameBytes));
+        const BYTE* source = bytes + i * frameBytes;
+        BYTE* frame = narrow ? PixelOps::NarrowSamples(source, static_cast<size_t>(frameBytes / bytesPerSample),
+                                                       bytesPerSample, m_nBitsStored)
+                             : CopyBytes(source, static_cast<size_t>(frameBytes));
         if (frame == nullptr) {
             DeleteFramesFrom(frames, firstNew);
             return false;
         }
         frames->Add(frame);
+    }
+    if (narrow) {
+        m_nBitsAllocated = m_nBitsStored = 8;
+        m_nHighBit = 7;
     }
     return true;
 }
