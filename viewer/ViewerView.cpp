@@ -181,6 +181,8 @@ void CViewerView::ShowImageFile(CString path)
         return;
     if (!m_wndDicom.SetImage(path, 0)) {
         m_wndDicom.SetImage(static_cast<CDcmImage*>(nullptr));
+        // Said as File > Open says it: an empty pane alone tells nothing.
+        AfxMessageBox(kTextOpenFailed);
         if (m_pTreeView)
             m_pTreeView->SetFocus();
     }
