@@ -413,6 +413,13 @@ public:
         peer = MakeChildPeer(r, parent, pos, size);
         if (!peer) return;
         r.peer = peer;
+        if (IsDropDownCombo(r)) {
+            // The native closed control has a height of its own.
+            size.y = peer->GetBestSize().y;
+            r.rect.bottom = r.rect.top + size.y;
+            r.clientCy = size.y;
+            r.surface.Resize(size.x, size.y);
+        }
         peer->SetSize(r.rect.left, r.rect.top, size.x, size.y);
         peer->Show((r.style & WS_VISIBLE) != 0);
         peer->Enable(!(r.style & WS_DISABLED));
