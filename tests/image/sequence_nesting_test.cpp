@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "DcmImage.h"
+#include "DicomInfo.h"
 #include "DicomTestFiles.h"
 #include "SequenceDepthScan.h"
 
@@ -159,4 +160,73 @@ TEST_F(SequenceNestingTest, SiblingSequencesDoNotAddUp)
         defined.insert(defined.end(), one.begin(), one.end());
     }
     ExpectRampOpens(Write(defined, EXS_LittleEndianImplicit, "defined.dcm"));
+}
+
+namespace {
+
+// The values of every group length of the item and the items below it,
+// in walk order.
+std::vector<Uint32> GroupLengths(DcmItem* item)
+{
+    std::vector<Uint32> lengths;
+    DcmStack stack;
+    while (item->nextObject(stack, OFTrue).good()) {
+        DcmObject* object = stack.top();
+        Uint32 value = 0;
+        if (object->isLeaf() && object->getETag() == 0 && static_cast<DcmElement*>(object)->getUint32(value).good())
+            lengths.push_back(value);
+    }
+    return lengths;
+}
+
+}  // namespace
+
+// Loading no longer recomputes group lengths; writing an element into the
+// file must still leave every group length, nested ones included, right.
+TEST_F(SequenceNestingTest, WrittenElementLeavesEveryGroupLengthRight)
+{
+    ImageLayout layout;
+    layout.rows = 4;
+    layout.columns = 6;
+    layout.bitsAllocated = 8;
+    layout.pixels = Ramp(layout, 3, 9);
+    DcmFileFormat file = MakeImage(layout);
+    DcmItem* item = file.getDataset();
+    item->putAndInsertString(DCM_WindowCenter, "40");
+    item->putAndInsertString(DCM_WindowWidth, "400");
+    for (int level = 0; level < 6; ++level) {
+        DcmItem* inner = nullptr;
+        ASSERT_TRUE(item->findOrCreateSequenceItem(DCM_ContentSequence, inner, -2).good());
+        inner->putAndInsertString(DCM_ValueType, level % 2 ? "TEXT" : "CONTAINER");
+        item = inner;
+    }
+    const std::string path = dir + "/lengths.dcm";
+    ASSERT_TRUE(file.saveFile(path.c_str(), EXS_LittleEndianExplicit, EET_ExplicitLength, EGL_withGL).good());
+
+    CDicomInfo info;
+    ASSERT_EQ(info.ReadDicomFile(path.c_str(), nullptr), 1);
+    info.m_nWindowCenter = -1600;  // longer texts: the image group grows
+    info.m_nWindowWidth = 12000;
+    const BYTE blob[6] = {1, 2, 3, 4, 5, 6};
+    ASSERT_EQ(info.WriteElement(0x6061, 0x0030, EVR_OB, 6, blob), 1);
+
+    DcmFileFormat written;
+    ASSERT_TRUE(written.loadFile(path.c_str(), EXS_Unknown, EGL_noChange).good());
+    DcmDataset* dataset = written.getDataset();
+    const std::vector<Uint32> stored = GroupLengths(dataset);
+    EXPECT_GE(stored.size(), 6u + 3u);
+    ASSERT_TRUE(dataset->computeGroupLengthAndPadding(EGL_recalcGL, EPD_noChange, dataset->getOriginalXfer(),
+                                                      EET_UndefinedLength).good());
+    EXPECT_EQ(stored, GroupLengths(dataset));
+    OFString centre;
+    dataset->findAndGetOFString(DCM_WindowCenter, centre);
+    EXPECT_EQ(centre, "-1600");
+
+    // The deepest accepted nesting is written as quickly as it is read.
+    CDicomInfo deep;
+    const std::string deepPath =
+        Write(ExplicitUndefinedNesting(SequenceDepthScan::kMaxDepth), EXS_LittleEndianExplicit, "deep.dcm");
+    ASSERT_EQ(deep.ReadDicomFile(deepPath.c_str(), nullptr), 1);
+    EXPECT_EQ(deep.WriteElement(0x6061, 0x0030, EVR_OB, 6, blob), 1);
+    ExpectRampOpens(deepPath);
 }
