@@ -61,6 +61,28 @@ struct Screenshot {
                std::abs(int(GetBValue(a)) - int(GetBValue(b))) < 40;
     }
 
+    // Dark pixels (text) and light pixels (the fields and buttons it is
+    // drawn on) of area, in screen coordinates.
+    template <class Rect>
+    int CountDark(const Rect& area) const
+    {
+        return CountIf(area, [](const unsigned char* c) { return c[0] < 100 && c[1] < 100 && c[2] < 100; });
+    }
+    template <class Rect>
+    int CountLight(const Rect& area) const
+    {
+        return CountIf(area, [](const unsigned char* c) { return c[0] > 180 && c[1] > 180 && c[2] > 180; });
+    }
+    template <class Rect, class Test>
+    int CountIf(const Rect& area, Test test) const
+    {
+        int n = 0;
+        for (int y = area.top; y < area.bottom; ++y)
+            for (int x = area.left; x < area.right; ++x)
+                n += Contains(x, y) && test(At(x, y));
+        return n;
+    }
+
     // Pixels of area (client coordinates of wnd) near colour.
     template <class Window, class Rect>
     int CountNear(Window* wnd, const Rect& area, COLORREF colour) const

@@ -29,17 +29,6 @@ CString FolderOfProgram()
     return slash > 0 ? folder.Left(slash) : folder;
 }
 
-CString TemporaryFolder()
-{
-    char path[kPathBufferSize] = {};
-    GetTempPath(kPathBufferSize, path);
-    CString folder = path;
-    // The root itself keeps its only separator.
-    while (folder.GetLength() > 1 && folder[folder.GetLength() - 1] == '/')
-        folder = folder.Left(folder.GetLength() - 1);
-    return folder;
-}
-
 }  // namespace
 
 CViewerApp::CViewerApp() {}
@@ -50,8 +39,7 @@ BOOL CViewerApp::InitInstance()
     Enable3dControls();
 
     m_strProgramFolder = FolderOfProgram();
-    m_strTempFolder = TemporaryFolder();
-    CreateDirectory(m_strTempFolder, nullptr);
+    m_strTempFolder = m_tempFolder.Create();
 
     SetRegistryKey("Norvane");
     LoadStdProfileSettings(0);
@@ -69,6 +57,12 @@ BOOL CViewerApp::InitInstance()
     m_pMainWnd->UpdateWindow();
     m_pMainWnd->SetWindowText(kTextTitle);
     return TRUE;
+}
+
+int CViewerApp::ExitInstance()
+{
+    m_tempFolder.Remove();
+    return CWinApp::ExitInstance();
 }
 
 void CViewerApp::OnAppAbout()

@@ -2,6 +2,7 @@
 // the one document template.
 #pragma once
 
+#include "ProcessTempFolder.h"
 #include "wnd/wnd.h"
 
 class CViewerApp : public CWinApp {
@@ -11,8 +12,10 @@ public:
     CString m_strProgramFolder;
     CString m_strTempFolder;
     CCommandLineInfo m_cmdInfo;
+    ProcessTempFolder m_tempFolder;
 
     BOOL InitInstance() override;
+    int ExitInstance() override;
 
 protected:
     void OnAppAbout();

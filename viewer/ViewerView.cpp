@@ -181,6 +181,8 @@ void CViewerView::ShowImageFile(CString path)
         return;
     if (!m_wndDicom.SetImage(path, 0)) {
         m_wndDicom.SetImage(static_cast<CDcmImage*>(nullptr));
+        // Said as File > Open says it: an empty pane alone tells nothing.
+        AfxMessageBox(kTextOpenFailed);
         if (m_pTreeView)
             m_pTreeView->SetFocus();
     }
@@ -193,6 +195,8 @@ void CViewerView::OpenDicomdir(const CString& path)
     tree->m_bFileIds = 1;
     tree->m_strFolder = FolderOfPath(path);
 
+    if (theApp.m_strTempFolder.IsEmpty())
+        return;
     CString xmlPath;
     xmlPath.Format("%s/%s", (LPCTSTR)theApp.m_strTempFolder, kXmlFileName);
     DeleteFile(xmlPath);

@@ -27,6 +27,8 @@
 #include "DicomText.h"
 #include "JpegDataFloor.h"
 #include "PixelLimit.h"
+#include "PixelOps.h"
+#include "SequenceDepthScan.h"
 
 namespace {
 
@@ -168,10 +170,15 @@ void SilenceToolkitLog()
     (void)silenced;
 }
 
+// Group lengths stay as the file has them: recomputing them on load walks
+// nested items again at every level of nesting. Nesting the toolkit cannot
+// read within its stack is refused before it reads.
 OFCondition LoadFile(DcmFileFormat& file, const char* path)
 {
     SilenceToolkitLog();
-    return file.loadFile(path, EXS_Unknown, EGL_withGL, 4096, ERM_autoDetect);
+    if (SequenceDepthScan::Deeper(path))
+        return EC_IllegalCall;
+    return file.loadFile(path, EXS_Unknown, EGL_noChange, 4096, ERM_autoDetect);
 }
 
 // Writes the data set to a new file beside the original and puts it in the
@@ -552,16 +559,27 @@ bool CDicomInfo::StorePixelData(DcmElement* element, CPtrArray* frames)
     // Shorter data would be read past; bytes after the frames are left unused.
     if (expected > kMaxPixelBytes || length < expected)
         return false;
+    // The display shows colour of 8 bits per sample: wider samples are
+    // scaled down as they are taken.
+    const int bytesPerSample = m_nBitsAllocated / 8;
+    const bool narrow = samples == 3 && bytesPerSample > 1 && bytesPerSample <= 4;
     const INT_PTR firstNew = frames->GetSize();
     // Sized once: growing by steps would copy the list again for every step.
     frames->SetSize(static_cast<int>(firstNew + frameCount));
     for (unsigned long long i = 0; i < frameCount; ++i) {
-        BYTE* frame = CopyBytes(bytes + i * frameBytes, static_cast<size_t>(frameBytes));
+        const BYTE* source = bytes + i * frameBytes;
+        BYTE* frame = narrow ? PixelOps::NarrowSamples(source, static_cast<size_t>(frameBytes / bytesPerSample),
+                                                       bytesPerSample, m_nBitsStored)
+                             : CopyBytes(source, static_cast<size_t>(frameBytes));
         if (frame == nullptr) {
             DeleteFramesFrom(frames, firstNew);
             return false;
         }
         frames->SetAt(static_cast<int>(firstNew + i), frame);
+    }
+    if (narrow) {
+        m_nBitsAllocated = m_nBitsStored = 8;
+        m_nHighBit = 7;
     }
     return true;
 }
@@ -703,9 +721,7 @@ int CDicomInfo::WriteElementUnguarded(WORD group, WORD element, int vr, int leng
 {
     const char* path = static_cast<const char*>(m_strFilePath);
     DcmFileFormat file;
-    // Group lengths stay as the file has them: none are added.
-    SilenceToolkitLog();
-    if (file.loadFile(path, EXS_Unknown, EGL_noChange, 4096, ERM_autoDetect).bad())
+    if (LoadFile(file, path).bad())
         return 0;
     DcmDataset* dataset = file.getDataset();
     DcmTag tag(group, element, DcmVR(static_cast<DcmEVR>(vr)));

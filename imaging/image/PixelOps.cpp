@@ -96,6 +96,23 @@ size_t RoundUpTo4(size_t value)
     return (value + 3) / 4 * 4;
 }
 
+BYTE* NarrowSamples(const BYTE* src, size_t sampleCount, int bytesPerSample, int bitsStored)
+{
+    const int bits = bitsStored < 1 || bitsStored > bytesPerSample * 8 ? bytesPerSample * 8 : bitsStored;
+    const uint64_t maximum = (uint64_t(1) << bits) - 1;
+    BYTE* narrow = new (std::nothrow) BYTE[sampleCount ? sampleCount : 1];
+    if (narrow == nullptr)
+        return nullptr;
+    for (size_t i = 0; i < sampleCount; ++i) {
+        const BYTE* sample = src + i * bytesPerSample;
+        uint64_t value = 0;
+        for (int b = bytesPerSample - 1; b >= 0; --b)
+            value = value << 8 | sample[b];
+        narrow[i] = static_cast<BYTE>((value & maximum) * 255 / maximum);
+    }
+    return narrow;
+}
+
 BYTE* PadRows(const BYTE* src, size_t srcRowBytes, size_t rowBytes, size_t rows,
               size_t newRowBytes, size_t newRows)
 {

@@ -16,6 +16,11 @@ void YbrFullPixelsToRgb(BYTE* frame, size_t pixelCount);
 
 size_t RoundUpTo4(size_t value);
 
+// Samples of 2 or 4 little-endian bytes whose low bitsStored bits hold the
+// value, scaled to 8 bits each (0 and the stored maximum stay the ends of
+// the range); null when out of memory.
+BYTE* NarrowSamples(const BYTE* src, size_t sampleCount, int bytesPerSample, int bitsStored);
+
 // Copies rows of srcRowBytes (of which rowBytes are pixels) into a zeroed
 // buffer of newRows rows of newRowBytes; null when out of memory.
 BYTE* PadRows(const BYTE* src, size_t srcRowBytes, size_t rowBytes, size_t rows,

@@ -55,6 +55,12 @@ std::unique_ptr<ControlModel> MakeControlModel(const std::string& className, DWO
     return nullptr;
 }
 
+bool IsDropDownCombo(const WindowRecord& record) {
+    const auto* list = dynamic_cast<const ListModel*>(record.control.get());
+    const DWORD kind = record.style & 3;
+    return list && list->IsCombo() && (kind == CBS_DROPDOWN || kind == CBS_DROPDOWNLIST);
+}
+
 // Statics
 
 StaticModel::StaticModel(DWORD style) : icon_((style & SS_TYPEMASK) == SS_ICON) {}

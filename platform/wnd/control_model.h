@@ -19,6 +19,12 @@ public:
 // Null for classes that are not controls.
 std::unique_ptr<ControlModel> MakeControlModel(const std::string& className, DWORD style);
 
+// A combo box whose list drops down: its window is the closed control, so
+// the height it is given (which counts the list) is not the window's.
+bool IsDropDownCombo(const WindowRecord& record);
+// Its height where no native control tells another.
+const int kClosedComboHeight = 22;
+
 enum class ButtonKind { Push, DefPush, CheckBox, AutoCheckBox, Radio, AutoRadio, GroupBox, OwnerDraw };
 
 class ButtonModel : public ControlModel {

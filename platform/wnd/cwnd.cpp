@@ -149,12 +149,12 @@ BOOL CWnd::CreateEx(DWORD dwExStyle, LPCTSTR lpszClassName, LPCTSTR lpszWindowNa
         record->owner = cs.hwndParent;
         record->menu = cs.hMenu;
     }
+    record->control = MakeControlModel(record->className, style);
     int width = std::max(cs.cx, 0);
-    int height = std::max(cs.cy, 0);
+    int height = IsDropDownCombo(*record) ? kClosedComboHeight : std::max(cs.cy, 0);
     record->rect = RECT{cs.x, cs.y, cs.x + width, cs.y + height};
     record->clientCx = width;
     record->clientCy = height;
-    record->control = MakeControlModel(record->className, style);
     record->wnd = this;
     WindowRecord& r = wndsys::Register(std::move(record));
     m_hWnd = r.hwnd;

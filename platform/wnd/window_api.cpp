@@ -232,7 +232,8 @@ BOOL SetWindowPos(HWND hWnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
         next.top = y;
     }
     int width = (flags & SWP_NOSIZE) ? old.right - old.left : std::max(cx, 0);
-    int height = (flags & SWP_NOSIZE) ? old.bottom - old.top : std::max(cy, 0);
+    // A drop-down combo box keeps its closed height; the one given is its list's.
+    int height = (flags & SWP_NOSIZE) || IsDropDownCombo(*r) ? old.bottom - old.top : std::max(cy, 0);
     next.right = next.left + width;
     next.bottom = next.top + height;
     bool sized = width != old.right - old.left || height != old.bottom - old.top;

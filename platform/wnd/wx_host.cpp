@@ -413,6 +413,13 @@ public:
         peer = MakeChildPeer(r, parent, pos, size);
         if (!peer) return;
         r.peer = peer;
+        if (IsDropDownCombo(r)) {
+            // The native closed control has a height of its own.
+            size.y = peer->GetBestSize().y;
+            r.rect.bottom = r.rect.top + size.y;
+            r.clientCy = size.y;
+            r.surface.Resize(size.x, size.y);
+        }
         peer->SetSize(r.rect.left, r.rect.top, size.x, size.y);
         peer->Show((r.style & WS_VISIBLE) != 0);
         peer->Enable(!(r.style & WS_DISABLED));
@@ -897,17 +904,44 @@ private:
         }
     }
 
+    // Whether the native items below parent are the model's items, in order
+    // and with their texts; finds the native item of the model's selection.
+    static bool SameTreeItems(const TreeModel& model, wxTreeCtrl& native, const wxTreeItemId& parent,
+                              const std::vector<HTREEITEM>& items, wxTreeItemId& selection) {
+        if (native.GetChildrenCount(parent, false) != items.size()) return false;
+        wxTreeItemIdValue cookie;
+        wxTreeItemId id = native.GetFirstChild(parent, cookie);
+        for (HTREEITEM h : items) {
+            const TreeModel::Item* item = model.Get(h);
+            auto* data = id.IsOk() ? dynamic_cast<TreeItemHandle*>(native.GetItemData(id)) : nullptr;
+            if (!item || !data || data->item != h || native.GetItemText(id) != wxString::FromUTF8(item->text) ||
+                !SameTreeItems(model, native, id, item->children, selection))
+                return false;
+            if (h == model.Selection()) selection = id;
+            id = native.GetNextChild(parent, cookie);
+        }
+        return true;
+    }
+
+    // The native tree is rebuilt only when its items changed: a rebuild
+    // loses the scroll position, and moving the selection is not a change.
     void SyncTree(const TreeModel& model, wxTreeCtrl& native) {
         syncing_ = true;
-        native.Freeze();
-        native.DeleteChildren(native.GetRootItem());
         wxTreeItemId selection;
-        AddTreeItems(model, native, native.GetRootItem(), model.Roots(), selection);
-        if (selection.IsOk()) {
-            native.SelectItem(selection);
-            native.EnsureVisible(selection);
+        if (!SameTreeItems(model, native, native.GetRootItem(), model.Roots(), selection)) {
+            native.Freeze();
+            native.DeleteChildren(native.GetRootItem());
+            selection = wxTreeItemId();
+            AddTreeItems(model, native, native.GetRootItem(), model.Roots(), selection);
+            native.Thaw();
         }
-        native.Thaw();
+        if (selection.IsOk()) {
+            if (native.GetSelection() != selection) native.SelectItem(selection);
+            // Scrolling waits for the thawed layout.
+            native.EnsureVisible(selection);
+        } else if (native.GetSelection().IsOk()) {
+            native.UnselectAll();
+        }
         syncing_ = false;
     }
 

@@ -358,3 +358,64 @@ TEST_F(DcmImageTest, SyntaxWithoutDecoderFailsCleanly)
     CDcmImage image;
     EXPECT_EQ(image.OpenFile(path.c_str()), 0);
 }
+
+namespace {
+
+// Eight colours of a 4 x 2 picture, R, G, B, every channel different.
+const BYTE kColours[8][3] = {{10, 200, 30}, {250, 0, 40},  {60, 70, 255}, {0, 128, 1},
+                             {90, 5, 180},  {33, 66, 99}, {255, 254, 0}, {7, 140, 222}};
+
+// The colours as samples of the given width, each 8-bit value v stored as
+// v scaled to the full range of bitsStored; planar 1 stores whole planes.
+std::vector<uint8_t> WideColourSamples(int bytesPerSample, int bitsStored, int planar, uint32_t garbageHighBits = 0)
+{
+    std::vector<uint8_t> bytes;
+    const uint64_t maximum = (uint64_t(1) << bitsStored) - 1;
+    auto put = [&](BYTE v) {
+        const uint64_t value = (v * maximum + 254) / 255 | garbageHighBits;
+        for (int b = 0; b < bytesPerSample; ++b)
+            bytes.push_back(static_cast<uint8_t>(value >> (8 * b)));
+    };
+    for (int pass = 0; pass < (planar ? 3 : 1); ++pass)
+        for (const auto& colour : kColours)
+            for (int c = 0; c < 3; ++c)
+                if (!planar || c == pass)
+                    put(colour[c]);
+    return bytes;
+}
+
+}  // namespace
+
+// Wider samples were shown as if each byte were a sample of its own: stripes.
+TEST_F(DcmImageTest, ColourOfSixteenAndThirtyTwoBitsPerSampleShowsScaledToEightBits)
+{
+    struct Case {
+        int bitsAllocated, bitsStored, planar;
+        uint32_t garbage;
+    } cases[] = {{16, 16, 0, 0}, {32, 32, 1, 0}, {16, 12, 1, 0xA000}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bitsAllocated * 100 + c.bitsStored);
+        ImageLayout layout;
+        layout.rows = 2;
+        layout.columns = 4;
+        layout.samples = 3;
+        layout.photometric = "RGB";
+        layout.planar = c.planar;
+        layout.bitsAllocated = c.bitsAllocated;
+        layout.pixels = WideColourSamples(c.bitsAllocated / 8, c.bitsStored, c.planar, c.garbage);
+        DcmFileFormat file = MakeImage(layout);
+        file.getDataset()->putAndInsertUint16(DCM_BitsStored, static_cast<Uint16>(c.bitsStored));
+        CDcmImage image;
+        ASSERT_EQ(image.OpenFile(Write(file).c_str()), 1);
+        ASSERT_EQ(image.GetColorMode(), COLOR_MODE_RGB);
+        ASSERT_EQ(image.GetWidth(), 4);
+        const std::vector<BYTE> bits = DisplayBits(image);
+        ASSERT_GE(bits.size(), 8u * 3);
+        for (int i = 0; i < 8; ++i) {
+            const BYTE* shown = &bits[static_cast<size_t>(i) * 3];
+            EXPECT_EQ(std::vector<int>({shown[2], shown[1], shown[0]}),
+                      std::vector<int>({kColours[i][0], kColours[i][1], kColours[i][2]}))
+                << "pixel " << i;
+        }
+    }
+}

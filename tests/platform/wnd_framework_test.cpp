@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "wnd/control_model.h"
 #include "wnd/wnd.h"
 
 namespace {
@@ -652,6 +653,31 @@ TEST_F(FrameworkTest, ProgressComboAndTooltipControls) {
     MSG msg{play.m_hWnd, WM_MOUSEMOVE, 0, 0, 0, POINT{0, 0}};
     tip.RelayEvent(&msg);
     EXPECT_EQ(tip.GetToolCount(), 1);
+}
+
+// A drop-down combo box's window is its closed control: the height it is
+// given counts its list, which took the dialog's room below it.
+TEST_F(FrameworkTest, DropDownComboKeepsItsClosedHeightAndASimpleOneTheGivenHeight) {
+    CWnd parent;
+    parent.CreateEx(0, nullptr, "p", WS_OVERLAPPED | WS_VISIBLE, 0, 0, 300, 300, nullptr, nullptr);
+    CComboBox dropDown, dropList, simple;
+    ASSERT_TRUE(dropDown.Create(WS_CHILD | CBS_DROPDOWN, CRect(7, 11, 180, 200), &parent, 1000));
+    ASSERT_TRUE(dropList.Create(WS_CHILD | CBS_DROPDOWNLIST, CRect(7, 40, 90, 140), &parent, 1001));
+    ASSERT_TRUE(simple.Create(WS_CHILD | CBS_SIMPLE, CRect(7, 60, 90, 160), &parent, 1002));
+    CRect rect;
+    dropDown.GetWindowRect(&rect);
+    parent.ScreenToClient(&rect);
+    EXPECT_EQ(rect, CRect(7, 11, 180, 11 + kClosedComboHeight));
+    dropList.GetClientRect(&rect);
+    EXPECT_EQ(rect, CRect(0, 0, 83, kClosedComboHeight));
+    simple.GetClientRect(&rect);
+    EXPECT_EQ(rect, CRect(0, 0, 83, 100));
+
+    // Moved with a list height, it moves and takes the width only.
+    dropDown.MoveWindow(20, 30, 150, 240);
+    dropDown.GetWindowRect(&rect);
+    parent.ScreenToClient(&rect);
+    EXPECT_EQ(rect, CRect(20, 30, 170, 30 + kClosedComboHeight));
 }
 
 TEST_F(FrameworkTest, ProcessesStartFromArgumentVectorsAndReportExitCodes) {

@@ -164,20 +164,28 @@ POINT ScreenPoint(CWnd* wnd, int x, int y) {
     return p;
 }
 
-TEST(WndGui, FrameSplitterTreeAndDrawingPaneUnderRealInput) {
-    if (!StartGui()) GTEST_SKIP() << "no display";
-
+// The application's frame, shown at the screen's corner.
+GuiFrame* ShowFrame(GuiApp* app, int height) {
     RegisterStringResource(kFrameResource, "GuiTest\n\nGuiTest");
     RegisterMenuResource(kFrameResource, {{"文件(&F)", 0, MF_POPUP, {{"退出(&X)", ID_APP_EXIT, MF_STRING, {}}}}});
     RegisterAcceleratorResource(kFrameResource, {{FVIRTKEY, VK_F6, ID_NEXT_PANE}});
-    auto* app = new GuiApp;
     app->AddDocTemplate(new CSingleDocTemplate(kFrameResource, RUNTIME_CLASS(GuiDoc), RUNTIME_CLASS(GuiFrame),
                                                RUNTIME_CLASS(GuiTree)));
     app->OnFileNew();
     auto* frame = dynamic_cast<GuiFrame*>(app->m_pMainWnd);
+    if (frame) {
+        frame->MoveWindow(0, 0, 560, height, TRUE);
+        frame->ShowWindow(SW_SHOW);
+    }
+    return frame;
+}
+
+TEST(WndGui, FrameSplitterTreeAndDrawingPaneUnderRealInput) {
+    if (!StartGui()) GTEST_SKIP() << "no display";
+
+    auto* app = new GuiApp;
+    auto* frame = ShowFrame(app, 420);
     ASSERT_NE(frame, nullptr);
-    frame->MoveWindow(0, 0, 560, 420, TRUE);
-    frame->ShowWindow(SW_SHOW);
 
     auto* tree = dynamic_cast<GuiTree*>(frame->splitter.GetPane(0, 0));
     auto* canvas = dynamic_cast<GuiCanvas*>(frame->splitter.GetPane(0, 1));
@@ -252,6 +260,59 @@ TEST(WndGui, FrameSplitterTreeAndDrawingPaneUnderRealInput) {
     delete app;
     PlatformStopGui();
     std::remove(shot.c_str());
+}
+
+wxTreeItemId NativeItem(wxTreeCtrl* native, const wxString& text) {
+    wxTreeItemIdValue cookie;
+    for (wxTreeItemId id = native->GetFirstChild(native->GetRootItem(), cookie); id.IsOk();
+         id = native->GetNextChild(native->GetRootItem(), cookie))
+        if (native->GetItemText(id) == text) return id;
+    return wxTreeItemId();
+}
+
+// The tree was rebuilt on every selection, which lost its scroll position,
+// and scrolled inside a freeze: a file far down the list was never shown.
+TEST(WndGui, SelectedTreeItemIsScrolledIntoViewAndTheTreeKeptAsItIs) {
+    if (!StartGui()) GTEST_SKIP() << "no display";
+    auto* app = new GuiApp;
+    auto* frame = ShowFrame(app, 300);
+    ASSERT_NE(frame, nullptr);
+    auto* tree = dynamic_cast<GuiTree*>(frame->splitter.GetPane(0, 0));
+    ASSERT_NE(tree, nullptr);
+    CTreeCtrl& control = tree->GetTreeCtrl();
+    std::vector<HTREEITEM> items;
+    for (int i = 0; i < 75; ++i) {
+        CString name;
+        name.Format("file%02d.dcm", i);
+        items.push_back(control.InsertItem(name));
+    }
+    control.SelectItem(items[70]);
+    WindowRecord* record = wndsys::Find(tree->m_hWnd);
+    auto* native = record ? static_cast<wxTreeCtrl*>(record->peer) : nullptr;
+    ASSERT_NE(native, nullptr);
+    auto shownSelected = [&](const wxString& text) {
+        wxTreeItemId id = NativeItem(native, text);
+        return id.IsOk() && native->GetSelection() == id && native->IsVisible(id);
+    };
+    RunGuiUntil([&] { return shownSelected("file70.dcm"); });
+    EXPECT_TRUE(shownSelected("file70.dcm"));
+    EXPECT_FALSE(native->IsVisible(NativeItem(native, "file00.dcm")));
+
+    // Moving the selection keeps the native items: a mark on one stays.
+    native->SetItemBold(NativeItem(native, "file40.dcm"), true);
+    control.SelectItem(items[3]);
+    RunGuiUntil([&] { return shownSelected("file03.dcm"); });
+    EXPECT_TRUE(shownSelected("file03.dcm"));
+    EXPECT_TRUE(native->IsBold(NativeItem(native, "file40.dcm")));
+    control.SelectItem(items[74]);
+    RunGuiUntil([&] { return shownSelected("file74.dcm"); });
+    EXPECT_TRUE(shownSelected("file74.dcm"));
+    EXPECT_TRUE(native->IsBold(NativeItem(native, "file40.dcm")));
+    EXPECT_EQ(native->GetCount(), 75u);
+
+    frame->DestroyWindow();
+    delete app;
+    PlatformStopGui();
 }
 
 const UINT kGuiDialog = 7200;

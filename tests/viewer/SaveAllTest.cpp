@@ -23,6 +23,10 @@ TEST(SaveAllNames, BothSchemesAndNothingLeadsOutOfTheTargetFolder)
     EXPECT_EQ(SanitizeFileName(".."), "_..");
     EXPECT_EQ(SanitizeFileName(""), "_");
     EXPECT_EQ(SanitizeFileName("王.dcm"), "王.dcm");
+    // Controls end below the space and start again at DEL; a space and a
+    // tilde are ordinary characters of a name.
+    EXPECT_EQ(SanitizeFileName("ct 01\x1f~\x7f.dcm"), "ct 01_~_.dcm");
+    EXPECT_EQ(SaveAllOutputPath("/out", 1, "x", "1.2", "3 A", "4", "JPG"), "/out/1.2_3 A_4.JPG");
 }
 
 TEST(CreateDirectoryPath, CreatesEveryMissingLevelAndAcceptsExistingOnes)

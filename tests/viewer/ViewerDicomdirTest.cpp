@@ -50,7 +50,7 @@ TEST_F(DicomdirTest, ListsExactlyTheImageRecordsAndOpensTheSelectedOne)
     EXPECT_EQ(tree->m_strFolder, media.c_str());
     EXPECT_EQ(TreeColumnWidth(), 250);
     EXPECT_EQ(view->m_wndDicom.GetImage(), nullptr);
-    EXPECT_TRUE(std::filesystem::exists(temp.File("dicomdir.xml")));
+    EXPECT_TRUE(std::filesystem::exists(ListingPath()));
 
     tree->GetTreeCtrl().SelectItem(FindItem("PAT1\\STUDY1\\SERIES2\\IM1"));
     EXPECT_EQ(ShownPath(), media + "/PAT1/STUDY1/SERIES2/IM1");
@@ -136,7 +136,7 @@ TEST_F(DicomdirTest, ConverterBesideTheProgramIsPreferredAndGetsBothPaths)
     std::string dicomdir = media + "/DICOMDIR";
     view->OpenPath(dicomdir.c_str());
     EXPECT_EQ(TempFolder::Read(work.File("arguments")),
-              "-q\n+Ca\nISO_IR 100\n" + dicomdir + "\n" + temp.File("dicomdir.xml") + "\n");
+              "-q\n+Ca\nISO_IR 100\n" + dicomdir + "\n" + ListingPath() + "\n");
     EXPECT_EQ(TreeItems(), (std::vector<std::string>{"A\\B", "C"}));
 }
 

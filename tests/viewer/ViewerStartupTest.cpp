@@ -1,6 +1,8 @@
 // Start-up, the frame's panes, the idle text, the menu's update handlers
 // and the keys of the frame.
 
+#include <sys/stat.h>
+
 #include <fstream>
 
 #include "viewer_harness.h"
@@ -30,6 +32,29 @@ void UpdateMenus(CMainFrame* frame)
 
 bool Enabled(CMainFrame* frame, UINT id) { return (MenuState(frame->GetMenu(), id) & MF_GRAYED) == 0; }
 
+// A fixed name in the shared temporary folder let another user plant a link
+// there and two programs overwrite each other's files.
+TEST_F(ViewerTest, TemporaryFilesGoToAPrivateFolderOfTheProcessRemovedAtExit)
+{
+    ASSERT_TRUE(Start());
+    const std::filesystem::path first = (LPCTSTR)theApp.m_strTempFolder;
+    EXPECT_EQ(first.parent_path(), std::filesystem::path(temp.path()));
+    struct stat status = {};
+    ASSERT_EQ(stat(first.c_str(), &status), 0);
+    EXPECT_TRUE(S_ISDIR(status.st_mode));
+    EXPECT_EQ(status.st_mode & 07777, 0700u);
+    std::ofstream(first / "dicomdir.xml") << "listing";
+
+    // Another start, as a second program would make, gets a folder of its own.
+    ProcessTempFolder second;
+    ASSERT_FALSE(second.Create().IsEmpty());
+    EXPECT_NE(std::filesystem::path((LPCTSTR)second.Path()), first);
+
+    theApp.ExitInstance();
+    EXPECT_FALSE(std::filesystem::exists(first));
+    EXPECT_TRUE(std::filesystem::exists((LPCTSTR)second.Path()));
+}
+
 TEST_F(ViewerTest, StartsWithTitleBothPanesAndNoTreeColumn)
 {
     ASSERT_TRUE(Start());
@@ -43,7 +68,6 @@ TEST_F(ViewerTest, StartsWithTitleBothPanesAndNoTreeColumn)
     EXPECT_EQ(view->m_pTreeView, tree);
     EXPECT_EQ(TreeColumnWidth(), 0);
     EXPECT_TRUE(TreeItems().empty());
-    EXPECT_EQ(theApp.m_strTempFolder, temp.path().c_str());
 
     // The image window fills the pane and has no image yet.
     ASSERT_NE(view->m_wndDicom.GetSafeHwnd(), nullptr);

@@ -112,6 +112,9 @@ protected:
         return current;
     }
 
+    // Where the DICOMDIR listing goes: the program's own temporary folder.
+    static std::string ListingPath() { return std::string((LPCTSTR)theApp.m_strTempFolder) + "/dicomdir.xml"; }
+
     std::string ShownPath()
     {
         CDcmImage* image = view->m_wndDicom.GetImage();

@@ -1,5 +1,8 @@
 // Mouse, wheel and keys: notices, window/level, zoom and move limits, frame
 // stepping, the overlay manager's share and bad input.
+#include <dcmtk/config/osconfig.h>
+#include <dcmtk/dcmdata/dctk.h>
+
 #include "window_harness.h"
 
 namespace {
@@ -74,6 +77,51 @@ TEST_F(WindowTest, RightDragAdjustsWidthAndCentreByTheSteps)
     ASSERT_EQ(host.Codes(), (std::vector<int>{1010, 517}));
     EXPECT_EQ(host.notices[0].record.m_nParams[2], image->GetWindowWidth());
     EXPECT_EQ(wnd.GetOpMode(), OPMODE_NONE);
+}
+
+// A wide 16-bit ramp, 64 x 16, of values 0 to 32000.
+std::string WriteWideRamp()
+{
+    const int columns = 64, rows = 16;
+    std::vector<Uint16> values(static_cast<size_t>(columns) * rows);
+    for (size_t i = 0; i < values.size(); ++i)
+        values[i] = static_cast<Uint16>(i * 32000 / (values.size() - 1));
+    DcmFileFormat file;
+    DcmDataset* ds = file.getDataset();
+    ds->putAndInsertString(DCM_SOPClassUID, UID_SecondaryCaptureImageStorage);
+    ds->putAndInsertString(DCM_SOPInstanceUID, "1.2.826.0.1.3680043.2.1143.7.7");
+    ds->putAndInsertString(DCM_PhotometricInterpretation, "MONOCHROME2");
+    ds->putAndInsertUint16(DCM_SamplesPerPixel, 1);
+    ds->putAndInsertUint16(DCM_Rows, rows);
+    ds->putAndInsertUint16(DCM_Columns, columns);
+    ds->putAndInsertUint16(DCM_BitsAllocated, 16);
+    ds->putAndInsertUint16(DCM_BitsStored, 16);
+    ds->putAndInsertUint16(DCM_HighBit, 15);
+    ds->putAndInsertUint16(DCM_PixelRepresentation, 0);
+    ds->putAndInsertUint16Array(DCM_PixelData, values.data(), static_cast<unsigned long>(values.size()));
+    const std::string path = std::string(BINARY_DIR) + "/wide_ramp_window_test.dcm";
+    EXPECT_TRUE(file.saveFile(path.c_str(), EXS_LittleEndianExplicit).good());
+    return path;
+}
+
+// The horizontal step follows the image's shown width and the vertical one
+// its height: on a wide image the two differ.
+TEST_F(WindowTest, DragStepsFollowTheShownWidthAndHeightOfAWideImage)
+{
+    ASSERT_EQ(wnd.SetImage(WriteWideRamp().c_str(), 0), 1);
+    CDcmImage* image = wnd.GetImage();
+    const int range = image->GetMaxWindowLevel() - image->GetMinWindowLevel();
+    const CRect shown = *wnd.GetTotalRect();
+    ASSERT_GT(shown.Width(), 3 * shown.Height());
+    const int stepX = range / shown.Width(), stepY = range / shown.Height();
+    ASSERT_GT(stepY, 2 * stepX);
+    const int width = image->GetWindowWidth();
+    const int centre = image->GetWindowCenter();
+    Mouse(WM_RBUTTONDOWN, 100, 100, MK_RBUTTON);
+    Mouse(WM_MOUSEMOVE, 107, 97, MK_RBUTTON);
+    EXPECT_EQ(image->GetWindowWidth(), width + 7 * stepX);
+    EXPECT_EQ(image->GetWindowCenter(), centre + 3 * stepY);
+    Mouse(WM_RBUTTONUP, 107, 97);
 }
 
 TEST_F(WindowTest, LeftDragInWindowLevelModesChangesOnlyTheChosenValue)

@@ -3,11 +3,13 @@
 // the EXIF block they do not write), the generated DICOM test files, and XML
 // documents shaped like the ones the program reads.
 // Usage: make-fuzz-seeds <output folder> <generated DICOM folder>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -293,6 +295,49 @@ void DicomCostSeeds(const fs::path& dir)
     WriteSeed(dir, "rle_declares_1gib.dcm", rle);
 }
 
+// Content Sequences nested depth deep, explicit VR, undefined lengths.
+Bytes NestedSequences(int depth)
+{
+    Bytes b;
+    for (int i = 0; i < depth; ++i) {
+        Put16(b, 0x0040);
+        Put16(b, 0xA730);
+        b.insert(b.end(), {'S', 'Q', 0, 0});
+        Put32(b, 0xFFFFFFFF);
+        Put16(b, 0xFFFE);
+        Put16(b, 0xE000);
+        Put32(b, 0xFFFFFFFF);
+    }
+    for (int i = 0; i < depth; ++i) {
+        Put16(b, 0xFFFE);
+        Put16(b, 0xE00D);
+        Put32(b, 0);
+        Put16(b, 0xFFFE);
+        Put16(b, 0xE0DD);
+        Put32(b, 0);
+    }
+    return b;
+}
+
+// A generated file with nested sequences put before its pixel data: one
+// nesting the reader accepts, one just too deep for it.
+void NestedDicomSeeds(const fs::path& dir, const fs::path& source)
+{
+    std::ifstream in(source, std::ios::binary);
+    const Bytes file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const unsigned char pixelTag[] = {0xE0, 0x7F, 0x10, 0x00};
+    const auto at = std::search(file.begin(), file.end(), pixelTag, pixelTag + 4);
+    if (at == file.end())
+        return;
+    for (int depth : {40, 501}) {
+        Bytes nested(file.begin(), at);
+        const Bytes sequences = NestedSequences(depth);
+        nested.insert(nested.end(), sequences.begin(), sequences.end());
+        nested.insert(nested.end(), at, file.end());
+        WriteSeed(dir, "nested" + std::to_string(depth) + ".dcm", nested);
+    }
+}
+
 // The generated DICOM files, small enough for quick fuzzing.
 void DicomSeeds(const fs::path& dir, const fs::path& generated)
 {
@@ -303,6 +348,7 @@ void DicomSeeds(const fs::path& dir, const fs::path& generated)
         if (entry.is_regular_file() && entry.path().extension() == ".dcm" && entry.file_size() <= 64 * 1024)
             fs::copy_file(entry.path(), dir / entry.path().filename(), fs::copy_options::overwrite_existing);
     }
+    NestedDicomSeeds(dir, generated / testdata::kMono2U8);
 }
 
 void XmlSeeds(const fs::path& dir)
