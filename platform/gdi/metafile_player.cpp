@@ -52,7 +52,7 @@ void AppendUtf8(std::string& out, uint32_t c)
 // picture may cover it many times over, but a few kilobytes of records each
 // covering a large picture cannot run for minutes.
 const uint64_t kBudgetPerPixel = 64;
-const uint64_t kBaseBudget = uint64_t(1) << 26;
+const uint64_t kBaseBudget = uint64_t(1) << 24;
 // A band or span of the clip, as it is copied and combined, against a pixel.
 const uint64_t kClipPartCost = 256;
 

@@ -366,7 +366,7 @@ TEST(WmfDecode, DrawingsCostingFarMoreThanTheirPictureAreRefused)
         return path;
     };
     CRasterImage img;
-    ASSERT_TRUE(img.Load(covering(300).c_str(), RASTER_FORMAT_WMF)) << img.GetLastError();
+    ASSERT_TRUE(img.Load(covering(160).c_str(), RASTER_FORMAT_WMF)) << img.GetLastError();
     EXPECT_EQ(PixelTopDown(img, 200, 150), kGreen);
     EXPECT_FALSE(img.Load(covering(3000).c_str(), RASTER_FORMAT_WMF));
     EXPECT_STREQ(img.GetLastError(), "WMF drawing too complex");
