@@ -58,8 +58,9 @@ const uint64_t kClipPartCost = 256;
 
 uint64_t Area(const RECT& r)
 {
-    return r.right > r.left && r.bottom > r.top ? uint64_t(int64_t(r.right) - r.left) * uint64_t(int64_t(r.bottom) - r.top)
-                                                : 0;
+    if (r.right <= r.left || r.bottom <= r.top)
+        return 0;
+    return uint64_t(int64_t(r.right) - r.left) * uint64_t(int64_t(r.bottom) - r.top);
 }
 
 }  // namespace
@@ -406,7 +407,8 @@ void MetafilePlayer::DrawText(int x, int y, UINT options, const RECT* logicalRec
     // Each glyph costs its cell, however little of it shows.
     TEXTMETRIC metrics{};
     GetTextMetrics(m_dc, &metrics);
-    const uint64_t cell = uint64_t(std::max<LONG>(1, metrics.tmHeight)) * uint64_t(std::max<LONG>(1, metrics.tmMaxCharWidth));
+    const uint64_t cell =
+        uint64_t(std::max<LONG>(1, metrics.tmHeight)) * uint64_t(std::max<LONG>(1, metrics.tmMaxCharWidth));
     m_spent += utf8.size() * std::min(cell, Area(m_dest) + 1);
     if (Afford(deviceRect, 0))
         ExtTextOut(m_dc, p.x, p.y, options & (ETO_OPAQUE | ETO_CLIPPED), rect, utf8.c_str(),
