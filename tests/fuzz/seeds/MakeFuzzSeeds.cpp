@@ -11,6 +11,14 @@
 #include <string>
 #include <vector>
 
+#include <dcmtk/config/osconfig.h>
+#include <dcmtk/dcmdata/dcdeftag.h>
+#include <dcmtk/dcmdata/dcfilefo.h>
+#include <dcmtk/dcmdata/dcpixel.h>
+#include <dcmtk/dcmdata/dcpixseq.h>
+#include <dcmtk/dcmdata/dcpxitem.h>
+#include <dcmtk/dcmdata/dcuid.h>
+
 #include "ManyScanJpeg.h"
 #include "MemoryStream.h"
 #include "RasterGIF.h"
@@ -210,10 +218,43 @@ void JpegSeeds(const fs::path& dir)
     WriteSeed(dir, "many-scans.jpg", manyscans::WithScans(1024, 768, 1000));
 }
 
-// The generated DICOM files, small enough for quick fuzzing.
+// A secondary capture whose one frame is a progressive JPEG of many scans.
+void ManyScanDicom(const fs::path& path)
+{
+    const unsigned width = 1024, height = 768;
+    Bytes jpeg = manyscans::WithScans(width, height, 1000);
+    if (jpeg.size() % 2)
+        jpeg.push_back(0);
+    DcmFileFormat file;
+    DcmDataset* data = file.getDataset();
+    data->putAndInsertString(DCM_SOPClassUID, UID_SecondaryCaptureImageStorage);
+    data->putAndInsertString(DCM_SOPInstanceUID, "1.2.826.0.1.3680043.2.1143.1");
+    data->putAndInsertUint16(DCM_SamplesPerPixel, 3);
+    data->putAndInsertString(DCM_PhotometricInterpretation, "YBR_FULL_422");
+    data->putAndInsertUint16(DCM_PlanarConfiguration, 0);
+    data->putAndInsertUint16(DCM_Rows, height);
+    data->putAndInsertUint16(DCM_Columns, width);
+    data->putAndInsertUint16(DCM_BitsAllocated, 8);
+    data->putAndInsertUint16(DCM_BitsStored, 8);
+    data->putAndInsertUint16(DCM_HighBit, 7);
+    data->putAndInsertUint16(DCM_PixelRepresentation, 0);
+    auto* fragments = new DcmPixelSequence(DCM_PixelSequenceTag);
+    fragments->insert(new DcmPixelItem(DCM_PixelItemTag));
+    auto* fragment = new DcmPixelItem(DCM_PixelItemTag);
+    fragment->putUint8Array(jpeg.data(), Uint32(jpeg.size()));
+    fragments->insert(fragment);
+    auto* pixels = new DcmPixelData(DCM_PixelData);
+    pixels->putOriginalRepresentation(EXS_JPEGProcess10_12, nullptr, fragments);
+    data->insert(pixels);
+    file.saveFile(path.c_str(), EXS_JPEGProcess10_12);
+}
+
+// The generated DICOM files, small enough for quick fuzzing, and a frame of
+// many scans.
 void DicomSeeds(const fs::path& dir, const fs::path& generated)
 {
     fs::create_directories(dir);
+    ManyScanDicom(dir / "many-scans.dcm");
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(generated, error)) {
         if (entry.is_regular_file() && entry.path().extension() == ".dcm" && entry.file_size() <= 64 * 1024)
