@@ -13,6 +13,7 @@ extern "C" {
 
 #include "FileStream.h"
 #include "JpegDataFloor.h"
+#include "JpegScanLimit.h"
 #include "SaturatedCast.h"
 
 namespace {
@@ -98,6 +99,19 @@ void JpegEmitMessage(j_common_ptr cinfo, int level)
             err->dataEnd->Note(decompress);
     }
     err->standardEmit(cinfo, level);
+}
+
+// libjpeg reports its progress between rows and scans: a picture of too
+// many scans is refused as soon as the first one past the bound begins.
+void JpegLimitScans(j_common_ptr cinfo)
+{
+    if (!cinfo->is_decompressor ||
+        reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number <= JpegScanLimit::kMaxScans)
+        return;
+    JpegErrorManager* err = reinterpret_cast<JpegErrorManager*>(cinfo->err);
+    strncpy(err->errorText, JpegScanLimit::kFailure, 255);
+    err->errorText[255] = 0;
+    longjmp(err->setjmp_buffer, 1);
 }
 
 void JpegInitDestination(j_compress_ptr cinfo)
@@ -305,6 +319,7 @@ bool CRasterJPG::DecodePixels(CByteStream* stream)
     JpegErrorManager jerr;
     JpegSource source;
     JpegDataEnd dataEnd;
+    jpeg_progress_mgr progress{};
     InstallErrorManager(jerr, info.szLastError, &dataEnd);
     cinfo.err = &jerr.pub;
     if (setjmp(jerr.setjmp_buffer)) {
@@ -312,6 +327,8 @@ bool CRasterJPG::DecodePixels(CByteStream* stream)
         return false;
     }
     jpeg_create_decompress(&cinfo);
+    progress.progress_monitor = JpegLimitScans;
+    cinfo.progress = &progress;
     source.stream = stream;
     source.startOfFile = true;
     source.dataEnd = &dataEnd;

@@ -180,8 +180,10 @@ bool CRasterWMF::Render(HENHMETAFILE metafile, long width, long height)
             ok = false;
         }
     }
-    if (ok)
-        PlayEnhMetaFile(dc, metafile, &rect);
+    if (ok && !PlayEnhMetaFile(dc, metafile, &rect)) {
+        SetLastError("WMF drawing too complex");
+        ok = false;
+    }
     SelectObject(dc, oldBitmap);
     if (ok && info.nEscape) {
         SetLastError("Cancelled");

@@ -9,6 +9,7 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <vector>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,6 +19,9 @@
 #include <dcmtk/dcmdata/dcfilefo.h>
 #include <dcmtk/dcmdata/dcmetinf.h>
 #include <dcmtk/dcmdata/dcovlay.h>
+#include <dcmtk/dcmdata/dcpixel.h>
+#include <dcmtk/dcmdata/dcpixseq.h>
+#include <dcmtk/dcmdata/dcpxitem.h>
 #include <dcmtk/dcmdata/dcrledrg.h>
 #include <dcmtk/dcmdata/dcvrobow.h>
 #include <dcmtk/dcmdata/dcxfer.h>
@@ -26,6 +30,7 @@
 
 #include "DicomText.h"
 #include "JpegDataFloor.h"
+#include "JpegScanLimit.h"
 #include "PixelLimit.h"
 #include "PixelOps.h"
 #include "SequenceDepthScan.h"
@@ -283,6 +288,37 @@ bool RleDataTooShort(DcmDataset* dataset, E_TransferSyntax syntax, const char* p
                                      leastBytes * 8);
 }
 
+// The toolkit's JPEG decoders report no progress: frames of more scans than
+// the bound are refused before any of them is decoded.
+bool JpegHasTooManyScans(DcmDataset* dataset, E_TransferSyntax syntax)
+{
+    switch (syntax) {
+    case EXS_JPEGProcess1:
+    case EXS_JPEGProcess2_4:
+    case EXS_JPEGProcess6_8:
+    case EXS_JPEGProcess10_12:
+    case EXS_JPEGProcess14:
+    case EXS_JPEGProcess14SV1: break;
+    default: return false;
+    }
+    DcmElement* element = nullptr;
+    DcmPixelSequence* fragments = nullptr;
+    DcmPixelData* pixels = nullptr;
+    if (dataset->findAndGetElement(DCM_PixelData, element, OFFalse).bad() ||
+        !(pixels = dynamic_cast<DcmPixelData*>(element)) ||
+        pixels->getEncapsulatedRepresentation(syntax, nullptr, fragments).bad() || !fragments)
+        return false;
+    // Frames may continue from one fragment into the next.
+    std::vector<uint8_t> data;
+    for (unsigned long i = 1; i < fragments->card(); ++i) {
+        DcmPixelItem* item = nullptr;
+        Uint8* bytes = nullptr;
+        if (fragments->getItem(item, i).good() && item->getUint8Array(bytes).good() && bytes)
+            data.insert(data.end(), bytes, bytes + item->getLength());
+    }
+    return JpegScanLimit::Exceeded(data.data(), data.size());
+}
+
 bool ElementBytes(DcmElement* element, const BYTE*& bytes)
 {
     Uint8* bytes8 = nullptr;
@@ -444,7 +480,7 @@ int CDicomInfo::ReadDicomFileUnguarded(const char* path, CPtrArray* frames)
     // No colour model has more than four samples: such data is refused
     // before anything is decompressed for it.
     if (ExpectedPixelBytes(dataset) > kMaxPixelBytes || TopLevelUint16(dataset, DCM_SamplesPerPixel) > 4 ||
-        JpegDataTooShort(dataset, stored.getXfer(), path) ||
+        JpegDataTooShort(dataset, stored.getXfer(), path) || JpegHasTooManyScans(dataset, stored.getXfer()) ||
         RleDataTooShort(dataset, stored.getXfer(), path))
         return 0;
     // The pixel bytes are taken as little-endian words below.

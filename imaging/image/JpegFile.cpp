@@ -9,6 +9,7 @@
 
 #include <jpeglib.h>
 
+#include "JpegScanLimit.h"
 #include "base/StagedFile.h"
 
 namespace {
@@ -29,6 +30,17 @@ void ShowFatalError(j_common_ptr info)
     longjmp(reinterpret_cast<FatalErrorManager*>(info->err)->jump, 1);
 }
 
+// libjpeg reports its progress between rows and scans: a picture of too
+// many scans is refused as soon as the first one past the bound begins.
+void LimitScans(j_common_ptr info)
+{
+    if (!info->is_decompressor ||
+        reinterpret_cast<j_decompress_ptr>(info)->input_scan_number <= JpegScanLimit::kMaxScans)
+        return;
+    MessageBox(nullptr, JpegScanLimit::kFailure, "JPEG Fatal Error", MB_OK | MB_ICONSTOP);
+    longjmp(reinterpret_cast<FatalErrorManager*>(info->err)->jump, 1);
+}
+
 enum class Output { Native, Rgb };
 
 // Decodes within one frame so that longjmp skips no destructors.
@@ -45,6 +57,9 @@ BYTE* Decode(FILE* file, Output output, UINT* width, UINT* height)
         return nullptr;
     }
     jpeg_create_decompress(&info);
+    jpeg_progress_mgr progress{};
+    progress.progress_monitor = LimitScans;
+    info.progress = &progress;
     jpeg_stdio_src(&info, file);
     jpeg_read_header(&info, TRUE);
     const bool grey = info.jpeg_color_space == JCS_GRAYSCALE;

@@ -94,7 +94,7 @@ void EmfPlayer::Play(const uint8_t* bytes, size_t size)
     RecordReader header(bytes, size);
     m_slots.assign(header.U16(48), nullptr);
     size_t pos = 0;
-    while (pos + 8 <= size) {
+    while (pos + 8 <= size && !Exhausted()) {
         RecordReader record(bytes + pos, size - pos);
         uint32_t type = record.U32(0), length = record.U32(4);
         if (length < 8 || length % 4 || length > size - pos || type == kEof)
@@ -141,18 +141,26 @@ void EmfPlayer::SelectClipRects(const RecordReader& r)
         return;
     }
     uint32_t count = std::min<uint32_t>(r.U32(24), (dataBytes - 32) / 16);
-    HRGN area = CreateRectRgn(0, 0, 0, 0);
+    if (!AffordClip(count))
+        return;
+    std::vector<HRGN> parts;
     for (uint32_t i = 0; i < count; i++) {
         size_t o = 48 + 16 * size_t(i);
         PointD a = ReferenceToDevice({double(r.S32(o)), double(r.S32(o + 4))});
         PointD b = ReferenceToDevice({double(r.S32(o + 8)), double(r.S32(o + 12))});
-        HRGN part = CreateRectRgn(int(std::lround(std::clamp(a.x, -1e6, 1e6))),
-                                  int(std::lround(std::clamp(a.y, -1e6, 1e6))),
-                                  int(std::lround(std::clamp(b.x, -1e6, 1e6))),
-                                  int(std::lround(std::clamp(b.y, -1e6, 1e6))));
-        CombineRgn(area, area, part, RGN_OR);
-        DeleteObject(part);
+        parts.push_back(CreateRectRgn(int(std::lround(std::clamp(a.x, -1e6, 1e6))),
+                                      int(std::lround(std::clamp(a.y, -1e6, 1e6))),
+                                      int(std::lround(std::clamp(b.x, -1e6, 1e6))),
+                                      int(std::lround(std::clamp(b.y, -1e6, 1e6)))));
     }
+    // Joined in pairs, so that no rectangle is merged into a large area
+    // more than a few times.
+    for (size_t step = 1; step < parts.size(); step *= 2)
+        for (size_t i = 0; i + step < parts.size(); i += 2 * step) {
+            CombineRgn(parts[i], parts[i], parts[i + step], RGN_OR);
+            DeleteObject(parts[i + step]);
+        }
+    HRGN area = parts.empty() ? CreateRectRgn(0, 0, 0, 0) : parts[0];
     ExtSelectClipRgn(m_dc, area, mode);
     DeleteObject(area);
 }
@@ -317,7 +325,8 @@ bool EmfPlayer::PlayShape(uint32_t type, const RecordReader& r)
         return true;
     case kSetPixelV: {
         POINT p = ToDevice(r.S32(8), r.S32(12));
-        SetPixelV(m_dc, p.x, p.y, r.U32(16) & 0xFFFFFF);
+        if (Afford({p.x, p.y, p.x + 1, p.y + 1}, 0))
+            SetPixelV(m_dc, p.x, p.y, r.U32(16) & 0xFFFFFF);
         return true;
     }
     case kRectangle:
@@ -481,7 +490,8 @@ bool EmfPlayer::PlayTextOrBitmap(uint32_t type, const RecordReader& r)
         int x = r.S32(24), y = r.S32(28), cx = r.S32(32), cy = r.S32(36);
         if (r.U32(88) == 0) {
             RECT rect = ToDeviceRect(x, y, x + cx, y + cy);
-            PatBlt(m_dc, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, r.U32(40));
+            if (Afford(rect, 0))
+                PatBlt(m_dc, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, r.U32(40));
             return true;
         }
         int srcWidth = type == kStretchBlt ? r.S32(100) : cx;

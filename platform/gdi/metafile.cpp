@@ -137,14 +137,15 @@ BOOL PlayEnhMetaFile(HDC dc, HENHMETAFILE metafile, const RECT* rect)
     std::shared_ptr<MetaFile> m = findMetaFile(metafile);
     if (!m || !rect || !findDc(dc))
         return FALSE;
+    // A drawing that outgrows its picture is cut short and reported.
     if (m->enhanced) {
         EmfPlayer player(dc, *rect, m->header);
         player.Play(m->bytes.data(), m->bytes.size());
-    } else {
-        WmfPlayer player(dc, *rect);
-        player.Play(m->bytes.data(), m->bytes.size());
+        return !player.Exhausted();
     }
-    return TRUE;
+    WmfPlayer player(dc, *rect);
+    player.Play(m->bytes.data(), m->bytes.size());
+    return !player.Exhausted();
 }
 
 BOOL DeleteEnhMetaFile(HENHMETAFILE metafile)

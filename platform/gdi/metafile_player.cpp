@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "gdi/objects.h"
+
 namespace gdi {
 
 namespace {
@@ -44,6 +46,21 @@ void AppendUtf8(std::string& out, uint32_t c)
         out += char(0x80 | ((c >> 6) & 0x3F));
         out += char(0x80 | (c & 0x3F));
     }
+}
+
+// Drawing work allowed per playback, in pixels: every record of a genuine
+// picture may cover it many times over, but a few kilobytes of records each
+// covering a large picture cannot run for minutes.
+const uint64_t kBudgetPerPixel = 64;
+const uint64_t kBaseBudget = uint64_t(1) << 24;
+// A band or span of the clip, as it is copied and combined, against a pixel.
+const uint64_t kClipPartCost = 256;
+
+uint64_t Area(const RECT& r)
+{
+    if (r.right <= r.left || r.bottom <= r.top)
+        return 0;
+    return uint64_t(int64_t(r.right) - r.left) * uint64_t(int64_t(r.bottom) - r.top);
 }
 
 }  // namespace
@@ -90,7 +107,8 @@ std::string Utf16ToUtf8(const uint8_t* text, size_t units)
     return out;
 }
 
-MetafilePlayer::MetafilePlayer(HDC dc, const RECT& dest) : m_dc(dc), m_dest(dest)
+MetafilePlayer::MetafilePlayer(HDC dc, const RECT& dest)
+    : m_dc(dc), m_dest(dest), m_budget(kBaseBudget + kBudgetPerPixel * Area(dest))
 {
     m_savedDc = SaveDC(dc);
     SetMapMode(dc, MM_TEXT);
@@ -215,22 +233,85 @@ HFONT MetafilePlayer::MakeFont(LOGFONT font)
     return handle;
 }
 
+bool MetafilePlayer::Afford(RECT box, size_t edges)
+{
+    // Rows outside the destination cost only their edges: the rasteriser
+    // scans the rows it can show.
+    IntersectRect(&box, &box, &m_dest);
+    const uint64_t rows = box.bottom > box.top ? uint64_t(int64_t(box.bottom) - box.top) : 0;
+    m_spent += 1 + edges + Area(box) + rows * edges + ClipCost();
+    return !Exhausted();
+}
+
+// Clip operations, saved states and every drawing inside a clip cost in
+// proportion to the clip's bands and spans.
+uint64_t MetafilePlayer::ClipCost() const
+{
+    std::shared_ptr<Dc> dc = findDc(m_dc);
+    if (!dc || !dc->state.clip)
+        return 0;
+    uint64_t parts = 0;
+    for (const Band& band : dc->state.clip->bands())
+        parts += 1 + band.spans.size();
+    return parts * kClipPartCost;
+}
+
+bool MetafilePlayer::AffordClip(uint64_t rects)
+{
+    uint64_t levels = 1;
+    while (rects >> levels)
+        levels++;
+    m_spent += 1 + ClipCost() + rects * levels * kClipPartCost;
+    return !Exhausted();
+}
+
+bool MetafilePlayer::AffordPoints(const std::vector<POINT>& device)
+{
+    if (device.empty())
+        return !Exhausted();
+    RECT box{device[0].x, device[0].y, device[0].x, device[0].y};
+    for (const POINT& p : device) {
+        box.left = std::min(box.left, p.x);
+        box.top = std::min(box.top, p.y);
+        box.right = std::max(box.right, p.x);
+        box.bottom = std::max(box.bottom, p.y);
+    }
+    return Afford(PenBox(box), device.size());
+}
+
+// The box grown by the current pen's width on every side.
+RECT MetafilePlayer::PenBox(RECT box) const
+{
+    LOGPEN pen{};
+    const LONG grow = GetObject(GetCurrentObject(m_dc, OBJ_PEN), sizeof(pen), &pen) ? pen.lopnWidth.x + 1 : 1;
+    return {box.left - grow, box.top - grow, box.right + grow, box.bottom + grow};
+}
+
 void MetafilePlayer::DrawPolygon(const std::vector<PointD>& points)
 {
     std::vector<POINT> device = ToDevicePoints(points);
-    if (device.size() >= 2)
+    if (device.size() >= 2 && AffordPoints(device))
         Polygon(m_dc, device.data(), int(device.size()));
 }
 
 void MetafilePlayer::DrawPolyline(const std::vector<PointD>& points)
 {
     std::vector<POINT> device = ToDevicePoints(points);
-    if (device.size() >= 2)
+    if (device.size() >= 2 && AffordPoints(device))
         Polyline(m_dc, device.data(), int(device.size()));
 }
 
 void MetafilePlayer::DrawPolyPolygon(const std::vector<std::vector<PointD>>& rings)
 {
+    std::vector<POINT> all;
+    for (const std::vector<PointD>& ring : rings) {
+        std::vector<POINT> device = ToDevicePoints(ring);
+        all.insert(all.end(), device.begin(), device.end());
+    }
+    // Each ring is combined into the area so far: its rows once more.
+    all.resize(all.size() + rings.size(), all.empty() ? POINT{0, 0} : all.front());
+    if (!AffordPoints(all))
+        return;
     int mode = GetPolyFillMode(m_dc);
     HRGN area = CreateRectRgn(0, 0, 0, 0);
     for (const std::vector<PointD>& ring : rings) {
@@ -255,13 +336,15 @@ void MetafilePlayer::DrawPolyPolygon(const std::vector<std::vector<PointD>>& rin
 void MetafilePlayer::DrawRectangle(int left, int top, int right, int bottom)
 {
     RECT r = ToDeviceRect(left, top, right, bottom);
-    Rectangle(m_dc, r.left, r.top, r.right, r.bottom);
+    if (Afford(PenBox(r), 4))
+        Rectangle(m_dc, r.left, r.top, r.right, r.bottom);
 }
 
 void MetafilePlayer::DrawEllipse(int left, int top, int right, int bottom)
 {
     RECT r = ToDeviceRect(left, top, right, bottom);
-    Ellipse(m_dc, r.left, r.top, r.right, r.bottom);
+    if (Afford(PenBox(r), 4))
+        Ellipse(m_dc, r.left, r.top, r.right, r.bottom);
 }
 
 void MetafilePlayer::DrawRoundRect(int left, int top, int right, int bottom, int width, int height)
@@ -321,8 +404,15 @@ void MetafilePlayer::DrawText(int x, int y, UINT options, const RECT* logicalRec
                                   logicalRect->bottom);
         rect = &deviceRect;
     }
-    ExtTextOut(m_dc, p.x, p.y, options & (ETO_OPAQUE | ETO_CLIPPED), rect, utf8.c_str(),
-               UINT(utf8.size()), nullptr);
+    // Each glyph costs its cell, however little of it shows.
+    TEXTMETRIC metrics{};
+    GetTextMetrics(m_dc, &metrics);
+    const uint64_t cell =
+        uint64_t(std::max<LONG>(1, metrics.tmHeight)) * uint64_t(std::max<LONG>(1, metrics.tmMaxCharWidth));
+    m_spent += utf8.size() * std::min(cell, Area(m_dest) + 1);
+    if (Afford(deviceRect, 0))
+        ExtTextOut(m_dc, p.x, p.y, options & (ETO_OPAQUE | ETO_CLIPPED), rect, utf8.c_str(),
+                   UINT(utf8.size()), nullptr);
 }
 
 void MetafilePlayer::DrawDib(int xDest, int yDest, int destWidth, int destHeight, int xSrc,
@@ -367,6 +457,8 @@ void MetafilePlayer::DrawDib(int xDest, int yDest, int destWidth, int destHeight
     srcHeight = std::clamp(srcHeight, 0, int(rows) - ySrc);
     POINT a = ToDevice(xDest, yDest);
     POINT b = ToDevice(double(xDest) + destWidth, double(yDest) + destHeight);
+    if (!Afford({std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)}, 0))
+        return;
     StretchDIBits(m_dc, a.x, a.y, b.x - a.x, b.y - a.y, xSrc, ySrc, srcWidth, srcHeight,
                   bits.data(), reinterpret_cast<BITMAPINFO*>(header.data()), DIB_RGB_COLORS, rop);
 }
@@ -374,13 +466,15 @@ void MetafilePlayer::DrawDib(int xDest, int yDest, int destWidth, int destHeight
 void MetafilePlayer::IntersectClip(int left, int top, int right, int bottom)
 {
     RECT r = ToDeviceRect(left, top, right, bottom);
-    IntersectClipRect(m_dc, r.left, r.top, r.right, r.bottom);
+    if (AffordClip(1))
+        IntersectClipRect(m_dc, r.left, r.top, r.right, r.bottom);
 }
 
 void MetafilePlayer::ExcludeClip(int left, int top, int right, int bottom)
 {
     RECT r = ToDeviceRect(left, top, right, bottom);
-    ExcludeClipRect(m_dc, r.left, r.top, r.right, r.bottom);
+    if (AffordClip(1))
+        ExcludeClipRect(m_dc, r.left, r.top, r.right, r.bottom);
 }
 
 void MetafilePlayer::MoveTo(int x, int y)
@@ -392,11 +486,17 @@ void MetafilePlayer::MoveTo(int x, int y)
 void MetafilePlayer::LineTo(int x, int y)
 {
     POINT p = ToDevice(x, y);
-    ::LineTo(m_dc, p.x, p.y);
+    POINT from{};
+    GetCurrentPositionEx(m_dc, &from);
+    if (AffordPoints({from, p}))
+        ::LineTo(m_dc, p.x, p.y);
+    else
+        MoveToEx(m_dc, p.x, p.y, nullptr);
 }
 
 void MetafilePlayer::SaveState()
 {
+    AffordClip(0);
     SaveDC(m_dc);
     m_savedMaps.push_back(m_map);
 }

@@ -41,6 +41,10 @@ public:
     MetafilePlayer(HDC dc, const RECT& dest);
     virtual ~MetafilePlayer();
 
+    // True once the drawing has cost more than a picture of this size can
+    // need; playback then stops.
+    bool Exhausted() const { return m_spent > m_budget; }
+
 protected:
     struct Mapping {
         int mapMode = MM_TEXT;
@@ -91,6 +95,15 @@ protected:
     void SaveState();
     void RestoreState(int relative);
 
+    // Charges the work of a drawing over the given device box that scans
+    // the given number of edges per row; false once the budget is spent.
+    bool Afford(RECT box, size_t edges);
+    bool AffordPoints(const std::vector<POINT>& device);
+    RECT PenBox(RECT box) const;
+    // Charges a clip operation that combines the given number of rectangles.
+    bool AffordClip(uint64_t rects);
+    uint64_t ClipCost() const;
+
     HDC m_dc;
     RECT m_dest;
     Mapping m_map;
@@ -98,6 +111,8 @@ protected:
     std::vector<HGDIOBJ> m_slots;
     std::vector<HGDIOBJ> m_created;
     int m_savedDc;
+    uint64_t m_budget;
+    uint64_t m_spent = 0;
 };
 
 std::string Latin1ToUtf8(const uint8_t* text, size_t length);

@@ -42,7 +42,7 @@ void WmfPlayer::Play(const uint8_t* bytes, size_t size)
     m_slots.assign(header.U16(10), nullptr);
     size_t pos = std::min<size_t>(size, header.U16(2) * 2u);
     pos = std::max(pos, kHeaderBytes);
-    while (pos + 6 <= size) {
+    while (pos + 6 <= size && !Exhausted()) {
         RecordReader record(bytes + pos, size - pos);
         uint64_t length = uint64_t(record.U32(0)) * 2;
         uint16_t function = record.U16(4);
@@ -207,12 +207,14 @@ bool WmfPlayer::PlayShape(uint16_t function, const RecordReader& r)
     }
     case kSetPixel: {
         POINT p = ToDevice(r.S16(6), r.S16(4));
-        SetPixelV(m_dc, p.x, p.y, r.U32(0) & 0xFFFFFF);
+        if (Afford({p.x, p.y, p.x + 1, p.y + 1}, 0))
+            SetPixelV(m_dc, p.x, p.y, r.U32(0) & 0xFFFFFF);
         return true;
     }
     case kPatBlt: {
         RECT rect = ToDeviceRect(r.S16(10), r.S16(8), r.S16(10) + r.S16(6), r.S16(8) + r.S16(4));
-        PatBlt(m_dc, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, r.U32(0));
+        if (Afford(rect, 0))
+            PatBlt(m_dc, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, r.U32(0));
         return true;
     }
     default: return false;
@@ -261,7 +263,8 @@ bool WmfPlayer::PlayTextOrBitmap(uint16_t function, const RecordReader& r)
             size_t o = stretch ? 14 : 10;
             RECT rect = ToDeviceRect(r.S16(o + 6), r.S16(o + 4), r.S16(o + 6) + r.S16(o + 2),
                                      r.S16(o + 4) + r.S16(o));
-            PatBlt(m_dc, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, r.U32(0));
+            if (Afford(rect, 0))
+                PatBlt(m_dc, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, r.U32(0));
             return true;
         }
         int srcHeight = stretch ? r.S16(4) : r.S16(8);

@@ -7,6 +7,7 @@ extern "C" {
 }
 
 #include "FileStream.h"
+#include "ManyScanJpeg.h"
 #include "MemoryStream.h"
 #include "RasterJPG.h"
 #include "codec_test_util.h"
@@ -460,4 +461,19 @@ TEST(JpegExif, WritingSectionsBack)
     EXPECT_EQ(e[3], 0xE0);
     std::string bytes(reinterpret_cast<const char*>(e), size_t(encoded.Size()));
     EXPECT_EQ(bytes.find("Exif"), std::string::npos);
+}
+
+// Repeated scans cost a pass over the picture each: up to the bound a
+// picture opens, one scan more is refused with its reason.
+TEST(JpegDecode, ProgressiveScansAreBounded)
+{
+    std::vector<uint8_t> most = manyscans::WithScans(40, 24, 500);
+    std::vector<uint8_t> tooMany = manyscans::WithScans(40, 24, 501);
+    ASSERT_EQ(manyscans::ScanStarts(most).size(), 501u);  // and the end
+    CRasterImage image;
+    ASSERT_TRUE(image.Decode(most.data(), DWORD(most.size()), RASTER_FORMAT_JPG)) << image.GetLastError();
+    EXPECT_EQ(image.GetWidth(), 40u);
+    EXPECT_EQ(image.GetHeight(), 24u);
+    EXPECT_FALSE(image.Decode(tooMany.data(), DWORD(tooMany.size()), RASTER_FORMAT_JPG));
+    EXPECT_STREQ(image.GetLastError(), "JPEG has more than 500 scans");
 }

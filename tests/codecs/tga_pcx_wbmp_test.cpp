@@ -310,3 +310,29 @@ TEST(Wbmp, ReadAndWrittenWithNetpbm)
     EXPECT_STREQ(wide.GetLastError(), "Can't save this image as WBMP");
     EXPECT_FALSE(colour.Save(path.c_str(), RASTER_FORMAT_WBMP));
 }
+
+// 128 is the first width that takes two header bytes: 0x81 (one group of
+// 128, more to come) and 0x00.
+TEST(Wbmp, WidthOf128TakesTwoHeaderBytes)
+{
+    CRasterImage img(128, 3, 1);
+    img.SetPaletteColor(0, 0, 0, 0);
+    img.SetPaletteColor(1, 255, 255, 255);
+    for (long y = 0; y < 3; y++)
+        for (long x = 0; x < 128; x++)
+            img.SetPixelIndex(x, y, BYTE((x * 5 + y * 3) % 7 < 3));
+    std::vector<unsigned char> file = Encoded(img, RASTER_FORMAT_WBMP);
+    ASSERT_EQ(file.size(), 5u + 3 * 16);
+    EXPECT_EQ(std::vector<unsigned char>(file.begin(), file.begin() + 5), (std::vector<unsigned char>{0, 0, 0x81, 0x00, 3}));
+    std::string path = ScratchDir("wbmp") + "/128.wbmp";
+    WriteFile(path, file);
+    EXPECT_EQ(MaxDifference(img, Reference("wbmptopbm '" + path + "'")), 0);
+
+    CRasterImage decoded;
+    ASSERT_TRUE(Decode(decoded, file, RASTER_FORMAT_WBMP)) << decoded.GetLastError();
+    ASSERT_EQ(decoded.GetWidth(), 128u);
+    ASSERT_EQ(decoded.GetHeight(), 3u);
+    for (long y = 0; y < 3; y++)
+        for (long x = 0; x < 128; x++)
+            ASSERT_EQ(decoded.GetPixelIndex(x, y), img.GetPixelIndex(x, y)) << x << "," << y;
+}

@@ -2,8 +2,10 @@
 // clean failures.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "RasterImage.h"
 
@@ -277,6 +279,100 @@ TEST(RasterTransformation, DepthReductionAndDithering)
     Fill(colour, 9, 4, 24);
     ASSERT_TRUE(colour.DecreaseBpp(4, false, pal));
     EXPECT_EQ(colour.GetPixelIndex(8, 3), 5);
+}
+
+namespace {
+
+// One error-diffusion method: its divisor and the weights of the pixel's
+// own row and the rows below it, columns x - 3 to x + 3.
+struct Diffusion {
+    long method;
+    int divisor;
+    std::vector<std::vector<int>> rows;
+};
+
+// Dithers grey values the long way: each pixel becomes white above 128 and
+// hands its error on, every share truncated and every sum held to a byte.
+std::vector<int> Diffused(const Diffusion& d, std::vector<int> grey, int width, int height)
+{
+    std::vector<int> out(grey.size());
+    for (int y = 0; y < height; y++)
+        for (int x = 0; x < width; x++) {
+            const int value = grey[size_t(y * width + x)];
+            const bool white = value > 128;
+            out[size_t(y * width + x)] = white;
+            const int error = value - (white ? 255 : 0);
+            for (size_t r = 0; r < d.rows.size(); r++)
+                for (int dx = -3; dx <= 3; dx++) {
+                    const int nx = x + dx, ny = y + int(r), weight = d.rows[r][size_t(dx + 3)];
+                    if (weight == 0 || nx < 0 || nx >= width || ny >= height)
+                        continue;
+                    int& target = grey[size_t(ny * width + nx)];
+                    target = std::clamp(target + error * weight / d.divisor, 0, 255);
+                }
+        }
+    return out;
+}
+
+}  // namespace
+
+TEST(RasterTransformation, DiffusionWeightsOfEveryDitheringMethod)
+{
+    const Diffusion floyd{0, 16, {{0, 0, 0, 0, 7, 0, 0}, {0, 0, 3, 5, 1, 0, 0}}};
+    const Diffusion methods[] = {
+        floyd,
+        {2, 32, {{0, 0, 0, 0, 8, 4, 0}, {0, 2, 4, 8, 4, 2, 0}}},
+        {3, 42, {{0, 0, 0, 0, 8, 4, 0}, {0, 2, 4, 8, 4, 2, 0}, {0, 1, 2, 4, 2, 1, 0}}},
+        {4, 48, {{0, 0, 0, 0, 7, 5, 0}, {0, 3, 5, 7, 5, 3, 0}, {0, 1, 3, 5, 3, 1, 0}}},
+        {5, 32, {{0, 0, 0, 0, 5, 3, 0}, {0, 2, 4, 5, 4, 2, 0}, {0, 0, 2, 3, 2, 0, 0}}},
+        {6, 200, {{0, 0, 0, 0, 0, 32, 0}, {12, 0, 26, 0, 30, 0, 16}, {0, 12, 0, 26, 0, 12, 0}, {5, 0, 12, 0, 12, 0, 5}}},
+        {9, 16, floyd.rows},  // any other method is Floyd-Steinberg
+    };
+    const int width = 23, height = 13;
+    std::vector<int> grey;
+    CRasterImage source;
+    ASSERT_TRUE(source.Create(width, height, 8));
+    source.SetGrayPalette();
+    for (int y = 0; y < height; y++)
+        for (int x = 0; x < width; x++) {
+            grey.push_back((x * 37 + y * 91 + x * y * 5) % 256);
+            source.SetPixelIndex(x, y, BYTE(grey.back()));
+        }
+    for (const Diffusion& d : methods) {
+        CRasterImage img(source);
+        ASSERT_TRUE(img.Dither(d.method));
+        ASSERT_EQ(img.GetBpp(), 1);
+        const std::vector<int> expected = Diffused(d, grey, width, height);
+        int differing = 0;
+        for (int y = 0; y < height; y++)
+            for (int x = 0; x < width; x++)
+                differing += img.GetPixelIndex(x, y) != expected[size_t(y * width + x)];
+        EXPECT_EQ(differing, 0) << "method " << d.method;
+    }
+}
+
+// Shrinking by area averages each destination pixel over the source cells
+// it covers (a third of a cell is 333/1000, two thirds 667) and rounds.
+TEST(RasterTransformation, AreaAveragesRoundToTheNearestLevel)
+{
+    CRasterImage img;
+    ASSERT_TRUE(img.Create(7, 5, 24));
+    for (long y = 0; y < 5; y++)
+        for (long x = 0; x < 7; x++)
+            img.SetPixelColor(x, y, RGBQUAD{BYTE((x * 29 + y * 41 + 7) % 256), BYTE((x * 53 + y * 17 + 100) % 256),
+                                            BYTE((x * 11 + y * 71 + 200) % 256), 0});
+    ASSERT_TRUE(img.Resample(3, 2, 0));
+    ASSERT_EQ(img.GetWidth(), 3u);
+    ASSERT_EQ(img.GetHeight(), 2u);
+    const int blue[] = {61, 127, 171, 159, 152, 79};
+    const int green[] = {151, 90, 138, 163, 72, 179};
+    const int red[] = {111, 136, 117, 179, 131, 127};
+    for (int i = 0; i < 6; i++) {
+        RGBQUAD c = img.GetPixelColor(i % 3, i / 3);
+        EXPECT_EQ(c.rgbBlue, blue[i]) << i;
+        EXPECT_EQ(c.rgbGreen, green[i]) << i;
+        EXPECT_EQ(c.rgbRed, red[i]) << i;
+    }
 }
 
 TEST(RasterTransformation, GreyOfIndexedImagesKeepsTransparency)

@@ -2,6 +2,9 @@
 // the WMF codec and checked at known pixels.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
+
 #include <uemf.h>
 #include <uwmf.h>
 
@@ -217,4 +220,178 @@ TEST(WmfDecode, BezierCurvesStartWhereTheyShould)
         EXPECT_EQ(PixelTopDown(img, x, y), kWhite) << x << "," << y;
     for (int y : {15, 16, 50, 69})
         EXPECT_EQ(PixelTopDown(img, 30, y), black) << y;
+}
+
+namespace {
+
+// A placeable metafile of 192 x 96 pixels, ten logical units a pixel, with
+// a pen of its own colour so that outlines can be told from text.
+class WmfCanvas {
+public:
+    explicit WmfCanvas(const std::string& path) : m_path(path)
+    {
+        EXPECT_EQ(wmf_start(path.c_str(), 4096, 4096, &m_wt), 0);
+        wmf_htable_create(128, 128, &m_wht);
+        U_PAIRF* size = U_PAIRF_set(2.0f, 1.0f);
+        wmf_header_append(reinterpret_cast<U_METARECORD*>(U_WMRHEADER_set(size, 1440)), m_wt, 1);
+        free(size);
+        Add(U_WMRSETWINDOWEXT_set(U_POINT16{1920, 960}));
+    }
+
+    void Add(char* record) { wmf_append(reinterpret_cast<U_METARECORD*>(record), m_wt, 1); }
+    WMFHANDLES* Handles() { return m_wht; }
+
+    std::string Finish()
+    {
+        Add(U_WMREOF_set());
+        EXPECT_EQ(wmf_finish(m_wt), 0);
+        wmf_free(&m_wt);
+        wmf_htable_free(&m_wht);
+        return m_path;
+    }
+
+private:
+    std::string m_path;
+    WMFTRACK* m_wt = nullptr;
+    WMFHANDLES* m_wht = nullptr;
+};
+
+U_POINT16 Logical(int x, int y)
+{
+    return U_POINT16{int16_t(10 * x), int16_t(10 * y)};
+}
+
+// Whether any pixel of the box [x0, x1] x [y0, y1] (pixels, top-down) has
+// the colour.
+bool AnyIn(CRasterImage& img, int x0, int y0, int x1, int y1, Rgb colour)
+{
+    for (int y = y0; y <= y1; y++)
+        for (int x = x0; x <= x1; x++)
+            if (PixelTopDown(img, x, y) == colour)
+                return true;
+    return false;
+}
+
+// The box of every pixel that is not white, or an empty box.
+RECT InkBox(CRasterImage& img)
+{
+    RECT box{INT_MAX, INT_MAX, -1, -1};
+    for (int y = 0; y < int(img.GetHeight()); y++)
+        for (int x = 0; x < int(img.GetWidth()); x++)
+            if (!(PixelTopDown(img, x, y) == kWhite)) {
+                box.left = std::min<LONG>(box.left, x);
+                box.top = std::min<LONG>(box.top, y);
+                box.right = std::max<LONG>(box.right, x);
+                box.bottom = std::max<LONG>(box.bottom, y);
+            }
+    return box;
+}
+
+}  // namespace
+
+// Arcs run counter-clockwise on the screen (y down) from the start radial
+// to the end radial; a pie fills the wedge between them and the centre.
+TEST(WmfDecode, ArcsRunCounterClockwiseAndPiesFillTheirWedge)
+{
+    const Rgb pen{10, 90, 200};
+    WmfCanvas arc(ScratchDir("wmf") + "/arc.wmf");
+    uint32_t handle;
+    arc.Add(wcreatepenindirect_set(&handle, arc.Handles(), U_PEN_set(U_PS_SOLID, 1, U_RGB(pen.r, pen.g, pen.b))));
+    arc.Add(wselectobject_set(handle, arc.Handles()));
+    // Ellipse (20,10)-(120,70): centre (70,40), radii 50 and 30. From -30
+    // degrees (below right) to 120 degrees (above left).
+    arc.Add(U_WMRARC_set(Logical(70 + 87, 40 + 50), Logical(70 - 50, 40 - 87), U_RECT16_set(Logical(20, 10), Logical(120, 70))));
+    CRasterImage img;
+    ASSERT_TRUE(img.Load(arc.Finish().c_str(), RASTER_FORMAT_WMF)) << img.GetLastError();
+    ASSERT_EQ(img.GetWidth(), 192u);
+    EXPECT_TRUE(AnyIn(img, 118, 39, 120, 41, pen));   // 0 degrees
+    EXPECT_TRUE(AnyIn(img, 69, 9, 71, 11, pen));      // 90 degrees
+    EXPECT_FALSE(AnyIn(img, 65, 64, 75, 72, pen));    // 270 degrees
+    EXPECT_FALSE(AnyIn(img, 17, 35, 24, 45, pen));    // 180 degrees
+    EXPECT_TRUE(AnyIn(img, 110, 50, 118, 58, pen));   // -30 degrees, the start
+    EXPECT_FALSE(AnyIn(img, 20, 48, 50, 70, pen));    // lower left, never reached
+
+    WmfCanvas pie(ScratchDir("wmf") + "/pie.wmf");
+    uint32_t brush;
+    U_WLOGBRUSH lb = U_WLOGBRUSH_set(U_BS_SOLID, U_RGB(kRed.r, kRed.g, kRed.b), 0);
+    pie.Add(wcreatebrushindirect_set(&brush, pie.Handles(), lb));
+    pie.Add(wselectobject_set(brush, pie.Handles()));
+    // The upper right quarter of the same ellipse.
+    pie.Add(U_WMRPIE_set(Logical(170, 40), Logical(70, 0), U_RECT16_set(Logical(20, 10), Logical(120, 70))));
+    ASSERT_TRUE(img.Load(pie.Finish().c_str(), RASTER_FORMAT_WMF)) << img.GetLastError();
+    EXPECT_EQ(PixelTopDown(img, 82, 33), kRed);    // near the centre: a pie, not a chord
+    EXPECT_EQ(PixelTopDown(img, 100, 25), kRed);
+    EXPECT_EQ(PixelTopDown(img, 110, 20), kWhite);  // outside the ellipse
+    EXPECT_EQ(PixelTopDown(img, 58, 33), kWhite);   // upper left quarter
+    EXPECT_EQ(PixelTopDown(img, 82, 47), kWhite);   // lower right quarter
+}
+
+// A text of odd length is padded to a whole word; the position follows.
+TEST(WmfDecode, TextOfOddLengthLandsAtItsPosition)
+{
+    WmfCanvas canvas(ScratchDir("wmf") + "/text.wmf");
+    uint32_t font;
+    U_FONT* face = U_FONT_set(-200, 0, 0, 0, 400, 0, 0, 0, 0, 0, 0, 0, 0, const_cast<char*>("Sans"));
+    canvas.Add(wcreatefontindirect_set(&font, canvas.Handles(), face));
+    free(face);
+    canvas.Add(wselectobject_set(font, canvas.Handles()));
+    canvas.Add(U_WMRTEXTOUT_set(Logical(120, 50), const_cast<char*>("HiX")));
+    CRasterImage img;
+    ASSERT_TRUE(img.Load(canvas.Finish().c_str(), RASTER_FORMAT_WMF)) << img.GetLastError();
+    RECT ink = InkBox(img);
+    // Cells 20 pixels high from the top left corner (120, 50).
+    EXPECT_GE(ink.left, 120);
+    EXPECT_LE(ink.left, 123);
+    EXPECT_GE(ink.top, 50);
+    EXPECT_LE(ink.top, 56);
+    EXPECT_LE(ink.right, 120 + 3 * 20);
+    EXPECT_LE(ink.bottom, 50 + 20);
+    EXPECT_GE(ink.right - ink.left, 20);
+}
+
+// Playback costs what the picture can need: records that cover the whole
+// picture hundreds of times over are refused, not drawn for minutes.
+TEST(WmfDecode, DrawingsCostingFarMoreThanTheirPictureAreRefused)
+{
+    auto covering = [](int rectangles) {
+        std::string path = ScratchDir("wmf") + "/covering.emf";
+        EMFHANDLES* eht;
+        EMFTRACK* et = StartEmf(path, 400, 300, &eht);
+        for (int i = 0; i < rectangles; i++) {
+            if (i % 50 == 0)
+                EmfBrush(et, eht, i % 100 ? kGreen : kBlue);
+            emf_append(reinterpret_cast<U_ENHMETARECORD*>(U_EMRRECTANGLE_set(rectl_set(pointl_set(-1, -1), pointl_set(401, 301)))), et, 1);
+        }
+        FinishEmf(et, eht);
+        return path;
+    };
+    CRasterImage img;
+    ASSERT_TRUE(img.Load(covering(160).c_str(), RASTER_FORMAT_WMF)) << img.GetLastError();
+    EXPECT_EQ(PixelTopDown(img, 200, 150), kGreen);
+    EXPECT_FALSE(img.Load(covering(3000).c_str(), RASTER_FORMAT_WMF));
+    EXPECT_STREQ(img.GetLastError(), "WMF drawing too complex");
+}
+
+// Clip regions of many rectangles: each rectangle takes part, the last one
+// too.
+TEST(WmfDecode, ClipRegionsKeepEveryRectangle)
+{
+    std::string path = ScratchDir("wmf") + "/clip.emf";
+    EMFHANDLES* eht;
+    EMFTRACK* et = StartEmf(path, 200, 100, &eht);
+    U_RECTL rects[5] = {rectl_set(pointl_set(10, 10), pointl_set(30, 20)), rectl_set(pointl_set(50, 10), pointl_set(70, 20)),
+                        rectl_set(pointl_set(90, 30), pointl_set(110, 40)), rectl_set(pointl_set(130, 50), pointl_set(150, 60)),
+                        rectl_set(pointl_set(170, 70), pointl_set(190, 90))};
+    PU_RGNDATA region = rgndata_set(rgndataheader_set(5, rectl_set(pointl_set(10, 10), pointl_set(190, 90))), rects);
+    emf_append(reinterpret_cast<U_ENHMETARECORD*>(U_EMREXTSELECTCLIPRGN_set(U_RGN_COPY, region)), et, 1);
+    free(region);
+    EmfBrush(et, eht, kBlue);
+    emf_append(reinterpret_cast<U_ENHMETARECORD*>(U_EMRRECTANGLE_set(rectl_set(pointl_set(0, 0), pointl_set(200, 100)))), et, 1);
+    FinishEmf(et, eht);
+    CRasterImage img;
+    ASSERT_TRUE(img.Load(path.c_str(), RASTER_FORMAT_WMF)) << img.GetLastError();
+    for (auto [x, y] : {std::pair{20, 15}, {60, 15}, {100, 35}, {140, 55}, {180, 80}})
+        EXPECT_EQ(PixelTopDown(img, x, y), kBlue) << x << "," << y;
+    for (auto [x, y] : {std::pair{40, 15}, {100, 15}, {120, 35}, {160, 80}, {180, 95}})
+        EXPECT_EQ(PixelTopDown(img, x, y), kWhite) << x << "," << y;
 }

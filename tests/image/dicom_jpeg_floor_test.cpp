@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <vector>
 
 #include "DicomInfo.h"
 #include "DicomTestFiles.h"
+#include "ManyScanJpeg.h"
 #include "testdata.h"
 
 namespace {
@@ -110,5 +112,23 @@ TEST(DicomJpegFloor, ShortRleFilesDeclaringLargePicturesAreRefused)
         CPtrArray frames;
         EXPECT_EQ(info.ReadDicomFile(path.c_str(), &frames), 0) << c.name;
         EXPECT_EQ(frames.GetSize(), 0) << c.name;
+    }
+}
+
+// The toolkit decodes progressive frames without a bound on their scans:
+// a frame of more scans than the raster reader takes is refused before it.
+TEST(DicomJpegFloor, ProgressiveFramesOfTooManyScansAreRefused)
+{
+    const std::string dir = testfiles::TempDir("dicom-jpeg-scans");
+    for (size_t scans : {500, 501}) {
+        const std::string jpeg = dir + "/scans.jpg", dicom = dir + "/scans" + std::to_string(scans) + ".dcm";
+        testfiles::WriteBytes(jpeg, manyscans::WithScans(48, 32, scans));
+        ASSERT_EQ(std::system(("img2dcm -q '" + jpeg + "' '" + dicom + "'").c_str()), 0);
+        CDicomInfo info;
+        CPtrArray frames;
+        EXPECT_EQ(info.ReadDicomFile(dicom.c_str(), &frames), scans == 500 ? 1 : 0) << scans;
+        EXPECT_EQ(frames.GetSize(), scans == 500 ? 1 : 0) << scans;
+        for (int i = 0; i < frames.GetSize(); ++i)
+            delete[] static_cast<BYTE*>(frames.GetAt(i));
     }
 }

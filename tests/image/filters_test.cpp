@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <numeric>
 #include <random>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "ConvolutionFilter.h"
@@ -37,23 +39,72 @@ int Filter(CConvolutionFilter& filter, Picture& p, int x = 0, int y = 0, int w =
 
 }  // namespace
 
-TEST(ConvolutionFilterTest, BuiltInKernelsSumToTheirDivisor)
+// Every built-in kernel, entry by entry, weights row by row.
+TEST(ConvolutionFilterTest, BuiltInKernelTable)
 {
-    const DWORD groups[][2] = {{0x10000, 2}, {0x10100, 2}, {0x10200, 4}, {0x10300, 3},
-                               {0x10400, 8}, {0x10500, 8}, {0x10600, 8}, {0x10700, 4}};
-    int kernels = 0;
-    for (const auto& group : groups)
-        for (DWORD code = group[0]; code < group[0] + group[1]; ++code) {
-            CConvolutionFilter filter;
-            filter.SetProcessCode(code);
-            ASSERT_NE(filter.GetKernel(), nullptr) << std::hex << code;
-            const int entries = filter.GetAreaWidth() * filter.GetAreaHeight();
-            EXPECT_TRUE(entries == 9 || entries == 25) << std::hex << code;
-            EXPECT_EQ(std::accumulate(filter.GetKernel(), filter.GetKernel() + entries, 0), filter.GetDivisor())
-                << std::hex << code;
-            ++kernels;
-        }
-    EXPECT_EQ(kernels, 39);
+    struct {
+        DWORD code;
+        int size;
+        const char* weights;
+        int divisor;
+    } const table[] = {
+        {0x10000, 3, "1 1 1 / 1 1 1 / 1 1 1", 9},
+        {0x10001, 5, "1 1 1 1 1 / 1 1 1 1 1 / 1 1 1 1 1 / 1 1 1 1 1 / 1 1 1 1 1", 25},
+        {0x10100, 3, "1 2 1 / 2 4 2 / 1 2 1", 16},
+        {0x10101, 5, "1 1 1 1 1 / 1 4 4 4 1 / 1 4 12 4 1 / 1 4 4 4 1 / 1 1 1 1 1", 60},
+        {0x10200, 3, "-1 -2 -1 / -2 19 -2 / -1 -2 -1", 7},
+        {0x10201, 3, "0 -1 0 / -1 5 -1 / 0 -1 0", 1},
+        {0x10202, 3, "-1 -1 -1 / -1 9 -1 / -1 -1 -1", 1},
+        {0x10203, 5, "0 -1 -1 -1 0 / -1 2 -4 2 -1 / -1 -4 13 -4 -1 / -1 2 -4 2 -1 / 0 -1 -1 -1 0", -7},
+        {0x10300, 3, "0 -1 0 / -1 4 -1 / 0 -1 0", 0},
+        {0x10301, 3, "-1 -1 -1 / -1 8 -1 / -1 -1 -1", 0},
+        {0x10302, 3, "1 -2 1 / -2 4 -2 / 1 -2 1", 0},
+        {0x10400, 3, "-1 0 1 / -2 0 2 / -1 0 1", 0},
+        {0x10401, 3, "-1 -2 -1 / 0 0 0 / 1 2 1", 0},
+        {0x10402, 3, "1 0 -1 / 2 0 -2 / 1 0 -1", 0},
+        {0x10403, 3, "1 2 1 / 0 0 0 / -1 -2 -1", 0},
+        {0x10404, 3, "0 1 2 / -1 0 1 / -2 -1 0", 0},
+        {0x10405, 3, "0 -1 -2 / 1 0 -1 / 2 1 0", 0},
+        {0x10406, 3, "2 1 0 / 1 0 -1 / 0 -1 -2", 0},
+        {0x10407, 3, "-2 -1 0 / -1 0 1 / 0 1 2", 0},
+        {0x10500, 3, "0 0 0 / -1 1 0 / 0 0 0", 0},
+        {0x10501, 3, "0 -1 0 / 0 1 0 / 0 0 0", 0},
+        {0x10502, 3, "0 0 0 / 0 1 -1 / 0 0 0", 0},
+        {0x10503, 3, "0 0 0 / 0 1 0 / 0 -1 0", 0},
+        {0x10504, 3, "0 0 0 / 0 1 0 / -1 0 0", 0},
+        {0x10505, 3, "0 0 -1 / 0 1 0 / 0 0 0", 0},
+        {0x10506, 3, "0 0 0 / 0 1 0 / 0 0 -1", 0},
+        {0x10507, 3, "-1 0 0 / 0 1 0 / 0 0 0", 0},
+        {0x10600, 3, "-1 1 1 / -1 -2 1 / -1 1 1", 0},
+        {0x10601, 3, "-1 -1 -1 / 1 -2 1 / 1 1 1", 0},
+        {0x10602, 3, "1 1 -1 / 1 -2 -1 / 1 1 -1", 0},
+        {0x10603, 3, "1 1 1 / 1 -2 1 / -1 -1 -1", 0},
+        {0x10604, 3, "1 1 1 / -1 -2 1 / -1 -1 1", 0},
+        {0x10605, 3, "1 -1 -1 / 1 -2 -1 / 1 1 1", 0},
+        {0x10606, 3, "1 1 1 / 1 -2 -1 / 1 -1 -1", 0},
+        {0x10607, 3, "-1 -1 1 / -1 -2 1 / 1 1 1", 0},
+        {0x10700, 3, "-1 -1 -1 / 2 2 2 / -1 -1 -1", 0},
+        {0x10701, 3, "-1 2 -1 / -1 2 -1 / -1 2 -1", 0},
+        {0x10702, 3, "2 -1 -1 / -1 2 -1 / -1 -1 2", 0},
+        {0x10703, 3, "-1 -1 2 / -1 2 -1 / 2 -1 -1", 0},
+    };
+    static_assert(std::size(table) == 39);
+    for (const auto& k : table) {
+        CConvolutionFilter filter;
+        filter.SetProcessCode(k.code);
+        ASSERT_NE(filter.GetKernel(), nullptr) << std::hex << k.code;
+        ASSERT_EQ(filter.GetAreaWidth(), k.size) << std::hex << k.code;
+        ASSERT_EQ(filter.GetAreaHeight(), k.size) << std::hex << k.code;
+        EXPECT_EQ(filter.GetDivisor(), k.divisor) << std::hex << k.code;
+        std::vector<int> expected;
+        std::istringstream words(k.weights);
+        for (std::string word; words >> word;)
+            if (word != "/")
+                expected.push_back(std::stoi(word));
+        ASSERT_EQ(expected.size(), size_t(k.size * k.size)) << std::hex << k.code;
+        EXPECT_EQ(std::vector<int>(filter.GetKernel(), filter.GetKernel() + k.size * k.size), expected)
+            << std::hex << k.code;
+    }
     CConvolutionFilter unknown;
     unknown.SetProcessCode(0x10008);
     EXPECT_EQ(unknown.GetKernel(), nullptr);

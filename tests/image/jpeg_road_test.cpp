@@ -9,6 +9,7 @@
 #include "DcmImage.h"
 #include "DicomTestFiles.h"
 #include "JpegFile.h"
+#include "ManyScanJpeg.h"
 
 namespace {
 
@@ -115,6 +116,25 @@ TEST(JpegRoad, DamagedJpegReportsFatalErrorAndYieldsNoFrame)
     CDcmImage image;
     EXPECT_EQ(image.OpenJpegFile((dir + "/bad.jpg").c_str()), 0);
     EXPECT_EQ(JpegFile::ReadNative((dir + "/missing.jpg").c_str(), &width, &height), nullptr);
+}
+
+// Each repeated scan is a pass over the picture: one more than the bound
+// is refused like a damaged file.
+TEST(JpegRoad, ProgressiveScansAreBounded)
+{
+    const std::string dir = testfiles::TempDir("jpeg_scans");
+    testfiles::WriteBytes(dir + "/most.jpg", manyscans::WithScans(40, 24, 500));
+    testfiles::WriteBytes(dir + "/more.jpg", manyscans::WithScans(40, 24, 501));
+    UINT width = 0, height = 0;
+    BYTE* rgb = JpegFile::ReadRGB((dir + "/most.jpg").c_str(), &width, &height);
+    EXPECT_NE(rgb, nullptr);
+    EXPECT_EQ(width, 40u);
+    EXPECT_EQ(height, 24u);
+    delete[] rgb;
+    PlatformClearMessageBoxLog();
+    EXPECT_EQ(JpegFile::ReadRGB((dir + "/more.jpg").c_str(), &width, &height), nullptr);
+    ASSERT_FALSE(PlatformMessageBoxLog().empty());
+    EXPECT_EQ(PlatformMessageBoxLog().back().text, "JPEG has more than 500 scans");
 }
 
 TEST(JpegRoad, DecodeJpegBufferGivesPaddedRgbRows)

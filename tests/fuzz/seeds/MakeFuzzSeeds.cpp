@@ -13,6 +13,15 @@
 #include <string>
 #include <vector>
 
+#include <dcmtk/config/osconfig.h>
+#include <dcmtk/dcmdata/dcdeftag.h>
+#include <dcmtk/dcmdata/dcfilefo.h>
+#include <dcmtk/dcmdata/dcpixel.h>
+#include <dcmtk/dcmdata/dcpixseq.h>
+#include <dcmtk/dcmdata/dcpxitem.h>
+#include <dcmtk/dcmdata/dcuid.h>
+
+#include "ManyScanJpeg.h"
 #include "MemoryStream.h"
 #include "RasterGIF.h"
 #include "RasterImage.h"
@@ -207,6 +216,8 @@ void JpegSeeds(const fs::path& dir)
         withExif.insert(withExif.end(), colourJpeg.begin() + 2, colourJpeg.end());
         WriteSeed(dir, "exif.jpg", withExif);
     }
+    // A few kilobytes of repeated scans, each a pass over the picture.
+    WriteSeed(dir, "many-scans.jpg", manyscans::WithScans(1024, 768, 1000));
 }
 
 // DICOM elements of a little-endian data set: explicit VR with the short
@@ -338,10 +349,43 @@ void NestedDicomSeeds(const fs::path& dir, const fs::path& source)
     }
 }
 
-// The generated DICOM files, small enough for quick fuzzing.
+// A secondary capture whose one frame is a progressive JPEG of many scans.
+void ManyScanDicom(const fs::path& path)
+{
+    const unsigned width = 1024, height = 768;
+    Bytes jpeg = manyscans::WithScans(width, height, 1000);
+    if (jpeg.size() % 2)
+        jpeg.push_back(0);
+    DcmFileFormat file;
+    DcmDataset* data = file.getDataset();
+    data->putAndInsertString(DCM_SOPClassUID, UID_SecondaryCaptureImageStorage);
+    data->putAndInsertString(DCM_SOPInstanceUID, "1.2.826.0.1.3680043.2.1143.1");
+    data->putAndInsertUint16(DCM_SamplesPerPixel, 3);
+    data->putAndInsertString(DCM_PhotometricInterpretation, "YBR_FULL_422");
+    data->putAndInsertUint16(DCM_PlanarConfiguration, 0);
+    data->putAndInsertUint16(DCM_Rows, height);
+    data->putAndInsertUint16(DCM_Columns, width);
+    data->putAndInsertUint16(DCM_BitsAllocated, 8);
+    data->putAndInsertUint16(DCM_BitsStored, 8);
+    data->putAndInsertUint16(DCM_HighBit, 7);
+    data->putAndInsertUint16(DCM_PixelRepresentation, 0);
+    auto* fragments = new DcmPixelSequence(DCM_PixelSequenceTag);
+    fragments->insert(new DcmPixelItem(DCM_PixelItemTag));
+    auto* fragment = new DcmPixelItem(DCM_PixelItemTag);
+    fragment->putUint8Array(jpeg.data(), Uint32(jpeg.size()));
+    fragments->insert(fragment);
+    auto* pixels = new DcmPixelData(DCM_PixelData);
+    pixels->putOriginalRepresentation(EXS_JPEGProcess10_12, nullptr, fragments);
+    data->insert(pixels);
+    file.saveFile(path.c_str(), EXS_JPEGProcess10_12);
+}
+
+// The generated DICOM files, small enough for quick fuzzing, and a frame of
+// many scans.
 void DicomSeeds(const fs::path& dir, const fs::path& generated)
 {
     fs::create_directories(dir);
+    ManyScanDicom(dir / "many-scans.dcm");
     DicomCostSeeds(dir);
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(generated, error)) {
@@ -545,6 +589,28 @@ void WmfRecord(Bytes& b, unsigned function, const std::vector<unsigned>& params)
         Put16(b, p & 0xFFFF);
 }
 
+// Records behind a standard header and a placeable header: key, handle,
+// box 0,0 width,height, units an inch, checksum.
+Bytes Placeable(Bytes records, unsigned width, unsigned height, unsigned inch)
+{
+    WmfRecord(records, 0x0000, {});
+    Bytes standard;
+    Put16(standard, 1); Put16(standard, 9); Put16(standard, 0x300);
+    Put32(standard, unsigned(9 + records.size() / 2)); Put16(standard, 2);
+    Put32(standard, 16); Put16(standard, 0);
+    standard.insert(standard.end(), records.begin(), records.end());
+    Bytes placeable;
+    const unsigned words[10] = {0xCDD7, 0x9AC6, 0, 0, 0, width, height, inch, 0, 0};
+    unsigned sum = 0;
+    for (unsigned w : words) {
+        Put16(placeable, w);
+        sum ^= w;
+    }
+    Put16(placeable, sum);
+    placeable.insert(placeable.end(), standard.begin(), standard.end());
+    return placeable;
+}
+
 // A placeable metafile drawing every shape kind with a pen of the given width.
 Bytes ShapesWmf(unsigned penWidth)
 {
@@ -562,23 +628,7 @@ Bytes ShapesWmf(unsigned penWidth)
     WmfRecord(records, 0x0538, {2, 3, 3, 0, 0, 50, 0, 0, 50, 60, 60, 90, 60, 60, 90});
     WmfRecord(records, 0x0521, {2, 0x6948, 50, 60});                 // text "Hi"
     WmfRecord(records, 0x01F0, {0});                                 // delete the brush
-    WmfRecord(records, 0x0000, {});
-    Bytes standard;
-    Put16(standard, 1); Put16(standard, 9); Put16(standard, 0x300);
-    Put32(standard, unsigned(9 + records.size() / 2)); Put16(standard, 2);
-    Put32(standard, 16); Put16(standard, 0);
-    standard.insert(standard.end(), records.begin(), records.end());
-    // Placeable header: key, handle, box 0,0 300,200, 1440 a inch, checksum.
-    Bytes placeable;
-    const unsigned words[10] = {0xCDD7, 0x9AC6, 0, 0, 0, 300, 200, 1440, 0, 0};
-    unsigned sum = 0;
-    for (unsigned w : words) {
-        Put16(placeable, w);
-        sum ^= w;
-    }
-    Put16(placeable, sum);
-    placeable.insert(placeable.end(), standard.begin(), standard.end());
-    return placeable;
+    return Placeable(records, 300, 200, 1440);
 }
 
 void WmfSeeds(const fs::path& dir)
@@ -586,6 +636,19 @@ void WmfSeeds(const fs::path& dir)
     WriteSeed(dir, "placeable.wmf", ShapesWmf(3));
     // Pens far wider than the picture once took seconds per arc.
     WriteSeed(dir, "widepen.wmf", ShapesWmf(12320));
+    // Drawings that cost far more than their size: rectangles covering the
+    // whole picture, and clip rectangles cut out one by one.
+    Bytes covering, holes;
+    WmfRecord(covering, 0x020C, {400, 400});
+    WmfRecord(holes, 0x020C, {400, 400});
+    for (unsigned i = 0; i < 2000; i++) {
+        WmfRecord(covering, 0x041B, {400, 400, 0, 0});
+        const unsigned x = i * 37 % 390, y = i * 53 % 390;
+        WmfRecord(holes, 0x0415, {y + 3, x + 3, y, x});
+        WmfRecord(holes, 0x041B, {y + 9, x + 9, y, x});
+    }
+    WriteSeed(dir, "covering.wmf", Placeable(covering, 400, 400, 96));
+    WriteSeed(dir, "clip-holes.wmf", Placeable(holes, 400, 400, 96));
     // An enhanced metafile: header, brush, rectangle, curve, a chord far too
     // wide, end.
     Bytes emf;
