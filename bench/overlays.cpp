@@ -322,6 +322,27 @@ void BM_Open3ZigzagPolygons(benchmark::State& state)
 }
 BENCHMARK(BM_Open3ZigzagPolygons)->Unit(benchmark::kMillisecond)->Iterations(1);
 
+// 90,000 lines and arrows spanning the whole coordinate range over a 128 x
+// 128 image, under 1 MB together.
+void BM_OpenSpanningLines(benchmark::State& state)
+{
+    std::vector<short> blob;
+    for (int i = 0; i < 90000; ++i)
+        blob.insert(blob.end(), {short(5 + i % 2), -32768, short(-32768 + i % 7), 32767, 32767});
+    const char path[] = "/tmp/bench_overlays_lines.dcm";
+    MakeImageFile(path, 128, blob);
+    for (auto _ : state) {
+        CDcmImage image;
+        if (!image.OpenFile(path) || image.GetOverLayManager() == nullptr ||
+            image.GetOverLayManager()->GetCount() != 90000) {
+            state.SkipWithError("image or overlays did not open");
+            break;
+        }
+    }
+    std::remove(path);
+}
+BENCHMARK(BM_OpenSpanningLines)->Unit(benchmark::kMillisecond)->Iterations(1);
+
 }  // namespace
 
 BENCHMARK_MAIN();
