@@ -1,8 +1,9 @@
 // Overlays: drawing 200 of mixed kinds over a 1600 x 1200 window, a
 // window/level drag step with them shown, parsing and building a record
 // blob of 10,000 records, measuring regions that cover a 2048 x 2048 image,
-// opening and listing a file with 100,000 overlays, and opening a file under
-// 1 MB whose regions span the whole coordinate range.
+// opening and listing a file with 100,000 overlays, and opening files under
+// 1 MB whose regions span the whole coordinate range or cover the image
+// tens of thousands of times.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -256,6 +257,91 @@ void BM_OpenHostileRegions(benchmark::State& state)
     std::remove(path);
 }
 BENCHMARK(BM_OpenHostileRegions)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// Opens a 512 x 512 image whose blob holds records regions, timed once.
+void OpenRegionsFile(benchmark::State& state, const char* path, const std::vector<short>& blob, int regions)
+{
+    MakeImageFile(path, 512, blob);
+    for (auto _ : state) {
+        CDcmImage image;
+        if (!image.OpenFile(path) || image.GetOverLayManager() == nullptr ||
+            image.GetOverLayManager()->GetCount() != regions) {
+            state.SkipWithError("image or overlays did not open");
+            break;
+        }
+        if (image.GetOverLayManager()->GetAt(0)->GetInfoText().Left(7) == "M:0.00 ")
+            state.SkipWithError("the regions measured nothing");
+    }
+    std::remove(path);
+}
+
+// 50,000 rectangles each covering the 512 x 512 image, under 1 MB with it.
+void BM_Open50000CoveringRectangles(benchmark::State& state)
+{
+    std::vector<short> blob;
+    for (int i = 0; i < 50000; ++i)
+        blob.insert(blob.end(), {1, short(-1 - i % 2), -1, 511, 511});
+    OpenRegionsFile(state, "/tmp/bench_overlays_rects.dcm", blob, 50000);
+}
+BENCHMARK(BM_Open50000CoveringRectangles)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// 50,000 ellipses each touching the 512 x 512 image's four sides.
+void BM_Open50000CoveringEllipses(benchmark::State& state)
+{
+    std::vector<short> blob;
+    for (int i = 0; i < 50000; ++i)
+        blob.insert(blob.end(), {2, short(-1 - i % 2), -1, 511, 511});
+    OpenRegionsFile(state, "/tmp/bench_overlays_ellipses.dcm", blob, 50000);
+}
+BENCHMARK(BM_Open50000CoveringEllipses)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// 25,000 quadrilaterals whose edges run across the whole image.
+void BM_Open25000LongEdgedPolygons(benchmark::State& state)
+{
+    std::vector<short> blob;
+    for (int i = 0; i < 25000; ++i) {
+        const short d = static_cast<short>(i % 200);
+        blob.insert(blob.end(), {3, 4, 0, d, 511, 0, 511, 511, d, 511});
+    }
+    OpenRegionsFile(state, "/tmp/bench_overlays_polys.dcm", blob, 25000);
+}
+BENCHMARK(BM_Open25000LongEdgedPolygons)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// Three polygons of the most vertices a record holds, each edge running
+// from the top of the image to its bottom.
+void BM_Open3ZigzagPolygons(benchmark::State& state)
+{
+    std::vector<short> blob;
+    const short count = 32767;
+    for (int p = 0; p < 3; ++p) {
+        blob.insert(blob.end(), {3, count});
+        for (int i = 0; i < count; ++i)
+            blob.insert(blob.end(), {short((i * 7 + p) % 512), short(i % 2 ? 511 : 0)});
+    }
+    OpenRegionsFile(state, "/tmp/bench_overlays_zigzag.dcm", blob, 3);
+}
+BENCHMARK(BM_Open3ZigzagPolygons)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// 90,000 lines and arrows spanning the whole coordinate range over a 128 x
+// 128 image, under 1 MB together.
+void BM_OpenSpanningLines(benchmark::State& state)
+{
+    std::vector<short> blob;
+    for (int i = 0; i < 90000; ++i)
+        blob.insert(blob.end(), {short(5 + i % 2), -32768, short(-32768 + i % 7), 32767, 32767});
+    const char path[] = "/tmp/bench_overlays_lines.dcm";
+    MakeImageFile(path, 128, blob);
+    for (auto _ : state) {
+        CDcmImage image;
+        if (!image.OpenFile(path) || image.GetOverLayManager() == nullptr ||
+            image.GetOverLayManager()->GetCount() != 90000) {
+            state.SkipWithError("image or overlays did not open");
+            break;
+        }
+    }
+    std::remove(path);
+}
+BENCHMARK(BM_OpenSpanningLines)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace
 

@@ -81,6 +81,9 @@ public:
     static void BurnPixel(BYTE* pixels, int pixelType, int index);
 
     static void GetLinePoints(int x1, int y1, int x2, int y2, CArray<CPoint, CPoint>& list);
+    // 0 when the line's points cannot all lie in the image: its start or the
+    // span of its major axis leaves it. Known without walking the line.
+    static int LineMayStayIn(int x1, int y1, int x2, int y2, CSize image);
     static void GetArrowHeadPoints(int x1, int y1, int x2, int y2, CArray<CPoint, CPoint>& list);
     static void GetEllipsePoints(int x1, int y1, int x2, int y2, CArray<CPoint, CPoint>& list);
 

@@ -15,6 +15,7 @@
 #include "OverLayPoly.h"
 #include "OverLayProTractor.h"
 #include "OverLayRect.h"
+#include "OverLayRowSums.h"
 #include "OverLayText.h"
 
 IMPLEMENT_DYNCREATE(COverLayManager, CObject)
@@ -24,6 +25,11 @@ namespace {
 // Blobs come from files: a bound on the records keeps a hostile element
 // from exhausting memory while any real list fits.
 const int kMaxRecords = 100000;
+
+// Regions measured pixel by pixel until they have counted this many images'
+// worth in one pass: ordinary lists never pay for the row sums, while
+// thousands of stored regions covering the image cost a few reads per row.
+const long long kImagesBeforeRowSums = 4;
 
 short WordAt(const BYTE* bytes, int index)
 {
@@ -36,7 +42,7 @@ COverLayManager::COverLayManager()
     : m_bVisible(1), m_bShowMeasure(1), m_bShowNumber(0), m_nCurrentIndex(0), m_OverlayList(10),
       m_pCurrentOverlay(nullptr), m_pOwnerWnd(nullptr), m_pImage(nullptr), m_bButtonDown(0),
       m_pRecords(nullptr), m_nRecordsSize(0), m_bLoading(0), m_bModified(0), m_nCursorIndex(-1),
-      m_CursorPosition(nullptr)
+      m_CursorPosition(nullptr), m_pPassSums(nullptr), m_nPassPixels(0)
 {
 }
 
@@ -111,9 +117,34 @@ void COverLayManager::UpdateScreenPoints()
 
 void COverLayManager::MeasureAll()
 {
+    // The sums hold the frame as it is now, so they live for this pass only.
+    CRowSums sums;
+    struct Pass {
+        COverLayManager& manager;
+        ~Pass() { manager.m_pPassSums = nullptr; }
+    } pass{*this};
+    m_pPassSums = &sums;
+    m_nPassPixels = 0;
     // A kind may delete itself while measuring; step back before it runs.
     for (POSITION pos = m_OverlayList.GetTailPosition(); pos != nullptr;)
         static_cast<COverLay*>(m_OverlayList.GetPrev(pos))->Measure();
+}
+
+const CRowSums* COverLayManager::RowSumsFor(long long pixels)
+{
+    if (m_pPassSums == nullptr || m_pImage == nullptr)
+        return nullptr;
+    m_nPassPixels += pixels;
+    if (m_pPassSums->IsBuilt())
+        return m_pPassSums;
+    const CSize size(m_pImage->GetColumns(), m_pImage->GetRows());
+    if (m_nPassPixels <= kImagesBeforeRowSums * size.cx * size.cy)
+        return nullptr;
+    if (!m_pPassSums->Build(size, [this](int x, int y) { return m_pImage->GetPixelValue(x, y); })) {
+        m_pPassSums = nullptr;
+        return nullptr;
+    }
+    return m_pPassSums;
 }
 
 int COverLayManager::BurnAll(BYTE* pixels, int pixelType, int rowWidth, int rows)

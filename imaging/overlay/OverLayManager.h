@@ -10,6 +10,7 @@
 class CDcmImage;
 class CWnd;
 class COverLay;
+class CRowSums;
 
 class COverLayManager : public CObject {
     DECLARE_DYNCREATE(COverLayManager)
@@ -31,6 +32,10 @@ public:
     void DrawAll(CDC* dc, float scale);
     void UpdateScreenPoints();
     void MeasureAll();
+    // While MeasureAll runs, the current frame's row sums once the pixels its
+    // regions counted pass a few images' worth (built then); null otherwise.
+    // pixels: those of the region about to be measured.
+    const CRowSums* RowSumsFor(long long pixels);
     // The buffer (rowWidth x rows) holds the image as shown, rotated and mirrored.
     int BurnAll(BYTE* pixels, int pixelType, int rowWidth, int rows);
     COverLay* HitBody(CPoint point);
@@ -71,6 +76,9 @@ private:
     // step per index; any change to the list forgets it.
     mutable int m_nCursorIndex;
     mutable POSITION m_CursorPosition;
+    // The row sums of the MeasureAll pass running, and the pixels it counted.
+    CRowSums* m_pPassSums;
+    long long m_nPassPixels;
 
     COverLay* CreateOverlay(int tool);
     void StartOverlay(UINT flags, CPoint& point, CDC* dc);

@@ -1,6 +1,8 @@
 // Pixel lists that measurement and burning walk.
 #include "OverLay.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -29,18 +31,52 @@ void WalkAxis(int a, int b, float minorStart, float step, Emit emit)
 
 }  // namespace
 
+namespace {
+
+// The walk of a line: its major axis, the major values from a toward b, and
+// the minor coordinate's start and step per pixel.
+struct LineWalk {
+    bool xMajor;
+    int a;
+    int b;
+    float minorStart;
+    float step;
+    // The major values visited, inclusive.
+    int Low() const { return b >= a ? a : b + 1; }
+    int High() const { return b >= a ? b : a; }
+};
+
+LineWalk PlanLine(int x1, int y1, int x2, int y2)
+{
+    const float k = x1 == x2 ? 0.0f : static_cast<float>(y2 - y1) / static_cast<float>(x2 - x1);
+    if (x1 != x2 && k >= -1.0f && k <= 1.0f)
+        return {true, x1, x2, static_cast<float>(y1), k};
+    // A vertical line or a single point keeps x where it started.
+    return {false, y1, y2, static_cast<float>(x1), x1 == x2 ? 0.0f : 1.0f / k};
+}
+
+}  // namespace
+
 void COverLay::GetLinePoints(int x1, int y1, int x2, int y2, CArray<CPoint, CPoint>& list)
 {
     list.RemoveAll();
-    const float k = x1 == x2 ? 0.0f : static_cast<float>(y2 - y1) / static_cast<float>(x2 - x1);
-    if (x1 != x2 && k >= -1.0f && k <= 1.0f) {
-        WalkAxis(x1, x2, static_cast<float>(y1), k,
-                 [&](int x, int y) { list.Add(CPoint(x, y)); });
-        return;
-    }
-    // A vertical line or a single point keeps x where it started.
-    const float step = x1 == x2 ? 0.0f : 1.0f / k;
-    WalkAxis(y1, y2, static_cast<float>(x1), step, [&](int y, int x) { list.Add(CPoint(x, y)); });
+    const LineWalk walk = PlanLine(x1, y1, x2, y2);
+    list.SetSize(0, static_cast<int>(std::min<long long>(1LL + walk.High() - walk.Low(), INT_MAX)));
+    if (walk.xMajor)
+        WalkAxis(walk.a, walk.b, walk.minorStart, walk.step, [&](int x, int y) { list.Add(CPoint(x, y)); });
+    else
+        WalkAxis(walk.a, walk.b, walk.minorStart, walk.step, [&](int y, int x) { list.Add(CPoint(x, y)); });
+}
+
+int COverLay::LineMayStayIn(int x1, int y1, int x2, int y2, CSize image)
+{
+    const LineWalk walk = PlanLine(x1, y1, x2, y2);
+    // The first point as the walk emits it: the minor start is rounded there too.
+    const int minor = static_cast<int>(walk.minorStart + 0.5f);
+    const CPoint first = walk.xMajor ? CPoint(walk.a, minor) : CPoint(minor, walk.a);
+    const long long extent = walk.xMajor ? image.cx : image.cy;
+    const bool firstIn = first.x >= 0 && first.y >= 0 && first.x < image.cx && first.y < image.cy;
+    return firstIn && walk.Low() >= 0 && walk.High() < extent ? 1 : 0;
 }
 
 void COverLay::GetArrowHeadPoints(int x1, int y1, int x2, int y2, CArray<CPoint, CPoint>& list)

@@ -68,9 +68,12 @@ double CSegmentShape::DistanceMm(const COverLay& owner) const
 
 void CSegmentShape::Measure(COverLay& owner)
 {
+    // Stored lines may span the whole coordinate range: walked only when
+    // they can lie in the image.
     CArray<CPoint, CPoint> points;
-    COverLay::GetLinePoints(m_nX1, m_nY1, m_nX2, m_nY2, points);
-    if (!owner.MeasurePixels(points, m_dSum, m_dMean, m_dDeviation)) {
+    if (COverLay::LineMayStayIn(m_nX1, m_nY1, m_nX2, m_nY2, owner.ImageSize()))
+        COverLay::GetLinePoints(m_nX1, m_nY1, m_nX2, m_nY2, points);
+    if (points.IsEmpty() || !owner.MeasurePixels(points, m_dSum, m_dMean, m_dDeviation)) {
         m_dSum = m_dMean = m_dDeviation = m_dLength = 0;
         owner.UpdateInfoText(1);
         return;

@@ -10,8 +10,9 @@ namespace gdi {
 
 namespace {
 
+// Where an edge crosses a row, as the first pixel right of it.
 struct Crossing {
-    double x;
+    int x;
     int direction;
 };
 
@@ -26,22 +27,59 @@ struct Edge {
 
 int clampRow(double v) { return static_cast<int>(std::max<double>(kMinCoord, std::min<double>(kMaxCoord, v))); }
 
+// A row crossed by thousands of edges sorts in two counting passes: a
+// stored free-hand trace may cross every row with each of its edges.
+void sortCrossings(std::vector<Crossing>& crossings, std::vector<Crossing>& scratch)
+{
+    if (crossings.size() < 256) {
+        std::sort(crossings.begin(), crossings.end(), [](const Crossing& p, const Crossing& q) { return p.x < q.x; });
+        return;
+    }
+    constexpr int kBits = 10;
+    constexpr unsigned kMask = (1u << kBits) - 1;
+    scratch.resize(crossings.size());
+    for (int shift : {0, kBits}) {
+        size_t starts[kMask + 2] = {};
+        auto digit = [&](const Crossing& c) { return (static_cast<unsigned>(c.x - kMinCoord) >> shift) & kMask; };
+        for (const Crossing& c : crossings)
+            ++starts[digit(c) + 1];
+        for (unsigned d = 1; d <= kMask + 1; ++d)
+            starts[d] += starts[d - 1];
+        for (const Crossing& c : crossings)
+            scratch[starts[digit(c)]++] = c;
+        crossings.swap(scratch);
+    }
+}
+
+// Collects the spans of a scan into a region.
+Region regionOfSpans(const std::function<void(const SpanSink&)>& scan)
+{
+    int top = 0;
+    std::vector<std::vector<Span>> rows;
+    scan([&](int y, int x0, int x1) {
+        if (rows.empty())
+            top = y;
+        rows.resize(static_cast<size_t>(y - top) + 1);
+        rows.back().push_back({x0, x1});
+    });
+    return Region::fromRows(top, std::move(rows));
+}
+
 }  // namespace
 
-Region polygonRegion(const std::vector<PointD>& pts, int fillMode, Rows window)
+void polygonSpans(const std::vector<PointD>& pts, int fillMode, Rows window, const SpanSink& sink)
 {
     if (pts.size() < 3)
-        return Region();
+        return;
     double minY = pts[0].y, maxY = pts[0].y;
     for (const PointD& p : pts) {
         if (!std::isfinite(p.x) || !std::isfinite(p.y))
-            return Region();
+            return;
         minY = std::min(minY, p.y);
         maxY = std::max(maxY, p.y);
     }
     int top = std::max(window.top, clampRow(std::ceil(minY - 0.5)));
     int bottom = std::min(window.bottom, clampRow(std::ceil(maxY - 0.5)));
-    std::vector<std::vector<Span>> rows(static_cast<size_t>(std::max(0, bottom - top)));
     // Edges in the order their rows begin, so that each row visits only the
     // edges it crosses: a long trace costs its length, not rows times edges.
     std::vector<Edge> edges;
@@ -56,7 +94,7 @@ Region polygonRegion(const std::vector<PointD>& pts, int fillMode, Rows window)
     std::sort(edges.begin(), edges.end(), [](const Edge& p, const Edge& q) { return p.y0 < q.y0; });
     std::vector<const Edge*> active;
     size_t next = 0;
-    std::vector<Crossing> crossings;
+    std::vector<Crossing> crossings, scratch;
     for (int y = top; y < bottom; ++y) {
         double yc = y + 0.5;
         for (; next < edges.size() && edges[next].y0 <= yc; ++next)
@@ -68,23 +106,25 @@ Region polygonRegion(const std::vector<PointD>& pts, int fillMode, Rows window)
             const PointD& a = e->a;
             const PointD& b = e->b;
             double x = a.x + (yc - a.y) * (b.x - a.x) / (b.y - a.y);
-            crossings.push_back({x, e->direction});
+            crossings.push_back({clampRow(std::ceil(x - 0.5)), e->direction});
         }
-        // Ties in x only ever bound empty spans, so their order does not matter.
-        std::sort(crossings.begin(), crossings.end(), [](const Crossing& p, const Crossing& q) { return p.x < q.x; });
+        // Ties only ever bound empty spans, so their order does not matter.
+        sortCrossings(crossings, scratch);
         int winding = 0;
         for (size_t i = 0; i + 1 < crossings.size(); ++i) {
             winding += fillMode == WINDING ? crossings[i].direction : 1;
             bool inside = fillMode == WINDING ? winding != 0 : (winding & 1) != 0;
             if (!inside)
                 continue;
-            int x0 = clampRow(std::ceil(crossings[i].x - 0.5));
-            int x1 = clampRow(std::ceil(crossings[i + 1].x - 0.5));
-            if (x1 > x0)
-                rows[y - top].push_back({x0, x1});
+            if (crossings[i + 1].x > crossings[i].x)
+                sink(y, crossings[i].x, crossings[i + 1].x);
         }
     }
-    return Region::fromRows(top, std::move(rows));
+}
+
+Region polygonRegion(const std::vector<PointD>& pts, int fillMode, Rows window)
+{
+    return regionOfSpans([&](const SpanSink& sink) { polygonSpans(pts, fillMode, window, sink); });
 }
 
 Region polygonRegion(const POINT* points, int count, int fillMode, Rows window)
@@ -98,18 +138,17 @@ Region polygonRegion(const POINT* points, int count, int fillMode, Rows window)
     return polygonRegion(pts, fillMode, window);
 }
 
-Region ellipseRegion(int left, int top, int right, int bottom, Rows window)
+void ellipseSpans(int left, int top, int right, int bottom, Rows window, const SpanSink& sink)
 {
     if (left > right)
         std::swap(left, right);
     if (top > bottom)
         std::swap(top, bottom);
     if (right - left <= 0 || bottom - top <= 0)
-        return Region();
+        return;
     double cx = (double(left) + right) / 2, cy = (double(top) + bottom) / 2;
     double a = (double(right) - left) / 2, b = (double(bottom) - top) / 2;
     int y0 = std::max(window.top, clampRow(top)), y1 = std::min(window.bottom, clampRow(bottom));
-    std::vector<std::vector<Span>> rows(static_cast<size_t>(std::max(0, y1 - y0)));
     for (int y = y0; y < y1; ++y) {
         double dy = (y + 0.5 - cy) / b;
         if (dy * dy >= 1)
@@ -118,9 +157,13 @@ Region ellipseRegion(int left, int top, int right, int bottom, Rows window)
         int x0 = clampRow(std::ceil(cx - hw - 0.5));
         int x1 = clampRow(std::floor(cx + hw - 0.5) + 1);
         if (x1 > x0)
-            rows[y - y0].push_back({x0, x1});
+            sink(y, x0, x1);
     }
-    return Region::fromRows(y0, std::move(rows));
+}
+
+Region ellipseRegion(int left, int top, int right, int bottom, Rows window)
+{
+    return regionOfSpans([&](const SpanSink& sink) { ellipseSpans(left, top, right, bottom, window, sink); });
 }
 
 Region discRegion(double cx, double cy, double radius, Rows window)

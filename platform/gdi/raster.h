@@ -2,6 +2,7 @@
 // centres, which gives GDI's rule that right and bottom edges stay unpainted.
 #pragma once
 
+#include <functional>
 #include <vector>
 
 #include "gdi/region.h"
@@ -23,6 +24,12 @@ struct Rows {
     int top = kMinCoord;
     int bottom = kMaxCoord;
 };
+
+// The spans a shape covers, row by row from the top, x1 one past the last
+// pixel: what its region holds, before touching spans are joined.
+using SpanSink = std::function<void(int y, int x0, int x1)>;
+void polygonSpans(const std::vector<PointD>& points, int fillMode, Rows rows, const SpanSink& sink);
+void ellipseSpans(int left, int top, int right, int bottom, Rows rows, const SpanSink& sink);
 
 Region polygonRegion(const std::vector<PointD>& points, int fillMode, Rows rows = {});
 Region polygonRegion(const POINT* points, int count, int fillMode, Rows rows = {});

@@ -45,6 +45,34 @@ TEST(LinePoints, SteepLinesWalkYAndShallowOnesWalkXWithHalfUpRounding)
     EXPECT_EQ(Line(1, 9, 4, 6), (Points{{1, 9}, {2, 8}, {3, 7}, {4, 6}}));
 }
 
+// The quick refusal may only refuse lines the walk takes out of the image
+// (13 x 7): starts a rounding brings back in stay candidates.
+TEST(LinePoints, OnlyLinesLeavingTheImageAreRefusedUnwalked)
+{
+    const CSize image(13, 7);
+    int inside = 0, refused = 0;
+    for (int y1 = -3; y1 <= 9; ++y1)
+        for (int x1 = -3; x1 <= 15; x1 += 2)
+            for (int y2 = -3; y2 <= 9; ++y2)
+                for (int x2 = -4; x2 <= 16; ++x2) {
+                    CArray<CPoint, CPoint> list;
+                    COverLay::GetLinePoints(x1, y1, x2, y2, list);
+                    bool allIn = true;
+                    for (int i = 0; i < list.GetSize(); ++i)
+                        allIn = allIn && list[i].x >= 0 && list[i].y >= 0 && list[i].x < 13 && list[i].y < 7;
+                    const int may = COverLay::LineMayStayIn(x1, y1, x2, y2, image);
+                    inside += allIn;
+                    refused += !may;
+                    if (allIn) {
+                        ASSERT_EQ(may, 1) << x1 << "," << y1 << " " << x2 << "," << y2;
+                    }
+                }
+    EXPECT_GT(inside, 1000);
+    EXPECT_GT(refused, 10000);
+    EXPECT_EQ(COverLay::LineMayStayIn(-32768, -32768, 32767, 32767, image), 0);
+    EXPECT_EQ(COverLay::LineMayStayIn(2, 3, 2, 32767, image), 0);
+}
+
 TEST(ArrowHeadPoints, WingsTenBackAndFiveAside)
 {
     CArray<CPoint, CPoint> list;

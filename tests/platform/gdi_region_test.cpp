@@ -89,6 +89,32 @@ TEST(GdiRegion, PolygonsHoldThePixelsWhoseCentresTheyEnclose)
     }
 }
 
+// Traces whose every edge crosses every row: hundreds of crossings a row,
+// some far out on either side.
+TEST(GdiRegion, DenselyCrossedRowsHoldThePixelsWhoseCentresTheyEnclose)
+{
+    unsigned state = 7;
+    auto next = [&](int low, int high) {
+        state = state * 1103515245u + 12345u;
+        return low + int((state >> 8) % unsigned(high - low + 1));
+    };
+    for (int i = 0; i < 4; ++i) {
+        std::vector<POINT> pts;
+        for (int n = 0; n < 601; ++n) {
+            const int x = n % 50 == 7 ? next(-120000, 120000) : next(-45, 50);
+            pts.push_back({x, n % 2 ? next(17, 20) : next(-3, 0)});
+        }
+        for (int mode : {ALTERNATE, WINDING}) {
+            CRgn region;
+            ASSERT_TRUE(region.CreatePolygonRgn(pts.data(), int(pts.size()), mode));
+            for (int y = -4; y <= 21; ++y)
+                for (int x = -50; x <= 55; ++x)
+                    ASSERT_EQ(region.PtInRegion(x, y) != 0, CentreInside(pts, mode, x, y))
+                        << i << " " << mode << " " << x << "," << y;
+        }
+    }
+}
+
 TEST(GdiRegion, CombineModes)
 {
     HRGN a = CreateRectRgn(0, 0, 4, 4), b = CreateRectRgn(2, 2, 6, 6), out = CreateRectRgn(0, 0, 0, 0);

@@ -681,7 +681,9 @@ void WmfSeeds(const fs::path& dir)
 
 // The record blobs of the generated overlay files: one line, and one
 // overlay of every kind; regions spanning the whole coordinate range; a
-// polygon enclosing no pixel and texts the code page cannot map.
+// polygon enclosing no pixel and texts the code page cannot map; enough
+// regions covering the target's 37 x 23 image to be summed by rows, with
+// traces whose edges cross every row.
 void OverlaySeeds(const fs::path& dir)
 {
     auto bytesOf = [](const int16_t* words, size_t count) {
@@ -702,6 +704,18 @@ void OverlaySeeds(const fs::path& dir)
     const int16_t kept[] = {3, 2, 4, 4, 12, 9, 3, 3, 2, 2, 6, 6, 10, 10, 9, 5, 6, 3, 'A', 'b', -127,
                             9, 7, 8, 4, -1, -2, 'x', 'y', 9, 9, 3, 2, -86, -95};
     WriteSeed(dir, "kept_as_read.blob", bytesOf(kept, std::size(kept)));
+    std::vector<int16_t> covering;
+    for (int i = 0; i < 12; ++i) {
+        covering.insert(covering.end(), {1, -1, -1, 36, 22});
+        covering.insert(covering.end(), {2, int16_t(i % 3 - 1), -1, 36, 22});
+        covering.insert(covering.end(), {1, int16_t(i), int16_t(i % 5), int16_t(36 - i), 20});
+    }
+    for (int p = 0; p < 3; ++p) {
+        covering.insert(covering.end(), {3, 301});
+        for (int i = 0; i < 301; ++i)
+            covering.insert(covering.end(), {int16_t((i * 11 + p) % 40 - 2), int16_t(i % 2 ? 22 : 0)});
+    }
+    WriteSeed(dir, "covering_regions.blob", bytesOf(covering.data(), covering.size()));
 }
 
 }  // namespace
