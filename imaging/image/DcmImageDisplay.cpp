@@ -36,7 +36,6 @@ int CDcmImage::BuildImage()
         if (m_pBitmapBits == nullptr)
             return 0;
     }
-    m_InfoMatrix.SetSize(static_cast<int>(pixels));
     if (m_pBitmapInfo == nullptr) {
         m_pBitmapInfo = reinterpret_cast<BITMAPINFO*>(new (std::nothrow) BYTE[kBitmapInfoBytes]());
         if (m_pBitmapInfo == nullptr)

@@ -16,6 +16,7 @@
 
 #include <dcmtk/config/osconfig.h>
 #include <dcmtk/dcmdata/dcdeftag.h>
+#include <dcmtk/dcmdata/dcfcache.h>
 #include <dcmtk/dcmdata/dcfilefo.h>
 #include <dcmtk/dcmdata/dcmetinf.h>
 #include <dcmtk/dcmdata/dcovlay.h>
@@ -342,6 +343,18 @@ BYTE* CopyBytes(const BYTE* bytes, size_t length)
     return copy;
 }
 
+// Bytes [offset, offset + length) of the value, read from the file when the
+// toolkit has not loaded it, so that it never holds a copy of its own.
+BYTE* ReadValuePart(DcmElement* element, unsigned long long offset, size_t length, DcmFileCache& cache)
+{
+    BYTE* part = new (std::nothrow) BYTE[length];
+    if (part && element->getPartialValue(part, static_cast<Uint32>(offset), static_cast<Uint32>(length), &cache).bad()) {
+        delete[] part;
+        return nullptr;
+    }
+    return part;
+}
+
 // A copy of a binary element's whole value, or null for an empty, oversized
 // or unreadable one.
 BYTE* CopyElementValue(DcmElement* element, int& length)
@@ -581,9 +594,8 @@ bool CDicomInfo::StoreNumber(DcmElement* element)
 
 bool CDicomInfo::StorePixelData(DcmElement* element, CPtrArray* frames)
 {
-    const BYTE* bytes = nullptr;
     const unsigned long long length = element->getLength();
-    if (length == 0 || !ElementBytes(element, bytes))
+    if (length == 0)
         return false;
     if (m_nRows < 1 || m_nColumns < 1 || m_nBitsAllocated % 8 != 0 || m_nBitsAllocated == 0)
         return false;
@@ -599,14 +611,28 @@ bool CDicomInfo::StorePixelData(DcmElement* element, CPtrArray* frames)
     // scaled down as they are taken.
     const int bytesPerSample = m_nBitsAllocated / 8;
     const bool narrow = samples == 3 && bytesPerSample > 1 && bytesPerSample <= 4;
+    // Uncompressed little-endian frames come straight from the file; others
+    // were decoded or swapped into the toolkit's memory already.
+    const DcmXfer stored(static_cast<E_TransferSyntax>(m_nStoredTransferSyntax));
+    const bool fromFile = !stored.isEncapsulated() && !stored.isBigEndian();
+    const BYTE* bytes = nullptr;
+    if (!fromFile && !ElementBytes(element, bytes))
+        return false;
+    DcmFileCache cache;
     const INT_PTR firstNew = frames->GetSize();
     // Sized once: growing by steps would copy the list again for every step.
     frames->SetSize(static_cast<int>(firstNew + frameCount));
     for (unsigned long long i = 0; i < frameCount; ++i) {
-        const BYTE* source = bytes + i * frameBytes;
-        BYTE* frame = narrow ? PixelOps::NarrowSamples(source, static_cast<size_t>(frameBytes / bytesPerSample),
-                                                       bytesPerSample, m_nBitsStored)
-                             : CopyBytes(source, static_cast<size_t>(frameBytes));
+        BYTE* raw = fromFile ? ReadValuePart(element, i * frameBytes, static_cast<size_t>(frameBytes), cache) : nullptr;
+        const BYTE* source = fromFile ? raw : bytes + i * frameBytes;
+        BYTE* frame = nullptr;
+        if (source != nullptr && narrow) {
+            frame = PixelOps::NarrowSamples(source, static_cast<size_t>(frameBytes / bytesPerSample), bytesPerSample,
+                                            m_nBitsStored);
+            delete[] raw;
+        } else if (source != nullptr) {
+            frame = fromFile ? raw : CopyBytes(source, static_cast<size_t>(frameBytes));
+        }
         if (frame == nullptr) {
             DeleteFramesFrom(frames, firstNew);
             return false;

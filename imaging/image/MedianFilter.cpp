@@ -109,15 +109,19 @@ int CMedianFilter::ProcessArea(BYTE* rgb, int x, int y, int w, int h, int imageW
 
 void CMedianFilter::Run(CImageAreaProcess&, const AreaRun& run)
 {
-    if (run.count == 9) {
+    // Held apart from the run: the byte stores below could alias it.
+    const int count = run.count;
+    if (count <= 0)
+        return;
+    if (count == 9) {
         MedianOfNineRun(run.sources, run.out, run.bytes);
         return;
     }
-    std::vector<BYTE> values(run.count), scratch(run.count);
+    std::vector<BYTE> values(count), scratch(count);
     for (size_t k = 0; k < run.bytes; ++k) {
-        for (int i = 0; i < run.count; ++i)
+        for (int i = 0; i < count; ++i)
             values[i] = run.sources[i][k];
-        run.out[k] = Median(values.data(), run.count, scratch.data());
+        run.out[k] = Median(values.data(), count, scratch.data());
     }
 }
 

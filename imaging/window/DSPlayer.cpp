@@ -78,7 +78,6 @@ CDSPlayer::CDSPlayer()
       m_pBasicVideo(nullptr),
       m_pMediaSeeking(nullptr),
       m_nRepeat(0),
-      m_bFill(0),
       m_nLoadedState(0),
       m_bFullScreen(0)
 {

@@ -60,7 +60,6 @@ private:
     IBasicVideo* m_pBasicVideo;
     IMediaSeeking* m_pMediaSeeking;
     int m_nRepeat;
-    int m_bFill;
     int m_nLoadedState;
     int m_bFullScreen;
     CString m_strBGImage;

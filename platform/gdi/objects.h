@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "gdi/gdidefs.h"
+#include "gdi/pixel_store.h"
 #include "gdi/region.h"
 
 namespace gdi {
@@ -30,7 +31,7 @@ struct Bitmap : Object {
     int stride = 0;
     bool topDown = true;
     bool dibSection = false;
-    std::vector<uint8_t> storage;
+    PixelStore storage;
     uint8_t* data = nullptr;  // storage, or caller memory for a wrapped DIB
     std::vector<RGBQUAD> colors;  // colour table for 8 bits and fewer
     DWORD masks[3] = {0x7C00, 0x03E0, 0x001F};  // 16-bit layout

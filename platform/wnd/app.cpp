@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "wnd/doctemplate.h"
-#include "wnd/gui.h"
 #include "wnd/shell.h"
 #include "wnd/window_host.h"
 #include "wnd/window_system.h"
@@ -168,21 +167,4 @@ void CWinApp::OnFileOpen() {
 
 void CWinApp::OnAppExit() {
     if (m_pMainWnd) m_pMainWnd->SendMessage(WM_CLOSE);
-}
-
-int AfxWinMain(int argc, char** argv) {
-    AfxSetCommandLine(argc, argv);
-    int code = -1;
-    CWinApp* app = AfxGetApp();
-    if (!app) return code;
-    // Without a display the program still runs, with windows in memory.
-    PlatformStartGui(argc, argv);
-    if (app->InitInstance()) {
-        code = app->Run();
-    } else {
-        if (app->m_pMainWnd) app->m_pMainWnd->DestroyWindow();
-        code = app->ExitInstance();
-    }
-    PlatformStopGui();
-    return code;
 }

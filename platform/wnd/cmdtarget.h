@@ -49,11 +49,12 @@ struct AFX_MSGMAP {
     const AFX_MSGMAP_ENTRY* lpEntries;
 };
 
-#define DECLARE_MESSAGE_MAP()                         \
-protected:                                            \
-    static const AFX_MSGMAP* GetThisMessageMap();     \
-    virtual const AFX_MSGMAP* GetMessageMap() const;  \
-                                                      \
+// Only classes below CCmdTarget declare a map, so the accessor overrides.
+#define DECLARE_MESSAGE_MAP()                                \
+protected:                                                   \
+    static const AFX_MSGMAP* GetThisMessageMap();            \
+    const AFX_MSGMAP* GetMessageMap() const override;        \
+                                                             \
 private:
 
 #define BEGIN_MESSAGE_MAP(theClass, baseClass)                                               \

@@ -6,6 +6,7 @@
 #include "wnd/view.h"
 
 class CButton : public CWnd {
+    using CWnd::Create;  // kept out of reach: the Create below replaces it
     DECLARE_DYNAMIC(CButton)
 public:
     BOOL Create(LPCTSTR lpszCaption, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
@@ -23,18 +24,21 @@ protected:
 };
 
 class CEdit : public CWnd {
+    using CWnd::Create;  // kept out of reach: the Create below replaces it
     DECLARE_DYNAMIC(CEdit)
 public:
     BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
 };
 
 class CStatic : public CWnd {
+    using CWnd::Create;  // kept out of reach: the Create below replaces it
     DECLARE_DYNAMIC(CStatic)
 public:
     BOOL Create(LPCTSTR lpszText, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID = 0xFFFF);
 };
 
 class CComboBox : public CWnd {
+    using CWnd::Create;  // kept out of reach: the Create below replaces it
     DECLARE_DYNAMIC(CComboBox)
 public:
     BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
@@ -64,6 +68,7 @@ public:
 };
 
 class CListBox : public CWnd {
+    using CWnd::Create;  // kept out of reach: the Create below replaces it
     DECLARE_DYNAMIC(CListBox)
 public:
     BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
@@ -77,6 +82,7 @@ public:
 };
 
 class CProgressCtrl : public CWnd {
+    using CWnd::Create;  // kept out of reach: the Create below replaces it
     DECLARE_DYNAMIC(CProgressCtrl)
 public:
     BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
@@ -91,6 +97,7 @@ public:
 };
 
 class CToolTipCtrl : public CWnd {
+    using CWnd::Create;  // kept out of reach: the Create below replaces it
     DECLARE_DYNAMIC(CToolTipCtrl)
 public:
     BOOL Create(CWnd* pParentWnd, DWORD dwStyle = 0);
@@ -102,6 +109,7 @@ public:
 };
 
 class CTreeCtrl : public CWnd {
+    using CWnd::Create;  // kept out of reach: the Create below replaces it
     DECLARE_DYNAMIC(CTreeCtrl)
 public:
     BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);

@@ -27,6 +27,7 @@ void DDX_CBIndex(CDataExchange* pDX, int nIDC, int& index);
 void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl);
 
 class CDialog : public CWnd {
+    using CWnd::Create;  // kept out of reach: the Create below replaces it
     DECLARE_DYNAMIC(CDialog)
 public:
     CDialog() = default;

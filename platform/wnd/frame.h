@@ -8,6 +8,7 @@
 #define FWS_ADDTOTITLE 0x00008000L
 
 class CFrameWnd : public CWnd {
+    using CWnd::Create;  // kept out of reach: the Create below replaces it
     DECLARE_DYNCREATE(CFrameWnd)
 public:
     CFrameWnd() = default;

@@ -811,7 +811,7 @@ private:
         w->Bind(wxEVT_KEY_DOWN, [hwnd](wxKeyEvent& e) {
             if (!PreTranslateKey(hwnd, WM_KEYDOWN, e)) e.Skip();
         });
-        w->Bind(wxEVT_KEY_UP, [hwnd](wxKeyEvent& e) {
+        w->Bind(wxEVT_KEY_UP, [](wxKeyEvent& e) {
             UINT vk = VirtualKeyOf(e.GetKeyCode());
             if (vk) wndsys::SetKeyDown((int)vk, false);
             e.Skip();

@@ -145,8 +145,9 @@ TEST(JpegCut, LargePictureNeedsDataForItsBlocks)
             EXPECT_EQ(img.GetWidth(), 8192u);
             EXPECT_EQ(img.GetHeight(), c.height);
             EXPECT_EQ(PixelTopDown(img, 3, 2).r, 0x5a);
-            if (huffman)
+            if (huffman) {
                 EXPECT_TRUE(SameRow(img, int(c.height) - 1, 200));
+            }
         }
     }
 }

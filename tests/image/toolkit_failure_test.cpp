@@ -99,7 +99,7 @@ int RunWithFailures(Prepare prepare, Call call)
         g_failureRaised = false;
         g_allocationsBeforeFailure = n;
         {
-            ToolkitLeaksIgnored ignored;
+            [[maybe_unused]] ToolkitLeaksIgnored ignored;
             call(*state);
         }
         g_allocationsBeforeFailure = -1;

@@ -1,3 +1,6 @@
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -168,3 +171,46 @@ TEST(GdiBitmap, BitmapFiles)
 }
 
 }  // namespace
+
+namespace {
+
+// Pages of [bits, bits + size) that are resident in memory.
+size_t ResidentPages(const void* bits, size_t size)
+{
+    const uintptr_t page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
+    const uintptr_t first = reinterpret_cast<uintptr_t>(bits) & ~(page - 1);
+    const uintptr_t end = reinterpret_cast<uintptr_t>(bits) + size;
+    std::vector<unsigned char> state((end - first + page - 1) / page);
+    if (mincore(reinterpret_cast<void*>(first), end - first, state.data()) != 0)
+        return state.size();
+    size_t resident = 0;
+    for (unsigned char s : state)
+        resident += s & 1;
+    return resident;
+}
+
+}  // namespace
+
+// A tool that only asks the screen for its metrics must not pay for the
+// screen's pixels; drawing brings in just the pages drawn on.
+TEST(GdiBitmap, VirtualScreenTakesMemoryOnlyWhereDrawnOn)
+{
+    HDC screen = GetDC(nullptr);
+    ASSERT_NE(screen, nullptr);
+    DIBSECTION ds{};
+    ASSERT_EQ(GetObject(PlatformScreenSurface(), sizeof(ds), &ds), static_cast<int>(sizeof(ds)));
+    ASSERT_NE(ds.dsBm.bmBits, nullptr);
+    const size_t size = static_cast<size_t>(ds.dsBm.bmWidthBytes) * ds.dsBm.bmHeight;
+    const size_t pages = size / static_cast<size_t>(sysconf(_SC_PAGESIZE));
+    EXPECT_LT(ResidentPages(ds.dsBm.bmBits, size), pages / 100);
+
+    HBRUSH brush = CreateSolidBrush(RGB(200, 30, 90));
+    const RECT spot = {300, 40, 307, 43};
+    FillRect(screen, &spot, brush);
+    DeleteObject(brush);
+    EXPECT_EQ(GetPixel(screen, 306, 42), RGB(200, 30, 90));
+    EXPECT_EQ(GetPixel(screen, 307, 42), RGB(0, 0, 0));
+    EXPECT_EQ(GetPixel(screen, 306, 43), RGB(0, 0, 0));
+    EXPECT_LT(ResidentPages(ds.dsBm.bmBits, size), pages / 10);
+    ReleaseDC(nullptr, screen);
+}

@@ -233,7 +233,7 @@ TEST(Phantom, ShapesHaveTheirValuesAndChangeWithTheSlice) {
   // Left and right agree (the phantom is symmetric about the vertical axis).
   for (int y = 0; y < n; y += 7)
     for (int x = 0; x < n / 2; x += 5) ASSERT_EQ(PhantomHu(x, y, 3, n), PhantomHu(n - 1 - x, y, 3, n));
-  auto count = [n](int slice, int hu) {
+  auto count = [&](int slice, int hu) {
     int c = 0;
     for (int y = 0; y < n; ++y)
       for (int x = 0; x < n; ++x) c += PhantomHu(x, y, slice, n) == hu;

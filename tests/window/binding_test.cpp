@@ -148,7 +148,8 @@ TEST(EduMsgTest, CopiesEveryFieldAndStartsCleared)
     EXPECT_EQ(b.m_strParams[99], CString("text"));
     CEduMsg c;
     c = b;
-    c = c;
+    const CEduMsg& same = c;
+    c = same;
     EXPECT_EQ(c.m_strParams[99], CString("text"));
 }
 

@@ -43,5 +43,4 @@ private:
     const J2kImage& image;
     const J2kCodingParameters& cp;
     J2kByteCursor out;
-    int length = 0;
 };

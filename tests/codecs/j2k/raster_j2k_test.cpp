@@ -1,6 +1,7 @@
 // The raw-codestream codec class over the raster image.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -162,8 +163,8 @@ TEST(RasterJ2K, ReadsFromTheStreamPositionOn)
 {
     J2kTestSpec s;
     J2kCoded coded = J2kTestEncode(s);
-    std::vector<unsigned char> buffer(37, 0xFF);
-    buffer.insert(buffer.end(), coded.bytes.begin(), coded.bytes.end());
+    std::vector<unsigned char> buffer(37 + coded.bytes.size(), 0xFF);
+    std::copy(coded.bytes.begin(), coded.bytes.end(), buffer.begin() + 37);
     CMemoryStream memory(buffer.data(), uint32_t(buffer.size()));
     memory.Seek(37, SEEK_SET);
     CRasterJ2K codec;

@@ -1,0 +1,22 @@
+// The command-line tools start without the GUI toolkit and the media
+// framework: nothing they load depends on either.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+
+#include "RunProgram.h"
+
+TEST(ToolStartup, ToolsLoadNeitherGuiToolkitNorMediaFramework)
+{
+    for (const char* tool : {"dcmrender", "rasterconv", "jpeg2dcm"}) {
+        const ProgramResult ldd = RunProgram({"ldd", std::string(BINARY_DIR) + "/tools/" + tool});
+        ASSERT_EQ(ldd.exitCode, 0) << tool << "\n" << ldd.output;
+        EXPECT_NE(ldd.output.find("libdcmdata"), std::string::npos) << tool << "\n" << ldd.output;
+        std::istringstream lines(ldd.output);
+        for (std::string line; std::getline(lines, line);) {
+            for (const char* library : {"libwx", "libgtk", "libgdk", "libgst", "libX11"})
+                EXPECT_EQ(line.find(library), std::string::npos) << tool << ": " << line;
+        }
+    }
+}
