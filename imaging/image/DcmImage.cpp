@@ -192,7 +192,12 @@ int CDcmImage::OpenDicomFile(const char* path)
     SetInitWindowWidthCenter();
     BuildImage();
     OverlayMeasure();
-    ResetBitmapBits();
+    // A picture the lookup pass cannot map (a colour model or sample width
+    // it does not know) would show as black: it is refused instead.
+    if (!ResetBitmapBits()) {
+        ClearUp();
+        return 0;
+    }
     return result;
 }
 

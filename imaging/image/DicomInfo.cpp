@@ -150,11 +150,14 @@ int ClampedInt(double value)
     return static_cast<int>(value);
 }
 
-// Decoders are registered for one read only.
+// Decoders are registered for one read only. Lossy colour is converted to
+// RGB as the JPEG data itself is coded: R, G, B-coded data stays as it is,
+// and Y, Cb, Cr-coded data is converted even where an older writer labelled
+// it RGB. Lossless data is never converted here.
 struct DecoderRegistration {
     DecoderRegistration()
     {
-        DJDecoderRegistration::registerCodecs(EDC_lossyOnly, EUC_default, EPC_default);
+        DJDecoderRegistration::registerCodecs(EDC_guessLossyOnly, EUC_default, EPC_default);
         DcmRLEDecoderRegistration::registerCodecs(OFFalse, OFFalse);
     }
     ~DecoderRegistration() { Release(); }

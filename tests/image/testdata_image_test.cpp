@@ -83,6 +83,12 @@ TEST_P(GeneratedImages, OpenAndShowFormula)
 {
     const td::Image& expected = GetParam();
     CDcmImage image;
+    // The display maps grey and RGB only: a palette image is refused, not shown black.
+    if (std::string(expected.photometric) == "PALETTE COLOR") {
+        EXPECT_EQ(image.OpenFile(td::Path(expected.name).c_str()), 0);
+        EXPECT_EQ(image.IsFileOpened(), 0);
+        return;
+    }
     ASSERT_EQ(image.OpenFile(td::Path(expected.name).c_str()), 1);
     const bool padded = expected.columns % 4 != 0 || expected.rows % 4 != 0;
     EXPECT_EQ(image.GetColumns(), padded ? RoundUp4(expected.columns) : expected.columns);
@@ -107,8 +113,6 @@ TEST_P(GeneratedImages, OpenAndShowFormula)
         EXPECT_LE(worst, expected.tolerance);
         return;
     }
-    if (std::string(expected.photometric) == "PALETTE COLOR")
-        return;
     int worst = 0;
     for (int y = 0; y < expected.rows; ++y)
         for (int x = 0; x < expected.columns; ++x)
