@@ -108,7 +108,10 @@ BYTE* DecodeFile(const char* path, Output output, UINT* width, UINT* height)
     return pixels;
 }
 
-int ReadHeader(FILE* file, int* colourKind, UINT* width, UINT* height)
+// Reads the file's header and hands it to take; 0 when the header cannot be
+// read. The body runs inside the error frame and must not throw.
+template <class Take>
+int WithHeader(FILE* file, Take take)
 {
     jpeg_decompress_struct info;
     FatalErrorManager error;
@@ -121,16 +124,23 @@ int ReadHeader(FILE* file, int* colourKind, UINT* width, UINT* height)
     jpeg_create_decompress(&info);
     jpeg_stdio_src(&info, file);
     jpeg_read_header(&info, TRUE);
-    *width = info.image_width;
-    *height = info.image_height;
-    switch (info.out_color_space) {
-    case JCS_GRAYSCALE: *colourKind = 2; break;
-    case JCS_RGB: *colourKind = 1; break;
-    case JCS_UNKNOWN: *colourKind = 0; break;
-    default: break;
-    }
+    take(info);
     jpeg_destroy_decompress(&info);
     return 1;
+}
+
+int ReadHeader(FILE* file, int* colourKind, UINT* width, UINT* height)
+{
+    return WithHeader(file, [&](const jpeg_decompress_struct& info) {
+        *width = info.image_width;
+        *height = info.image_height;
+        switch (info.out_color_space) {
+        case JCS_GRAYSCALE: *colourKind = 2; break;
+        case JCS_RGB: *colourKind = 1; break;
+        case JCS_UNKNOWN: *colourKind = 0; break;
+        default: break;
+        }
+    });
 }
 
 // The marker of the first frame header (SOF0 to SOF15), found by walking
@@ -167,31 +177,21 @@ int ReadCodingOf(FILE* file, JpegFile::Coding* coding)
     const bool baseline = FrameMarkerOf(file) == 0xC0;
     if (std::fseek(file, 0, SEEK_SET) != 0)
         return 0;
-    jpeg_decompress_struct info;
-    FatalErrorManager error;
-    info.err = jpeg_std_error(&error.base);
-    error.base.error_exit = ShowFatalError;
-    if (setjmp(error.jump)) {
-        jpeg_destroy_decompress(&info);
-        return 0;
-    }
-    jpeg_create_decompress(&info);
-    jpeg_stdio_src(&info, file);
-    jpeg_read_header(&info, TRUE);
-    coding->width = info.image_width;
-    coding->height = info.image_height;
-    coding->components = info.num_components;
-    coding->grey = info.jpeg_color_space == JCS_GRAYSCALE;
-    coding->rgb = info.jpeg_color_space == JCS_RGB;
-    coding->subsampled = false;
-    for (int i = 1; i < info.num_components; ++i)
-        coding->subsampled = coding->subsampled || info.comp_info[i].h_samp_factor != info.comp_info[0].h_samp_factor ||
-                             info.comp_info[i].v_samp_factor != info.comp_info[0].v_samp_factor;
-    coding->baseline = baseline;
-    coding->progressive = info.progressive_mode != 0;
-    coding->arithmetic = info.arith_code != 0;
-    jpeg_destroy_decompress(&info);
-    return 1;
+    return WithHeader(file, [&](const jpeg_decompress_struct& info) {
+        coding->width = info.image_width;
+        coding->height = info.image_height;
+        coding->components = info.num_components;
+        coding->grey = info.jpeg_color_space == JCS_GRAYSCALE;
+        coding->rgb = info.jpeg_color_space == JCS_RGB;
+        coding->subsampled = false;
+        for (int i = 1; i < info.num_components; ++i)
+            coding->subsampled = coding->subsampled ||
+                                 info.comp_info[i].h_samp_factor != info.comp_info[0].h_samp_factor ||
+                                 info.comp_info[i].v_samp_factor != info.comp_info[0].v_samp_factor;
+        coding->baseline = baseline;
+        coding->progressive = info.progressive_mode != 0;
+        coding->arithmetic = info.arith_code != 0;
+    });
 }
 
 // Compresses within one frame so that longjmp skips no destructors.
