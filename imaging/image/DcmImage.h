@@ -118,7 +118,7 @@ public:
     short GetPixelValue(int x, int y);
     // The value a 16-bit read stands for, as the screen reads it: unsigned
     // data reaches 65535.
-    int DataValue(int read) const;
+    int DataValue(int read) const { return m_bSignedData ? read : read & 0xFFFF; }
     int BuildGrayPalette();
     int BuildPalette(RGBQUAD* table);
 

@@ -295,11 +295,6 @@ short CDcmImage::GetPixelValue(int x, int y)
     }
 }
 
-int CDcmImage::DataValue(int read) const
-{
-    return m_bSignedData ? read : read & 0xFFFF;
-}
-
 int CDcmImage::BuildGrayPalette()
 {
     RGBQUAD grey[256];
