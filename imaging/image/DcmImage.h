@@ -116,6 +116,9 @@ public:
     int AdjustBoth(long width, long centre, int);
     int ResetBoth();
     short GetPixelValue(int x, int y);
+    // The value a 16-bit read stands for, as the screen reads it: unsigned
+    // data reaches 65535.
+    int DataValue(int read) const { return m_bSignedData ? read : read & 0xFFFF; }
     int BuildGrayPalette();
     int BuildPalette(RGBQUAD* table);
 

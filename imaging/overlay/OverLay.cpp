@@ -168,11 +168,10 @@ void COverLay::SetOwner(COverLayManager* manager)
     m_pOwnerWnd = manager != nullptr ? manager->m_pOwnerWnd : nullptr;
 }
 
-short COverLay::GetImagePixel(int x, int y)
+int COverLay::GetImagePixel(int x, int y)
 {
-    if (m_pManager == nullptr || m_pManager->m_pImage == nullptr)
-        return 0;
-    return m_pManager->m_pImage->GetPixelValue(x, y);
+    CDcmImage* image = m_pManager != nullptr ? m_pManager->m_pImage : nullptr;
+    return image != nullptr ? image->DataValue(image->GetPixelValue(x, y)) : 0;
 }
 
 int COverLay::IsInImage(int x, int y)
@@ -299,24 +298,24 @@ int COverLay::MeasurePixels(const CArray<CPoint, CPoint>& points, double& sum, d
     for (int i = 0; i < count; ++i)
         if (!IsInImage(points[i].x, points[i].y))
             return 0;
-    std::vector<short> values(static_cast<size_t>(count));
+    std::vector<int> values(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i)
         values[static_cast<size_t>(i)] = GetImagePixel(points[i].x, points[i].y);
     return PixelStats(values, sum, mean, deviation);
 }
 
-int COverLay::PixelStats(const std::vector<short>& values, double& sum, double& mean, double& deviation)
+int COverLay::PixelStats(const std::vector<int>& values, double& sum, double& mean, double& deviation)
 {
     // No pixel has no mean: the region measures like one outside the image.
     if (values.empty())
         return 0;
     sum = 0;
-    for (short v : values)
+    for (int v : values)
         sum += v;
     const double count = static_cast<double>(values.size());
     mean = sum / count;
     double squares = 0;
-    for (short v : values)
+    for (int v : values)
         squares += (v - mean) * (v - mean);
     deviation = std::sqrt(squares / count);
     return 1;

@@ -58,7 +58,7 @@ public:
     // The mapping between an image's pixels and the window rectangle it is shown in.
     static CPoint MapImageToWindow(CDcmImage* image, const CRect& rect, int x, int y);
     static CPoint MapWindowToImage(CDcmImage* image, const CRect& rect, int x, int y);
-    short GetImagePixel(int x, int y);
+    int GetImagePixel(int x, int y);
     int IsInImage(int x, int y);
     // Columns and rows of the unrotated image; (0, 0) without one.
     CSize ImageSize();
@@ -104,7 +104,7 @@ public:
     // outside the image or the list is empty.
     int MeasurePixels(const CArray<CPoint, CPoint>& points, double& sum, double& mean, double& deviation);
     // Sum, mean and population deviation of the values; 0 for none.
-    static int PixelStats(const std::vector<short>& values, double& sum, double& mean, double& deviation);
+    static int PixelStats(const std::vector<int>& values, double& sum, double& mean, double& deviation);
     static int SegmentMeetsBox(CPoint a, CPoint b, const CRect& box);
     void BurnLine(BYTE* pixels, int pixelType, int rowWidth, int x1, int y1, int x2, int y2);
     void BurnBox(BYTE* pixels, int pixelType, int rowWidth, int left, int top, int right, int bottom);

@@ -140,7 +140,7 @@ const CRowSums* COverLayManager::RowSumsFor(long long pixels)
     const CSize size(m_pImage->GetColumns(), m_pImage->GetRows());
     if (m_nPassPixels <= kImagesBeforeRowSums * size.cx * size.cy)
         return nullptr;
-    if (!m_pPassSums->Build(size, [this](int x, int y) { return m_pImage->GetPixelValue(x, y); })) {
+    if (!m_pPassSums->Build(size, [this](int x, int y) { return m_pImage->DataValue(m_pImage->GetPixelValue(x, y)); })) {
         m_pPassSums = nullptr;
         return nullptr;
     }

@@ -31,7 +31,7 @@ public:
     int m_nImageY;
     int m_nScreenX;
     int m_nScreenY;
-    short m_nValue;
+    int m_nValue;
     int m_nPenWidth;
     int m_nFontSize;
     int m_nTextColor;

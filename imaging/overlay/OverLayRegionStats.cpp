@@ -49,7 +49,7 @@ long long CRegionStats::CountInImage(COverLay& owner, const std::vector<PixelRun
 
 int CRegionStats::WalkRuns(COverLay& owner, const std::vector<PixelRun>& counted, size_t count)
 {
-    std::vector<short> values;
+    std::vector<int> values;
     values.reserve(count);
     for (const PixelRun& run : counted)
         for (int x = run.x0; x < run.x1; ++x)
@@ -61,7 +61,8 @@ int CRegionStats::SumRuns(const CRowSums& sums, const std::vector<PixelRun>& cou
 {
     if (count == 0)
         return 0;
-    int64_t sum = 0, squares = 0;
+    int64_t sum = 0;
+    uint64_t squares = 0;
     for (const PixelRun& run : counted)
         sums.AddRun(run, sum, squares);
     const double n = static_cast<double>(count);

@@ -164,7 +164,7 @@ void CDicomWnd::PaintPixelValue(CDC* dc)
     const int oldMode = dc->SetBkMode(TRANSPARENT);
     dc->SetTextColor(kPixelValueColor);
     CString value;
-    value.Format("值:%d", m_pDcmImage->GetClientPixelValue(m_TotalRect, m_ptMouse));
+    value.Format("值:%d", m_pDcmImage->DataValue(m_pDcmImage->GetClientPixelValue(m_TotalRect, m_ptMouse)));
     dc->TextOut(m_ptMouse.x + 20, m_ptMouse.y + 20, m_pDcmImage->GetDicomInfo()->GetModality() + value);
     dc->SetBkMode(oldMode);
     dc->SelectObject(oldPen);

@@ -96,12 +96,14 @@ TEST(RowSums, RunTotalsMatchTheirPixelsAtEveryStepOffset)
         for (int y = 0; y < rows; ++y)
             for (int x0 = 0; x0 < columns; ++x0)
                 for (int x1 = x0 + 1; x1 <= columns; ++x1) {
-                    int64_t sum = 5, squares = 7;
+                    int64_t sum = 5;
+                    uint64_t squares = 7;
                     sums.AddRun({y, x0, x1}, sum, squares);
-                    int64_t expectedSum = 5, expectedSquares = 7;
+                    int64_t expectedSum = 5;
+                    uint64_t expectedSquares = 7;
                     for (int x = x0; x < x1; ++x) {
                         expectedSum += value(x, y);
-                        expectedSquares += static_cast<int64_t>(value(x, y)) * value(x, y);
+                        expectedSquares += static_cast<uint64_t>(int64_t(value(x, y)) * value(x, y));
                     }
                     ASSERT_EQ(sum, expectedSum) << columns << " " << y << " " << x0 << " " << x1;
                     ASSERT_EQ(squares, expectedSquares) << columns << " " << y << " " << x0 << " " << x1;
