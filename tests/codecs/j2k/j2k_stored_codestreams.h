@@ -1,4 +1,4 @@
-// Codestreams the encoder wrote for the pictures of j2k_stored_specs.h, in the
+// Codestreams the encoder wrote for the pictures of j2k_stored_setups.h, in the
 // same order, each with the digest of its decoded samples. The lossless ones
 // decode to their source exactly, the lossy one at 48 dB.
 #pragma once

@@ -7,7 +7,7 @@
 #include <cmath>
 
 #include "j2k_stored_codestreams.h"
-#include "j2k_stored_specs.h"
+#include "j2k_stored_setups.h"
 
 namespace {
 

@@ -130,7 +130,7 @@ struct J2kCoded {
     int length = 0;
 };
 
-// edit, when given, changes the coding parameters the spec made.
+// edit, when given, changes the coding parameters made from s.
 inline J2kCoded J2kTestEncode(const J2kTestSpec& s, int capacity = 1 << 22,
                               const std::function<void(J2kCodingParameters&)>& edit = {})
 {
