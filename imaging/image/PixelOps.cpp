@@ -3,6 +3,7 @@
 #include "PixelWorkers.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <new>
@@ -142,6 +143,30 @@ void RescaleRun(BYTE* frame, size_t valueCount, double slope, double intercept, 
     }
 }
 
+// The same values as RescaleRun when the slope is 1 and the intercept a
+// whole number: sums of whole numbers are exact in either arithmetic.
+template <typename Stored>
+void OffsetRun(BYTE* frame, size_t valueCount, int offset, int lowest, int highest)
+{
+    for (size_t i = 0; i < valueCount; ++i) {
+        Stored raw;
+        std::memcpy(&raw, frame + i * sizeof raw, sizeof raw);
+        const Stored scaled = static_cast<Stored>(std::max(lowest, std::min(highest, raw + offset)));
+        std::memcpy(frame + i * sizeof scaled, &scaled, sizeof scaled);
+    }
+}
+
+template <typename Stored>
+void RescaleStored(BYTE* frame, size_t valueCount, double slope, double intercept, double lowest,
+                   double highest)
+{
+    if (slope == 1 && intercept == std::trunc(intercept) && std::fabs(intercept) <= 1 << 20)
+        OffsetRun<Stored>(frame, valueCount, static_cast<int>(intercept), static_cast<int>(lowest),
+                          static_cast<int>(highest));
+    else
+        RescaleRun<Stored>(frame, valueCount, slope, intercept, lowest, highest);
+}
+
 template <typename Stored>
 void ScanRun(const BYTE* frame, size_t valueCount, int& minValue, int& maxValue)
 {
@@ -169,13 +194,13 @@ void Rescale(BYTE* frame, size_t valueCount, int bytesPerValue, bool readSigned,
     const double highest = storeSigned ? (1 << (bits - 1)) - 1 : (1 << bits) - 1;
     // Only the low bits of the limited value are stored, so the stored type's sign does not matter.
     if (bytesPerValue == 1 && readSigned)
-        RescaleRun<int8_t>(frame, valueCount, slope, intercept, lowest, highest);
+        RescaleStored<int8_t>(frame, valueCount, slope, intercept, lowest, highest);
     else if (bytesPerValue == 1)
-        RescaleRun<uint8_t>(frame, valueCount, slope, intercept, lowest, highest);
+        RescaleStored<uint8_t>(frame, valueCount, slope, intercept, lowest, highest);
     else if (readSigned)
-        RescaleRun<int16_t>(frame, valueCount, slope, intercept, lowest, highest);
+        RescaleStored<int16_t>(frame, valueCount, slope, intercept, lowest, highest);
     else
-        RescaleRun<uint16_t>(frame, valueCount, slope, intercept, lowest, highest);
+        RescaleStored<uint16_t>(frame, valueCount, slope, intercept, lowest, highest);
 }
 
 void ScanRange16(const BYTE* frame, size_t valueCount, bool readSigned, int& minValue,
