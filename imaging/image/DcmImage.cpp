@@ -107,7 +107,7 @@ CDcmImage::CDcmImage()
       m_nDisplayHeight(0), m_nDisplayWidth(0), m_nScaledHeight(0), m_nScaledWidth(0),
       m_nDisplayBytesPerPixel(0), m_nMatrixWidth(0), m_nMatrixHeight(0),
       m_hDibSection(nullptr), m_nCurrentFrame(0), m_pOverLayManager(nullptr), m_nImgPosX(0),
-      m_nImgPosY(0), m_bIsImgPos(0), m_bAlignedRows(0), m_bHasResetBoth(0)
+      m_nImgPosY(0), m_bIsImgPos(0), m_bAlignedRows(0), m_bBitmapBitsMapped(0), m_bHasResetBoth(0)
 {
     InitializeCriticalSection(&m_Lock);
     m_pBitmap = CreateBitmapWrapper();
@@ -184,6 +184,7 @@ int CDcmImage::OpenDicomFile(const char* path)
         ClearUp();
         return 0;
     }
+    m_bBitmapBitsMapped = 0;
     ParseDicomInfo();
     ChangeYBRtoRGB();
     MakeImageDwordAlign();
@@ -192,9 +193,9 @@ int CDcmImage::OpenDicomFile(const char* path)
     SetInitWindowWidthCenter();
     BuildImage();
     OverlayMeasure();
-    // A picture the lookup pass cannot map (a colour model or sample width
-    // it does not know) would show as black: it is refused instead.
-    if (!ResetBitmapBits()) {
+    // A picture the lookup pass of BuildImage could not map (a colour model or
+    // sample width it does not know) would show as black: it is refused instead.
+    if (!m_bBitmapBitsMapped) {
         ClearUp();
         return 0;
     }

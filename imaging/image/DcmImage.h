@@ -191,6 +191,7 @@ public:
     int ShowPrintStatusBmp(CDC* dc, CRect dest, int withInfo);
 
 private:
+    int MapBitmapBits();
     CDcmImage(const CDcmImage&) = delete;
     CDcmImage& operator=(const CDcmImage&) = delete;
 
@@ -307,5 +308,7 @@ private:
     int m_bIsImgPos;
     CString m_strImgNote;
     int m_bAlignedRows;
+    // Whether the last lookup pass could map the picture.
+    int m_bBitmapBitsMapped;
     int m_bHasResetBoth;
 };

@@ -239,6 +239,12 @@ int CDcmImage::ResetBoth()
 
 int CDcmImage::ResetBitmapBits()
 {
+    m_bBitmapBitsMapped = MapBitmapBits();
+    return m_bBitmapBitsMapped;
+}
+
+int CDcmImage::MapBitmapBits()
+{
     if (IsRgb())
         return ResetBitmapBitsRGB(), 1;
     const CString& photometric = m_DicomInfo.m_strPhotometricInterpretation;

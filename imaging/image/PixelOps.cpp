@@ -3,6 +3,7 @@
 #include "PixelWorkers.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <new>
@@ -24,21 +25,6 @@ void YbrToRgb(BYTE y, BYTE cb, BYTE cr, BYTE& r, BYTE& g, BYTE& b)
     r = ClampToByte(Y + 1.402 * Cr);
     g = ClampToByte(Y - 0.34414 * Cb - 0.71414 * Cr);
     b = ClampToByte(Y + 1.772 * Cb);
-}
-
-int ReadValue(const BYTE* p, int bytesPerValue, bool readSigned)
-{
-    if (bytesPerValue == 1)
-        return readSigned ? static_cast<int8_t>(*p) : *p;
-    uint16_t word = static_cast<uint16_t>(p[0] | (p[1] << 8));
-    return readSigned ? static_cast<int16_t>(word) : word;
-}
-
-void WriteValue(BYTE* p, int bytesPerValue, int value)
-{
-    p[0] = static_cast<BYTE>(value & 0xFF);
-    if (bytesPerValue == 2)
-        p[1] = static_cast<BYTE>((value >> 8) & 0xFF);
 }
 
 // Source position (row, column) of destination (y, x) for a counter-clockwise
@@ -140,6 +126,63 @@ BYTE* PadPlanes(const BYTE* src, size_t columns, size_t rows, size_t newColumns,
     return out;
 }
 
+namespace {
+
+// One loop per stored type: the per-value width and sign tests of a generic
+// reader cost more than the arithmetic. Frames hold little-endian values.
+template <typename Stored>
+void RescaleRun(BYTE* frame, size_t valueCount, double slope, double intercept, double lowest,
+                double highest)
+{
+    for (size_t i = 0; i < valueCount; ++i) {
+        Stored raw;
+        std::memcpy(&raw, frame + i * sizeof raw, sizeof raw);
+        const double v = raw * slope + intercept;
+        const Stored scaled = static_cast<Stored>(static_cast<int>(std::max(lowest, std::min(highest, v))));
+        std::memcpy(frame + i * sizeof scaled, &scaled, sizeof scaled);
+    }
+}
+
+// The same values as RescaleRun when the slope is 1 and the intercept a
+// whole number: sums of whole numbers are exact in either arithmetic.
+template <typename Stored>
+void OffsetRun(BYTE* frame, size_t valueCount, int offset, int lowest, int highest)
+{
+    for (size_t i = 0; i < valueCount; ++i) {
+        Stored raw;
+        std::memcpy(&raw, frame + i * sizeof raw, sizeof raw);
+        const Stored scaled = static_cast<Stored>(std::max(lowest, std::min(highest, raw + offset)));
+        std::memcpy(frame + i * sizeof scaled, &scaled, sizeof scaled);
+    }
+}
+
+template <typename Stored>
+void RescaleStored(BYTE* frame, size_t valueCount, double slope, double intercept, double lowest,
+                   double highest)
+{
+    if (slope == 1 && intercept == std::trunc(intercept) && std::fabs(intercept) <= 1 << 20)
+        OffsetRun<Stored>(frame, valueCount, static_cast<int>(intercept), static_cast<int>(lowest),
+                          static_cast<int>(highest));
+    else
+        RescaleRun<Stored>(frame, valueCount, slope, intercept, lowest, highest);
+}
+
+template <typename Stored>
+void ScanRun(const BYTE* frame, size_t valueCount, int& minValue, int& maxValue)
+{
+    Stored low = 0, high = 0;
+    for (size_t i = 0; i < valueCount; ++i) {
+        Stored v;
+        std::memcpy(&v, frame + i * sizeof v, sizeof v);
+        low = std::min(low, v);
+        high = std::max(high, v);
+    }
+    minValue = low;
+    maxValue = high;
+}
+
+}  // namespace
+
 void Rescale(BYTE* frame, size_t valueCount, int bytesPerValue, bool readSigned,
              bool storeSigned, double slope, double intercept)
 {
@@ -149,23 +192,24 @@ void Rescale(BYTE* frame, size_t valueCount, int bytesPerValue, bool readSigned,
     const int bits = 8 * bytesPerValue;
     const double lowest = storeSigned ? -(1 << (bits - 1)) : 0;
     const double highest = storeSigned ? (1 << (bits - 1)) - 1 : (1 << bits) - 1;
-    for (size_t i = 0; i < valueCount; ++i) {
-        BYTE* p = frame + i * bytesPerValue;
-        const double v = ReadValue(p, bytesPerValue, readSigned) * slope + intercept;
-        WriteValue(p, bytesPerValue, static_cast<int>(std::max(lowest, std::min(highest, v))));
-    }
+    // Only the low bits of the limited value are stored, so the stored type's sign does not matter.
+    if (bytesPerValue == 1 && readSigned)
+        RescaleStored<int8_t>(frame, valueCount, slope, intercept, lowest, highest);
+    else if (bytesPerValue == 1)
+        RescaleStored<uint8_t>(frame, valueCount, slope, intercept, lowest, highest);
+    else if (readSigned)
+        RescaleStored<int16_t>(frame, valueCount, slope, intercept, lowest, highest);
+    else
+        RescaleStored<uint16_t>(frame, valueCount, slope, intercept, lowest, highest);
 }
 
 void ScanRange16(const BYTE* frame, size_t valueCount, bool readSigned, int& minValue,
                  int& maxValue)
 {
-    minValue = 0;
-    maxValue = 0;
-    for (size_t i = 0; i < valueCount; ++i) {
-        int v = ReadValue(frame + 2 * i, 2, readSigned);
-        minValue = std::min(minValue, v);
-        maxValue = std::max(maxValue, v);
-    }
+    if (readSigned)
+        ScanRun<int16_t>(frame, valueCount, minValue, maxValue);
+    else
+        ScanRun<uint16_t>(frame, valueCount, minValue, maxValue);
 }
 
 bool BuildGreyTable(std::vector<BYTE>& table, int bits, int centre, int width,

@@ -83,6 +83,22 @@ TEST(Rescale, ResultsBeyondTheStoredWidthSaturate)
     EXPECT_EQ(bytes[1], 20);
 }
 
+TEST(Rescale, SignedValuesSaturateLowAndFractionsTruncateTowardZero)
+{
+    const int16_t in[3] = {-32000, 300, -3};
+    int16_t words[3];
+    memcpy(words, in, sizeof words);
+    Rescale(reinterpret_cast<BYTE*>(words), 3, 2, true, true, 1.0, -1024.0);
+    EXPECT_EQ(words[0], -32768);
+    EXPECT_EQ(words[1], -724);
+    EXPECT_EQ(words[2], -1027);
+    memcpy(words, in, sizeof words);
+    Rescale(reinterpret_cast<BYTE*>(words), 3, 2, true, true, 1.0, 0.5);
+    EXPECT_EQ(words[0], -31999);
+    EXPECT_EQ(words[1], 300);
+    EXPECT_EQ(words[2], -2);
+}
+
 TEST(Orientation, QuarterTurnMovesTopRightToTopLeft)
 {
     const int rows = 50, columns = 100;

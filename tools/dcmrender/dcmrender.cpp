@@ -342,7 +342,8 @@ int main(int argc, char** argv)
         }
         image.BuildCurrentPixelBits();
     }
-    if (options.window)
+    // The display bits already hold the window they were mapped with.
+    if (options.window && (options.centre != image.GetWindowCenter() || options.width != image.GetWindowWidth()))
         image.AdjustBoth(options.width, options.centre, 0);
     if (options.rotate)
         image.SetRotateAngle(options.rotate, 1);
