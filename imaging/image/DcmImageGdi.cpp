@@ -5,6 +5,7 @@
 
 #include "DcmImage.h"
 #include "OverLayManager.h"
+#include "PixelOps.h"
 
 namespace {
 
@@ -182,19 +183,30 @@ int CDcmImage::GetIconHBmp(HBITMAP& bitmap, int, int)
     return icon ? 1 : 0;
 }
 
-// Each set bit of the overlay plane, least significant first, whitens one display byte.
+// Each set bit of the overlay plane, least significant first, whitens one
+// byte of the unturned display; it is burned where the image shows that byte.
 void CDcmImage::BurnOverlayPlane()
 {
     const BYTE* plane = m_DicomInfo.m_pOverlayPlane;
-    if (plane == nullptr || m_pBitmapBits == nullptr)
+    const int b = m_nDisplayBytesPerPixel;
+    if (plane == nullptr || m_pBitmapBits == nullptr || b < 1 || m_nDisplayWidth < 1)
         return;
-    const size_t displayBytes =
-        static_cast<size_t>(m_nDisplayBytesPerPixel) * m_nDisplayWidth * m_nDisplayHeight;
+    const size_t displayBytes = DisplayBytes();
     const size_t count = std::min<size_t>(m_DicomInfo.m_nOverlayPlaneLength, displayBytes / 8);
-    for (size_t n = 0; n < count; ++n)
-        for (int k = 0; k < 8; ++k)
-            if (plane[n] & (1 << k))
-                m_pBitmapBits[8 * n + k] = 255;
+    const bool quarter = m_nRotateAngle == 90 || m_nRotateAngle == 270;
+    const int rows = quarter ? m_nDisplayWidth : m_nDisplayHeight;
+    const int columns = quarter ? m_nDisplayHeight : m_nDisplayWidth;
+    for (size_t bit = 0; bit < 8 * count; ++bit) {
+        if (!(plane[bit / 8] & (1 << (bit % 8))))
+            continue;
+        const size_t pixel = bit / b;
+        int y, x;
+        PixelOps::OrientedPosition(static_cast<int>(pixel / columns), static_cast<int>(pixel % columns), rows,
+                                   columns, m_nRotateAngle, m_bFlip != 0, m_bReverse != 0, y, x);
+        const size_t at = (static_cast<size_t>(y) * m_nDisplayWidth + x) * b + bit % b;
+        if (y >= 0 && x >= 0 && x < m_nDisplayWidth && at < displayBytes)
+            m_pBitmapBits[at] = 255;
+    }
 }
 
 int CDcmImage::GetImageBits(BYTE* out, int withInfo, int withOverlays)

@@ -53,13 +53,18 @@ DcmFileFormat MakeImage(const ImageLayout& layout)
 
 void PutOverlayPlane(DcmFileFormat& file, int rows, int columns, uint8_t firstByte)
 {
+    std::vector<uint8_t> plane(static_cast<size_t>(rows) * columns / 8, 0);
+    plane[0] = firstByte;
+    PutOverlayPlane(file, rows, columns, plane);
+}
+
+void PutOverlayPlane(DcmFileFormat& file, int rows, int columns, const std::vector<uint8_t>& plane)
+{
     DcmDataset* ds = file.getDataset();
     ds->putAndInsertUint16(DCM_OverlayRows, static_cast<Uint16>(rows));
     ds->putAndInsertUint16(DCM_OverlayColumns, static_cast<Uint16>(columns));
     ds->putAndInsertUint16(DCM_OverlayBitsAllocated, 1);
     ds->putAndInsertUint16(DCM_OverlayBitPosition, 0);
-    std::vector<Uint8> plane(static_cast<size_t>(rows) * columns / 8, 0);
-    plane[0] = firstByte;
     ds->putAndInsertUint8Array(DCM_OverlayData, plane.data(), static_cast<unsigned long>(plane.size()));
 }
 

@@ -31,6 +31,8 @@ DcmFileFormat MakeImage(const ImageLayout& layout);
 // A one-bit overlay plane of rows x columns whose first byte is firstByte,
 // the rest 0.
 void PutOverlayPlane(DcmFileFormat& file, int rows, int columns, uint8_t firstByte);
+// The same plane holding the given bytes.
+void PutOverlayPlane(DcmFileFormat& file, int rows, int columns, const std::vector<uint8_t>& plane);
 
 // Saves in the given transfer syntax (uncompressed ones, or encapsulated ones
 // for which the encoders are registered by the caller).

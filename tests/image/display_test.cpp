@@ -7,6 +7,7 @@
 #include "DcmImage.h"
 #include "DicomTestFiles.h"
 #include "DrawTarget.h"
+#include "PixelOps.h"
 
 using namespace testfiles;
 
@@ -70,6 +71,53 @@ TEST_F(DisplayTest, OverlayPlaneBitsWhitenDisplayBytes)
     EXPECT_EQ(target.Pixel(0, 0)[0], 255);
     EXPECT_EQ(target.Pixel(7, 0)[0], 255);
     EXPECT_EQ(target.Pixel(1, 0)[0], 9);
+}
+
+// The display bytes after a paint, the overlay plane burned in.
+std::vector<BYTE> PaintedBits(CDcmImage& image, int bytesPerPixel)
+{
+    Target target(image.GetWidth(), image.GetHeight());
+    image.ShowImage(&target.dc, CRect(0, 0, image.GetWidth(), image.GetHeight()));
+    std::vector<BYTE> bits(static_cast<size_t>(image.GetWidth()) * image.GetHeight() * bytesPerPixel);
+    EXPECT_EQ(image.GetImageBits(bits.data(), 0, 0), 1);
+    return bits;
+}
+
+TEST_F(DisplayTest, OverlayPlaneTurnsAndMirrorsWithTheImage)
+{
+    // Sizes already DWORD aligned, so the display is the stored picture.
+    const int rows = 8, columns = 12;
+    // No pixel white; the plane's bits mark no symmetric pattern at either
+    // sample count.
+    const std::vector<uint8_t> plane = {0x83, 0x00, 0x40, 0x0c, 0x00, 0x21, 0x80,
+                                        0x10, 0x00, 0x05, 0x00, 0x00, 0x02, 0x60, 0x09};
+    for (int samples : {1, 3}) {
+        ImageLayout layout = Grey8(rows, columns);
+        layout.samples = samples;
+        layout.photometric = samples == 3 ? "RGB" : "MONOCHROME2";
+        layout.pixels = Ramp(layout, 1, 7);
+        DcmFileFormat file = MakeImage(layout);
+        PutOverlayPlane(file, rows, columns, plane);
+        CDcmImage image;
+        ASSERT_EQ(image.OpenFile(Write(file).c_str()), 1);
+        image.AdjustBoth(256, 128, 0);
+        const std::vector<BYTE> upright = PaintedBits(image, samples);
+        ASSERT_EQ(image.GetWidth(), columns);
+        ASSERT_EQ(upright[0], 255);
+        ASSERT_NE(upright[2], 255);
+        for (int angle : {0, 90, 180, 270})
+            for (int flip = 0; flip < 2; ++flip)
+                for (int reverse = 0; reverse < 2; ++reverse) {
+                    image.SetRotateAngle(angle, 1);
+                    image.SetFlip(flip, 1);
+                    image.SetReverse(reverse, 1);
+                    std::vector<BYTE> expected(upright.size());
+                    PixelOps::OrientFrame(upright.data(), expected.data(), rows, columns, samples, false, angle,
+                                          flip != 0, reverse != 0);
+                    EXPECT_EQ(PaintedBits(image, samples), expected)
+                        << samples << " samples, " << angle << (flip ? " flip" : "") << (reverse ? " mirror" : "");
+                }
+    }
 }
 
 TEST_F(DisplayTest, StretchModeFollowsModalityOnNonPaletteScreen)
