@@ -45,6 +45,29 @@ void SetSize(std::vector<unsigned char>& file, unsigned columns, unsigned rows)
     ADD_FAILURE() << "no frame header";
 }
 
+// The generated file opens as written; enlarged by resize to columns x rows
+// without more data, it is refused and gives no frames.
+void ExpectOpensButNotEnlarged(const std::string& dir, const char* name, unsigned columns, unsigned rows,
+                               void (*resize)(std::vector<unsigned char>&, unsigned, unsigned))
+{
+    {
+        CDicomInfo info;
+        CPtrArray frames;
+        EXPECT_EQ(info.ReadDicomFile(testdata::Path(name).c_str(), &frames), 1) << name;
+        for (int i = 0; i < frames.GetSize(); ++i)
+            delete[] static_cast<BYTE*>(frames.GetAt(i));
+    }
+    std::vector<unsigned char> file = Bytes(testdata::Path(name));
+    resize(file, columns, rows);
+    const std::string path = dir + "/" + name;
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
+                                                 static_cast<std::streamsize>(file.size()));
+    CDicomInfo info;
+    CPtrArray frames;
+    EXPECT_EQ(info.ReadDicomFile(path.c_str(), &frames), 0) << name;
+    EXPECT_EQ(frames.GetSize(), 0) << name;
+}
+
 }  // namespace
 
 // JPEG frames declaring 128 MiB and more in a file too short for even two
@@ -61,24 +84,8 @@ TEST(DicomJpegFloor, ShortFilesDeclaringLargePicturesAreRefused)
         {testdata::kTsJpegExtended, 16400, 8200},
         {testdata::kTsJpegLossless, 12000, 11200},
     };
-    for (const auto& c : cases) {
-        std::vector<unsigned char> file = Bytes(testdata::Path(c.name));
-        {
-            CDicomInfo info;
-            CPtrArray frames;
-            EXPECT_EQ(info.ReadDicomFile(testdata::Path(c.name).c_str(), &frames), 1) << c.name;
-            for (int i = 0; i < frames.GetSize(); ++i)
-                delete[] static_cast<BYTE*>(frames.GetAt(i));
-        }
-        SetSize(file, c.columns, c.rows);
-        const std::string path = dir + "/" + c.name;
-        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
-                                                     static_cast<std::streamsize>(file.size()));
-        CDicomInfo info;
-        CPtrArray frames;
-        EXPECT_EQ(info.ReadDicomFile(path.c_str(), &frames), 0) << c.name;
-        EXPECT_EQ(frames.GetSize(), 0) << c.name;
-    }
+    for (const auto& c : cases)
+        ExpectOpensButNotEnlarged(dir, c.name, c.columns, c.rows, SetSize);
 }
 
 // RLE frames need their 64-byte header and two bytes for every 128 bytes of
@@ -95,24 +102,8 @@ TEST(DicomJpegFloor, ShortRleFilesDeclaringLargePicturesAreRefused)
         {testdata::kTsRleU16, 8200, 8200},
         {testdata::kTsRleMultiFrameRgb, 3000, 2600},
     };
-    for (const auto& c : cases) {
-        {
-            CDicomInfo info;
-            CPtrArray frames;
-            EXPECT_EQ(info.ReadDicomFile(testdata::Path(c.name).c_str(), &frames), 1) << c.name;
-            for (int i = 0; i < frames.GetSize(); ++i)
-                delete[] static_cast<BYTE*>(frames.GetAt(i));
-        }
-        std::vector<unsigned char> file = Bytes(testdata::Path(c.name));
-        SetRowsColumns(file, c.columns, c.rows);
-        const std::string path = dir + "/" + c.name;
-        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
-                                                     static_cast<std::streamsize>(file.size()));
-        CDicomInfo info;
-        CPtrArray frames;
-        EXPECT_EQ(info.ReadDicomFile(path.c_str(), &frames), 0) << c.name;
-        EXPECT_EQ(frames.GetSize(), 0) << c.name;
-    }
+    for (const auto& c : cases)
+        ExpectOpensButNotEnlarged(dir, c.name, c.columns, c.rows, SetRowsColumns);
 }
 
 // The toolkit decodes progressive frames without a bound on their scans:

@@ -24,25 +24,6 @@ int Mismatches(const J2kTestSpec& s, const J2kImage* image)
     return bad;
 }
 
-double Psnr(const J2kTestSpec& s, const J2kImage* image)
-{
-    double sum = 0;
-    long count = 0;
-    for (int c = 0; c < image->componentCount; c++) {
-        const J2kComponent& k = image->components[c];
-        int w = J2kTestCeilDiv(image->x1, k.dx) - J2kTestCeilDiv(image->x0, k.dx);
-        int h = J2kTestCeilDiv(image->y1, k.dy) - J2kTestCeilDiv(image->y0, k.dy);
-        for (int y = 0; y < h; y++)
-            for (int x = 0; x < w; x++) {
-                double d = k.data[y * w + x] - J2kTestSample(c, x, y, s.precision, s.isSigned);
-                sum += d * d;
-                count++;
-            }
-    }
-    double peak = (1 << s.precision) - 1;
-    return sum == 0 ? 99.0 : 10 * std::log10(peak * peak * count / sum);
-}
-
 void ExpectLossless(const J2kTestSpec& s)
 {
     J2kCoded coded = J2kTestEncode(s);
@@ -180,7 +161,7 @@ TEST(J2kRoundTrip, LossyQualityFallsWithRate)
         J2kImage* image = nullptr;
         J2kCodingParameters* cp = nullptr;
         ASSERT_EQ(j2k_decode(coded.bytes.data(), coded.length, &image, &cp), coded.length);
-        double psnr = Psnr(s, image);
+        double psnr = J2kTestPsnr(s, image);
         EXPECT_GT(psnr, step.floor) << budget;
         EXPECT_LT(psnr, previous) << budget;
         previous = psnr;
@@ -213,7 +194,7 @@ TEST(J2kRoundTrip, BudgetOfOnlyHeadersFails)
     J2kImage* image = nullptr;
     J2kCodingParameters* cp = nullptr;
     ASSERT_EQ(j2k_decode(coded.bytes.data(), coded.length, &image, &cp), coded.length);
-    EXPECT_GT(Psnr(s, image), 12.0);
+    EXPECT_GT(J2kTestPsnr(s, image), 12.0);
     j2k_destroy(&image, &cp);
 }
 

@@ -4,31 +4,8 @@
 // table, a quantisation step, a transform coefficient) cancel out.
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 #include "j2k_stored_codestreams.h"
 #include "j2k_stored_setups.h"
-
-namespace {
-
-double Psnr(const J2kTestSpec& s, const J2kImage* image)
-{
-    double sum = 0;
-    long count = 0;
-    for (int c = 0; c < image->componentCount; c++) {
-        const J2kComponent& k = image->components[c];
-        int w = J2kTestCeilDiv(image->x1, k.dx) - J2kTestCeilDiv(image->x0, k.dx);
-        int h = J2kTestCeilDiv(image->y1, k.dy) - J2kTestCeilDiv(image->y0, k.dy);
-        for (int i = 0; i < w * h; i++, count++) {
-            double d = k.data[i] - J2kTestSample(c, i % w, i / w, s.precision, s.isSigned);
-            sum += d * d;
-        }
-    }
-    double peak = (1 << s.precision) - 1;
-    return sum == 0 ? 99.0 : 10 * std::log10(peak * peak * double(count) / sum);
-}
-
-} // namespace
 
 TEST(J2kStored, DecodesGiveTheStoredSamples)
 {
@@ -44,9 +21,9 @@ TEST(J2kStored, DecodesGiveTheStoredSamples)
         if (image->components && image->components[0].data) {
             EXPECT_EQ(J2kSampleDigest(image), streams[i].digest) << specs[i].name;
             if (specs[i].lossless)
-                EXPECT_EQ(Psnr(specs[i].spec, image), 99.0) << specs[i].name;
+                EXPECT_EQ(J2kTestPsnr(specs[i].spec, image), 99.0) << specs[i].name;
             else
-                EXPECT_GT(Psnr(specs[i].spec, image), 45.0) << specs[i].name;
+                EXPECT_GT(J2kTestPsnr(specs[i].spec, image), 45.0) << specs[i].name;
         }
         j2k_destroy(&image, &cp);
     }

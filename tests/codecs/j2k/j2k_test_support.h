@@ -1,6 +1,7 @@
 // Building codec records for the tests: malloc'd so that j2k_destroy frees them.
 #pragma once
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -129,6 +130,27 @@ struct J2kCoded {
     std::vector<unsigned char> bytes;
     int length = 0;
 };
+
+// Peak signal-to-noise ratio of a decoded image against the test picture;
+// 99 when they are equal.
+inline double J2kTestPsnr(const J2kTestSpec& s, const J2kImage* image)
+{
+    double sum = 0;
+    long count = 0;
+    for (int c = 0; c < image->componentCount; c++) {
+        const J2kComponent& k = image->components[c];
+        int w = J2kTestCeilDiv(image->x1, k.dx) - J2kTestCeilDiv(image->x0, k.dx);
+        int h = J2kTestCeilDiv(image->y1, k.dy) - J2kTestCeilDiv(image->y0, k.dy);
+        for (int y = 0; y < h; y++)
+            for (int x = 0; x < w; x++) {
+                double d = k.data[y * w + x] - J2kTestSample(c, x, y, s.precision, s.isSigned);
+                sum += d * d;
+                count++;
+            }
+    }
+    double peak = (1 << s.precision) - 1;
+    return sum == 0 ? 99.0 : 10 * std::log10(peak * peak * count / sum);
+}
 
 // edit, when given, changes the coding parameters made from s.
 inline J2kCoded J2kTestEncode(const J2kTestSpec& s, int capacity = 1 << 22,
