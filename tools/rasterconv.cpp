@@ -24,7 +24,7 @@ static DWORD FormatOfExtension(const char* path)
         {"emf", RASTER_FORMAT_WMF}, {"j2k", RASTER_FORMAT_J2K}, {"j2c", RASTER_FORMAT_J2K},
         {"jp2", RASTER_FORMAT_JP2},
         {"jpc", RASTER_FORMAT_JPC}, {"pgx", RASTER_FORMAT_PGX}, {"pnm", RASTER_FORMAT_PNM},
-        {"ras", RASTER_FORMAT_RAS}, {"j2c", RASTER_FORMAT_J2K}, {"pgm", RASTER_FORMAT_PNM},
+        {"ras", RASTER_FORMAT_RAS}, {"pgm", RASTER_FORMAT_PNM},
         {"ppm", RASTER_FORMAT_PNM}, {"pbm", RASTER_FORMAT_PNM},
     };
     const char* dot = strrchr(path, '.');
@@ -145,7 +145,9 @@ int main(int argc, char** argv)
     CRasterImage::SetPixelLimit(kMaxPixelBytes);
     CRasterImage image;
     image.SetFrame(o.frame);
-    if (!image.Load(o.files[0], 0)) {
+    // The input's own format is asked for first, so a file of that format
+    // that is refused reports its reason rather than the probe's.
+    if (!image.Load(o.files[0], FormatOfExtension(o.files[0]))) {
         fprintf(stderr, "%s\n", image.GetLastError());
         return 1;
     }
