@@ -325,8 +325,7 @@ bool EmfPlayer::PlayShape(uint32_t type, const RecordReader& r)
         return true;
     case kSetPixelV: {
         POINT p = ToDevice(r.S32(8), r.S32(12));
-        if (Afford({p.x, p.y, p.x + 1, p.y + 1}, 0))
-            SetPixelV(m_dc, p.x, p.y, r.U32(16) & 0xFFFFFF);
+        PaintPixel(p, r.U32(16) & 0xFFFFFF);
         return true;
     }
     case kRectangle:
@@ -490,8 +489,7 @@ bool EmfPlayer::PlayTextOrBitmap(uint32_t type, const RecordReader& r)
         int x = r.S32(24), y = r.S32(28), cx = r.S32(32), cy = r.S32(36);
         if (r.U32(88) == 0) {
             RECT rect = ToDeviceRect(x, y, x + cx, y + cy);
-            if (Afford(rect, 0))
-                PatBlt(m_dc, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, r.U32(40));
+            PatternFill(rect, r.U32(40));
             return true;
         }
         int srcWidth = type == kStretchBlt ? r.S32(100) : cx;

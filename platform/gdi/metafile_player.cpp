@@ -48,13 +48,26 @@ void AppendUtf8(std::string& out, uint32_t c)
     }
 }
 
-// Drawing work allowed per playback, in pixels: every record of a genuine
-// picture may cover it many times over, but a few kilobytes of records each
-// covering a large picture cannot run for minutes.
-const uint64_t kBudgetPerPixel = 64;
-const uint64_t kBaseBudget = uint64_t(1) << 24;
-// A band or span of the clip, as it is copied and combined, against a pixel.
-const uint64_t kClipPartCost = 256;
+// Playback work in nanoseconds of a Release build, as bench_metafile_play
+// measures our rasteriser on a desktop core, each a little above what was
+// seen. A drawing that would take more than about five seconds, with the
+// picture's own set-up, is refused; any picture a person drew plays whole.
+const double kBudget = 3.5e9;
+const double kShape = 300;           // a drawing call: its objects, regions and clip tests
+const double kCopiedPixel = 0.2;     // a pixel filled by a plain copy
+const double kCombinedPixel = 4;     // a pixel read back and combined by a raster operation
+const double kShapeRow = 300;        // a row of a shape's region: built, cut by the outline, painted
+const double kBorderRow = 900;       // a row of an ellipse's border, cut out of its region
+const double kCombinedRow = 150;     // a row of the area so far, as one more ring joins it
+const double kCrossing = 25;         // an edge of a polygon crossing a row
+const double kStrokeStep = 70;       // a pixel along a pen's path
+const double kPenPoint = 100;        // a vertex of a wide pen, per pixel of its width: its round join
+const double kGlyph = 150;
+const double kGlyphPixel = 0.6;      // a pixel of a glyph's cell
+const double kDibPixel = 1.5;        // a pixel of a stretched bitmap
+// A band or span of the clip, as it is copied and combined, and as every
+// later drawing tests against it.
+const double kClipPart = 128;
 
 uint64_t Area(const RECT& r)
 {
@@ -108,7 +121,7 @@ std::string Utf16ToUtf8(const uint8_t* text, size_t units)
 }
 
 MetafilePlayer::MetafilePlayer(HDC dc, const RECT& dest)
-    : m_dc(dc), m_dest(dest), m_budget(kBaseBudget + kBudgetPerPixel * Area(dest))
+    : m_dc(dc), m_dest(dest)
 {
     m_savedDc = SaveDC(dc);
     SetMapMode(dc, MM_TEXT);
@@ -233,19 +246,20 @@ HFONT MetafilePlayer::MakeFont(LOGFONT font)
     return handle;
 }
 
-bool MetafilePlayer::Afford(RECT box, size_t edges)
+bool MetafilePlayer::Exhausted() const
 {
-    // Rows outside the destination cost only their edges: the rasteriser
-    // scans the rows it can show.
-    IntersectRect(&box, &box, &m_dest);
-    const uint64_t rows = box.bottom > box.top ? uint64_t(int64_t(box.bottom) - box.top) : 0;
-    m_spent += 1 + edges + Area(box) + rows * edges + ClipCost();
+    return m_spent > kBudget;
+}
+
+bool MetafilePlayer::Afford(double nanoseconds)
+{
+    m_spent += nanoseconds + ClipCost();
     return !Exhausted();
 }
 
 // Clip operations, saved states and every drawing inside a clip cost in
 // proportion to the clip's bands and spans.
-uint64_t MetafilePlayer::ClipCost() const
+double MetafilePlayer::ClipCost() const
 {
     std::shared_ptr<Dc> dc = findDc(m_dc);
     if (!dc || !dc->state.clip)
@@ -253,7 +267,7 @@ uint64_t MetafilePlayer::ClipCost() const
     uint64_t parts = 0;
     for (const Band& band : dc->state.clip->bands())
         parts += 1 + band.spans.size();
-    return parts * kClipPartCost;
+    return double(parts) * kClipPart;
 }
 
 bool MetafilePlayer::AffordClip(uint64_t rects)
@@ -261,56 +275,120 @@ bool MetafilePlayer::AffordClip(uint64_t rects)
     uint64_t levels = 1;
     while (rects >> levels)
         levels++;
-    m_spent += 1 + ClipCost() + rects * levels * kClipPartCost;
-    return !Exhausted();
+    return Afford(kShape + double(rects) * double(levels) * kClipPart);
 }
 
-bool MetafilePlayer::AffordPoints(const std::vector<POINT>& device)
+// Only what lands on the picture is painted; a raster operation other than
+// a plain copy reads every pixel back.
+double MetafilePlayer::FillCost(RECT box, bool combines) const
 {
-    if (device.empty())
-        return !Exhausted();
-    RECT box{device[0].x, device[0].y, device[0].x, device[0].y};
-    for (const POINT& p : device) {
+    IntersectRect(&box, &box, &m_dest);
+    return double(Area(box)) * (combines ? kCombinedPixel : kCopiedPixel);
+}
+
+// Only a plain copy onto 32-bit pixels fills whole rows at once.
+bool MetafilePlayer::Combines(bool plainCopy) const
+{
+    BITMAP bitmap{};
+    HGDIOBJ target = GetCurrentObject(m_dc, OBJ_BITMAP);
+    return !plainCopy || !GetObject(target, sizeof(bitmap), &bitmap) || bitmap.bmBitsPixel != 32;
+}
+
+bool MetafilePlayer::PaintCombines() const
+{
+    return Combines(GetROP2(m_dc) == R2_COPYPEN);
+}
+
+// Rows of the box that the picture shows: the rasteriser scans no others.
+double MetafilePlayer::RowCost(RECT box, double perRow) const
+{
+    const LONG top = std::max(box.top, m_dest.top), bottom = std::min(box.bottom, m_dest.bottom);
+    return bottom > top ? double(int64_t(bottom) - top) * perRow : 0;
+}
+
+int MetafilePlayer::PenWidth() const
+{
+    LOGPEN pen{};
+    if (!GetObject(GetCurrentObject(m_dc, OBJ_PEN), sizeof(pen), &pen) || pen.lopnStyle == PS_NULL)
+        return 0;
+    return std::max<int>(1, pen.lopnWidth.x);
+}
+
+// A pen's path costs its length, each step across its width, and each
+// vertex of a wide pen the round join that fills it.
+double MetafilePlayer::StrokeCost(const std::vector<POINT>& path, bool closed) const
+{
+    const int width = PenWidth();
+    if (width == 0 || path.empty())
+        return 0;
+    double length = 0;
+    for (size_t i = 0; i + 1 < path.size() + (closed ? 1 : 0); i++) {
+        const POINT& a = path[i];
+        const POINT& b = path[(i + 1) % path.size()];
+        length += std::max(std::fabs(double(b.x) - a.x), std::fabs(double(b.y) - a.y));
+    }
+    const double joins = width > 1 ? double(path.size()) * width * kPenPoint : 0;
+    return length * (kStrokeStep + width * (PaintCombines() ? kCombinedPixel : kCopiedPixel)) + joins;
+}
+
+// Each row an edge crosses is a crossing to find and sort.
+double MetafilePlayer::FillCost(const std::vector<POINT>& outline) const
+{
+    if (outline.size() < 3)
+        return 0;
+    double crossings = 0;
+    for (size_t i = 0; i < outline.size(); i++) {
+        const POINT& a = outline[i];
+        const POINT& b = outline[(i + 1) % outline.size()];
+        const LONG top = std::max(std::min(a.y, b.y), m_dest.top);
+        const LONG bottom = std::min(std::max(a.y, b.y), m_dest.bottom);
+        if (bottom > top)
+            crossings += double(int64_t(bottom) - top);
+    }
+    const RECT box = BoundingBox(outline);
+    return FillCost(box, PaintCombines()) + RowCost(box, kShapeRow) + crossings * kCrossing;
+}
+
+RECT MetafilePlayer::BoundingBox(const std::vector<POINT>& points)
+{
+    if (points.empty())
+        return {0, 0, 0, 0};
+    RECT box{points[0].x, points[0].y, points[0].x, points[0].y};
+    for (const POINT& p : points) {
         box.left = std::min(box.left, p.x);
         box.top = std::min(box.top, p.y);
         box.right = std::max(box.right, p.x);
         box.bottom = std::max(box.bottom, p.y);
     }
-    return Afford(PenBox(box), device.size());
-}
-
-// The box grown by the current pen's width on every side.
-RECT MetafilePlayer::PenBox(RECT box) const
-{
-    LOGPEN pen{};
-    const LONG grow = GetObject(GetCurrentObject(m_dc, OBJ_PEN), sizeof(pen), &pen) ? pen.lopnWidth.x + 1 : 1;
-    return {box.left - grow, box.top - grow, box.right + grow, box.bottom + grow};
+    return box;
 }
 
 void MetafilePlayer::DrawPolygon(const std::vector<PointD>& points)
 {
     std::vector<POINT> device = ToDevicePoints(points);
-    if (device.size() >= 2 && AffordPoints(device))
+    if (device.size() >= 2 && Afford(kShape + FillCost(device) + StrokeCost(device, true)))
         Polygon(m_dc, device.data(), int(device.size()));
 }
 
 void MetafilePlayer::DrawPolyline(const std::vector<PointD>& points)
 {
     std::vector<POINT> device = ToDevicePoints(points);
-    if (device.size() >= 2 && AffordPoints(device))
+    if (device.size() >= 2 && Afford(kShape + StrokeCost(device, false)))
         Polyline(m_dc, device.data(), int(device.size()));
 }
 
 void MetafilePlayer::DrawPolyPolygon(const std::vector<std::vector<PointD>>& rings)
 {
+    // Each ring is combined into the area so far: its rows once more.
     std::vector<POINT> all;
+    double cost = kShape;
     for (const std::vector<PointD>& ring : rings) {
         std::vector<POINT> device = ToDevicePoints(ring);
+        cost += FillCost(device) + StrokeCost(device, true);
         all.insert(all.end(), device.begin(), device.end());
     }
-    // Each ring is combined into the area so far: its rows once more.
-    all.resize(all.size() + rings.size(), all.empty() ? POINT{0, 0} : all.front());
-    if (!AffordPoints(all))
+    cost += double(rings.size()) * RowCost(BoundingBox(all), kCombinedRow);
+    if (!Afford(cost))
         return;
     int mode = GetPolyFillMode(m_dc);
     HRGN area = CreateRectRgn(0, 0, 0, 0);
@@ -336,14 +414,18 @@ void MetafilePlayer::DrawPolyPolygon(const std::vector<std::vector<PointD>>& rin
 void MetafilePlayer::DrawRectangle(int left, int top, int right, int bottom)
 {
     RECT r = ToDeviceRect(left, top, right, bottom);
-    if (Afford(PenBox(r), 4))
+    const std::vector<POINT> corners = {{r.left, r.top}, {r.right, r.top}, {r.right, r.bottom}, {r.left, r.bottom}};
+    if (Afford(kShape + FillCost(r, PaintCombines()) + StrokeCost(corners, true)))
         Rectangle(m_dc, r.left, r.top, r.right, r.bottom);
 }
 
 void MetafilePlayer::DrawEllipse(int left, int top, int right, int bottom)
 {
     RECT r = ToDeviceRect(left, top, right, bottom);
-    if (Afford(PenBox(r), 4))
+    const int width = PenWidth();
+    const RECT outer = {r.left - width, r.top - width, r.right + width, r.bottom + width};
+    const double rows = RowCost(outer, kShapeRow + (width ? kBorderRow : 0));
+    if (Afford(kShape + FillCost(outer, PaintCombines()) + rows))
         Ellipse(m_dc, r.left, r.top, r.right, r.bottom);
 }
 
@@ -409,8 +491,8 @@ void MetafilePlayer::DrawText(int x, int y, UINT options, const RECT* logicalRec
     GetTextMetrics(m_dc, &metrics);
     const uint64_t cell =
         uint64_t(std::max<LONG>(1, metrics.tmHeight)) * uint64_t(std::max<LONG>(1, metrics.tmMaxCharWidth));
-    m_spent += utf8.size() * std::min(cell, Area(m_dest) + 1);
-    if (Afford(deviceRect, 0))
+    const double glyphs = double(utf8.size()) * (kGlyph + kGlyphPixel * double(std::min(cell, Area(m_dest) + 1)));
+    if (Afford(kShape + FillCost(deviceRect, PaintCombines()) + glyphs))
         ExtTextOut(m_dc, p.x, p.y, options & (ETO_OPAQUE | ETO_CLIPPED), rect, utf8.c_str(),
                    UINT(utf8.size()), nullptr);
 }
@@ -457,10 +539,23 @@ void MetafilePlayer::DrawDib(int xDest, int yDest, int destWidth, int destHeight
     srcHeight = std::clamp(srcHeight, 0, int(rows) - ySrc);
     POINT a = ToDevice(xDest, yDest);
     POINT b = ToDevice(double(xDest) + destWidth, double(yDest) + destHeight);
-    if (!Afford({std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)}, 0))
+    const RECT box = {std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
+    if (!Afford(kShape + FillCost(box, false) * (kDibPixel / kCopiedPixel)))
         return;
     StretchDIBits(m_dc, a.x, a.y, b.x - a.x, b.y - a.y, xSrc, ySrc, srcWidth, srcHeight,
                   bits.data(), reinterpret_cast<BITMAPINFO*>(header.data()), DIB_RGB_COLORS, rop);
+}
+
+void MetafilePlayer::PatternFill(const RECT& rect, DWORD rop)
+{
+    if (Afford(kShape + FillCost(rect, Combines(rop == PATCOPY))))
+        PatBlt(m_dc, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, rop);
+}
+
+void MetafilePlayer::PaintPixel(POINT p, COLORREF color)
+{
+    if (Afford(kShape))
+        SetPixelV(m_dc, p.x, p.y, color);
 }
 
 void MetafilePlayer::IntersectClip(int left, int top, int right, int bottom)
@@ -488,7 +583,7 @@ void MetafilePlayer::LineTo(int x, int y)
     POINT p = ToDevice(x, y);
     POINT from{};
     GetCurrentPositionEx(m_dc, &from);
-    if (AffordPoints({from, p}))
+    if (Afford(kShape + StrokeCost({from, p}, false)))
         ::LineTo(m_dc, p.x, p.y);
     else
         MoveToEx(m_dc, p.x, p.y, nullptr);

@@ -43,7 +43,7 @@ public:
 
     // True once the drawing has cost more than a picture of this size can
     // need; playback then stops.
-    bool Exhausted() const { return m_spent > m_budget; }
+    bool Exhausted() const;
 
 protected:
     struct Mapping {
@@ -88,6 +88,8 @@ protected:
     void DrawDib(int xDest, int yDest, int destWidth, int destHeight, int xSrc, int ySrc,
                  int srcWidth, int srcHeight, const RecordReader& record, size_t infoOffset,
                  size_t infoBytes, size_t bitsOffset, size_t bitsBytes, DWORD rop);
+    void PatternFill(const RECT& deviceRect, DWORD rop);
+    void PaintPixel(POINT device, COLORREF color);
     void IntersectClip(int left, int top, int right, int bottom);
     void ExcludeClip(int left, int top, int right, int bottom);
     void MoveTo(int x, int y);
@@ -95,14 +97,22 @@ protected:
     void SaveState();
     void RestoreState(int relative);
 
-    // Charges the work of a drawing over the given device box that scans
-    // the given number of edges per row; false once the budget is spent.
-    bool Afford(RECT box, size_t edges);
-    bool AffordPoints(const std::vector<POINT>& device);
-    RECT PenBox(RECT box) const;
+    // Charges the work of a drawing, in nanoseconds; false once the budget
+    // is spent.
+    bool Afford(double nanoseconds);
     // Charges a clip operation that combines the given number of rectangles.
     bool AffordClip(uint64_t rects);
-    uint64_t ClipCost() const;
+    double ClipCost() const;
+    // Costs of filling a device box or outline, of the rows of a box and of
+    // the current pen along a device path.
+    double FillCost(RECT box, bool combines) const;
+    double FillCost(const std::vector<POINT>& outline) const;
+    double RowCost(RECT box, double perRow) const;
+    double StrokeCost(const std::vector<POINT>& path, bool closed) const;
+    bool Combines(bool plainCopy) const;
+    bool PaintCombines() const;
+    int PenWidth() const;
+    static RECT BoundingBox(const std::vector<POINT>& points);
 
     HDC m_dc;
     RECT m_dest;
@@ -111,8 +121,7 @@ protected:
     std::vector<HGDIOBJ> m_slots;
     std::vector<HGDIOBJ> m_created;
     int m_savedDc;
-    uint64_t m_budget;
-    uint64_t m_spent = 0;
+    double m_spent = 0;
 };
 
 std::string Latin1ToUtf8(const uint8_t* text, size_t length);

@@ -166,11 +166,10 @@ Region ellipseRegion(int left, int top, int right, int bottom, Rows window)
     return regionOfSpans([&](const SpanSink& sink) { ellipseSpans(left, top, right, bottom, window, sink); });
 }
 
-Region discRegion(double cx, double cy, double radius, Rows window)
+void discSpans(double cx, double cy, double radius, Rows window, const SpanSink& sink)
 {
     int y0 = std::max(window.top, clampRow(std::ceil(cy - radius - 0.5)));
     int y1 = std::min(window.bottom, clampRow(std::floor(cy + radius - 0.5) + 1));
-    std::vector<std::vector<Span>> rows(static_cast<size_t>(std::max(0, y1 - y0)));
     for (int y = y0; y < y1; ++y) {
         double dy = y + 0.5 - cy;
         double h2 = radius * radius - dy * dy;
@@ -179,9 +178,13 @@ Region discRegion(double cx, double cy, double radius, Rows window)
         double hw = std::sqrt(h2);
         int x0 = clampRow(std::ceil(cx - hw - 0.5)), x1 = clampRow(std::floor(cx + hw - 0.5) + 1);
         if (x1 > x0)
-            rows[y - y0].push_back({x0, x1});
+            sink(y, x0, x1);
     }
-    return Region::fromRows(y0, std::move(rows));
+}
+
+Region discRegion(double cx, double cy, double radius, Rows window)
+{
+    return regionOfSpans([&](const SpanSink& sink) { discSpans(cx, cy, radius, window, sink); });
 }
 
 namespace {
@@ -245,42 +248,64 @@ void linePixels(int x0, int y0, int x1, int y1, const std::vector<int>& pattern,
     }
 }
 
+// Pixels are gathered row by row, neighbours on a row joined as they come:
+// a line costs its length, not a sort of its pixels.
 Region pixelsRegion(const std::vector<POINT>& pixels)
 {
-    std::vector<POINT> sorted(pixels);
-    std::sort(sorted.begin(), sorted.end(),
-              [](const POINT& a, const POINT& b) { return a.y != b.y ? a.y < b.y : a.x < b.x; });
-    std::vector<int> ys;
-    std::vector<std::vector<Span>> rows;
-    for (const POINT& p : sorted) {
-        if (ys.empty() || ys.back() != p.y) {
-            ys.push_back(p.y);
-            rows.emplace_back();
-        }
-        rows.back().push_back({int(p.x), int(p.x) + 1});
+    if (pixels.empty())
+        return Region();
+    auto [low, high] = std::minmax_element(pixels.begin(), pixels.end(),
+                                           [](const POINT& a, const POINT& b) { return a.y < b.y; });
+    const int top = int(low->y);
+    std::vector<std::vector<Span>> rows(static_cast<size_t>(int(high->y) - top) + 1);
+    for (const POINT& p : pixels) {
+        std::vector<Span>& row = rows[static_cast<size_t>(int(p.y) - top)];
+        const int x = int(p.x);
+        if (!row.empty() && row.back().x1 == x)
+            row.back().x1 = x + 1;
+        else if (!row.empty() && row.back().x0 == x + 1)
+            row.back().x0 = x;
+        else
+            row.push_back({x, x + 1});
     }
-    return Region::fromSparseRows(ys, std::move(rows));
+    return Region::fromRows(top, std::move(rows));
 }
 
 namespace {
 
-Region segmentQuad(PointD a, PointD b, double half, Rows window)
+void segmentQuadSpans(PointD a, PointD b, double half, Rows window, const SpanSink& sink)
 {
     double dx = b.x - a.x, dy = b.y - a.y;
     double len = std::sqrt(dx * dx + dy * dy);
     if (len == 0)
-        return Region();
+        return;
     double nx = -dy / len * half, ny = dx / len * half;
-    return polygonRegion({{a.x + nx, a.y + ny}, {b.x + nx, b.y + ny}, {b.x - nx, b.y - ny}, {a.x - nx, a.y - ny}},
-                         WINDING, window);
+    polygonSpans({{a.x + nx, a.y + ny}, {b.x + nx, b.y + ny}, {b.x - nx, b.y - ny}, {a.x - nx, a.y - ny}}, WINDING,
+                 window, sink);
 }
 
 }  // namespace
 
+// Every piece of the outline adds its spans to the rows it covers; the
+// rows are joined once, so a long polyline costs its length, not its
+// segments times the rows drawn so far.
 Region widePolyline(const std::vector<POINT>& points, int width, const std::vector<int>& pattern, Rows window)
 {
-    Region out;
+    if (points.empty())
+        return Region();
     double half = width / 2.0;
+    LONG minY = points[0].y, maxY = points[0].y;
+    for (const POINT& p : points) {
+        minY = std::min(minY, p.y);
+        maxY = std::max(maxY, p.y);
+    }
+    const int top = std::max(window.top, clampRow(std::floor(minY - half - 1)));
+    const int bottom = std::min(window.bottom, clampRow(std::ceil(maxY + half + 2)));
+    if (bottom <= top)
+        return Region();
+    std::vector<std::vector<Span>> rows(static_cast<size_t>(bottom - top));
+    const Rows covered{top, bottom};
+    const SpanSink add = [&](int y, int x0, int x1) { rows[static_cast<size_t>(y - top)].push_back({x0, x1}); };
     double cycle = 0;
     for (int p : pattern)
         cycle += p * width;
@@ -289,9 +314,9 @@ Region widePolyline(const std::vector<POINT>& points, int width, const std::vect
         PointD a{points[i].x + 0.5, points[i].y + 0.5}, b{points[i + 1].x + 0.5, points[i + 1].y + 0.5};
         double len = std::hypot(b.x - a.x, b.y - a.y);
         if (pattern.empty() || len > kMaxCoord) {
-            out = Region::combine(out, segmentQuad(a, b, half, window), RGN_OR);
-            out = Region::combine(out, discRegion(a.x, a.y, half, window), RGN_OR);
-            out = Region::combine(out, discRegion(b.x, b.y, half, window), RGN_OR);
+            segmentQuadSpans(a, b, half, covered, add);
+            discSpans(a.x, a.y, half, covered, add);
+            discSpans(b.x, b.y, half, covered, add);
             continue;
         }
         // Dashes scale with the width; walk the pattern along the segment.
@@ -310,13 +335,13 @@ Region widePolyline(const std::vector<POINT>& points, int width, const std::vect
             if (k % 2 == 0) {
                 PointD p{a.x + (b.x - a.x) * t / len, a.y + (b.y - a.y) * t / len};
                 PointD q{a.x + (b.x - a.x) * (t + stretchLength) / len, a.y + (b.y - a.y) * (t + stretchLength) / len};
-                out = Region::combine(out, segmentQuad(p, q, half, window), RGN_OR);
+                segmentQuadSpans(p, q, half, covered, add);
             }
             t += std::max(stretchLength, 1e-6);
         }
         along += len;
     }
-    return out;
+    return Region::fromRows(top, std::move(rows));
 }
 
 Region innerBorder(const Region& r)

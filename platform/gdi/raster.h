@@ -30,6 +30,7 @@ struct Rows {
 using SpanSink = std::function<void(int y, int x0, int x1)>;
 void polygonSpans(const std::vector<PointD>& points, int fillMode, Rows rows, const SpanSink& sink);
 void ellipseSpans(int left, int top, int right, int bottom, Rows rows, const SpanSink& sink);
+void discSpans(double cx, double cy, double radius, Rows rows, const SpanSink& sink);
 
 Region polygonRegion(const std::vector<PointD>& points, int fillMode, Rows rows = {});
 Region polygonRegion(const POINT* points, int count, int fillMode, Rows rows = {});

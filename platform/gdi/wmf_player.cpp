@@ -207,14 +207,12 @@ bool WmfPlayer::PlayShape(uint16_t function, const RecordReader& r)
     }
     case kSetPixel: {
         POINT p = ToDevice(r.S16(6), r.S16(4));
-        if (Afford({p.x, p.y, p.x + 1, p.y + 1}, 0))
-            SetPixelV(m_dc, p.x, p.y, r.U32(0) & 0xFFFFFF);
+        PaintPixel(p, r.U32(0) & 0xFFFFFF);
         return true;
     }
     case kPatBlt: {
         RECT rect = ToDeviceRect(r.S16(10), r.S16(8), r.S16(10) + r.S16(6), r.S16(8) + r.S16(4));
-        if (Afford(rect, 0))
-            PatBlt(m_dc, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, r.U32(0));
+        PatternFill(rect, r.U32(0));
         return true;
     }
     default: return false;
@@ -263,8 +261,7 @@ bool WmfPlayer::PlayTextOrBitmap(uint16_t function, const RecordReader& r)
             size_t o = stretch ? 14 : 10;
             RECT rect = ToDeviceRect(r.S16(o + 6), r.S16(o + 4), r.S16(o + 6) + r.S16(o + 2),
                                      r.S16(o + 4) + r.S16(o));
-            if (Afford(rect, 0))
-                PatBlt(m_dc, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, r.U32(0));
+            PatternFill(rect, r.U32(0));
             return true;
         }
         int srcHeight = stretch ? r.S16(4) : r.S16(8);

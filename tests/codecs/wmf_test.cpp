@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <climits>
+#include <string>
+#include <vector>
 
 #include <uemf.h>
 #include <uwmf.h>
@@ -228,17 +230,19 @@ namespace {
 // a pen of its own colour so that outlines can be told from text.
 class WmfCanvas {
 public:
-    explicit WmfCanvas(const std::string& path) : m_path(path)
+    // width x height pixels on the screen, ten logical units a pixel.
+    explicit WmfCanvas(const std::string& path, int width = 192, int height = 96) : m_path(path)
     {
         EXPECT_EQ(wmf_start(path.c_str(), 4096, 4096, &m_wt), 0);
         wmf_htable_create(128, 128, &m_wht);
-        U_PAIRF* size = U_PAIRF_set(2.0f, 1.0f);
+        U_PAIRF* size = U_PAIRF_set(width / 96.0f, height / 96.0f);
         wmf_header_append(reinterpret_cast<U_METARECORD*>(U_WMRHEADER_set(size, 1440)), m_wt, 1);
         free(size);
-        Add(U_WMRSETWINDOWEXT_set(U_POINT16{1920, 960}));
+        Add(U_WMRSETWINDOWEXT_set(U_POINT16{int16_t(10 * width), int16_t(10 * height)}));
     }
 
     void Add(char* record) { wmf_append(reinterpret_cast<U_METARECORD*>(record), m_wt, 1); }
+    WMFTRACK* Track() { return m_wt; }
     WMFHANDLES* Handles() { return m_wht; }
 
     std::string Finish()
@@ -349,27 +353,92 @@ TEST(WmfDecode, TextOfOddLengthLandsAtItsPosition)
     EXPECT_GE(ink.right - ink.left, 20);
 }
 
-// Playback costs what the picture can need: records that cover the whole
-// picture hundreds of times over are refused, not drawn for minutes.
-TEST(WmfDecode, DrawingsCostingFarMoreThanTheirPictureAreRefused)
+// A page drawn over a hundred times, then a chart of 200 series each
+// wandering over the whole plot, then one long line: all of it plays, each
+// layer where it belongs.
+TEST(WmfDecode, LayeredPagesAndPageWideSeriesPlayWhole)
 {
-    auto covering = [](int rectangles) {
-        std::string path = ScratchDir("wmf") + "/covering.emf";
-        EMFHANDLES* eht;
-        EMFTRACK* et = StartEmf(path, 400, 300, &eht);
-        for (int i = 0; i < rectangles; i++) {
-            if (i % 50 == 0)
-                EmfBrush(et, eht, i % 100 ? kGreen : kBlue);
-            emf_append(reinterpret_cast<U_ENHMETARECORD*>(U_EMRRECTANGLE_set(rectl_set(pointl_set(-1, -1), pointl_set(401, 301)))), et, 1);
-        }
-        FinishEmf(et, eht);
-        return path;
-    };
+    WmfCanvas canvas(ScratchDir("wmf") + "/chart.wmf", 1200, 900);
+    for (int i = 0; i < 100; i++) {
+        WmfBrush(canvas.Track(), canvas.Handles(), i % 2 ? kBlue : kGreen);
+        canvas.Add(U_WMRRECTANGLE_set(U_RECT16_set(Logical(-1, -1), Logical(1201, 901))));
+    }
+    uint32_t pen;
+    canvas.Add(wcreatepenindirect_set(&pen, canvas.Handles(), U_PEN_set(U_PS_SOLID, 10, U_RGB(kRed.r, kRed.g, kRed.b))));
+    canvas.Add(wselectobject_set(pen, canvas.Handles()));
+    for (int series = 0; series < 200; series++) {
+        std::vector<U_POINT16> points;
+        for (int k = 0; k < 100; k++)
+            points.push_back(Logical(60 + 11 * k, 80 + (37 * k + 53 * series) % 740));
+        canvas.Add(U_WMRPOLYLINE_set(uint16_t(points.size()), points.data()));
+    }
+    uint32_t green;
+    canvas.Add(wcreatepenindirect_set(&green, canvas.Handles(), U_PEN_set(U_PS_SOLID, 10, U_RGB(kGreen.r, kGreen.g, kGreen.b))));
+    canvas.Add(wselectobject_set(green, canvas.Handles()));
+    canvas.Add(U_WMRMOVETO_set(Logical(10, 890)));
+    canvas.Add(U_WMRLINETO_set(Logical(1190, 10)));
     CRasterImage img;
-    ASSERT_TRUE(img.Load(covering(160).c_str(), RASTER_FORMAT_WMF)) << img.GetLastError();
-    EXPECT_EQ(PixelTopDown(img, 200, 150), kGreen);
-    EXPECT_FALSE(img.Load(covering(3000).c_str(), RASTER_FORMAT_WMF));
+    ASSERT_TRUE(img.Load(canvas.Finish().c_str(), RASTER_FORMAT_WMF)) << img.GetLastError();
+    ASSERT_EQ(img.GetWidth(), 1200u);
+    ASSERT_EQ(img.GetHeight(), 900u);
+    EXPECT_EQ(PixelTopDown(img, 30, 40), kBlue);      // the last page, outside the plot
+    EXPECT_EQ(PixelTopDown(img, 1170, 860), kBlue);
+    EXPECT_EQ(PixelTopDown(img, 60, 267), kRed);      // the last series' first point
+    EXPECT_EQ(PixelTopDown(img, 59, 267), kBlue);
+    EXPECT_EQ(PixelTopDown(img, 10, 890), kGreen);    // the line: its start,
+    EXPECT_EQ(PixelTopDown(img, 600, 450), kGreen);   // its middle,
+    EXPECT_EQ(PixelTopDown(img, 1189, 11), kGreen);   // its last pixel
+    EXPECT_EQ(PixelTopDown(img, 1190, 10), kBlue);    // and its end, left out
+}
+
+// A radial gradient of 256 nested ellipses under 3,000 long lines plays
+// whole: the innermost ellipse at the centre, each ring's own colour.
+TEST(WmfDecode, NestedEllipsesAndLongLinesPlayWhole)
+{
+    std::string path = ScratchDir("wmf") + "/gradient.emf";
+    EMFHANDLES* eht;
+    EMFTRACK* et = StartEmf(path, 1200, 900, &eht);
+    auto ring = [](int i) { return Rgb{uint8_t(i), uint8_t(255 - i), uint8_t((i * 7) & 0xFF)}; };
+    for (int i = 0; i < 256; i++) {
+        EmfBrush(et, eht, ring(i));
+        emf_append(reinterpret_cast<U_ENHMETARECORD*>(U_EMRELLIPSE_set(rectl_set(pointl_set(2 * i, i), pointl_set(1200 - 2 * i, 900 - i)))), et, 1);
+    }
+    for (int i = 0; i < 3000; i++) {
+        emf_append(reinterpret_cast<U_ENHMETARECORD*>(U_EMRMOVETOEX_set(pointl_set(0, i % 60))), et, 1);
+        emf_append(reinterpret_cast<U_ENHMETARECORD*>(U_EMRLINETO_set(pointl_set(1199, (i * 7) % 60))), et, 1);
+    }
+    FinishEmf(et, eht);
+    CRasterImage img;
+    ASSERT_TRUE(img.Load(path.c_str(), RASTER_FORMAT_WMF)) << img.GetLastError();
+    ASSERT_EQ(img.GetWidth(), 1200u);
+    EXPECT_EQ(PixelTopDown(img, 600, 450), ring(255));
+    EXPECT_EQ(PixelTopDown(img, 5, 450), ring(2));    // left of ring 3
+    EXPECT_EQ(PixelTopDown(img, 1195, 890), kWhite);   // outside them all
+    EXPECT_EQ(PixelTopDown(img, 0, 59), (Rgb{0, 0, 0}));  // the last line's start
+}
+
+// One polyline of 60,000 page-crossing strokes of a wide pen would take
+// many seconds to draw: it is refused at once, with the reason, for the
+// codec's callers and from the command line alike.
+TEST(WmfDecode, DrawingTooDearToPlayIsRefusedWithItsReason)
+{
+    std::string path = ScratchDir("wmf") + "/bomb.emf";
+    EMFHANDLES* eht;
+    EMFTRACK* et = StartEmf(path, 1000, 1000, &eht);
+    uint32_t pen;
+    emf_append(reinterpret_cast<U_ENHMETARECORD*>(createpen_set(&pen, eht, logpen_set(U_PS_SOLID, point_set(100, 100), U_RGB(1, 2, 3)))), et, 1);
+    emf_append(reinterpret_cast<U_ENHMETARECORD*>(selectobject_set(pen, eht)), et, 1);
+    std::vector<U_POINT16> zigzag;
+    for (int i = 0; i < 60000; i++)
+        zigzag.push_back(i % 2 ? U_POINT16{999, 999} : U_POINT16{0, int16_t(i % 7)});
+    U_RECTL bounds = rectl_set(pointl_set(0, 0), pointl_set(999, 999));
+    emf_append(reinterpret_cast<U_ENHMETARECORD*>(U_EMRPOLYLINE16_set(bounds, uint32_t(zigzag.size()), zigzag.data())), et, 1);
+    FinishEmf(et, eht);
+    CRasterImage img;
+    EXPECT_FALSE(img.Load(path.c_str(), RASTER_FORMAT_WMF));
     EXPECT_STREQ(img.GetLastError(), "WMF drawing too complex");
+    std::string tool = "'" + std::string(BINARY_DIR) + "/tools/rasterconv' '" + path + "' '" + path + ".bmp'";
+    EXPECT_EQ(Capture(tool + " 2>&1 >/dev/null"), "WMF drawing too complex\n");
 }
 
 // Clip regions of many rectangles: each rectangle takes part, the last one
