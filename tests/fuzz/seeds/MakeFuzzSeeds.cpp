@@ -649,6 +649,18 @@ void WmfSeeds(const fs::path& dir)
     }
     WriteSeed(dir, "covering.wmf", Placeable(covering, 400, 400, 96));
     WriteSeed(dir, "clip-holes.wmf", Placeable(holes, 400, 400, 96));
+    // One polyline of a wide pen crossing the picture 30,000 times.
+    Bytes zigzag;
+    WmfRecord(zigzag, 0x020C, {400, 400});
+    WmfRecord(zigzag, 0x02FA, {0, 40, 0, 0x0040, 0x00FF});
+    WmfRecord(zigzag, 0x012D, {0});
+    std::vector<unsigned> points = {30000};
+    for (unsigned i = 0; i < 30000; i++) {
+        points.push_back(i % 2 ? 399 : 0);
+        points.push_back(i % 2 ? 399 : i % 7);
+    }
+    WmfRecord(zigzag, 0x0325, points);
+    WriteSeed(dir, "wide-zigzag.wmf", Placeable(zigzag, 400, 400, 96));
     // An enhanced metafile: header, brush, rectangle, curve, a chord far too
     // wide, end.
     Bytes emf;
