@@ -52,7 +52,7 @@ void AppendUtf8(std::string& out, uint32_t c)
 // measures our rasteriser on a desktop core, each a little above what was
 // seen. A drawing that would take more than about five seconds, with the
 // picture's own set-up, is refused; any picture a person drew plays whole.
-const double kBudget = 3.5e9;
+const double kBudget = 3e9;
 const double kShape = 300;           // a drawing call: its objects, regions and clip tests
 const double kCopiedPixel = 0.2;     // a pixel filled by a plain copy
 const double kCombinedPixel = 4;     // a pixel read back and combined by a raster operation
@@ -60,7 +60,9 @@ const double kShapeRow = 300;        // a row of a shape's region: built, cut by
 const double kBorderRow = 900;       // a row of an ellipse's border, cut out of its region
 const double kCombinedRow = 150;     // a row of the area so far, as one more ring joins it
 const double kCrossing = 25;         // an edge of a polygon crossing a row
-const double kStrokeStep = 70;       // a pixel along a pen's path
+const double kWalkedStep = 20;       // a pixel along a thin pen's path, painted as it is walked
+const double kStrokeStep = 70;       // a pixel along any other pen's path, gathered into rows
+const double kSortedSpan = 20;       // ... times log2 of the spans a row holds, in 64s
 const double kPenPoint = 100;        // a vertex of a wide pen, per pixel of its width: its round join
 const double kGlyph = 150;
 const double kGlyphPixel = 0.6;      // a pixel of a glyph's cell
@@ -314,8 +316,9 @@ int MetafilePlayer::PenWidth() const
     return std::max<int>(1, pen.lopnWidth.x);
 }
 
-// A pen's path costs its length, each step across its width, and each
-// vertex of a wide pen the round join that fills it.
+// An open path of a thin solid pen copied onto the picture is painted as it
+// is walked; any other stroke is gathered row by row first, each row's spans
+// sorted among themselves.
 double MetafilePlayer::StrokeCost(const std::vector<POINT>& path, bool closed) const
 {
     const int width = PenWidth();
@@ -327,8 +330,17 @@ double MetafilePlayer::StrokeCost(const std::vector<POINT>& path, bool closed) c
         const POINT& b = path[(i + 1) % path.size()];
         length += std::max(std::fabs(double(b.x) - a.x), std::fabs(double(b.y) - a.y));
     }
+    LOGPEN pen{};
+    GetObject(GetCurrentObject(m_dc, OBJ_PEN), sizeof(pen), &pen);
+    if (!closed && width == 1 && (pen.lopnStyle & PS_STYLE_MASK) == PS_SOLID && GetROP2(m_dc) == R2_COPYPEN)
+        return length * kWalkedStep;
+    RECT box = BoundingBox(path);
+    box.bottom += 1;
+    const double spansPerRow = length / std::max(1.0, RowCost(box, 1));
+    const double perStep = kStrokeStep + kSortedSpan * std::log2(1 + spansPerRow / 64) +
+                           width * (PaintCombines() ? kCombinedPixel : kCopiedPixel);
     const double joins = width > 1 ? double(path.size()) * width * kPenPoint : 0;
-    return length * (kStrokeStep + width * (PaintCombines() ? kCombinedPixel : kCopiedPixel)) + joins;
+    return length * perStep + joins;
 }
 
 // Each row an edge crosses is a crossing to find and sort.

@@ -110,6 +110,26 @@ Region strokeRegion(const Target& t, const Pen& pen, std::vector<POINT> points, 
     return pixelsRegion(pixels);
 }
 
+// A plain copy may paint a pixel twice: a thin solid line is painted as it
+// is walked, without gathering its pixels into a region first.
+bool strokeDirectly(Target& t, const Pen& pen, const std::vector<POINT>& points, int rop2)
+{
+    if (rop2 != R2_COPYPEN || pen.style != PS_SOLID || pen.width > 1)
+        return false;
+    const uint32_t raw = t.raw(pen.color);
+    const std::vector<int> solid;
+    std::vector<POINT> pixels;
+    int phase = 0;
+    for (size_t i = 0; i + 1 < points.size(); ++i) {
+        pixels.clear();
+        linePixels(clampCoord(points[i].x) + t.dx, clampCoord(points[i].y) + t.dy, clampCoord(points[i + 1].x) + t.dx,
+                   clampCoord(points[i + 1].y) + t.dy, solid, phase, pixels);
+        for (const POINT& p : pixels)
+            t.pixel(int(p.x), int(p.y), raw, rop2);
+    }
+    return true;
+}
+
 void paint(Target& t, const Region& region, uint32_t raw, int rop2)
 {
     RECT bounds{0, 0, 0, 0};
@@ -170,7 +190,7 @@ BOOL LineTo(HDC dc, int x, int y)
     POINT from = d->state.position;
     d->state.position = {x, y};
     Target t;
-    if (!targetOf(dc, t))
+    if (!targetOf(dc, t) || strokeDirectly(t, *d->state.pen, {from, {x, y}}, d->state.rop2))
         return TRUE;
     Region stroke = strokeRegion(t, *d->state.pen, {from, {x, y}}, false);
     paint(t, stroke, t.raw(d->state.pen->color), d->state.rop2);
@@ -182,9 +202,10 @@ BOOL Polyline(HDC dc, const POINT* points, int count)
     if (!findDc(dc) || !points || count < 2)
         return FALSE;
     Target t;
-    if (!targetOf(dc, t))
+    std::vector<POINT> path(points, points + count);
+    if (!targetOf(dc, t) || strokeDirectly(t, *t.dc->state.pen, path, t.dc->state.rop2))
         return TRUE;
-    Region stroke = strokeRegion(t, *t.dc->state.pen, std::vector<POINT>(points, points + count), false);
+    Region stroke = strokeRegion(t, *t.dc->state.pen, path, false);
     paint(t, stroke, t.raw(t.dc->state.pen->color), t.dc->state.rop2);
     return TRUE;
 }
