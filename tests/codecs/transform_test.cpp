@@ -352,26 +352,33 @@ TEST(RasterTransformation, DiffusionWeightsOfEveryDitheringMethod)
 }
 
 // Shrinking by area averages each destination pixel over the source cells
-// it covers (a third of a cell is 333/1000, two thirds 667) and rounds.
+// it covers (a third of a cell is 333/1000, two thirds 667) and rounds, the
+// alpha channel as well as the colours.
 TEST(RasterTransformation, AreaAveragesRoundToTheNearestLevel)
 {
     CRasterImage img;
     ASSERT_TRUE(img.Create(7, 5, 24));
+    img.AlphaCreate();
     for (long y = 0; y < 5; y++)
-        for (long x = 0; x < 7; x++)
+        for (long x = 0; x < 7; x++) {
             img.SetPixelColor(x, y, RGBQUAD{BYTE((x * 29 + y * 41 + 7) % 256), BYTE((x * 53 + y * 17 + 100) % 256),
                                             BYTE((x * 11 + y * 71 + 200) % 256), 0});
+            img.AlphaSet(x, y, BYTE((x * 19 + y * 83 + 240) % 256));
+        }
     ASSERT_TRUE(img.Resample(3, 2, 0));
     ASSERT_EQ(img.GetWidth(), 3u);
     ASSERT_EQ(img.GetHeight(), 2u);
     const int blue[] = {61, 127, 171, 159, 152, 79};
     const int green[] = {151, 90, 138, 163, 72, 179};
     const int red[] = {111, 136, 117, 179, 131, 127};
+    const int alpha[] = {108, 107, 129, 146, 102, 123};
+    ASSERT_TRUE(img.AlphaIsValid());
     for (int i = 0; i < 6; i++) {
         RGBQUAD c = img.GetPixelColor(i % 3, i / 3);
         EXPECT_EQ(c.rgbBlue, blue[i]) << i;
         EXPECT_EQ(c.rgbGreen, green[i]) << i;
         EXPECT_EQ(c.rgbRed, red[i]) << i;
+        EXPECT_EQ(img.AlphaGet(i % 3, i / 3), alpha[i]) << i;
     }
 }
 

@@ -11,13 +11,16 @@
 #include "DcmImage.h"
 #include "DicomInfo.h"
 #include "DicomTestFiles.h"
-#include "SequenceDepthScan.h"
 
 using namespace testfiles;
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+
+// Written out rather than taken from the reader, so that moving the limit
+// either way fails here.
+const int kDeepestAccepted = 500;
 
 void Put16(Bytes& b, unsigned v)
 {
@@ -128,7 +131,7 @@ void ExpectRefused(const std::string& path)
 // deepest accepted nesting never finished opening.
 TEST_F(SequenceNestingTest, DeepestAcceptedNestingOpensInEveryEncoding)
 {
-    const int deepest = SequenceDepthScan::kMaxDepth;
+    const int deepest = kDeepestAccepted;
     ExpectRampOpens(Write(ExplicitUndefinedNesting(deepest), EXS_LittleEndianExplicit, "explicit.dcm"));
     ExpectRampOpens(Write(ImplicitDefinedNesting(deepest), EXS_LittleEndianImplicit, "implicit.dcm"));
 }
@@ -136,7 +139,7 @@ TEST_F(SequenceNestingTest, DeepestAcceptedNestingOpensInEveryEncoding)
 // Thousands of levels overflowed the stack inside the toolkit's reader.
 TEST_F(SequenceNestingTest, DeeperNestingIsRefusedBeforeReading)
 {
-    const int deeper = SequenceDepthScan::kMaxDepth + 1;
+    const int deeper = 501;
     ExpectRefused(Write(ExplicitUndefinedNesting(deeper), EXS_LittleEndianExplicit, "explicit.dcm"));
     ExpectRefused(Write(ImplicitDefinedNesting(deeper), EXS_LittleEndianImplicit, "implicit.dcm"));
     ExpectRefused(Write(ExplicitUndefinedNesting(6000), EXS_LittleEndianExplicit, "thousands.dcm"));
@@ -150,13 +153,13 @@ TEST_F(SequenceNestingTest, SiblingSequencesDoNotAddUp)
     const unsigned outer[] = {0xA043, 0xA168, 0xA730};
     Bytes siblings;
     for (unsigned element : outer) {
-        const Bytes one = ExplicitUndefinedNesting(SequenceDepthScan::kMaxDepth / 2 + 1, element);
+        const Bytes one = ExplicitUndefinedNesting(kDeepestAccepted / 2 + 1, element);
         siblings.insert(siblings.end(), one.begin(), one.end());
     }
     ExpectRampOpens(Write(siblings, EXS_LittleEndianExplicit, "siblings.dcm"));
     Bytes defined;
     for (unsigned element : outer) {
-        const Bytes one = ImplicitDefinedNesting(SequenceDepthScan::kMaxDepth / 2 + 1, element);
+        const Bytes one = ImplicitDefinedNesting(kDeepestAccepted / 2 + 1, element);
         defined.insert(defined.end(), one.begin(), one.end());
     }
     ExpectRampOpens(Write(defined, EXS_LittleEndianImplicit, "defined.dcm"));
@@ -225,7 +228,7 @@ TEST_F(SequenceNestingTest, WrittenElementLeavesEveryGroupLengthRight)
     // The deepest accepted nesting is written as quickly as it is read.
     CDicomInfo deep;
     const std::string deepPath =
-        Write(ExplicitUndefinedNesting(SequenceDepthScan::kMaxDepth), EXS_LittleEndianExplicit, "deep.dcm");
+        Write(ExplicitUndefinedNesting(kDeepestAccepted), EXS_LittleEndianExplicit, "deep.dcm");
     ASSERT_EQ(deep.ReadDicomFile(deepPath.c_str(), nullptr), 1);
     EXPECT_EQ(deep.WriteElement(0x6061, 0x0030, EVR_OB, 6, blob), 1);
     ExpectRampOpens(deepPath);
