@@ -2,17 +2,14 @@
 // Huffman-coded sequential scan carries a DC code and an end-of-block code
 // of at least one bit each, every block of a progressive image a DC code,
 // every sample of a lossless one a difference code. Arithmetic coding has
-// no hard floor (a constant picture of any size takes a few hundred bytes),
-// so a large arithmetic-coded picture is asked for one bit per 64 blocks:
-// far below what any picture with content takes, and enough to keep a few
-// hundred bytes from claiming hundreds of megabytes.
+// no floor (a constant picture of any size takes a few hundred bytes).
 #pragma once
 
 #include <cstdint>
 
 namespace JpegDataFloor {
 
-enum class Process { Sequential, Progressive, Lossless, Arithmetic };
+enum class Process { Sequential, Progressive, Lossless };
 
 // Smaller pictures keep showing the rows their short data holds. Raster
 // pictures count three bytes a pixel, as the program holds them.
@@ -25,7 +22,6 @@ inline uint64_t LeastBits(Process process, uint64_t width, uint64_t height)
     case Process::Sequential: return 2 * blocks;
     case Process::Progressive: return blocks;
     case Process::Lossless: return width * height;
-    case Process::Arithmetic: return blocks / 64;
     }
     return 0;
 }

@@ -196,24 +196,120 @@ void InstallErrorManager(JpegErrorManager& err, char* text, JpegDataEnd* dataEnd
     err.dataEnd = dataEnd;
 }
 
+const char* const kDataTooShort = "JPEG data too short for its picture";
+const char* const kDataEndsEarly = "JPEG data ends before its last scan";
+
 // The blocks of every component are counted, each at its own sampling.
-bool CannotHoldLargePicture(j_decompress_ptr cinfo, JpegSource& source)
+bool CannotHoldLargePicture(j_decompress_ptr cinfo, JpegSource& source, uint64_t pictureBytes)
 {
     const JpegDataFloor::Process process =
-        cinfo->arith_code          ? JpegDataFloor::Process::Arithmetic
-        : cinfo->progressive_mode ? JpegDataFloor::Process::Progressive
-                                  : JpegDataFloor::Process::Sequential;
+        cinfo->progressive_mode ? JpegDataFloor::Process::Progressive : JpegDataFloor::Process::Sequential;
     uint64_t leastBits = 0;
     for (int c = 0; c < cinfo->num_components; ++c) {
         const jpeg_component_info& component = cinfo->comp_info[c];
         leastBits += JpegDataFloor::LeastBits(process, 8ULL * component.width_in_blocks,
                                               8ULL * component.height_in_blocks);
     }
-    const uint64_t pictureBytes = uint64_t(cinfo->output_width) * cinfo->output_height * 3;
     const long size = source.stream->Size();
     const long position = source.stream->Tell();
     const uint64_t left = (size > position ? uint64_t(size - position) : 0) + source.pub.bytes_in_buffer;
     return JpegDataFloor::CannotHold(pictureBytes, left, leastBits);
+}
+
+// A stream read byte by byte through a buffer of its own.
+class StreamBytes {
+public:
+    explicit StreamBytes(CByteStream* stream) : m_stream(stream) {}
+
+    // -1 at the end of the stream.
+    int Next()
+    {
+        if (m_next == m_count && !Refill())
+            return -1;
+        return m_buffer[m_next++];
+    }
+
+    bool Skip(size_t count)
+    {
+        while (count > 0) {
+            if (m_next == m_count && !Refill())
+                return false;
+            const size_t taken = count < m_count - m_next ? count : m_count - m_next;
+            m_next += taken;
+            count -= taken;
+        }
+        return true;
+    }
+
+private:
+    bool Refill()
+    {
+        m_count = m_stream->Read(m_buffer, 1, sizeof(m_buffer));
+        m_next = 0;
+        return m_count > 0;
+    }
+
+    CByteStream* m_stream;
+    JOCTET m_buffer[kJpegBufferSize];
+    size_t m_next = 0;
+    size_t m_count = 0;
+};
+
+// Marker segments are passed by their length; whatever lies between them
+// (entropy-coded data with its stuffed bytes and restart markers, or stray
+// bytes) is read through to the next marker, as libjpeg does.
+bool ReachesEndOfImage(StreamBytes& bytes)
+{
+    for (;;) {
+        const int byte = bytes.Next();
+        if (byte < 0)
+            return false;
+        if (byte != 0xFF)
+            continue;
+        int marker = bytes.Next();
+        while (marker == 0xFF)
+            marker = bytes.Next();
+        if (marker < 0)
+            return false;
+        if (marker == JPEG_EOI)
+            return true;
+        const bool standalone = marker == 0x00 || marker == 0x01 || marker == 0xD8 ||
+                                (marker >= JPEG_RST0 && marker <= JPEG_RST0 + 7);
+        if (standalone)
+            continue;
+        const int high = bytes.Next();
+        const int low = bytes.Next();
+        if (high < 0 || low < 0)
+            return false;
+        const int length = high << 8 | low;
+        if (length < 2 || !bytes.Skip(size_t(length - 2)))
+            return false;
+    }
+}
+
+// Arithmetic coding has no least size a picture's data could be held
+// against: its data must reach the end-of-image marker after the last scan.
+// The stream is walked from the JPEG's start and left where it was.
+bool EndsBeforeItsLastScan(CByteStream* stream, long start)
+{
+    const long position = stream->Tell();
+    stream->Seek(start, SEEK_SET);
+    StreamBytes bytes(stream);
+    const bool complete = ReachesEndOfImage(bytes);
+    stream->Seek(position, SEEK_SET);
+    return !complete;
+}
+
+// Large pictures are checked before their pixels are allocated; smaller
+// ones keep showing the rows their short data holds.
+const char* LargePictureRefusal(j_decompress_ptr cinfo, JpegSource& source, long start)
+{
+    const uint64_t pictureBytes = uint64_t(cinfo->output_width) * cinfo->output_height * 3;
+    if (pictureBytes < JpegDataFloor::kLargePictureBytes)
+        return nullptr;
+    if (cinfo->arith_code)
+        return EndsBeforeItsLastScan(source.stream, start) ? kDataEndsEarly : nullptr;
+    return CannotHoldLargePicture(cinfo, source, pictureBytes) ? kDataTooShort : nullptr;
 }
 
 // Bottom-up rows: the rows below the given one (further down the picture)
@@ -315,6 +411,7 @@ bool CRasterJPG::Decode(CByteStream* stream)
 // object with a destructor, and every buffer comes from libjpeg's pools.
 bool CRasterJPG::DecodePixels(CByteStream* stream)
 {
+    const long start = stream->Tell();
     jpeg_decompress_struct cinfo;
     JpegErrorManager jerr;
     JpegSource source;
@@ -376,8 +473,10 @@ bool CRasterJPG::DecodePixels(CByteStream* stream)
         SetLastError("RASTER_MAX_MEMORY exceeded");
         longjmp(jerr.setjmp_buffer, 1);
     }
-    if (CannotHoldLargePicture(&cinfo, source))
-        ERREXIT(&cinfo, JWRN_JPEG_EOF);
+    if (const char* refusal = LargePictureRefusal(&cinfo, source, start)) {
+        SetLastError(refusal);
+        longjmp(jerr.setjmp_buffer, 1);
+    }
     jpeg_start_decompress(&cinfo);
     if (!Create(cinfo.output_width, cinfo.output_height, 8 * DWORD(cinfo.output_components),
                 RASTER_FORMAT_JPG))

@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
+extern "C" {
+#include <jpeglib.h>
+}
+
 #include "RasterJPG.h"
 #include "codec_test_util.h"
 
@@ -37,6 +43,50 @@ std::string MakeBusyPpm(const std::string& dir, int width, int height)
         }
     WriteFile(path, std::vector<unsigned char>(pnm.begin(), pnm.end()));
     return path;
+}
+
+// 12000 x 12000 grey in 15 flat bands down the picture, the top one white
+// in its left third; every edge lies on a block edge, so that each level
+// decodes exactly.
+const unsigned kLevelsSide = 12000;
+
+int LevelValue(unsigned x, unsigned y)
+{
+    if (y < 800)
+        return x < 4000 ? 255 : 0;
+    return int(y / 800) * 17;
+}
+
+// The levels picture, arithmetic-coded with a restart marker every 43 block
+// rows: under a kilobyte, stuffed bytes and restart markers among it.
+std::vector<unsigned char> ArithmeticLevels()
+{
+    jpeg_compress_struct info;
+    jpeg_error_mgr error;
+    info.err = jpeg_std_error(&error);
+    jpeg_create_compress(&info);
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &out, &size);
+    info.image_width = info.image_height = kLevelsSide;
+    info.input_components = 1;
+    info.in_color_space = JCS_GRAYSCALE;
+    jpeg_set_defaults(&info);
+    info.arith_code = TRUE;
+    info.restart_interval = 43 * (kLevelsSide / 8);
+    jpeg_start_compress(&info, TRUE);
+    std::vector<JSAMPLE> row(kLevelsSide);
+    while (info.next_scanline < kLevelsSide) {
+        for (unsigned x = 0; x < kLevelsSide; x++)
+            row[x] = JSAMPLE(LevelValue(x, info.next_scanline));
+        JSAMPROW pointer = row.data();
+        jpeg_write_scanlines(&info, &pointer, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    std::vector<unsigned char> bytes(out, out + size);
+    free(out);
+    return bytes;
 }
 
 bool SameRow(CRasterImage& img, int a, int b)
@@ -103,10 +153,9 @@ TEST(JpegCut, ArithmeticFileRepeatsItsLastDecodedRow)
     EXPECT_FALSE(SameRow(img, firstOwn - 1, 0));
 }
 
-// A picture of 128 MiB or more (three bytes a pixel) whose data cannot hold
-// two bits per block (Huffman) or one bit per 64 blocks (arithmetic) is
-// refused before its pixels are allocated; with that much data, or a little
-// smaller, it opens.
+// A Huffman-coded picture of 128 MiB or more (three bytes a pixel) whose
+// data cannot hold two bits per block is refused before its pixels are
+// allocated; with that much data, or a little smaller, it opens.
 TEST(JpegCut, LargePictureNeedsDataForItsBlocks)
 {
     std::string dir = ScratchDir("jpeg-cut-large");
@@ -115,8 +164,7 @@ TEST(JpegCut, LargePictureNeedsDataForItsBlocks)
     // 8192 x 5462 is just over 128 MiB at three bytes a pixel, in 1024 x 683
     // blocks; one row less is under the size.
     const size_t blocks = 1024u * 683u;
-    struct { const char* option; size_t floorBytes; } coders[] = {
-        {"", blocks * 2 / 8}, {"-arithmetic", blocks / 64 / 8}};
+    struct { const char* option; size_t floorBytes; } coders[] = {{"", blocks * 2 / 8}};
     for (const auto& coder : coders) {
         SCOPED_TRACE(coder.option);
         std::string path = dir + "/small.jpg";
@@ -138,7 +186,7 @@ TEST(JpegCut, LargePictureNeedsDataForItsBlocks)
             const bool opened = img.Decode(file.data(), DWORD(file.size()), RASTER_FORMAT_JPG);
             ASSERT_EQ(opened, c.opens) << c.height << " " << c.data << ": " << img.GetLastError();
             if (!opened) {
-                EXPECT_STREQ(img.GetLastError(), "Premature end of JPEG file");
+                EXPECT_STREQ(img.GetLastError(), "JPEG data too short for its picture");
                 EXPECT_FALSE(img.IsValid());
                 continue;
             }
@@ -149,5 +197,42 @@ TEST(JpegCut, LargePictureNeedsDataForItsBlocks)
                 EXPECT_TRUE(SameRow(img, int(c.height) - 1, 200));
             }
         }
+    }
+}
+
+// Arithmetic coding has no least size per block: a large picture of under
+// a kilobyte opens when its data reaches the end marker after its scan, and
+// is refused when it ends inside the scan or before that marker.
+TEST(JpegCut, LargeArithmeticPictureOpensOnlyWhenComplete)
+{
+    std::vector<unsigned char> whole = ArithmeticLevels();
+    ASSERT_GT(whole.size(), 2u);
+    {
+        CRasterImage img;
+        ASSERT_TRUE(img.Decode(whole.data(), DWORD(whole.size()), RASTER_FORMAT_JPG)) << img.GetLastError();
+        ASSERT_EQ(img.GetWidth(), kLevelsSide);
+        ASSERT_EQ(img.GetHeight(), kLevelsSide);
+        const unsigned places[][2] = {{0, 0},      {3999, 799},   {4000, 0},   {11999, 799},
+                                      {5, 800},    {11999, 4805}, {700, 1600}, {8000, 11999}};
+        for (const auto& p : places) {
+            const Rgb expected{LevelValue(p[0], p[1]), LevelValue(p[0], p[1]), LevelValue(p[0], p[1])};
+            EXPECT_EQ(PixelTopDown(img, int(p[0]), int(p[1])), expected) << p[0] << "," << p[1];
+        }
+    }
+    size_t scan = 0;
+    for (size_t i = 2; i + 3 < whole.size() && !scan; i++)
+        if (whole[i] == 0xFF && whole[i + 1] == 0xDA)
+            scan = i + 2 + (size_t(whole[i + 2]) << 8) + whole[i + 3];
+    ASSERT_GT(scan, 0u);
+    ASSERT_LT(scan + 2, whole.size());
+    // Inside the scan, and with the scan whole but no end marker.
+    const std::string dir = ScratchDir("jpeg-cut-arith-large");
+    for (size_t size : {scan + (whole.size() - scan) / 2, whole.size() - 2}) {
+        const std::string path = dir + "/cut.jpg";
+        WriteFile(path, std::vector<unsigned char>(whole.begin(), whole.begin() + long(size)));
+        CRasterImage img;
+        EXPECT_FALSE(img.Load(path.c_str(), RASTER_FORMAT_JPG)) << size;
+        EXPECT_STREQ(img.GetLastError(), "JPEG data ends before its last scan") << size;
+        EXPECT_FALSE(img.IsValid());
     }
 }

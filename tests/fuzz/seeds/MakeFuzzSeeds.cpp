@@ -218,6 +218,19 @@ void JpegSeeds(const fs::path& dir)
     }
     // A few kilobytes of repeated scans, each a pass over the picture.
     WriteSeed(dir, "many-scans.jpg", manyscans::WithScans(1024, 768, 1000));
+    // An arithmetic-coded picture declaring 8192 x 5462 whose data stops
+    // before its end marker: its marker structure is walked before pixels
+    // are allocated.
+    colour.SetCodecOption(0x02, RASTER_FORMAT_JPG);
+    Bytes large = Encode(colour, RASTER_FORMAT_JPG);
+    for (size_t i = 2; i + 8 < large.size(); ++i)
+        if (large[i] == 0xFF && large[i + 1] == 0xC9) {
+            const Bytes size{0x15, 0x56, 0x20, 0x00};
+            std::copy(size.begin(), size.end(), large.begin() + long(i) + 5);
+            large.resize(large.size() - 2);
+            WriteSeed(dir, "arithmetic-large-cut.jpg", large);
+            break;
+        }
 }
 
 // DICOM elements of a little-endian data set: explicit VR with the short
