@@ -52,21 +52,21 @@ void AppendUtf8(std::string& out, uint32_t c)
 // measures our rasteriser on a desktop core, each a little above what was
 // seen. A drawing that would take more than about five seconds, with the
 // picture's own set-up, is refused; any picture a person drew plays whole.
-const double kBudget = 3e9;
+const double kBudget = 3.5e9;
 const double kShape = 300;           // a drawing call: its objects, regions and clip tests
-const double kCopiedPixel = 0.2;     // a pixel filled by a plain copy
+const double kCopiedPixel = 0.18;    // a pixel filled by a plain copy
 const double kCombinedPixel = 4;     // a pixel read back and combined by a raster operation
-const double kShapeRow = 300;        // a row of a shape's region: built, cut by the outline, painted
+const double kShapeRow = 80;         // a row of a shape's region: built, cut by the outline, painted
 const double kBorderRow = 900;       // a row of an ellipse's border, cut out of its region
 const double kCombinedRow = 150;     // a row of the area so far, as one more ring joins it
-const double kCrossing = 25;         // an edge of a polygon crossing a row
-const double kWalkedStep = 20;       // a pixel along a thin pen's path, painted as it is walked
-const double kStrokeStep = 70;       // a pixel along any other pen's path, gathered into rows
-const double kSortedSpan = 20;       // ... times log2 of the spans a row holds, in 64s
+const double kCrossing = 20;         // an edge of a polygon crossing a row
+const double kWalkedStep = 12;       // a pixel along a thin pen's path, painted as it is walked
+const double kStrokeStep = 60;       // a pixel along any other pen's path, gathered into rows
+const double kSortedSpan = 12;       // ... times log2 of the spans a row holds, in thousands
 const double kPenPoint = 100;        // a vertex of a wide pen, per pixel of its width: its round join
 const double kGlyph = 150;
-const double kGlyphPixel = 0.6;      // a pixel of a glyph's cell
-const double kDibPixel = 1.5;        // a pixel of a stretched bitmap
+const double kGlyphPixel = 0.3;      // a pixel of a glyph's cell
+const double kDibPixel = 1.3;        // a pixel of a stretched bitmap
 // A band or span of the clip, as it is copied and combined, and as every
 // later drawing tests against it.
 const double kClipPart = 128;
@@ -337,7 +337,7 @@ double MetafilePlayer::StrokeCost(const std::vector<POINT>& path, bool closed) c
     RECT box = BoundingBox(path);
     box.bottom += 1;
     const double spansPerRow = length / std::max(1.0, RowCost(box, 1));
-    const double perStep = kStrokeStep + kSortedSpan * std::log2(1 + spansPerRow / 64) +
+    const double perStep = kStrokeStep + kSortedSpan * std::log2(1 + spansPerRow / 1024) +
                            width * (PaintCombines() ? kCombinedPixel : kCopiedPixel);
     const double joins = width > 1 ? double(path.size()) * width * kPenPoint : 0;
     return length * perStep + joins;
