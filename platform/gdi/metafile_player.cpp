@@ -308,11 +308,13 @@ double MetafilePlayer::RowCost(RECT box, double perRow) const
     return bottom > top ? double(int64_t(bottom) - top) * perRow : 0;
 }
 
-int MetafilePlayer::PenWidth() const
+int MetafilePlayer::PenWidth(LOGPEN* logical) const
 {
     LOGPEN pen{};
     if (!GetObject(GetCurrentObject(m_dc, OBJ_PEN), sizeof(pen), &pen) || pen.lopnStyle == PS_NULL)
         return 0;
+    if (logical)
+        *logical = pen;
     return std::max<int>(1, pen.lopnWidth.x);
 }
 
@@ -321,7 +323,8 @@ int MetafilePlayer::PenWidth() const
 // sorted among themselves.
 double MetafilePlayer::StrokeCost(const std::vector<POINT>& path, bool closed) const
 {
-    const int width = PenWidth();
+    LOGPEN pen{};
+    const int width = PenWidth(&pen);
     if (width == 0 || path.empty())
         return 0;
     double length = 0;
@@ -330,8 +333,6 @@ double MetafilePlayer::StrokeCost(const std::vector<POINT>& path, bool closed) c
         const POINT& b = path[(i + 1) % path.size()];
         length += std::max(std::fabs(double(b.x) - a.x), std::fabs(double(b.y) - a.y));
     }
-    LOGPEN pen{};
-    GetObject(GetCurrentObject(m_dc, OBJ_PEN), sizeof(pen), &pen);
     if (!closed && width == 1 && (pen.lopnStyle & PS_STYLE_MASK) == PS_SOLID && GetROP2(m_dc) == R2_COPYPEN)
         return length * kWalkedStep;
     RECT box = BoundingBox(path);

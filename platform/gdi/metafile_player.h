@@ -111,7 +111,7 @@ protected:
     double StrokeCost(const std::vector<POINT>& path, bool closed) const;
     bool Combines(bool plainCopy) const;
     bool PaintCombines() const;
-    int PenWidth() const;
+    int PenWidth(LOGPEN* logical = nullptr) const;
     static RECT BoundingBox(const std::vector<POINT>& points);
 
     HDC m_dc;
