@@ -20,8 +20,7 @@ void patternBlt(Target& t, const RECT& r, uint32_t pattern, DWORD rop)
             continue;
         for (int y = a.top; y < a.bottom; ++y) {
             if (b.bpp == 32 && rop == PATCOPY) {
-                uint32_t* row = reinterpret_cast<uint32_t*>(b.row(y));
-                std::fill(row + a.left, row + a.right, pattern & mask);
+                fillPixels32(reinterpret_cast<uint32_t*>(b.row(y)) + a.left, size_t(a.right - a.left), pattern & mask);
                 continue;
             }
             for (int x = a.left; x < a.right; ++x)

@@ -80,8 +80,7 @@ void Target::span(int y, int x0, int x1, uint32_t rawValue, int rop2)
         if (a >= e)
             continue;
         if (b.bpp == 32 && rop2 == R2_COPYPEN) {
-            uint32_t* row = reinterpret_cast<uint32_t*>(b.row(y));
-            std::fill(row + a, row + e, rawValue & mask);
+            fillPixels32(reinterpret_cast<uint32_t*>(b.row(y)) + a, size_t(e - a), rawValue & mask);
             continue;
         }
         for (int x = a; x < e; ++x)

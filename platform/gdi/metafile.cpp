@@ -57,6 +57,10 @@ void ReadEndPalette(MetaFile& m)
 
 }  // namespace
 
+thread_local double lastPlaybackCost = 0;
+
+double LastPlaybackCost() { return lastPlaybackCost; }
+
 }  // namespace gdi
 
 using namespace gdi;
@@ -141,10 +145,12 @@ BOOL PlayEnhMetaFile(HDC dc, HENHMETAFILE metafile, const RECT* rect)
     if (m->enhanced) {
         EmfPlayer player(dc, *rect, m->header);
         player.Play(m->bytes.data(), m->bytes.size());
+        lastPlaybackCost = player.Spent();
         return !player.Exhausted();
     }
     WmfPlayer player(dc, *rect);
     player.Play(m->bytes.data(), m->bytes.size());
+    lastPlaybackCost = player.Spent();
     return !player.Exhausted();
 }
 

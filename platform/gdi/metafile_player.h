@@ -44,6 +44,8 @@ public:
     // True once the drawing has cost more than a picture of this size can
     // need; playback then stops.
     bool Exhausted() const;
+    // The modelled cost of the work charged so far, in nanoseconds.
+    double Spent() const { return m_spent; }
 
 protected:
     struct Mapping {
@@ -123,6 +125,10 @@ protected:
     int m_savedDc;
     double m_spent = 0;
 };
+
+// The modelled cost of this thread's last metafile playback, in
+// nanoseconds: what the benchmarks hold the measured time against.
+double LastPlaybackCost();
 
 std::string Latin1ToUtf8(const uint8_t* text, size_t length);
 std::string Utf16ToUtf8(const uint8_t* text, size_t units);

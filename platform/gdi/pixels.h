@@ -3,7 +3,13 @@
 // 0x00RRGGBB at 24 and 32 bits.
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "gdi/objects.h"
 
@@ -14,6 +20,21 @@ inline uint32_t rawMask(int bpp) { return bpp >= 32 ? 0xFFFFFFFFu : (1u << bpp) 
 uint32_t colorToRaw(const Bitmap& b, COLORREF color);
 COLORREF rawToColor(const Bitmap& b, uint32_t raw);
 uint32_t nearestIndex(const RGBQUAD* table, int count, COLORREF color);
+
+// Fills 32-bit pixels at memory speed in every build type: at -O2 the
+// compiler leaves a plain fill loop storing four bytes at a time.
+inline void fillPixels32(uint32_t* row, size_t count, uint32_t value)
+{
+    size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i four = _mm_set1_epi32(int(value));
+    for (; i + 8 <= count; i += 8) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(row + i), four);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(row + i + 4), four);
+    }
+#endif
+    std::fill(row + i, row + count, value);
+}
 
 inline uint32_t readRaw(const Bitmap& b, int x, int y)
 {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <climits>
 #include <cstdlib>
 
 #include "gdi/gdidefs.h"
@@ -51,18 +52,81 @@ void sortCrossings(std::vector<Crossing>& crossings, std::vector<Crossing>& scra
     }
 }
 
+// Spans gathered in any order of rows and joined into a region once. Each
+// thread keeps the buffers from shape to shape: a page-long outline costs
+// no allocation but its region's.
+class SpanRows {
+public:
+    static SpanRows& Reused()
+    {
+        thread_local SpanRows rows;
+        rows.m_spans.clear();
+        return rows;
+    }
+
+    void add(int y, int x0, int x1) { m_spans.push_back({y, {x0, x1}}); }
+
+    // Neighbours along a row join as they come.
+    void addPixel(int x, int y)
+    {
+        if (!m_spans.empty() && m_spans.back().y == y) {
+            Span& last = m_spans.back().span;
+            if (last.x1 == x) {
+                last.x1 = x + 1;
+                return;
+            }
+            if (last.x0 == x + 1) {
+                last.x0 = x;
+                return;
+            }
+        }
+        add(y, x, x + 1);
+    }
+
+    Region region()
+    {
+        Region out;
+        if (m_spans.empty())
+            return out;
+        auto [low, high] = std::minmax_element(m_spans.begin(), m_spans.end(),
+                                               [](const RowSpan& a, const RowSpan& b) { return a.y < b.y; });
+        const int top = low->y;
+        const size_t rows = static_cast<size_t>(high->y - top) + 1;
+        // A counting sort by row: the row ends, then every span in its row.
+        m_ends.assign(rows, 0);
+        for (const RowSpan& s : m_spans)
+            ++m_ends[static_cast<size_t>(s.y - top)];
+        for (size_t r = 1; r < rows; ++r)
+            m_ends[r] += m_ends[r - 1];
+        m_sorted.resize(m_spans.size());
+        for (size_t i = m_spans.size(); i-- > 0;)
+            m_sorted[--m_ends[static_cast<size_t>(m_spans[i].y - top)]] = m_spans[i].span;
+        for (size_t r = 0; r < rows; ++r) {
+            const size_t begin = m_ends[r], end = r + 1 < rows ? m_ends[r + 1] : m_sorted.size();
+            m_row.assign(m_sorted.begin() + long(begin), m_sorted.begin() + long(end));
+            normaliseSpans(m_row);
+            out.appendRow(top + static_cast<int>(r), m_row);
+        }
+        return out;
+    }
+
+private:
+    struct RowSpan {
+        int y;
+        Span span;
+    };
+    std::vector<RowSpan> m_spans;
+    std::vector<Span> m_sorted;
+    std::vector<size_t> m_ends;
+    std::vector<Span> m_row;
+};
+
 // Collects the spans of a scan into a region.
 Region regionOfSpans(const std::function<void(const SpanSink&)>& scan)
 {
-    int top = 0;
-    std::vector<std::vector<Span>> rows;
-    scan([&](int y, int x0, int x1) {
-        if (rows.empty())
-            top = y;
-        rows.resize(static_cast<size_t>(y - top) + 1);
-        rows.back().push_back({x0, x1});
-    });
-    return Region::fromRows(top, std::move(rows));
+    SpanRows& rows = SpanRows::Reused();
+    scan([&](int y, int x0, int x1) { rows.add(y, x0, x1); });
+    return rows.region();
 }
 
 }  // namespace
@@ -189,14 +253,11 @@ Region discRegion(double cx, double cy, double radius, Rows window)
 
 namespace {
 
-bool patternOn(const std::vector<int>& pattern, int& phase)
+bool patternOn(const std::vector<int>& pattern, int cycle, int& phase)
 {
     if (pattern.empty())
         return true;
-    int cycle = 0;
-    for (int p : pattern)
-        cycle += p;
-    int pos = phase % cycle;
+    int pos = phase;
     phase = (phase + 1) % cycle;
     for (size_t i = 0; i < pattern.size(); ++i) {
         if (pos < pattern[i])
@@ -206,45 +267,82 @@ bool patternOn(const std::vector<int>& pattern, int& phase)
     return true;
 }
 
-bool inRange(long long x, long long y)
+long long floorDiv(long long a, long long b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
+
+// A line walked along its major axis u, its minor coordinate v moving by
+// one at the steps Bresenham's error term chooses. After i steps v has
+// moved ceil((2 dv i - du) / (2 du)) times: any step can be started from
+// without walking the ones before it.
+struct Walk {
+    long long du, dv;
+    long long minorMoves(long long i) const { return du == 0 ? 0 : -floorDiv(du - 2 * dv * i, 2 * du); }
+    // The first step after which the minor coordinate has moved k times.
+    long long firstWithMoves(long long k) const
+    {
+        return k <= 0 ? 0 : (dv == 0 ? LLONG_MAX : floorDiv(du * (2 * k - 1), 2 * dv) + 1);
+    }
+};
+
+// Steps [first, last) whose coordinate u0 + su * i stays in [low, high).
+void stepsWithin(long long u0, int su, long long low, long long high, long long& first, long long& last)
 {
-    return x >= kMinCoord && x <= kMaxCoord && y >= kMinCoord && y <= kMaxCoord;
+    if (su > 0) {
+        first = std::max(first, low - u0);
+        last = std::min(last, high - u0);
+    } else {
+        first = std::max(first, u0 - high + 1);
+        last = std::min(last, u0 - low + 1);
+    }
 }
 
 }  // namespace
 
-void linePixels(int x0, int y0, int x1, int y1, const std::vector<int>& pattern, int& phase, std::vector<POINT>& out)
+void linePixels(int x0, int y0, int x1, int y1, const std::vector<int>& pattern, int& phase, const RECT& box,
+                std::vector<POINT>& out)
 {
     // Bresenham, stepping along the major axis; the end pixel is not drawn.
+    // Only the steps that land in the box are walked; the dash pattern moves
+    // on by the others.
     long long dx = std::llabs(static_cast<long long>(x1) - x0), dy = std::llabs(static_cast<long long>(y1) - y0);
     int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
-    long long steps = std::max(dx, dy);
-    steps = std::min<long long>(steps, 4LL * kMaxCoord);
-    long long x = x0, y = y0;
-    if (dx >= dy) {
-        long long err = 2 * dy - dx;
-        for (long long i = 0; i < steps; ++i) {
-            if (patternOn(pattern, phase) && inRange(x, y))
-                out.push_back({LONG(x), LONG(y)});
-            if (err > 0) {
-                y += sy;
-                err -= 2 * dx;
-            }
-            err += 2 * dy;
-            x += sx;
+    const long long steps = std::min<long long>(std::max(dx, dy), 4LL * kMaxCoord);
+    int cycle = 0;
+    for (int p : pattern)
+        cycle += p;
+    const int startPhase = phase;
+    if (cycle > 0)
+        phase = int((startPhase + steps) % cycle);
+    const bool xMajor = dx >= dy;
+    const Walk walk{xMajor ? dx : dy, xMajor ? dy : dx};
+    const long long u0 = xMajor ? x0 : y0, v0 = xMajor ? y0 : x0;
+    const int su = xMajor ? sx : sy, sv = xMajor ? sy : sx;
+    const long long left = std::max<long long>(box.left, kMinCoord), right = std::min<long long>(box.right, kMaxCoord + 1);
+    const long long top = std::max<long long>(box.top, kMinCoord), bottom = std::min<long long>(box.bottom, kMaxCoord + 1);
+    const long long uLow = xMajor ? left : top, uHigh = xMajor ? right : bottom;
+    const long long vLow = xMajor ? top : left, vHigh = xMajor ? bottom : right;
+    long long first = 0, last = steps;
+    stepsWithin(u0, su, uLow, uHigh, first, last);
+    // The minor coordinate bounds the number of moves it has made.
+    long long movesLow = sv > 0 ? vLow - v0 : v0 - vHigh + 1, movesHigh = sv > 0 ? vHigh - v0 : v0 - vLow + 1;
+    movesLow = std::clamp(movesLow, -1LL, walk.dv + 2);
+    movesHigh = std::clamp(movesHigh, -1LL, walk.dv + 2);
+    first = std::max(first, walk.firstWithMoves(movesLow));
+    last = std::min(last, walk.firstWithMoves(movesHigh));
+    if (first >= last)
+        return;
+    long long moves = walk.minorMoves(first);
+    long long err = 2 * walk.dv * (first + 1) - walk.du - 2 * walk.du * moves;
+    long long u = u0 + su * first, v = v0 + sv * moves;
+    int at = cycle > 0 ? int((startPhase + first) % cycle) : 0;
+    for (long long i = first; i < last; ++i) {
+        if (patternOn(pattern, cycle, at))
+            out.push_back(xMajor ? POINT{LONG(u), LONG(v)} : POINT{LONG(v), LONG(u)});
+        if (err > 0) {
+            v += sv;
+            err -= 2 * walk.du;
         }
-    } else {
-        long long err = 2 * dx - dy;
-        for (long long i = 0; i < steps; ++i) {
-            if (patternOn(pattern, phase) && inRange(x, y))
-                out.push_back({LONG(x), LONG(y)});
-            if (err > 0) {
-                x += sx;
-                err -= 2 * dy;
-            }
-            err += 2 * dx;
-            y += sy;
-        }
+        err += 2 * walk.dv;
+        u += su;
     }
 }
 
@@ -252,29 +350,18 @@ void linePixels(int x0, int y0, int x1, int y1, const std::vector<int>& pattern,
 // a line costs its length, not a sort of its pixels.
 Region pixelsRegion(const std::vector<POINT>& pixels)
 {
-    if (pixels.empty())
-        return Region();
-    auto [low, high] = std::minmax_element(pixels.begin(), pixels.end(),
-                                           [](const POINT& a, const POINT& b) { return a.y < b.y; });
-    const int top = int(low->y);
-    std::vector<std::vector<Span>> rows(static_cast<size_t>(int(high->y) - top) + 1);
-    for (const POINT& p : pixels) {
-        std::vector<Span>& row = rows[static_cast<size_t>(int(p.y) - top)];
-        const int x = int(p.x);
-        if (!row.empty() && row.back().x1 == x)
-            row.back().x1 = x + 1;
-        else if (!row.empty() && row.back().x0 == x + 1)
-            row.back().x0 = x;
-        else
-            row.push_back({x, x + 1});
-    }
-    return Region::fromRows(top, std::move(rows));
+    SpanRows& rows = SpanRows::Reused();
+    for (const POINT& p : pixels)
+        rows.addPixel(int(p.x), int(p.y));
+    return rows.region();
 }
 
 namespace {
 
 void segmentQuadSpans(PointD a, PointD b, double half, Rows window, const SpanSink& sink)
 {
+    if (std::max(a.y, b.y) + half < window.top || std::min(a.y, b.y) - half > window.bottom)
+        return;
     double dx = b.x - a.x, dy = b.y - a.y;
     double len = std::sqrt(dx * dx + dy * dy);
     if (len == 0)
@@ -303,9 +390,9 @@ Region widePolyline(const std::vector<POINT>& points, int width, const std::vect
     const int bottom = std::min(window.bottom, clampRow(std::ceil(maxY + half + 2)));
     if (bottom <= top)
         return Region();
-    std::vector<std::vector<Span>> rows(static_cast<size_t>(bottom - top));
+    SpanRows& rows = SpanRows::Reused();
     const Rows covered{top, bottom};
-    const SpanSink add = [&](int y, int x0, int x1) { rows[static_cast<size_t>(y - top)].push_back({x0, x1}); };
+    const SpanSink add = [&](int y, int x0, int x1) { rows.add(y, x0, x1); };
     double cycle = 0;
     for (int p : pattern)
         cycle += p * width;
@@ -341,7 +428,7 @@ Region widePolyline(const std::vector<POINT>& points, int width, const std::vect
         }
         along += len;
     }
-    return Region::fromRows(top, std::move(rows));
+    return rows.region();
 }
 
 Region innerBorder(const Region& r)

@@ -37,10 +37,11 @@ Region polygonRegion(const POINT* points, int count, int fillMode, Rows rows = {
 Region ellipseRegion(int left, int top, int right, int bottom, Rows rows = {});
 Region discRegion(double cx, double cy, double radius, Rows rows = {});
 
-// Pixels of a one-pixel line from (x0, y0) towards (x1, y1), the end pixel
-// left out. pattern is a dash cycle (on, off, on, ...) in pixels, empty for
-// solid; phase carries the position in the cycle from segment to segment.
-void linePixels(int x0, int y0, int x1, int y1, const std::vector<int>& pattern, int& phase,
+// Pixels of a one-pixel line from (x0, y0) towards (x1, y1) that lie in
+// the box, the end pixel left out. pattern is a dash cycle (on, off, on,
+// ...) in pixels, empty for solid; phase carries the position in the cycle
+// from segment to segment.
+void linePixels(int x0, int y0, int x1, int y1, const std::vector<int>& pattern, int& phase, const RECT& box,
                 std::vector<POINT>& out);
 
 Region pixelsRegion(const std::vector<POINT>& pixels);

@@ -11,17 +11,8 @@ namespace {
 
 std::vector<Span> normalise(std::vector<Span> spans)
 {
-    std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) { return a.x0 < b.x0; });
-    std::vector<Span> out;
-    for (const Span& s : spans) {
-        if (s.x1 <= s.x0)
-            continue;
-        if (!out.empty() && s.x0 <= out.back().x1)
-            out.back().x1 = std::max(out.back().x1, s.x1);
-        else
-            out.push_back(s);
-    }
-    return out;
+    normaliseSpans(spans);
+    return spans;
 }
 
 bool keep(bool inA, bool inB, int mode)
@@ -38,17 +29,16 @@ bool keep(bool inA, bool inB, int mode)
 // Boolean combination of two sorted disjoint span lists by sweeping the edges.
 std::vector<Span> combineSpans(const std::vector<Span>& a, const std::vector<Span>& b, int mode)
 {
+    // Each list's edges ascend already: merging them sorts them all.
+    auto edge = [](const std::vector<Span>& spans, size_t k) { return k % 2 ? spans[k / 2].x1 : spans[k / 2].x0; };
     std::vector<int> edges;
     edges.reserve(2 * (a.size() + b.size()));
-    for (const Span& s : a) {
-        edges.push_back(s.x0);
-        edges.push_back(s.x1);
+    for (size_t ka = 0, kb = 0; ka < 2 * a.size() || kb < 2 * b.size();) {
+        if (kb == 2 * b.size() || (ka < 2 * a.size() && edge(a, ka) <= edge(b, kb)))
+            edges.push_back(edge(a, ka++));
+        else
+            edges.push_back(edge(b, kb++));
     }
-    for (const Span& s : b) {
-        edges.push_back(s.x0);
-        edges.push_back(s.x1);
-    }
-    std::sort(edges.begin(), edges.end());
     edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
     std::vector<Span> out;
     size_t ia = 0, ib = 0;
@@ -80,6 +70,32 @@ const std::vector<Span>* spansAt(const std::vector<Band>& bands, int y)
 
 }  // namespace
 
+void normaliseSpans(std::vector<Span>& spans)
+{
+    std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) { return a.x0 < b.x0; });
+    size_t kept = 0;
+    for (const Span& s : spans) {
+        if (s.x1 <= s.x0)
+            continue;
+        if (kept > 0 && s.x0 <= spans[kept - 1].x1)
+            spans[kept - 1].x1 = std::max(spans[kept - 1].x1, s.x1);
+        else
+            spans[kept++] = s;
+    }
+    spans.resize(kept);
+}
+
+void Region::appendRow(int y, const std::vector<Span>& spans)
+{
+    if (spans.empty())
+        return;
+    if (!bands_.empty() && bands_.back().bottom == y && bands_.back().spans == spans) {
+        bands_.back().bottom = y + 1;
+        return;
+    }
+    bands_.push_back({y, y + 1, spans});
+}
+
 void Region::append(int top, int bottom, std::vector<Span> spans)
 {
     if (spans.empty() || bottom <= top)
@@ -102,16 +118,6 @@ Region Region::fromRect(int left, int top, int right, int bottom)
     return r;
 }
 
-Region Region::fromRows(int top, std::vector<std::vector<Span>> rows)
-{
-    Region r;
-    for (size_t i = 0; i < rows.size(); ++i) {
-        int y = top + static_cast<int>(i);
-        r.append(y, y + 1, normalise(std::move(rows[i])));
-    }
-    return r;
-}
-
 Region Region::fromSparseRows(const std::vector<int>& ys, std::vector<std::vector<Span>> rows)
 {
     Region r;
@@ -120,26 +126,55 @@ Region Region::fromSparseRows(const std::vector<int>& ys, std::vector<std::vecto
     return r;
 }
 
+namespace {
+
+// The tops and bottoms of a region's bands: ascending, since bands are.
+void bandEdges(const std::vector<Band>& bands, std::vector<int>& out)
+{
+    out.clear();
+    for (const Band& band : bands) {
+        if (out.empty() || out.back() != band.top)
+            out.push_back(band.top);
+        out.push_back(band.bottom);
+    }
+}
+
+// The spans of the band holding row y, for rows visited in ascending order.
+class BandCursor {
+public:
+    explicit BandCursor(const std::vector<Band>& bands) : m_bands(bands) {}
+    const std::vector<Span>* at(int y)
+    {
+        while (m_next < m_bands.size() && m_bands[m_next].bottom <= y)
+            ++m_next;
+        if (m_next == m_bands.size() || m_bands[m_next].top > y)
+            return nullptr;
+        return &m_bands[m_next].spans;
+    }
+
+private:
+    const std::vector<Band>& m_bands;
+    size_t m_next = 0;
+};
+
+}  // namespace
+
 Region Region::combine(const Region& a, const Region& b, int mode)
 {
     if (mode == RGN_COPY)
         return a;
-    std::vector<int> ys;
-    for (const Band& band : a.bands_) {
-        ys.push_back(band.top);
-        ys.push_back(band.bottom);
-    }
-    for (const Band& band : b.bands_) {
-        ys.push_back(band.top);
-        ys.push_back(band.bottom);
-    }
-    std::sort(ys.begin(), ys.end());
+    std::vector<int> edgesA, edgesB, ys;
+    bandEdges(a.bands_, edgesA);
+    bandEdges(b.bands_, edgesB);
+    ys.resize(edgesA.size() + edgesB.size());
+    std::merge(edgesA.begin(), edgesA.end(), edgesB.begin(), edgesB.end(), ys.begin());
     ys.erase(std::unique(ys.begin(), ys.end()), ys.end());
     static const std::vector<Span> none;
+    BandCursor inA(a.bands_), inB(b.bands_);
     Region out;
     for (size_t i = 0; i + 1 < ys.size(); ++i) {
-        const std::vector<Span>* sa = spansAt(a.bands_, ys[i]);
-        const std::vector<Span>* sb = spansAt(b.bands_, ys[i]);
+        const std::vector<Span>* sa = inA.at(ys[i]);
+        const std::vector<Span>* sb = inB.at(ys[i]);
         if (!sa && !sb)
             continue;
         out.append(ys[i], ys[i + 1], combineSpans(sa ? *sa : none, sb ? *sb : none, mode));

@@ -14,6 +14,9 @@ struct Span {
     bool operator==(const Span& o) const { return x0 == o.x0 && x1 == o.x1; }
 };
 
+// Sorts spans and joins those that overlap or touch, in place.
+void normaliseSpans(std::vector<Span>& spans);
+
 struct Band {
     int top;
     int bottom;
@@ -24,11 +27,11 @@ class Region {
 public:
     Region() = default;
     static Region fromRect(int left, int top, int right, int bottom);
-    // rows[i] holds the spans of row top + i, in any order, possibly overlapping.
-    static Region fromRows(int top, std::vector<std::vector<Span>> rows);
     // Spans of the given rows only; ys ascending and distinct.
     static Region fromSparseRows(const std::vector<int>& ys, std::vector<std::vector<Span>> rows);
     static Region combine(const Region& a, const Region& b, int mode);
+    // Adds row y below every row so far; spans sorted and disjoint.
+    void appendRow(int y, const std::vector<Span>& spans);
 
     bool empty() const { return bands_.empty(); }
     RECT box() const;

@@ -77,16 +77,31 @@ std::vector<int> penPattern(const Pen& pen)
     }
 }
 
+RECT clipBounds(const Target& t)
+{
+    RECT bounds{0, 0, 0, 0};
+    for (const RECT& c : t.clip)
+        UnionRect(&bounds, &bounds, &c);
+    return bounds;
+}
+
 // The device rows a drawing can show on. Regions are combined row by row
 // and painted inside the clip, so rows beyond it never matter however wide
 // the pen; two rows of margin serve the one-pixel border shifts.
 Rows visibleRows(const Target& t)
 {
     const int margin = 2;
-    RECT bounds{0, 0, 0, 0};
-    for (const RECT& c : t.clip)
-        UnionRect(&bounds, &bounds, &c);
+    const RECT bounds = clipBounds(t);
     return {static_cast<int>(bounds.top) - margin, static_cast<int>(bounds.bottom) + margin};
+}
+
+// The pixels of a thin stroke, kept from stroke to stroke: a page-long
+// outline holds thousands of them.
+std::vector<POINT>& strokePixels()
+{
+    thread_local std::vector<POINT> pixels;
+    pixels.clear();
+    return pixels;
 }
 
 // Device-space pixels a pen covers along a polyline (logical points).
@@ -103,10 +118,12 @@ Region strokeRegion(const Target& t, const Pen& pen, std::vector<POINT> points, 
     std::vector<int> pattern = penPattern(pen);
     if (pen.width > 1)
         return widePolyline(points, pen.width, pattern, visibleRows(t));
-    std::vector<POINT> pixels;
+    // Thin pens are walked only where they can show.
+    const RECT bounds = clipBounds(t);
+    std::vector<POINT>& pixels = strokePixels();
     int phase = 0;
     for (size_t i = 0; i + 1 < points.size(); ++i)
-        linePixels(points[i].x, points[i].y, points[i + 1].x, points[i + 1].y, pattern, phase, pixels);
+        linePixels(points[i].x, points[i].y, points[i + 1].x, points[i + 1].y, pattern, phase, bounds, pixels);
     return pixelsRegion(pixels);
 }
 
@@ -118,12 +135,13 @@ bool strokeDirectly(Target& t, const Pen& pen, const std::vector<POINT>& points,
         return false;
     const uint32_t raw = t.raw(pen.color);
     const std::vector<int> solid;
-    std::vector<POINT> pixels;
+    const RECT bounds = clipBounds(t);
+    std::vector<POINT>& pixels = strokePixels();
     int phase = 0;
     for (size_t i = 0; i + 1 < points.size(); ++i) {
         pixels.clear();
         linePixels(clampCoord(points[i].x) + t.dx, clampCoord(points[i].y) + t.dy, clampCoord(points[i + 1].x) + t.dx,
-                   clampCoord(points[i + 1].y) + t.dy, solid, phase, pixels);
+                   clampCoord(points[i + 1].y) + t.dy, solid, phase, bounds, pixels);
         for (const POINT& p : pixels)
             t.pixel(int(p.x), int(p.y), raw, rop2);
     }
@@ -132,9 +150,7 @@ bool strokeDirectly(Target& t, const Pen& pen, const std::vector<POINT>& points,
 
 void paint(Target& t, const Region& region, uint32_t raw, int rop2)
 {
-    RECT bounds{0, 0, 0, 0};
-    for (const RECT& c : t.clip)
-        UnionRect(&bounds, &bounds, &c);
+    const RECT bounds = clipBounds(t);
     for (const Band& band : region.bands()) {
         int top = std::max<int>(band.top, bounds.top), bottom = std::min<int>(band.bottom, bounds.bottom);
         for (int y = top; y < bottom; ++y)
