@@ -69,18 +69,42 @@ bool targetOf(HDC handle, Target& out)
     return !out.clip.empty();
 }
 
+namespace {
+
+template <class Combine>
+void combinePixels32(uint32_t* row, int count, Combine combine)
+{
+    for (int i = 0; i < count; ++i)
+        row[i] = combine(row[i]);
+}
+
+// A 32-bit row combined a whole pixel at a time, the common raster
+// operations chosen once a span rather than once a pixel.
+void spanOf32(uint32_t* row, int count, uint32_t value, int rop2)
+{
+    const uint32_t mask = 0x00FFFFFFu;
+    switch (rop2) {
+    case R2_COPYPEN: fillPixels32(row, size_t(count), value & mask); break;
+    case R2_XORPEN: combinePixels32(row, count, [=](uint32_t d) { return (value ^ d) & mask; }); break;
+    case R2_NOT: combinePixels32(row, count, [=](uint32_t d) { return ~d & mask; }); break;
+    default: combinePixels32(row, count, [=](uint32_t d) { return applyRop2(rop2, value, d) & mask; }); break;
+    }
+}
+
+}  // namespace
+
 void Target::span(int y, int x0, int x1, uint32_t rawValue, int rop2)
 {
     Bitmap& b = *bitmap;
-    uint32_t mask = b.bpp == 32 ? 0x00FFFFFFu : rawMask(b.bpp);
+    uint32_t mask = rawMask(b.bpp);
     for (const RECT& c : clip) {
         if (y < c.top || y >= c.bottom)
             continue;
         int a = std::max<int>(x0, c.left), e = std::min<int>(x1, c.right);
         if (a >= e)
             continue;
-        if (b.bpp == 32 && rop2 == R2_COPYPEN) {
-            fillPixels32(reinterpret_cast<uint32_t*>(b.row(y)) + a, size_t(e - a), rawValue & mask);
+        if (b.bpp == 32) {
+            spanOf32(reinterpret_cast<uint32_t*>(b.row(y)) + a, e - a, rawValue, rop2);
             continue;
         }
         for (int x = a; x < e; ++x)

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "gdi/clip_segment.h"
 #include "gdi/objects.h"
 
 namespace gdi {
@@ -48,23 +49,29 @@ void AppendUtf8(std::string& out, uint32_t c)
     }
 }
 
-// Playback work in nanoseconds of a Release build, as bench_metafile_play
-// measures our rasteriser on a desktop core, each a little above what was
-// seen. A drawing that would take more than about five seconds, with the
-// picture's own set-up, is refused; any picture a person drew plays whole.
-const double kBudget = 3.5e9;
-const double kShape = 300;           // a drawing call: its objects, regions and clip tests
-const double kCopiedPixel = 0.18;    // a pixel filled by a plain copy
-const double kCombinedPixel = 4;     // a pixel read back and combined by a raster operation
-const double kShapeRow = 80;         // a row of a shape's region: built, cut by the outline, painted
+// Playback work in nanoseconds, as bench_metafile_play measures our
+// rasteriser on a desktop core of the build people run (-O2), with other
+// work running beside it, each rate a little above what was seen. A drawing
+// that would take more than two and a half seconds, with the picture's own
+// set-up, is refused; any picture a person drew plays whole.
+const double kBudget = 2.5e9;
+const double kPicturePixel = 7;      // a pixel of the picture: allocated, cleared and handed over
+const double kShape = 400;           // a drawing call: its objects, regions and clip tests
+const double kCopiedPixel = 0.35;    // a 32-bit pixel filled by a plain copy
+const double kCombined32Pixel = 1;   // a 32-bit pixel read back and combined by a raster operation
+const double kCombinedPixel = 5;     // a pixel of any other depth, or combined by a ternary operation
+const double kShapeRow = 150;        // a row of a shape's region: built, cut by the outline, painted
 const double kBorderRow = 900;       // a row of an ellipse's border, cut out of its region
 const double kCombinedRow = 150;     // a row of the area so far, as one more ring joins it
+const double kRegionRow = 40;        // a row of a region built whole, seen or not
 const double kCrossing = 20;         // an edge of a polygon crossing a row
-const double kWalkedStep = 12;       // a pixel along a thin pen's path, painted as it is walked
-const double kStrokeStep = 60;       // a pixel along any other pen's path, gathered into rows
+const double kSegment = 60;          // a segment of a pen's path, clipped to the picture
+const double kWalkedStep = 15;       // a pixel along a thin pen's path, painted as it is walked
+const double kStrokeStep = 8;        // a pixel along any other pen's path, gathered into rows
+const double kStrokeRow = 80;        // ... and each row it crosses: a span of its own
 const double kSortedSpan = 12;       // ... times log2 of the spans a row holds, in thousands
 const double kPenPoint = 100;        // a vertex of a wide pen, per pixel of its width: its round join
-const double kGlyph = 150;
+const double kGlyph = 300;
 const double kGlyphPixel = 0.3;      // a pixel of a glyph's cell
 const double kDibPixel = 1.3;        // a pixel of a stretched bitmap
 // A band or span of the clip, as it is copied and combined, and as every
@@ -125,6 +132,7 @@ std::string Utf16ToUtf8(const uint8_t* text, size_t units)
 MetafilePlayer::MetafilePlayer(HDC dc, const RECT& dest)
     : m_dc(dc), m_dest(dest)
 {
+    m_spent = double(Area(dest)) * kPicturePixel;
     m_savedDc = SaveDC(dc);
     SetMapMode(dc, MM_TEXT);
     SetViewportOrgEx(dc, 0, 0, nullptr);
@@ -280,25 +288,30 @@ bool MetafilePlayer::AffordClip(uint64_t rects)
     return Afford(kShape + double(rects) * double(levels) * kClipPart);
 }
 
-// Only what lands on the picture is painted; a raster operation other than
-// a plain copy reads every pixel back.
-double MetafilePlayer::FillCost(RECT box, bool combines) const
+// Only what lands on the picture is painted.
+double MetafilePlayer::FillCost(RECT box, double perPixel) const
 {
     IntersectRect(&box, &box, &m_dest);
-    return double(Area(box)) * (combines ? kCombinedPixel : kCopiedPixel);
+    return double(Area(box)) * perPixel;
 }
 
-// Only a plain copy onto 32-bit pixels fills whole rows at once.
-bool MetafilePlayer::Combines(bool plainCopy) const
+// Plain copies fill 32-bit rows at memory speed and other binary raster
+// operations combine them a pixel at a time; any other depth reads and
+// writes each pixel through its format.
+double MetafilePlayer::PixelRate(bool plainCopy, bool binary) const
 {
     BITMAP bitmap{};
     HGDIOBJ target = GetCurrentObject(m_dc, OBJ_BITMAP);
-    return !plainCopy || !GetObject(target, sizeof(bitmap), &bitmap) || bitmap.bmBitsPixel != 32;
+    if (!GetObject(target, sizeof(bitmap), &bitmap) || bitmap.bmBitsPixel != 32)
+        return kCombinedPixel;
+    if (plainCopy)
+        return kCopiedPixel;
+    return binary ? kCombined32Pixel : kCombinedPixel;
 }
 
-bool MetafilePlayer::PaintCombines() const
+double MetafilePlayer::PaintRate() const
 {
-    return Combines(GetROP2(m_dc) == R2_COPYPEN);
+    return PixelRate(GetROP2(m_dc) == R2_COPYPEN, true);
 }
 
 // Rows of the box that the picture shows: the rasteriser scans no others.
@@ -318,30 +331,37 @@ int MetafilePlayer::PenWidth(LOGPEN* logical) const
     return std::max<int>(1, pen.lopnWidth.x);
 }
 
-// An open path of a thin solid pen copied onto the picture is painted as it
-// is walked; any other stroke is gathered row by row first, each row's spans
-// sorted among themselves.
+// A pen is walked only where it can show: inside the picture widened by
+// the pen. An open path of a thin solid pen copied onto the picture is
+// painted as it is walked; any other stroke is gathered row by row first,
+// each row's spans sorted among themselves.
 double MetafilePlayer::StrokeCost(const std::vector<POINT>& path, bool closed) const
 {
     LOGPEN pen{};
     const int width = PenWidth(&pen);
     if (width == 0 || path.empty())
         return 0;
-    double length = 0;
-    for (size_t i = 0; i + 1 < path.size() + (closed ? 1 : 0); i++) {
+    const double reach = width / 2.0 + 2;
+    const BoxD showing{m_dest.left - reach, m_dest.top - reach, m_dest.right + reach, m_dest.bottom + reach};
+    const size_t segments = path.size() - 1 + (closed ? 1 : 0);
+    double steps = 0, rows = 0;
+    for (size_t i = 0; i < segments; i++) {
         const POINT& a = path[i];
         const POINT& b = path[(i + 1) % path.size()];
-        length += std::max(std::fabs(double(b.x) - a.x), std::fabs(double(b.y) - a.y));
+        double t0 = 0, t1 = 1;
+        if (!clipSegment(a.x, a.y, b.x, b.y, showing, t0, t1))
+            continue;
+        const double dx = std::fabs(double(b.x) - a.x) * (t1 - t0), dy = std::fabs(double(b.y) - a.y) * (t1 - t0);
+        steps += std::max(dx, dy) + 1;
+        rows += dy + width;
     }
+    const double perSegment = double(segments) * kSegment;
     if (!closed && width == 1 && (pen.lopnStyle & PS_STYLE_MASK) == PS_SOLID && GetROP2(m_dc) == R2_COPYPEN)
-        return length * kWalkedStep;
-    RECT box = BoundingBox(path);
-    box.bottom += 1;
-    const double spansPerRow = length / std::max(1.0, RowCost(box, 1));
-    const double perStep = kStrokeStep + kSortedSpan * std::log2(1 + spansPerRow / 1024) +
-                           width * (PaintCombines() ? kCombinedPixel : kCopiedPixel);
+        return perSegment + steps * kWalkedStep;
+    const double spansPerRow = rows / std::max(1.0, RowCost(m_dest, 1));
+    const double perStep = kStrokeStep + kSortedSpan * std::log2(1 + spansPerRow / 1024) + width * PaintRate();
     const double joins = width > 1 ? double(path.size()) * width * kPenPoint : 0;
-    return length * perStep + joins;
+    return perSegment + steps * perStep + rows * kStrokeRow + joins;
 }
 
 // Each row an edge crosses is a crossing to find and sort.
@@ -359,7 +379,15 @@ double MetafilePlayer::FillCost(const std::vector<POINT>& outline) const
             crossings += double(int64_t(bottom) - top);
     }
     const RECT box = BoundingBox(outline);
-    return FillCost(box, PaintCombines()) + RowCost(box, kShapeRow) + crossings * kCrossing;
+    return FillCost(box, PaintRate()) + RowCost(box, kShapeRow) + crossings * kCrossing;
+}
+
+// Rows of a region built from a whole outline, within the rasteriser's
+// reach.
+double MetafilePlayer::RegionRows(RECT box)
+{
+    const int64_t top = std::max<int64_t>(box.top, -(1 << 17)), bottom = std::min<int64_t>(box.bottom, 1 << 17);
+    return bottom > top ? double(bottom - top) : 0;
 }
 
 RECT MetafilePlayer::BoundingBox(const std::vector<POINT>& points)
@@ -397,7 +425,7 @@ void MetafilePlayer::DrawPolyPolygon(const std::vector<std::vector<PointD>>& rin
     double cost = kShape;
     for (const std::vector<PointD>& ring : rings) {
         std::vector<POINT> device = ToDevicePoints(ring);
-        cost += FillCost(device) + StrokeCost(device, true);
+        cost += FillCost(device) + StrokeCost(device, true) + RegionRows(BoundingBox(device)) * kRegionRow;
         all.insert(all.end(), device.begin(), device.end());
     }
     cost += double(rings.size()) * RowCost(BoundingBox(all), kCombinedRow);
@@ -428,7 +456,7 @@ void MetafilePlayer::DrawRectangle(int left, int top, int right, int bottom)
 {
     RECT r = ToDeviceRect(left, top, right, bottom);
     const std::vector<POINT> corners = {{r.left, r.top}, {r.right, r.top}, {r.right, r.bottom}, {r.left, r.bottom}};
-    if (Afford(kShape + FillCost(r, PaintCombines()) + StrokeCost(corners, true)))
+    if (Afford(kShape + FillCost(r, PaintRate()) + StrokeCost(corners, true)))
         Rectangle(m_dc, r.left, r.top, r.right, r.bottom);
 }
 
@@ -438,7 +466,7 @@ void MetafilePlayer::DrawEllipse(int left, int top, int right, int bottom)
     const int width = PenWidth();
     const RECT outer = {r.left - width, r.top - width, r.right + width, r.bottom + width};
     const double rows = RowCost(outer, kShapeRow + (width ? kBorderRow : 0));
-    if (Afford(kShape + FillCost(outer, PaintCombines()) + rows))
+    if (Afford(kShape + FillCost(outer, PaintRate()) + rows))
         Ellipse(m_dc, r.left, r.top, r.right, r.bottom);
 }
 
@@ -505,7 +533,7 @@ void MetafilePlayer::DrawText(int x, int y, UINT options, const RECT* logicalRec
     const uint64_t cell =
         uint64_t(std::max<LONG>(1, metrics.tmHeight)) * uint64_t(std::max<LONG>(1, metrics.tmMaxCharWidth));
     const double glyphs = double(utf8.size()) * (kGlyph + kGlyphPixel * double(std::min(cell, Area(m_dest) + 1)));
-    if (Afford(kShape + FillCost(deviceRect, PaintCombines()) + glyphs))
+    if (Afford(kShape + FillCost(deviceRect, PixelRate(true, true)) + glyphs))
         ExtTextOut(m_dc, p.x, p.y, options & (ETO_OPAQUE | ETO_CLIPPED), rect, utf8.c_str(),
                    UINT(utf8.size()), nullptr);
 }
@@ -553,7 +581,7 @@ void MetafilePlayer::DrawDib(int xDest, int yDest, int destWidth, int destHeight
     POINT a = ToDevice(xDest, yDest);
     POINT b = ToDevice(double(xDest) + destWidth, double(yDest) + destHeight);
     const RECT box = {std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
-    if (!Afford(kShape + FillCost(box, false) * (kDibPixel / kCopiedPixel)))
+    if (!Afford(kShape + FillCost(box, kDibPixel)))
         return;
     StretchDIBits(m_dc, a.x, a.y, b.x - a.x, b.y - a.y, xSrc, ySrc, srcWidth, srcHeight,
                   bits.data(), reinterpret_cast<BITMAPINFO*>(header.data()), DIB_RGB_COLORS, rop);
@@ -561,7 +589,7 @@ void MetafilePlayer::DrawDib(int xDest, int yDest, int destWidth, int destHeight
 
 void MetafilePlayer::PatternFill(const RECT& rect, DWORD rop)
 {
-    if (Afford(kShape + FillCost(rect, Combines(rop == PATCOPY))))
+    if (Afford(kShape + FillCost(rect, PixelRate(rop == PATCOPY, false))))
         PatBlt(m_dc, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, rop);
 }
 

@@ -107,13 +107,16 @@ protected:
     double ClipCost() const;
     // Costs of filling a device box or outline, of the rows of a box and of
     // the current pen along a device path.
-    double FillCost(RECT box, bool combines) const;
+    double FillCost(RECT box, double perPixel) const;
     double FillCost(const std::vector<POINT>& outline) const;
     double RowCost(RECT box, double perRow) const;
     double StrokeCost(const std::vector<POINT>& path, bool closed) const;
-    bool Combines(bool plainCopy) const;
-    bool PaintCombines() const;
+    // The cost of a pixel on the picture: a plain copy, or combined by a
+    // binary or a ternary raster operation.
+    double PixelRate(bool plainCopy, bool binary) const;
+    double PaintRate() const;
     int PenWidth(LOGPEN* logical = nullptr) const;
+    static double RegionRows(RECT box);
     static RECT BoundingBox(const std::vector<POINT>& points);
 
     HDC m_dc;

@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdlib>
 
+#include "gdi/clip_segment.h"
 #include "gdi/gdidefs.h"
 
 namespace gdi {
@@ -371,13 +372,29 @@ void segmentQuadSpans(PointD a, PointD b, double half, Rows window, const SpanSi
                  window, sink);
 }
 
+// The rows where a wide segment can show inside the box: those of its part
+// within the box widened by the pen, widened again by the pen. Its other
+// rows lie wholly beside the box.
+Rows segmentRows(PointD a, PointD b, double half, const RECT& box, Rows window)
+{
+    const double margin = half + 2;
+    const BoxD wide{box.left - margin, box.top - margin, box.right + margin, box.bottom + margin};
+    double t0 = 0, t1 = 1;
+    if (!clipSegment(a.x, a.y, b.x, b.y, wide, t0, t1))
+        return {0, 0};
+    const double ya = a.y + (b.y - a.y) * t0, yb = a.y + (b.y - a.y) * t1;
+    return {std::max(window.top, clampRow(std::floor(std::min(ya, yb) - margin))),
+            std::min(window.bottom, clampRow(std::ceil(std::max(ya, yb) + margin) + 1))};
+}
+
 }  // namespace
 
 // Every piece of the outline adds its spans to the rows it covers; the
 // rows are joined once, so a long polyline costs its length, not its
 // segments times the rows drawn so far.
-Region widePolyline(const std::vector<POINT>& points, int width, const std::vector<int>& pattern, Rows window)
+Region widePolyline(const std::vector<POINT>& points, int width, const std::vector<int>& pattern, const RECT& box)
 {
+    const Rows window{int(box.top) - 2, int(box.bottom) + 2};
     if (points.empty())
         return Region();
     double half = width / 2.0;
@@ -400,14 +417,15 @@ Region widePolyline(const std::vector<POINT>& points, int width, const std::vect
     for (size_t i = 0; i + 1 < points.size(); ++i) {
         PointD a{points[i].x + 0.5, points[i].y + 0.5}, b{points[i + 1].x + 0.5, points[i + 1].y + 0.5};
         double len = std::hypot(b.x - a.x, b.y - a.y);
+        const Rows showing = segmentRows(a, b, half, box, covered);
         if (pattern.empty() || len > kMaxCoord) {
-            segmentQuadSpans(a, b, half, covered, add);
+            segmentQuadSpans(a, b, half, showing, add);
             discSpans(a.x, a.y, half, covered, add);
             discSpans(b.x, b.y, half, covered, add);
             continue;
         }
         // Dashes scale with the width; walk the pattern along the segment.
-        double t = 0;
+        double t = showing.bottom > showing.top ? 0 : len;
         while (t < len && len > 0 && cycle > 0) {
             double pos = std::fmod(along + t, cycle);
             double acc = 0;
@@ -422,7 +440,7 @@ Region widePolyline(const std::vector<POINT>& points, int width, const std::vect
             if (k % 2 == 0) {
                 PointD p{a.x + (b.x - a.x) * t / len, a.y + (b.y - a.y) * t / len};
                 PointD q{a.x + (b.x - a.x) * (t + stretchLength) / len, a.y + (b.y - a.y) * (t + stretchLength) / len};
-                segmentQuadSpans(p, q, half, covered, add);
+                segmentQuadSpans(p, q, half, showing, add);
             }
             t += std::max(stretchLength, 1e-6);
         }

@@ -46,8 +46,9 @@ void linePixels(int x0, int y0, int x1, int y1, const std::vector<int>& pattern,
 
 Region pixelsRegion(const std::vector<POINT>& pixels);
 
-// Outline of a polyline drawn with a pen of the given width (over 1).
-Region widePolyline(const std::vector<POINT>& points, int width, const std::vector<int>& pattern, Rows rows = {});
+// Outline of a polyline drawn with a pen of the given width (over 1), as
+// far as it can show in the box.
+Region widePolyline(const std::vector<POINT>& points, int width, const std::vector<int>& pattern, const RECT& box);
 
 // Pixels of the region whose 4-neighbourhood leaves it: a one-pixel border.
 Region innerBorder(const Region& r);

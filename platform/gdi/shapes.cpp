@@ -117,7 +117,7 @@ Region strokeRegion(const Target& t, const Pen& pen, std::vector<POINT> points, 
         points.push_back(points.front());
     std::vector<int> pattern = penPattern(pen);
     if (pen.width > 1)
-        return widePolyline(points, pen.width, pattern, visibleRows(t));
+        return widePolyline(points, pen.width, pattern, clipBounds(t));
     // Thin pens are walked only where they can show.
     const RECT bounds = clipBounds(t);
     std::vector<POINT>& pixels = strokePixels();
