@@ -6,6 +6,7 @@ extern "C" {
 #include <jpeglib.h>
 }
 
+#include "MemoryStream.h"
 #include "RasterJPG.h"
 #include "codec_test_util.h"
 
@@ -87,6 +88,48 @@ std::vector<unsigned char> ArithmeticLevels()
     std::vector<unsigned char> bytes(out, out + size);
     free(out);
     return bytes;
+}
+
+// Where the scan's data begins, past its header; 0 when there is none.
+size_t ScanData(const std::vector<unsigned char>& jpeg)
+{
+    for (size_t i = 2; i + 3 < jpeg.size(); i++)
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xDA)
+            return i + 2 + (size_t(jpeg[i + 2]) << 8) + jpeg[i + 3];
+    return 0;
+}
+
+// The levels picture as a camera or an editor might write it: an APP2
+// segment ahead of the frame, with FF D9 pairs among its bytes, just long
+// enough that the reader's first 4 KB end halfway through the scan; fill
+// bytes stand before the end marker.
+std::vector<unsigned char> TaggedArithmeticLevels()
+{
+    const std::vector<unsigned char> levels = ArithmeticLevels();
+    const size_t scan = ScanData(levels);
+    const size_t segment = 4096 - scan - (levels.size() - 2 - scan) / 2;
+    std::vector<unsigned char> tagged = {0xFF, 0xD8, 0xFF, 0xE2, BYTE((segment - 2) >> 8), BYTE(segment - 2)};
+    for (size_t i = 4; i < segment; i++)
+        tagged.push_back(BYTE(i * 7));
+    for (size_t at : {size_t(9), segment / 2, segment - 2}) {
+        tagged[at] = 0xFF;
+        tagged[at + 1] = 0xD9;
+    }
+    tagged.insert(tagged.end(), levels.begin() + 2, levels.end() - 2);
+    tagged.insert(tagged.end(), {0xFF, 0xFF, 0xFF, 0xFF, 0xD9});
+    return tagged;
+}
+
+void ExpectLevels(CRasterImage& img)
+{
+    ASSERT_EQ(img.GetWidth(), kLevelsSide);
+    ASSERT_EQ(img.GetHeight(), kLevelsSide);
+    const unsigned places[][2] = {{0, 0},      {3999, 799},   {4000, 0},   {11999, 799},
+                                  {5, 800},    {11999, 4805}, {700, 1600}, {8000, 11999}};
+    for (const auto& p : places) {
+        const Rgb expected{LevelValue(p[0], p[1]), LevelValue(p[0], p[1]), LevelValue(p[0], p[1])};
+        EXPECT_EQ(PixelTopDown(img, int(p[0]), int(p[1])), expected) << p[0] << "," << p[1];
+    }
 }
 
 bool SameRow(CRasterImage& img, int a, int b)
@@ -210,19 +253,9 @@ TEST(JpegCut, LargeArithmeticPictureOpensOnlyWhenComplete)
     {
         CRasterImage img;
         ASSERT_TRUE(img.Decode(whole.data(), DWORD(whole.size()), RASTER_FORMAT_JPG)) << img.GetLastError();
-        ASSERT_EQ(img.GetWidth(), kLevelsSide);
-        ASSERT_EQ(img.GetHeight(), kLevelsSide);
-        const unsigned places[][2] = {{0, 0},      {3999, 799},   {4000, 0},   {11999, 799},
-                                      {5, 800},    {11999, 4805}, {700, 1600}, {8000, 11999}};
-        for (const auto& p : places) {
-            const Rgb expected{LevelValue(p[0], p[1]), LevelValue(p[0], p[1]), LevelValue(p[0], p[1])};
-            EXPECT_EQ(PixelTopDown(img, int(p[0]), int(p[1])), expected) << p[0] << "," << p[1];
-        }
+        ExpectLevels(img);
     }
-    size_t scan = 0;
-    for (size_t i = 2; i + 3 < whole.size() && !scan; i++)
-        if (whole[i] == 0xFF && whole[i + 1] == 0xDA)
-            scan = i + 2 + (size_t(whole[i + 2]) << 8) + whole[i + 3];
+    const size_t scan = ScanData(whole);
     ASSERT_GT(scan, 0u);
     ASSERT_LT(scan + 2, whole.size());
     // Inside the scan, and with the scan whole but no end marker.
@@ -234,5 +267,48 @@ TEST(JpegCut, LargeArithmeticPictureOpensOnlyWhenComplete)
         EXPECT_FALSE(img.Load(path.c_str(), RASTER_FORMAT_JPG)) << size;
         EXPECT_STREQ(img.GetLastError(), "JPEG data ends before its last scan") << size;
         EXPECT_FALSE(img.IsValid());
+    }
+}
+
+// The walk to the end marker passes over marker segments and fill bytes as
+// libjpeg does, starts where the picture starts in its stream, and puts the
+// stream back where libjpeg left it: from a file, and from memory after
+// other bytes holding FF D9, the whole picture decodes exactly, and cut
+// before its end marker it is refused.
+TEST(JpegCut, LargeArithmeticPictureIsWalkedAsLibjpegReadsIt)
+{
+    const std::vector<unsigned char> whole = TaggedArithmeticLevels();
+    const size_t scan = ScanData(whole);
+    ASSERT_LT(scan, 4096u);
+    ASSERT_GT(whole.size() - 5, 4096u);
+    // What a container keeps ahead of the picture.
+    std::vector<unsigned char> before(131, 0x20);
+    before[57] = 0xFF;
+    before[58] = 0xD9;
+    const std::string path = ScratchDir("jpeg-walk") + "/levels.jpg";
+    // Whole; the scan whole but no fill bytes nor end marker; cut inside the scan.
+    for (size_t size : {whole.size(), whole.size() - 5, scan + (whole.size() - scan) / 2}) {
+        SCOPED_TRACE("the first " + std::to_string(size) + " bytes");
+        const bool complete = size == whole.size();
+        const std::vector<unsigned char> jpeg(whole.begin(), whole.begin() + long(size));
+        WriteFile(path, jpeg);
+        CRasterImage fromFile;
+        ASSERT_EQ(fromFile.Load(path.c_str(), RASTER_FORMAT_JPG), complete) << fromFile.GetLastError();
+        std::vector<unsigned char> held = before;
+        held.insert(held.end(), jpeg.begin(), jpeg.end());
+        CMemoryStream stream(held.data(), DWORD(held.size()));
+        stream.Seek(long(before.size()), SEEK_SET);
+        CRasterImage fromMemory;
+        ASSERT_EQ(fromMemory.Decode(&stream, RASTER_FORMAT_JPG), complete) << fromMemory.GetLastError();
+        const std::pair<const char*, CRasterImage*> decoded[] = {{"file", &fromFile}, {"memory", &fromMemory}};
+        for (const auto& [from, img] : decoded) {
+            SCOPED_TRACE(from);
+            if (complete) {
+                ExpectLevels(*img);
+                continue;
+            }
+            EXPECT_STREQ(img->GetLastError(), "JPEG data ends before its last scan");
+            EXPECT_FALSE(img->IsValid());
+        }
     }
 }
