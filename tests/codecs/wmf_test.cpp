@@ -464,3 +464,139 @@ TEST(WmfDecode, ClipRegionsKeepEveryRectangle)
     for (auto [x, y] : {std::pair{40, 15}, {100, 15}, {120, 35}, {160, 80}, {180, 95}})
         EXPECT_EQ(PixelTopDown(img, x, y), kWhite) << x << "," << y;
 }
+
+namespace {
+
+void SelectPen(WmfCanvas& canvas, int width, Rgb colour)
+{
+    uint32_t pen;
+    canvas.Add(wcreatepenindirect_set(&pen, canvas.Handles(), U_PEN_set(U_PS_SOLID, width, U_RGB(colour.r, colour.g, colour.b))));
+    canvas.Add(wselectobject_set(pen, canvas.Handles()));
+}
+
+// Playback is refused, with its reason, and nothing is decoded.
+void ExpectRefused(const std::string& path)
+{
+    CRasterImage img;
+    EXPECT_FALSE(img.Load(path.c_str(), RASTER_FORMAT_WMF)) << path;
+    EXPECT_STREQ(img.GetLastError(), "WMF drawing too complex") << path;
+}
+
+}  // namespace
+
+// A page ruled with a wide pen plays. One ruled 260,000 times across its
+// width is refused at once, from the command line too, where a .wmf file
+// keeps its reason as an .emf file does.
+TEST(WmfDecode, WideHorizontalStrokesCostTheirLength)
+{
+    std::string dir = ScratchDir("wmf");
+    WmfCanvas ruled(dir + "/ruled.wmf", 400, 120);
+    SelectPen(ruled, 60, kRed);  // 6 pixels
+    for (int y = 15; y < 120; y += 20) {
+        ruled.Add(U_WMRMOVETO_set(Logical(10, y)));
+        ruled.Add(U_WMRLINETO_set(Logical(390, y)));
+    }
+    CRasterImage img;
+    ASSERT_TRUE(img.Load(ruled.Finish().c_str(), RASTER_FORMAT_WMF)) << img.GetLastError();
+    // Rows 32 to 37 for the line along row 35; its caps reach 3 pixels out.
+    for (auto [x, y] : {std::pair{200, 32}, {200, 37}, {7, 35}, {393, 35}, {388, 117}})
+        EXPECT_EQ(PixelTopDown(img, x, y), kRed) << x << "," << y;
+    for (auto [x, y] : {std::pair{200, 31}, {200, 38}, {6, 35}, {394, 35}, {200, 25}})
+        EXPECT_EQ(PixelTopDown(img, x, y), kWhite) << x << "," << y;
+
+    WmfCanvas bomb(dir + "/ruled-over.wmf", 2000, 60);
+    SelectPen(bomb, 300, kRed);
+    std::vector<U_POINT16> zigzag;
+    for (int k = 0; k < 65535; k++)
+        zigzag.push_back(Logical(k % 2 ? 1999 : 0, 20 + k / 2 % 7));
+    for (int i = 0; i < 4; i++)
+        bomb.Add(U_WMRPOLYLINE_set(uint16_t(zigzag.size()), zigzag.data()));
+    std::string path = bomb.Finish();
+    ExpectRefused(path);
+    std::string tool = "'" + std::string(BINARY_DIR) + "/tools/rasterconv' '" + path + "' '" + path + ".bmp'";
+    EXPECT_EQ(Capture(tool + " 2>&1 >/dev/null"), "WMF drawing too complex\n");
+}
+
+// A hundred backgrounds far larger than the page play: only what lands on
+// it is painted. One polygon of 28,000 page-size rings is refused.
+TEST(WmfDecode, FillsCostWhatLandsOnThePage)
+{
+    std::string path = ScratchDir("wmf") + "/backgrounds.emf";
+    EMFHANDLES* eht;
+    EMFTRACK* et = StartEmf(path, 200, 100, &eht);
+    emf_append(reinterpret_cast<U_ENHMETARECORD*>(U_EMRSELECTOBJECT_set(U_NULL_PEN)), et, 1);
+    for (int i = 0; i < 100; i++) {
+        EmfBrush(et, eht, i % 2 ? kBlue : kGreen);
+        emf_append(reinterpret_cast<U_ENHMETARECORD*>(U_EMRRECTANGLE_set(rectl_set(pointl_set(-30000, -30000), pointl_set(30000, 30000)))), et, 1);
+    }
+    FinishEmf(et, eht);
+    CRasterImage img;
+    ASSERT_TRUE(img.Load(path.c_str(), RASTER_FORMAT_WMF)) << img.GetLastError();
+    EXPECT_EQ(PixelTopDown(img, 3, 97), kBlue);
+    EXPECT_EQ(PixelTopDown(img, 197, 2), kBlue);
+
+    path = ScratchDir("wmf") + "/rings.emf";
+    et = StartEmf(path, 2000, 2000, &eht);
+    EmfBrush(et, eht, kGreen);
+    const uint32_t kRings = 28000;
+    std::vector<U_POINT16> points;
+    for (uint32_t i = 0; i < kRings; i++)
+        points.insert(points.end(), {{0, 0}, {1999, 0}, {1999, 1999}, {0, 1999}});
+    std::vector<uint32_t> counts(kRings, 4);
+    U_RECTL bounds = rectl_set(pointl_set(0, 0), pointl_set(1999, 1999));
+    emf_append(reinterpret_cast<U_ENHMETARECORD*>(U_EMRPOLYPOLYGON16_set(bounds, kRings, counts.data(), uint32_t(points.size()), points.data())), et, 1);
+    FinishEmf(et, eht);
+    ExpectRefused(path);
+}
+
+// A page clipped to a frame with a few holes plays. A clip of 20,000 holes
+// with 10,000 small shapes drawn through it is refused.
+TEST(WmfDecode, ClipsCostTheirParts)
+{
+    std::string dir = ScratchDir("wmf");
+    WmfCanvas page(dir + "/clipped.wmf");
+    page.Add(U_WMRINTERSECTCLIPRECT_set(U_RECT16_set(Logical(20, 10), Logical(170, 80))));
+    for (int i = 0; i < 3; i++)
+        page.Add(U_WMREXCLUDECLIPRECT_set(U_RECT16_set(Logical(40 + 40 * i, 30), Logical(60 + 40 * i, 50))));
+    WmfBrush(page.Track(), page.Handles(), kGreen);
+    for (int i = 0; i < 50; i++)
+        page.Add(U_WMRRECTANGLE_set(U_RECT16_set(Logical(0, 0), Logical(192, 96))));
+    CRasterImage img;
+    ASSERT_TRUE(img.Load(page.Finish().c_str(), RASTER_FORMAT_WMF)) << img.GetLastError();
+    for (auto [x, y] : {std::pair{20, 10}, {169, 79}, {39, 40}, {60, 40}, {100, 29}})
+        EXPECT_EQ(PixelTopDown(img, x, y), kGreen) << x << "," << y;
+    for (auto [x, y] : {std::pair{19, 40}, {170, 40}, {100, 9}, {100, 80}, {40, 30}, {59, 49}, {139, 40}})
+        EXPECT_EQ(PixelTopDown(img, x, y), kWhite) << x << "," << y;
+
+    WmfCanvas bomb(dir + "/holes.wmf", 2000, 300);
+    for (int k = 0; k < 20000; k++) {
+        U_POINT16 hole = Logical(7 + 13 * (k % 150), 3 + 2 * (k / 150));
+        bomb.Add(U_WMREXCLUDECLIPRECT_set(U_RECT16_set(hole, U_POINT16{int16_t(hole.x + 10), int16_t(hole.y + 10)})));
+    }
+    WmfBrush(bomb.Track(), bomb.Handles(), kGreen);
+    for (int k = 0; k < 10000; k++)
+        bomb.Add(U_WMRRECTANGLE_set(U_RECT16_set(Logical(k % 1990, 5), Logical(k % 1990 + 3, 8))));
+    ExpectRefused(bomb.Finish());
+}
+
+// Twenty tall ellipses play. 25,000 ellipses as tall as the page, thin
+// as they are, are refused: each costs its rows.
+TEST(WmfDecode, EllipsesCostTheirRows)
+{
+    std::string dir = ScratchDir("wmf");
+    WmfCanvas page(dir + "/ellipses.wmf");
+    WmfBrush(page.Track(), page.Handles(), kBlue);
+    for (int i = 0; i < 20; i++)
+        page.Add(U_WMRELLIPSE_set(U_RECT16_set(Logical(5 + 9 * i, 4), Logical(12 + 9 * i, 92))));
+    CRasterImage img;
+    ASSERT_TRUE(img.Load(page.Finish().c_str(), RASTER_FORMAT_WMF)) << img.GetLastError();
+    for (auto [x, y] : {std::pair{8, 48}, {179, 48}, {98, 20}})
+        EXPECT_EQ(PixelTopDown(img, x, y), kBlue) << x << "," << y;
+    for (auto [x, y] : {std::pair{13, 48}, {185, 48}, {8, 2}, {8, 94}})
+        EXPECT_EQ(PixelTopDown(img, x, y), kWhite) << x << "," << y;
+
+    WmfCanvas bomb(dir + "/tall-ellipses.wmf", 100, 2000);
+    for (int k = 0; k < 25000; k++)
+        bomb.Add(U_WMRELLIPSE_set(U_RECT16_set(Logical(10 + k % 80, 0), Logical(13 + k % 80, 2000))));
+    ExpectRefused(bomb.Finish());
+}

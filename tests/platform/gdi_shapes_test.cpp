@@ -79,6 +79,96 @@ TEST(GdiLines, DotPensLeaveGaps)
     DeleteObject(geometric);
 }
 
+// A pen of width 2 or more covers a band of its width between round caps:
+// discs of that width about the end points' pixel centres. Where the band's
+// edge runs through pixel centres, its top row is in and its bottom row out.
+TEST(GdiLines, WidePensCoverTheirBandAndRoundCaps)
+{
+    struct Case {
+        int width;
+        POINT flat[2], slant[2];
+        int w, h;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {2, {{3, 3}, {9, 3}}, {{13, 2}, {20, 6}}, 24, 9,
+         rows({"........................", ".............#..........", "...#######..####........",
+               "..#########..####.......", "...#.....#.....####.....", ".................####...",
+               "..................####..", "....................#...", "........................"})},
+        {4, {{4, 3}, {11, 3}}, {{17, 3}, {24, 7}}, 28, 11,
+         rows({"............................", "....########.....#..........", "...##########...####........",
+               "..############.#######......", "...##########...#######.....", "....#......#.....########...",
+               "...................#######..", "....................#######.", "......................####..",
+               "........................#...", "............................"})},
+        {6, {{5, 4}, {12, 4}}, {{20, 4}, {27, 8}}, 32, 13,
+         rows({"................................", ".....########.......#...........",
+               "...############...#####.........", "...############...#######.......",
+               "..##############.##########.....", "...############...##########....",
+               "...############...############..", ".....#......#.......##########..",
+               ".....................##########.", ".......................#######..",
+               ".........................#####..", "...........................#....",
+               "................................"})},
+    };
+    for (const Case& k : cases) {
+        Canvas c(k.w, k.h);
+        c.fill(0x203040);
+        HPEN pen = CreatePen(PS_SOLID, k.width, RGB(0xC8, 0x1E, 0x5A));
+        HGDIOBJ old = SelectObject(c.dc, pen);
+        MoveToEx(c.dc, k.flat[0].x, k.flat[0].y, nullptr);
+        LineTo(c.dc, k.flat[1].x, k.flat[1].y);
+        Polyline(c.dc, k.slant, 2);
+        EXPECT_EQ(c.mask(0xC81E5A), k.expected) << "width " << k.width;
+        EXPECT_EQ(c.count(0x203040) + c.count(0xC81E5A), k.w * k.h);
+        SelectObject(c.dc, old);
+        DeleteObject(pen);
+    }
+}
+
+// Thin lines that combine with the picture change each pixel once, also
+// where a polyline crosses itself.
+TEST(GdiLines, ThinXorAndNotLinesFlipACrossingPixelOnce)
+{
+    const POINT path[] = {{2, 6}, {14, 6}, {14, 2}, {8, 2}, {8, 10}};
+    const std::string expected = rows({".................", ".................", "........#######..",
+                                       "........#.....#..", "........#.....#..", "........#.....#..",
+                                       "..#############..", "........#........", "........#........",
+                                       "........#........", ".................", "................."});
+    for (auto [rop, flipped] : {std::pair{R2_NOT, 0xEDCBA9u}, {R2_XORPEN, 0x123456u ^ 0x3C0FA5u}}) {
+        Canvas c(17, 12);
+        c.fill(0x123456);
+        HPEN pen = CreatePen(PS_SOLID, 1, RGB(0x3C, 0x0F, 0xA5));
+        HGDIOBJ old = SelectObject(c.dc, pen);
+        SetROP2(c.dc, rop);
+        Polyline(c.dc, path, 5);
+        EXPECT_EQ(c.mask(flipped), expected) << rop;
+        EXPECT_EQ(c.count(0x123456) + c.count(flipped), 17 * 12) << rop;
+        SelectObject(c.dc, old);
+        DeleteObject(pen);
+    }
+}
+
+// Thin solid lines copied as they are walked land where the viewport and
+// window origins put them, their last pixel left out.
+TEST(GdiLines, ThinLinesFollowTheViewportAndWindowOrigins)
+{
+    Canvas c(20, 12);
+    c.fill(0x0A0B0C);
+    HPEN pen = CreatePen(PS_SOLID, 1, RGB(0x30, 0xC0, 0x60));
+    HGDIOBJ old = SelectObject(c.dc, pen);
+    SetViewportOrgEx(c.dc, 7, 2, nullptr);
+    SetWindowOrgEx(c.dc, 3, -4, nullptr);  // device = logical + (4, 6)
+    MoveToEx(c.dc, -3, -5, nullptr);
+    LineTo(c.dc, 8, -2);
+    const POINT path[] = {{-2, 0}, {12, 0}, {12, 5}};
+    Polyline(c.dc, path, 3);
+    EXPECT_EQ(c.mask(0x30C060), rows({"....................", ".##.................", "...####.............",
+                                      ".......####.........", "...........#........", "....................",
+                                      "..###############...", "................#...", "................#...",
+                                      "................#...", "................#...", "...................."}));
+    SelectObject(c.dc, old);
+    DeleteObject(pen);
+}
+
 TEST(GdiShapes, RectangleNormalisesAndLeavesRightBottom)
 {
     Canvas c(6, 5);
