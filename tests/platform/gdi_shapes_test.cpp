@@ -297,3 +297,90 @@ TEST(GdiShapes, WidePensCrossingTheEdgesPaintAsOnATallerCanvas)
         }
     EXPECT_GT(painted, 200);
 }
+
+// Thin and wide pens reaching far beyond the canvas, drawn in pieces that
+// leave it and come back, paint in it exactly what a canvas holding them
+// whole shows there: the walk starts where they enter, in step and in
+// their dash pattern.
+TEST(GdiLines, PensFromFarAwayPaintAsOnACanvasHoldingThemWhole)
+{
+    struct Pen {
+        int style, width, rop2;
+    };
+    const Pen pens[] = {{PS_SOLID, 1, R2_COPYPEN}, {PS_DASH, 1, R2_COPYPEN}, {PS_DOT, 1, R2_XORPEN},
+                        {PS_DASHDOT, 1, R2_COPYPEN}, {PS_SOLID, 1, R2_NOT}, {PS_SOLID, 9, R2_COPYPEN}};
+    // Shallow, steep and diagonal, in every direction, crossing every edge.
+    const POINT path[] = {{-390, -61}, {371, 37}, {-23, -377}, {61, 380}, {-300, -317}, {333, 290}, {377, -20}, {-350, 17}};
+    auto draw = [&](Canvas& c, POINT origin, const Pen& p) {
+        c.fill(0x2B4C6D);
+        SetViewportOrgEx(c.dc, origin.x, origin.y, nullptr);
+        HPEN pen = CreatePen(p.style, p.width, RGB(0xD2, 0x5A, 0x17));
+        HGDIOBJ old = SelectObject(c.dc, pen);
+        SetROP2(c.dc, p.rop2);
+        Polyline(c.dc, path, 8);
+        MoveToEx(c.dc, 395, 3, nullptr);
+        LineTo(c.dc, -395, 11);
+        SelectObject(c.dc, old);
+        DeleteObject(pen);
+    };
+    for (const Pen& p : pens) {
+        SCOPED_TRACE(std::to_string(p.style) + " " + std::to_string(p.width) + " " + std::to_string(p.rop2));
+        Canvas small(57, 23), whole(820, 800);
+        draw(small, {-9, 7}, p);
+        draw(whole, {401, 405}, p);
+        int painted = 0;
+        for (int y = 0; y < 23; ++y)
+            for (int x = 0; x < 57; ++x) {
+                ASSERT_EQ(small.at(x, y), whole.at(x + 410, y + 398)) << x << "," << y;
+                painted += small.at(x, y) != 0x2B4C6D;
+            }
+        EXPECT_GT(painted, 40);
+    }
+}
+
+// Fills of every length up to a few times the widest store, at every
+// alignment, paint exactly their pixels, copied or combined, and leave
+// their neighbours as they were.
+TEST(GdiShapes, SpansFillExactlyTheirPixels)
+{
+    const int width = 53, height = 31;
+    Canvas c(width, height);
+    auto original = [](int x, int y) { return uint32_t(0x10203 * (x + 1) + 0x70000 * y) & 0xFFFFFF; };
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            static_cast<uint32_t*>(c.bits)[y * width + x] = original(x, y);
+    const uint32_t colour = 0xC3A51E;
+    HBRUSH brush = CreateSolidBrush(RGB(0xC3, 0xA5, 0x1E));
+    HPEN pen = CreatePen(PS_SOLID, 1, RGB(0xC3, 0xA5, 0x1E));
+    HGDIOBJ oldBrush = SelectObject(c.dc, brush), oldPen = SelectObject(c.dc, GetStockObject(NULL_PEN));
+    auto start = [](int y) { return y % 11; };
+    auto length = [](int y) { return 1 + (y * 7) % 37; };
+    for (int y = 0; y < height; ++y) {
+        RECT r{start(y), y, start(y) + length(y), y + 1};
+        switch (y % 3) {
+        case 0: FillRect(c.dc, &r, brush); break;
+        case 1:
+            SetROP2(c.dc, R2_COPYPEN);
+            Rectangle(c.dc, r.left, r.top, r.right + 1, r.bottom + 1);  // a null pen leaves right and bottom
+            break;
+        default:
+            SelectObject(c.dc, pen);
+            SetROP2(c.dc, R2_XORPEN);
+            MoveToEx(c.dc, r.left, y, nullptr);
+            LineTo(c.dc, r.right, y);
+            SelectObject(c.dc, GetStockObject(NULL_PEN));
+            break;
+        }
+    }
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const bool inside = x >= start(y) && x < start(y) + length(y);
+            const uint32_t expected = !inside ? original(x, y) : (y % 3 == 2 ? original(x, y) ^ colour : colour);
+            ASSERT_EQ(c.at(x, y), expected) << x << "," << y;
+        }
+    }
+    SelectObject(c.dc, oldBrush);
+    SelectObject(c.dc, oldPen);
+    DeleteObject(brush);
+    DeleteObject(pen);
+}
