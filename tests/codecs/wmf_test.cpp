@@ -600,3 +600,32 @@ TEST(WmfDecode, EllipsesCostTheirRows)
         bomb.Add(U_WMRELLIPSE_set(U_RECT16_set(Logical(10 + k % 80, 0), Logical(13 + k % 80, 2000))));
     ExpectRefused(bomb.Finish());
 }
+
+// A zoomed view of 20,000 long lines under bands of rectangles reaching
+// tens of thousands of pixels off the page plays: a pen costs what it can
+// show of its path.
+TEST(WmfDecode, ShapesAndLinesFarOffThePagePlay)
+{
+    WmfCanvas canvas(ScratchDir("wmf") + "/zoomed.wmf", 1200, 900);
+    canvas.Add(U_WMRSETWINDOWEXT_set(U_POINT16{1200, 900}));  // a unit a pixel
+    for (int i = 0; i < 20000; i++) {
+        canvas.Add(U_WMRMOVETO_set(U_POINT16{int16_t(-20000 + (i * 13) % 9000), -30000}));
+        canvas.Add(U_WMRLINETO_set(U_POINT16{int16_t(20000 - (i * 17) % 9000), 30000}));
+    }
+    WmfBrush(canvas.Track(), canvas.Handles(), kGreen);
+    for (int i = 0; i < 3000; i++)
+        canvas.Add(U_WMRRECTANGLE_set(U_RECT16_set({-30000, -30000}, {30000, int16_t(1 + (i * 7) % 900)})));
+    SelectPen(canvas, 1, kRed);
+    canvas.Add(U_WMRMOVETO_set(U_POINT16{-29550, -30000}));  // x = y + 450 across the page
+    canvas.Add(U_WMRLINETO_set(U_POINT16{30450, 30000}));
+    CRasterImage img;
+    ASSERT_TRUE(img.Load(canvas.Finish().c_str(), RASTER_FORMAT_WMF)) << img.GetLastError();
+    // The last band ends at row 294, its outline's bottom row 293.
+    EXPECT_EQ(PixelTopDown(img, 1150, 292), kGreen);
+    for (int x : {0, 1150, 1199})
+        EXPECT_EQ(PixelTopDown(img, x, 293), (Rgb{0, 0, 0})) << x;
+    for (auto [x, y] : {std::pair{450, 0}, {451, 1}, {1100, 650}, {1199, 749}})
+        EXPECT_EQ(PixelTopDown(img, x, y), kRed) << x << "," << y;
+    EXPECT_FALSE(PixelTopDown(img, 451, 0) == kRed);
+    EXPECT_FALSE(PixelTopDown(img, 1100, 651) == kRed);
+}

@@ -62,18 +62,21 @@ TEST(GdiLines, XorTwiceRestoresAndNotInverts)
 
 TEST(GdiLines, DotPensLeaveGaps)
 {
-    Canvas c(12, 2);
+    Canvas c(12, 3);
     HPEN cosmetic = CreatePen(PS_DOT, 1, RGB(255, 255, 255));
     HGDIOBJ old = SelectObject(c.dc, cosmetic);
     MoveToEx(c.dc, 0, 0, nullptr);
     LineTo(c.dc, 12, 0);
+    // The pattern runs on from segment to segment.
+    const POINT bent[] = {{0, 2}, {4, 2}, {12, 2}};
+    Polyline(c.dc, bent, 3);
     LOGBRUSH lb{BS_SOLID, RGB(255, 255, 255), 0};
     HPEN geometric = ExtCreatePen(PS_GEOMETRIC | PS_DOT, 1, &lb, 0, nullptr);
     ASSERT_NE(geometric, nullptr);
     SelectObject(c.dc, geometric);
     MoveToEx(c.dc, 0, 1, nullptr);
     LineTo(c.dc, 12, 1);
-    EXPECT_EQ(c.mask(kWhite), rows({"###...###...", "#.#.#.#.#.#."}));
+    EXPECT_EQ(c.mask(kWhite), rows({"###...###...", "#.#.#.#.#.#.", "###...###..."}));
     SelectObject(c.dc, old);
     DeleteObject(cosmetic);
     DeleteObject(geometric);
