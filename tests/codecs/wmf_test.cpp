@@ -265,6 +265,13 @@ U_POINT16 Logical(int x, int y)
     return U_POINT16{int16_t(10 * x), int16_t(10 * y)};
 }
 
+// What rasterconv prints on stderr converting the file.
+std::string RasterconvErrors(const std::string& path)
+{
+    std::string tool = "'" + std::string(BINARY_DIR) + "/tools/rasterconv' '" + path + "' '" + path + ".bmp'";
+    return Capture(tool + " 2>&1 >/dev/null");
+}
+
 // Whether any pixel of the box [x0, x1] x [y0, y1] (pixels, top-down) has
 // the colour.
 bool AnyIn(CRasterImage& img, int x0, int y0, int x1, int y1, Rgb colour)
@@ -437,8 +444,7 @@ TEST(WmfDecode, DrawingTooDearToPlayIsRefusedWithItsReason)
     CRasterImage img;
     EXPECT_FALSE(img.Load(path.c_str(), RASTER_FORMAT_WMF));
     EXPECT_STREQ(img.GetLastError(), "WMF drawing too complex");
-    std::string tool = "'" + std::string(BINARY_DIR) + "/tools/rasterconv' '" + path + "' '" + path + ".bmp'";
-    EXPECT_EQ(Capture(tool + " 2>&1 >/dev/null"), "WMF drawing too complex\n");
+    EXPECT_EQ(RasterconvErrors(path), "WMF drawing too complex\n");
 }
 
 // Clip regions of many rectangles: each rectangle takes part, the last one
@@ -513,8 +519,7 @@ TEST(WmfDecode, WideHorizontalStrokesCostTheirLength)
         bomb.Add(U_WMRPOLYLINE_set(uint16_t(zigzag.size()), zigzag.data()));
     std::string path = bomb.Finish();
     ExpectRefused(path);
-    std::string tool = "'" + std::string(BINARY_DIR) + "/tools/rasterconv' '" + path + "' '" + path + ".bmp'";
-    EXPECT_EQ(Capture(tool + " 2>&1 >/dev/null"), "WMF drawing too complex\n");
+    EXPECT_EQ(RasterconvErrors(path), "WMF drawing too complex\n");
 }
 
 // A hundred backgrounds far larger than the page play: only what lands on
