@@ -55,8 +55,9 @@ void AppendUtf8(std::string& out, uint32_t c)
 // that would take more than two and a half seconds, with the picture's own
 // set-up, is refused; any picture a person drew plays whole.
 const double kBudget = 2.5e9;
-const double kPicturePixel = 7;      // a pixel of the picture: allocated, cleared and handed over
+const double kPicturePixel = 9;      // a pixel of the picture: allocated, cleared and handed over
 const double kShape = 400;           // a drawing call: its objects, regions and clip tests
+const double kSavedState = 1500;     // a saved state of the device context, kept until restored
 const double kCopiedPixel = 0.35;    // a 32-bit pixel filled by a plain copy
 const double kCombined32Pixel = 1;   // a 32-bit pixel read back and combined by a raster operation
 const double kCombinedPixel = 5;     // a pixel of any other depth, or combined by a ternary operation
@@ -632,7 +633,7 @@ void MetafilePlayer::LineTo(int x, int y)
 
 void MetafilePlayer::SaveState()
 {
-    AffordClip(0);
+    Afford(kSavedState);
     SaveDC(m_dc);
     m_savedMaps.push_back(m_map);
 }

@@ -61,6 +61,8 @@ public:
     static SpanRows& Reused()
     {
         thread_local SpanRows rows;
+        if (rows.m_spans.capacity() > kKeptSpans || rows.m_ends.capacity() > kKeptSpans)
+            rows = SpanRows();  // what a huge shape needed is given back
         rows.m_spans.clear();
         return rows;
     }
@@ -112,6 +114,7 @@ public:
     }
 
 private:
+    static constexpr size_t kKeptSpans = size_t(1) << 18;
     struct RowSpan {
         int y;
         Span span;

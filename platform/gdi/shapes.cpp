@@ -99,7 +99,10 @@ Rows visibleRows(const Target& t)
 // outline holds thousands of them.
 std::vector<POINT>& strokePixels()
 {
+    const size_t kKept = size_t(1) << 18;
     thread_local std::vector<POINT> pixels;
+    if (pixels.capacity() > kKept)
+        std::vector<POINT>().swap(pixels);  // what a huge stroke needed is given back
     pixels.clear();
     return pixels;
 }
