@@ -29,8 +29,12 @@ struct JpegFixture {
 
 std::vector<unsigned char> Segment(int marker, const std::vector<unsigned char>& payload)
 {
-    std::vector<unsigned char> s = {0xFF, BYTE(marker), BYTE((payload.size() + 2) >> 8), BYTE(payload.size() + 2)};
-    s.insert(s.end(), payload.begin(), payload.end());
+    std::vector<unsigned char> s(payload.size() + 4);
+    s[0] = 0xFF;
+    s[1] = BYTE(marker);
+    s[2] = BYTE((payload.size() + 2) >> 8);
+    s[3] = BYTE(payload.size() + 2);
+    std::copy(payload.begin(), payload.end(), s.begin() + 4);
     return s;
 }
 
