@@ -273,31 +273,30 @@ bool patternOn(const std::vector<int>& pattern, int cycle, int& phase)
 
 long long floorDiv(long long a, long long b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
 
-// A line walked along its major axis u, its minor coordinate v moving by
-// one at the steps Bresenham's error term chooses. After i steps v has
-// moved ceil((2 dv i - du) / (2 du)) times: any step can be started from
-// without walking the ones before it.
+// A line walked along its major axis u from (u0, v0), its minor
+// coordinate v moving by one at the steps Bresenham's error term chooses.
+// After i steps v has moved ceil((2 dv i - du) / (2 du)) times: any step can
+// be started from without walking the ones before it.
 struct Walk {
-    long long du, dv;
+    long long u0, v0, du, dv;
+    int su, sv;
+
     long long minorMoves(long long i) const { return du == 0 ? 0 : -floorDiv(du - 2 * dv * i, 2 * du); }
     // The first step after which the minor coordinate has moved k times.
     long long firstWithMoves(long long k) const
     {
         return k <= 0 ? 0 : (dv == 0 ? LLONG_MAX : floorDiv(du * (2 * k - 1), 2 * dv) + 1);
     }
-};
-
-// Steps [first, last) whose coordinate u0 + su * i stays in [low, high).
-void stepsWithin(long long u0, int su, long long low, long long high, long long& first, long long& last)
-{
-    if (su > 0) {
-        first = std::max(first, low - u0);
-        last = std::min(last, high - u0);
-    } else {
-        first = std::max(first, u0 - high + 1);
-        last = std::min(last, u0 - low + 1);
+    // Narrows the steps [first, last) to those landing in [uLow, uHigh) x [vLow, vHigh).
+    void within(long long uLow, long long uHigh, long long vLow, long long vHigh, long long& first, long long& last) const
+    {
+        first = std::max(first, su > 0 ? uLow - u0 : u0 - uHigh + 1);
+        last = std::min(last, su > 0 ? uHigh - u0 : u0 - uLow + 1);
+        const long long movesLow = sv > 0 ? vLow - v0 : v0 - vHigh + 1, movesHigh = sv > 0 ? vHigh - v0 : v0 - vLow + 1;
+        first = std::max(first, firstWithMoves(std::clamp(movesLow, -1LL, dv + 2)));
+        last = std::min(last, firstWithMoves(std::clamp(movesHigh, -1LL, dv + 2)));
     }
-}
+};
 
 }  // namespace
 
@@ -307,8 +306,8 @@ void linePixels(int x0, int y0, int x1, int y1, const std::vector<int>& pattern,
     // Bresenham, stepping along the major axis; the end pixel is not drawn.
     // Only the steps that land in the box are walked; the dash pattern moves
     // on by the others.
-    long long dx = std::llabs(static_cast<long long>(x1) - x0), dy = std::llabs(static_cast<long long>(y1) - y0);
-    int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
+    const long long dx = std::llabs(static_cast<long long>(x1) - x0), dy = std::llabs(static_cast<long long>(y1) - y0);
+    const int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
     const long long steps = std::min<long long>(std::max(dx, dy), 4LL * kMaxCoord);
     int cycle = 0;
     for (int p : pattern)
@@ -317,36 +316,29 @@ void linePixels(int x0, int y0, int x1, int y1, const std::vector<int>& pattern,
     if (cycle > 0)
         phase = int((startPhase + steps) % cycle);
     const bool xMajor = dx >= dy;
-    const Walk walk{xMajor ? dx : dy, xMajor ? dy : dx};
-    const long long u0 = xMajor ? x0 : y0, v0 = xMajor ? y0 : x0;
-    const int su = xMajor ? sx : sy, sv = xMajor ? sy : sx;
+    const Walk walk = xMajor ? Walk{x0, y0, dx, dy, sx, sy} : Walk{y0, x0, dy, dx, sy, sx};
     const long long left = std::max<long long>(box.left, kMinCoord), right = std::min<long long>(box.right, kMaxCoord + 1);
     const long long top = std::max<long long>(box.top, kMinCoord), bottom = std::min<long long>(box.bottom, kMaxCoord + 1);
-    const long long uLow = xMajor ? left : top, uHigh = xMajor ? right : bottom;
-    const long long vLow = xMajor ? top : left, vHigh = xMajor ? bottom : right;
     long long first = 0, last = steps;
-    stepsWithin(u0, su, uLow, uHigh, first, last);
-    // The minor coordinate bounds the number of moves it has made.
-    long long movesLow = sv > 0 ? vLow - v0 : v0 - vHigh + 1, movesHigh = sv > 0 ? vHigh - v0 : v0 - vLow + 1;
-    movesLow = std::clamp(movesLow, -1LL, walk.dv + 2);
-    movesHigh = std::clamp(movesHigh, -1LL, walk.dv + 2);
-    first = std::max(first, walk.firstWithMoves(movesLow));
-    last = std::min(last, walk.firstWithMoves(movesHigh));
+    if (xMajor)
+        walk.within(left, right, top, bottom, first, last);
+    else
+        walk.within(top, bottom, left, right, first, last);
     if (first >= last)
         return;
     long long moves = walk.minorMoves(first);
     long long err = 2 * walk.dv * (first + 1) - walk.du - 2 * walk.du * moves;
-    long long u = u0 + su * first, v = v0 + sv * moves;
+    long long u = walk.u0 + walk.su * first, v = walk.v0 + walk.sv * moves;
     int at = cycle > 0 ? int((startPhase + first) % cycle) : 0;
     for (long long i = first; i < last; ++i) {
         if (patternOn(pattern, cycle, at))
             out.push_back(xMajor ? POINT{LONG(u), LONG(v)} : POINT{LONG(v), LONG(u)});
         if (err > 0) {
-            v += sv;
+            v += walk.sv;
             err -= 2 * walk.du;
         }
         err += 2 * walk.dv;
-        u += su;
+        u += walk.su;
     }
 }
 
