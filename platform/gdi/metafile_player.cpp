@@ -58,7 +58,7 @@ const double kBudget = 2.5e9;
 const double kPicturePixel = 9;      // a pixel of the picture: allocated, cleared and handed over
 const double kShape = 400;           // a drawing call: its objects, regions and clip tests
 const double kSavedState = 1500;     // a saved state of the device context, kept until restored
-const double kCopiedPixel = 0.35;    // a 32-bit pixel filled by a plain copy
+const double kCopiedPixel = 0.5;     // a 32-bit pixel filled by a plain copy
 const double kCombined32Pixel = 1;   // a 32-bit pixel read back and combined by a raster operation
 const double kCombinedPixel = 5;     // a pixel of any other depth, or combined by a ternary operation
 const double kShapeRow = 150;        // a row of a shape's region: built, cut by the outline, painted
@@ -74,7 +74,7 @@ const double kSortedSpan = 12;       // ... times log2 of the spans a row holds,
 const double kPenPoint = 100;        // a vertex of a wide pen, per pixel of its width: its round join
 const double kGlyph = 300;
 const double kGlyphPixel = 0.3;      // a pixel of a glyph's cell
-const double kDibPixel = 1.3;        // a pixel of a stretched bitmap
+const double kDibPixel = 2;          // a pixel of a stretched bitmap
 // A band or span of the clip, as it is copied and combined, and as every
 // later drawing tests against it.
 const double kClipPart = 128;

@@ -41,8 +41,8 @@ public:
     MetafilePlayer(HDC dc, const RECT& dest);
     virtual ~MetafilePlayer();
 
-    // True once the drawing has cost more than a picture of this size can
-    // need; playback then stops.
+    // True once the drawing, the picture's set-up with it, has cost more
+    // time than any picture a person drew needs; playback then stops.
     bool Exhausted() const;
     // The modelled cost of the work charged so far, in nanoseconds.
     double Spent() const { return m_spent; }
