@@ -422,10 +422,12 @@ void MetafilePlayer::DrawPolyline(const std::vector<PointD>& points)
 void MetafilePlayer::DrawPolyPolygon(const std::vector<std::vector<PointD>>& rings)
 {
     // Each ring is combined into the area so far: its rows once more.
+    std::vector<std::vector<POINT>> devices;
     std::vector<POINT> all;
     double cost = kShape;
     for (const std::vector<PointD>& ring : rings) {
-        std::vector<POINT> device = ToDevicePoints(ring);
+        devices.push_back(ToDevicePoints(ring));
+        const std::vector<POINT>& device = devices.back();
         cost += FillCost(device) + StrokeCost(device, true) + RegionRows(BoundingBox(device)) * kRegionRow;
         all.insert(all.end(), device.begin(), device.end());
     }
@@ -434,8 +436,7 @@ void MetafilePlayer::DrawPolyPolygon(const std::vector<std::vector<PointD>>& rin
         return;
     int mode = GetPolyFillMode(m_dc);
     HRGN area = CreateRectRgn(0, 0, 0, 0);
-    for (const std::vector<PointD>& ring : rings) {
-        std::vector<POINT> device = ToDevicePoints(ring);
+    for (const std::vector<POINT>& device : devices) {
         if (device.size() < 3)
             continue;
         HRGN part = CreatePolygonRgn(device.data(), int(device.size()), mode);
@@ -444,8 +445,7 @@ void MetafilePlayer::DrawPolyPolygon(const std::vector<std::vector<PointD>>& rin
     }
     FillRgn(m_dc, area, HBRUSH(GetCurrentObject(m_dc, OBJ_BRUSH)));
     DeleteObject(area);
-    for (const std::vector<PointD>& ring : rings) {
-        std::vector<POINT> device = ToDevicePoints(ring);
+    for (std::vector<POINT>& device : devices) {
         if (device.size() < 2)
             continue;
         device.push_back(device.front());

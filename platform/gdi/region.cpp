@@ -9,12 +9,6 @@ namespace gdi {
 
 namespace {
 
-std::vector<Span> normalise(std::vector<Span> spans)
-{
-    normaliseSpans(spans);
-    return spans;
-}
-
 bool keep(bool inA, bool inB, int mode)
 {
     switch (mode) {
@@ -85,26 +79,25 @@ void normaliseSpans(std::vector<Span>& spans)
     spans.resize(kept);
 }
 
+// A band the same as the last one, right below it, lengthens it instead.
+bool Region::extendLast(int top, int bottom, const std::vector<Span>& spans)
+{
+    if (bands_.empty() || bands_.back().bottom != top || !(bands_.back().spans == spans))
+        return false;
+    bands_.back().bottom = bottom;
+    return true;
+}
+
 void Region::appendRow(int y, const std::vector<Span>& spans)
 {
-    if (spans.empty())
-        return;
-    if (!bands_.empty() && bands_.back().bottom == y && bands_.back().spans == spans) {
-        bands_.back().bottom = y + 1;
-        return;
-    }
-    bands_.push_back({y, y + 1, spans});
+    if (!spans.empty() && !extendLast(y, y + 1, spans))
+        bands_.push_back({y, y + 1, spans});
 }
 
 void Region::append(int top, int bottom, std::vector<Span> spans)
 {
-    if (spans.empty() || bottom <= top)
-        return;
-    if (!bands_.empty() && bands_.back().bottom == top && bands_.back().spans == spans) {
-        bands_.back().bottom = bottom;
-        return;
-    }
-    bands_.push_back({top, bottom, std::move(spans)});
+    if (!spans.empty() && bottom > top && !extendLast(top, bottom, spans))
+        bands_.push_back({top, bottom, std::move(spans)});
 }
 
 Region Region::fromRect(int left, int top, int right, int bottom)
@@ -115,14 +108,6 @@ Region Region::fromRect(int left, int top, int right, int bottom)
     if (top > bottom)
         std::swap(top, bottom);
     r.append(top, bottom, {{left, right}});
-    return r;
-}
-
-Region Region::fromSparseRows(const std::vector<int>& ys, std::vector<std::vector<Span>> rows)
-{
-    Region r;
-    for (size_t i = 0; i < ys.size() && i < rows.size(); ++i)
-        r.append(ys[i], ys[i] + 1, normalise(std::move(rows[i])));
     return r;
 }
 

@@ -27,8 +27,6 @@ class Region {
 public:
     Region() = default;
     static Region fromRect(int left, int top, int right, int bottom);
-    // Spans of the given rows only; ys ascending and distinct.
-    static Region fromSparseRows(const std::vector<int>& ys, std::vector<std::vector<Span>> rows);
     static Region combine(const Region& a, const Region& b, int mode);
     // Adds row y below every row so far; spans sorted and disjoint.
     void appendRow(int y, const std::vector<Span>& spans);
@@ -45,6 +43,7 @@ public:
 
 private:
     void append(int top, int bottom, std::vector<Span> spans);
+    bool extendLast(int top, int bottom, const std::vector<Span>& spans);
     std::vector<Band> bands_;
 };
 
