@@ -23,6 +23,18 @@ std::vector<std::string> MediaFileIds()
     return ids;
 }
 
+// Bytes of no format, the same on every run.
+std::string ArbitraryBytes(size_t count)
+{
+    std::string bytes;
+    uint32_t seed = 7;
+    while (bytes.size() < count) {
+        seed = seed * 1103515245u + 12345u;
+        bytes.push_back(char(seed >> 16));
+    }
+    return bytes;
+}
+
 class DicomdirTest : public ViewerTest {
 protected:
     // A copy of the generated media under a folder with awkward characters.
@@ -154,8 +166,11 @@ TEST_F(DicomdirTest, MissingFailingOrNonsenseConvertersGiveAnEmptyTree)
     view->OpenPath(dicomdir.c_str());
     setenv("PATH", saved.c_str(), 1);
     EXPECT_TRUE(TreeItems().empty());
-    for (const char* script : {"exit 3", ": > \"$5\"", "echo '<data-set><sequence><item>' > \"$5\"",
-                               "echo '<other><data-set/></other>' > \"$5\"", "head -c 3000 /dev/urandom > \"$5\""}) {
+    const std::string binary = work.Write("binary", ArbitraryBytes(3000));
+    const std::vector<std::string> scripts = {"exit 3", ": > \"$5\"", "echo '<data-set><sequence><item>' > \"$5\"",
+                                              "echo '<other><data-set/></other>' > \"$5\"",
+                                              "cat \"" + binary + "\" > \"$5\""};
+    for (const std::string& script : scripts) {
         CopyFile(TestData(testdata::kMono2U8), work.File("shown.dcm"));
         view->OpenPath(work.File("shown.dcm").c_str());
         InstallConverter(script);

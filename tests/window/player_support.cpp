@@ -97,6 +97,11 @@ void PumpFor(int ms)
     PumpUntil([&] { return std::chrono::steady_clock::now() >= end; });
 }
 
+long MillisecondsSince(std::chrono::steady_clock::time_point since)
+{
+    return long(std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - since).count());
+}
+
 BEGIN_MESSAGE_MAP(EventHost, CWnd)
     ON_MESSAGE(PlayerEventMessage, OnPlayerEvent)
     ON_MESSAGE(WM_LBUTTONDOWN, OnPress)

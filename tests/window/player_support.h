@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <utility>
@@ -32,6 +33,8 @@ std::string ReadFileBytes(const std::string& path);
 // five-minute bound only keeps a broken player from hanging the suite.
 bool PumpUntil(const std::function<bool()>& condition);
 void PumpFor(int ms);
+// Milliseconds passed since `since`: a clip plays no faster than that.
+long MillisecondsSince(std::chrono::steady_clock::time_point since);
 
 class EventHost : public CWnd {
 public:

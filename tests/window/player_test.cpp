@@ -152,7 +152,7 @@ TEST_F(PlayerTest, BadClipsFailAndLeaveThePlayerEmpty)
 TEST_F(PlayerTest, ClosingWhilePlaying)
 {
     ASSERT_EQ(player->PlayMovie(GeneratedClips().withAudio.c_str(), 1), 1);
-    PumpFor(100);
+    ASSERT_TRUE(PumpUntil([&] { return player->GetCurrentPosition() > 0; }));
     player->DestroyWindow();
     delete player;
     player = nullptr;
@@ -163,7 +163,7 @@ TEST_F(PlayerTest, ClosingWhilePlaying)
 TEST_F(PlayerTest, AnotherClipReplacesThePlayingOneAndSoundAlonePlaysToItsEnd)
 {
     ASSERT_EQ(player->PlayMovie(GeneratedClips().withAudio.c_str(), 1), 1);
-    PumpFor(100);
+    ASSERT_TRUE(PumpUntil([&] { return player->GetCurrentPosition() > 0; }));
     ASSERT_EQ(player->PlayMovie(GeneratedClips().tone.c_str(), 1), 1);
     EXPECT_STREQ(WindowText(), "tone.wav");
     // Sound alone: nothing to place, and the tone's own length.
