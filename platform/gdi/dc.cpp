@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstring>
 #include <strings.h>
+#include <utility>
 
 #include "gdi/gdiapi.h"
 #include "gdi/surface.h"
@@ -62,7 +63,7 @@ bool targetOf(HDC handle, Target& out)
     if (!out.dc || out.dc->infoOnly || !out.dc->state.bitmap)
         return false;
     out.bitmap = out.dc->state.bitmap;
-    out.clip = visibleRects(*out.dc, *out.bitmap);
+    out.setClip(visibleRects(*out.dc, *out.bitmap));
     const DcState& s = out.dc->state;
     out.dx = s.viewportOrg.x - s.windowOrg.x;  // origins are kept within half the coordinate limit
     out.dy = s.viewportOrg.y - s.windowOrg.y;
@@ -93,23 +94,76 @@ void spanOf32(uint32_t* row, int count, uint32_t value, int rop2)
 
 }  // namespace
 
-void Target::span(int y, int x0, int x1, uint32_t rawValue, int rop2)
+void Target::setClip(std::vector<RECT> rects)
 {
-    Bitmap& b = *bitmap;
-    uint32_t mask = rawMask(b.bpp);
-    for (const RECT& c : clip) {
-        if (y < c.top || y >= c.bottom)
-            continue;
-        int a = std::max<int>(x0, c.left), e = std::min<int>(x1, c.right);
-        if (a >= e)
-            continue;
-        if (b.bpp == 32) {
-            spanOf32(reinterpret_cast<uint32_t*>(b.row(y)) + a, e - a, rawValue, rop2);
+    clip = std::move(rects);
+    bands_.clear();
+    hint_ = 0;
+    const size_t kFewParts = 8;
+    if (clip.size() <= kFewParts)
+        return;
+    for (size_t i = 0; i < clip.size(); ++i) {
+        const RECT& r = clip[i];
+        if (!bands_.empty() && bands_.back().top == r.top && bands_.back().bottom == r.bottom) {
+            if (r.left < clip[i - 1].right)
+                break;
+            bands_.back().last = i + 1;
             continue;
         }
-        for (int x = a; x < e; ++x)
-            writeRaw(b, x, y, applyRop2(rop2, rawValue, readRaw(b, x, y)) & mask);
+        if (!bands_.empty() && r.top < bands_.back().bottom)
+            break;
+        bands_.push_back({int(r.top), int(r.bottom), i, i + 1});
     }
+    if (bands_.empty() || bands_.back().last != clip.size())
+        bands_.clear();  // not in bands: every rectangle is looked at
+}
+
+// A line walks from row to row: the band of its last pixel, and those
+// above and below it, are tried before the search.
+const Target::ClipBand* Target::bandOf(int y)
+{
+    for (size_t i = hint_ > 0 ? hint_ - 1 : 0; i < std::min(hint_ + 2, bands_.size()); ++i)
+        if (y >= bands_[i].top && y < bands_[i].bottom) {
+            hint_ = i;
+            return &bands_[i];
+        }
+    auto band = std::upper_bound(bands_.begin(), bands_.end(), y, [](int row, const ClipBand& c) { return row < c.bottom; });
+    if (band == bands_.end() || y < band->top)
+        return nullptr;
+    hint_ = size_t(band - bands_.begin());
+    return &*band;
+}
+
+void Target::paintPiece(int y, int a, int e, uint32_t rawValue, int rop2)
+{
+    Bitmap& b = *bitmap;
+    if (b.bpp == 32) {
+        spanOf32(reinterpret_cast<uint32_t*>(b.row(y)) + a, e - a, rawValue, rop2);
+        return;
+    }
+    const uint32_t mask = rawMask(b.bpp);
+    for (int x = a; x < e; ++x)
+        writeRaw(b, x, y, applyRop2(rop2, rawValue, readRaw(b, x, y)) & mask);
+}
+
+void Target::span(int y, int x0, int x1, uint32_t rawValue, int rop2)
+{
+    if (bands_.empty()) {
+        for (const RECT& c : clip) {
+            int a = std::max<int>(x0, c.left), e = std::min<int>(x1, c.right);
+            if (y >= c.top && y < c.bottom && a < e)
+                paintPiece(y, a, e, rawValue, rop2);
+        }
+        return;
+    }
+    const ClipBand* band = bandOf(y);
+    if (!band)
+        return;
+    const RECT* first = clip.data() + band->first;
+    const RECT* last = clip.data() + band->last;
+    const RECT* c = std::upper_bound(first, last, x0, [](int x, const RECT& r) { return x < r.right; });
+    for (; c != last && c->left < x1; ++c)
+        paintPiece(y, std::max<int>(x0, c->left), std::min<int>(x1, c->right), rawValue, rop2);
 }
 
 bool Target::visible(int x, int y) const

@@ -222,6 +222,7 @@ private:
                 const unsigned char* src = bm.buffer + static_cast<long>(y) * bm.pitch;
                 std::memcpy(&g.bits[static_cast<size_t>(y) * g.pitch], src, static_cast<size_t>(g.pitch));
             }
+            g.findRuns();
             return true;
         }
         return false;
@@ -247,6 +248,37 @@ std::string keyOf(const LOGFONT& log)
 }
 
 }  // namespace
+
+// Clear and full bytes are passed a byte at a time: a large glyph's rows
+// are mostly one or the other.
+void GlyphImage::findRuns()
+{
+    runs.clear();
+    for (int r = 0; r < rows; ++r) {
+        const uint8_t* row = &bits[static_cast<size_t>(r) * pitch];
+        for (int c = 0; c < width;) {
+            if (c % 8 == 0 && row[c / 8] == 0) {
+                c += 8;
+                continue;
+            }
+            if (!isSet(c, r)) {
+                ++c;
+                continue;
+            }
+            int end = c + 1;
+            while (end < width) {
+                if (end % 8 == 0 && end + 8 <= width && row[end / 8] == 0xFF)
+                    end += 8;
+                else if (isSet(end, r))
+                    ++end;
+                else
+                    break;
+            }
+            runs.push_back({r, c, end});
+            c = end;
+        }
+    }
+}
 
 FontInstance& fontFor(const LOGFONT& log)
 {

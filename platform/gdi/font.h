@@ -11,6 +11,13 @@
 
 namespace gdi {
 
+// Set pixels [x0, x1) of a glyph's row.
+struct GlyphRun {
+    int row;
+    int x0;
+    int x1;
+};
+
 struct GlyphImage {
     int left = 0;     // ink offset from the pen position
     int top = 0;      // ink top above the baseline
@@ -19,7 +26,10 @@ struct GlyphImage {
     int pitch = 0;    // bytes per row of bits, most significant bit first
     int advance = 0;
     std::vector<uint8_t> bits;
+    // The set pixels row by row, found once: text is painted from them.
+    std::vector<GlyphRun> runs;
     bool isSet(int x, int y) const { return (bits[static_cast<size_t>(y) * pitch + x / 8] >> (7 - x % 8)) & 1; }
+    void findRuns();
 };
 
 struct FontMetrics {

@@ -49,7 +49,7 @@ bool remove(HGDIOBJ handle)
     return t.objects.erase(reinterpret_cast<uintptr_t>(handle)) != 0;
 }
 
-std::shared_ptr<Bitmap> makeBitmap(int width, int height, int bpp, bool topDown)
+std::shared_ptr<Bitmap> makeBitmap(int width, int height, int bpp, bool topDown, bool sparse)
 {
     if (width <= 0 || height <= 0)
         return nullptr;
@@ -60,7 +60,7 @@ std::shared_ptr<Bitmap> makeBitmap(int width, int height, int bpp, bool topDown)
         return nullptr;
     auto b = std::make_shared<Bitmap>();
     try {
-        b->storage.assign(stride * height, 0);
+        b->storage.assign(stride * height, 0, sparse);
         b->data = b->storage.data();
     } catch (const std::bad_alloc&) {
         return nullptr;
@@ -159,7 +159,7 @@ std::shared_ptr<Bitmap> screenBitmap() { return findBitmap(screenBitmapHandle())
 HBITMAP screenBitmapHandle()
 {
     static HBITMAP handle = [] {
-        std::shared_ptr<Bitmap> b = makeBitmap(kScreenWidth, kScreenHeight, 32, true);
+        std::shared_ptr<Bitmap> b = makeBitmap(kScreenWidth, kScreenHeight, 32, true, true);
         b->stock = true;
         b->dibSection = true;
         return static_cast<HBITMAP>(add(b));

@@ -137,7 +137,8 @@ constexpr int kScreenDpi = 96;
 
 // A bitmap with the given geometry, zero-filled; null when the size is not
 // acceptable (non-positive or beyond the limit).
-std::shared_ptr<Bitmap> makeBitmap(int width, int height, int bpp, bool topDown);
+// sparse: drawn on here and there, so kept in small pages.
+std::shared_ptr<Bitmap> makeBitmap(int width, int height, int bpp, bool topDown, bool sparse = false);
 // Row length of the device-dependent bit interface (GetBitmapBits): DIB
 // sections keep their 4-byte rows, other bitmaps use 2-byte alignment.
 int bitmapBitsStride(const Bitmap& b);

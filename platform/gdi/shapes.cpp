@@ -130,6 +130,21 @@ Region strokeRegion(const Target& t, const Pen& pen, std::vector<POINT> points, 
     return pixelsRegion(pixels);
 }
 
+// The walk keeps to the clip's bounds: inside a clip of one rectangle a
+// 32-bit pixel is stored as it is, without a span of its own.
+void copyPixels(Target& t, const std::vector<POINT>& pixels, uint32_t raw)
+{
+    Bitmap& b = *t.bitmap;
+    if (t.clip.size() == 1 && b.bpp == 32) {
+        const uint32_t value = raw & 0x00FFFFFFu;
+        for (const POINT& p : pixels)
+            reinterpret_cast<uint32_t*>(b.row(int(p.y)))[p.x] = value;
+        return;
+    }
+    for (const POINT& p : pixels)
+        t.pixel(int(p.x), int(p.y), raw, R2_COPYPEN);
+}
+
 // A plain copy may paint a pixel twice: a thin solid line is painted as it
 // is walked, without gathering its pixels into a region first.
 bool strokeDirectly(Target& t, const Pen& pen, const std::vector<POINT>& points, int rop2)
@@ -145,8 +160,7 @@ bool strokeDirectly(Target& t, const Pen& pen, const std::vector<POINT>& points,
         pixels.clear();
         linePixels(clampCoord(points[i].x) + t.dx, clampCoord(points[i].y) + t.dy, clampCoord(points[i + 1].x) + t.dx,
                    clampCoord(points[i + 1].y) + t.dy, solid, phase, bounds, pixels);
-        for (const POINT& p : pixels)
-            t.pixel(int(p.x), int(p.y), raw, rop2);
+        copyPixels(t, pixels, raw);
     }
     return true;
 }

@@ -17,11 +17,27 @@ struct Target {
     int dx = 0;              // device = logical + (dx, dy)
     int dy = 0;
 
+    // Replaces the clip. Rectangles in bands, as a region gives them, are
+    // looked up by row and column: a span under a clip of thousands of
+    // parts then costs the parts it meets, not all of them.
+    void setClip(std::vector<RECT> rects);
     // Paints device pixels [x0, x1) of row y with a raw value through rop2.
     void span(int y, int x0, int x1, uint32_t raw, int rop2);
     void pixel(int x, int y, uint32_t raw, int rop2) { span(y, x, x + 1, raw, rop2); }
     bool visible(int x, int y) const;
     uint32_t raw(COLORREF color) const { return colorToRaw(*bitmap, color); }
+
+private:
+    struct ClipBand {
+        int top;
+        int bottom;
+        size_t first;  // its rectangles in clip, left to right
+        size_t last;
+    };
+    const ClipBand* bandOf(int y);
+    void paintPiece(int y, int x0, int x1, uint32_t raw, int rop2);
+    std::vector<ClipBand> bands_;  // empty: every rectangle is looked at
+    size_t hint_ = 0;
 };
 
 // The target of a DC, or false when the DC is invalid, draws nothing or has

@@ -73,20 +73,9 @@ void drawGlyphs(Target& t, FontInstance& font, const std::u32string& text, int x
         const GlyphImage* g = font.glyph(text[i]);
         if (!g)
             continue;
-        int gx = x + g->left, gy = baseline - g->top;
-        for (int r = 0; r < g->rows; ++r) {
-            for (int c = 0; c < g->width;) {
-                if (!g->isSet(c, r)) {
-                    ++c;
-                    continue;
-                }
-                int run = c;
-                while (run < g->width && g->isSet(run, r))
-                    ++run;
-                t.span(gy + r, gx + c, gx + run, raw, R2_COPYPEN);
-                c = run;
-            }
-        }
+        const int gx = x + g->left, gy = baseline - g->top;
+        for (const GlyphRun& run : g->runs)
+            t.span(gy + run.row, gx + run.x0, gx + run.x1, raw, R2_COPYPEN);
         x += dx ? dx[i] : g->advance;
     }
 }
@@ -149,7 +138,7 @@ BOOL ExtTextOut(HDC dc, int x, int y, UINT options, const RECT* rect, LPCSTR tex
             if (IntersectRect(&a, &c, &clip))
                 inside.push_back(a);
         }
-        t.clip.swap(inside);
+        t.setClip(std::move(inside));
     }
     if (s.bkMode == OPAQUE) {
         RECT cell{left, baseline - m.ascent, left + width, baseline + m.descent};

@@ -176,4 +176,79 @@ TEST(GdiRegion, ClippingDrawing)
     DeleteObject(white);
 }
 
+// Fills, text, thin, dashed, XOR and wide lines drawn through a clip paint
+// exactly the pixels they paint without it that the clip holds, and no
+// others: through a clip of a single rectangle, and of many parts in bands
+// of unequal height, looked up row by row.
+TEST(GdiRegion, DrawingThroughAClipKeepsToItPixelForPixel)
+{
+    const int width = 97, height = 61;
+    auto draw = [](HDC dc) {
+        HBRUSH brush = CreateSolidBrush(RGB(200, 40, 10));
+        HGDIOBJ oldBrush = SelectObject(dc, brush);
+        HPEN thin = CreatePen(PS_SOLID, 1, RGB(10, 150, 60));
+        HGDIOBJ oldPen = SelectObject(dc, thin);
+        Rectangle(dc, 3, 2, 70, 40);
+        Ellipse(dc, 40, 10, 95, 58);
+        MoveToEx(dc, 0, 60, nullptr);
+        LineTo(dc, 96, 1);   // shallow, copied as it is walked
+        MoveToEx(dc, 5, 0, nullptr);
+        LineTo(dc, 30, 60);  // steep
+        HPEN dashed = CreatePen(PS_DASH, 1, RGB(30, 60, 220));
+        SelectObject(dc, dashed);
+        MoveToEx(dc, 0, 33, nullptr);
+        LineTo(dc, 96, 47);
+        HPEN wide = CreatePen(PS_SOLID, 5, RGB(250, 200, 30));
+        SelectObject(dc, wide);
+        MoveToEx(dc, 10, 55, nullptr);
+        LineTo(dc, 80, 5);
+        SetROP2(dc, R2_XORPEN);
+        SelectObject(dc, thin);
+        MoveToEx(dc, 96, 60, nullptr);
+        LineTo(dc, 0, 7);
+        SetROP2(dc, R2_COPYPEN);
+        LOGFONT lf{};
+        lf.lfHeight = -22;
+        lf.lfWeight = FW_BOLD;
+        HFONT font = CreateFontIndirect(&lf);
+        HGDIOBJ oldFont = SelectObject(dc, font);
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, RGB(90, 0, 160));
+        TextOut(dc, 6, 14, "WMgq", 4);
+        SelectObject(dc, oldFont);
+        SelectObject(dc, oldPen);
+        SelectObject(dc, oldBrush);
+        for (HGDIOBJ o : {HGDIOBJ(brush), HGDIOBJ(thin), HGDIOBJ(dashed), HGDIOBJ(wide), HGDIOBJ(font)})
+            DeleteObject(o);
+    };
+    Canvas whole(width, height);
+    whole.fill(0x102030);
+    draw(whole.dc);
+
+    HRGN single = CreateRectRgn(7, 4, 83, 51);
+    HRGN holes = CreateRectRgn(2, 1, 95, 59);
+    for (int k = 0; k < 14; k++) {
+        const int x = 4 + (k * 29) % 86, y = 2 + (k * 17) % 52;
+        HRGN hole = CreateRectRgn(x, y, x + 2 + k % 5, y + 1 + k % 4);
+        CombineRgn(holes, holes, hole, RGN_DIFF);
+        DeleteObject(hole);
+    }
+    for (HRGN clip : {single, holes}) {
+        Canvas clipped(width, height);
+        clipped.fill(0x102030);
+        SelectClipRgn(clipped.dc, clip);
+        draw(clipped.dc);
+        int differing = 0;
+        for (int y = 0; y < height; y++)
+            for (int x = 0; x < width; x++) {
+                const uint32_t expected = PtInRegion(clip, x, y) ? whole.at(x, y) : 0x102030u;
+                differing += clipped.at(x, y) != expected;
+            }
+        EXPECT_EQ(differing, 0) << (clip == single ? "one rectangle" : "many parts");
+    }
+    EXPECT_GT(whole.count(0x5A00A0), 0);  // the text was drawn
+    DeleteObject(single);
+    DeleteObject(holes);
+}
+
 }  // namespace
