@@ -99,8 +99,7 @@ void Target::setClip(std::vector<RECT> rects)
     clip = std::move(rects);
     bands_.clear();
     hint_ = 0;
-    const size_t kFewParts = 8;
-    if (clip.size() <= kFewParts)
+    if (clip.size() <= 1)
         return;
     for (size_t i = 0; i < clip.size(); ++i) {
         const RECT& r = clip[i];
@@ -120,7 +119,7 @@ void Target::setClip(std::vector<RECT> rects)
 
 // A line walks from row to row: the band of its last pixel, and those
 // above and below it, are tried before the search.
-const Target::ClipBand* Target::bandOf(int y)
+const Target::ClipBand* Target::bandOf(int y) const
 {
     for (size_t i = hint_ > 0 ? hint_ - 1 : 0; i < std::min(hint_ + 2, bands_.size()); ++i)
         if (y >= bands_[i].top && y < bands_[i].bottom) {
@@ -168,10 +167,18 @@ void Target::span(int y, int x0, int x1, uint32_t rawValue, int rop2)
 
 bool Target::visible(int x, int y) const
 {
-    for (const RECT& c : clip)
-        if (x >= c.left && x < c.right && y >= c.top && y < c.bottom)
-            return true;
-    return false;
+    if (bands_.empty()) {
+        for (const RECT& c : clip)
+            if (x >= c.left && x < c.right && y >= c.top && y < c.bottom)
+                return true;
+        return false;
+    }
+    const ClipBand* band = bandOf(y);
+    if (!band)
+        return false;
+    const RECT* last = clip.data() + band->last;
+    const RECT* c = std::upper_bound(clip.data() + band->first, last, x, [](int v, const RECT& r) { return v < r.right; });
+    return c != last && c->left <= x;
 }
 
 }  // namespace gdi

@@ -130,15 +130,18 @@ Region strokeRegion(const Target& t, const Pen& pen, std::vector<POINT> points, 
     return pixelsRegion(pixels);
 }
 
-// The walk keeps to the clip's bounds: inside a clip of one rectangle a
-// 32-bit pixel is stored as it is, without a span of its own.
+// A copied 32-bit pixel the clip holds is stored as it is, without a span
+// of its own; the walk keeps to the clip's bounds, all a clip of one
+// rectangle holds.
 void copyPixels(Target& t, const std::vector<POINT>& pixels, uint32_t raw)
 {
     Bitmap& b = *t.bitmap;
-    if (t.clip.size() == 1 && b.bpp == 32) {
+    if (b.bpp == 32) {
         const uint32_t value = raw & 0x00FFFFFFu;
+        const bool everyPixel = t.clip.size() == 1;
         for (const POINT& p : pixels)
-            reinterpret_cast<uint32_t*>(b.row(int(p.y)))[p.x] = value;
+            if (everyPixel || t.visible(int(p.x), int(p.y)))
+                reinterpret_cast<uint32_t*>(b.row(int(p.y)))[p.x] = value;
         return;
     }
     for (const POINT& p : pixels)

@@ -34,10 +34,10 @@ private:
         size_t first;  // its rectangles in clip, left to right
         size_t last;
     };
-    const ClipBand* bandOf(int y);
+    const ClipBand* bandOf(int y) const;
     void paintPiece(int y, int x0, int x1, uint32_t raw, int rop2);
     std::vector<ClipBand> bands_;  // empty: every rectangle is looked at
-    size_t hint_ = 0;
+    mutable size_t hint_ = 0;  // the band last found
 };
 
 // The target of a DC, or false when the DC is invalid, draws nothing or has
