@@ -5,11 +5,20 @@
 // Metafiles whose drawing costs far more than their size (records covering
 // a 4000 x 4000 picture, clip rectangles cut out one by one) go through the
 // codec as a whole. Goal: under 3 s each, whether they open or are refused.
+// KindNearBudget: drawings of one kind of record each (text in small and
+// large glyphs, thin, dotted, XOR and wide lines at several slopes,
+// polylines, fills and text under clips of many parts, polygons, stretched
+// bitmaps, paths, a new font for each text) repeated until their count nears
+// the budget, on a small picture, a page, a picture larger than the cache and
+// the largest picture; time_over_modelled is the playback's processor time
+// over its count. KindFarOverBudget: the same four times over, refused.
 // Every case reports the playback's modelled cost beside its time
 // (modelled_ms): the time must never exceed it.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <ctime>
+#include <string>
 #include <vector>
 
 #include "MemoryStream.h"
@@ -197,11 +206,11 @@ std::vector<uint8_t> CadDrawing(int lines)
 // An enhanced metafile of a width x height pixel page on a 96 dpi screen.
 class EmfBuilder {
 public:
-    EmfBuilder(int32_t width, int32_t height)
+    EmfBuilder(int32_t width, int32_t height, uint32_t handles = 1)
     {
         const int32_t frameWidth = width * 2540 / 96, frameHeight = height * 2540 / 96;
         Put({1, 100, 0, 0, uint32_t(width), uint32_t(height), 0, 0, uint32_t(frameWidth), uint32_t(frameHeight),
-             0x464D4520, 0x10000, 0, 0, 1, 0, 0, 0, 96 * 100, 96 * 100, 2540, 2540, 0, 0, 0});
+             0x464D4520, 0x10000, 0, 0, handles, 0, 0, 0, 96 * 100, 96 * 100, 2540, 2540, 0, 0, 0});
     }
 
     void Record(uint32_t type, std::vector<int32_t> params)
@@ -210,6 +219,14 @@ public:
         words.insert(words.end(), params.begin(), params.end());
         Put(words);
         m_records++;
+    }
+
+    // A record whose last parameters are 16-bit values, padded to a word.
+    void Record16(uint32_t type, std::vector<int32_t> params, const std::vector<int16_t>& values)
+    {
+        for (size_t i = 0; i < values.size(); i += 2)
+            params.push_back(int32_t(uint16_t(values[i]) | uint32_t(i + 1 < values.size() ? uint16_t(values[i + 1]) : 0) << 16));
+        Record(type, params);
     }
 
     std::vector<uint8_t> Finish()
@@ -275,6 +292,188 @@ std::vector<uint8_t> ZoomedCadView(int lines)
     return Placeable(b.Finish(), 1200, 900);
 }
 
+
+// The kinds of record the count is held against, each drawn repeatedly.
+enum Kind {
+    kLargeText, kSmallText, kSteepLines, kShallowLines, kDiagonalLines, kDottedLines, kXorLines,
+    kZigzagPolyline, kWidePenLines, kFillsUnderHoles, kPolygonsCrossingRows, kStretchedBitmap,
+    kWidePaths, kPageFills, kXorFills, kEllipses, kFillsUnderColumns, kTextUnderHoles, kLinesUnderHoles, kLinesUnderFewHoles, kFontPerText, kKinds
+};
+
+const int kSides[][2] = {{300, 200}, {1200, 900}, {2000, 1500}, {4000, 4000}};
+
+enum : uint32_t { kPenSlot = 1, kBrushSlot = 2, kFontSlot = 3 };
+
+void SelectPen(EmfBuilder& b, uint32_t style, int32_t width, uint32_t colour)
+{
+    b.Record(95, {kPenSlot, 0, 0, 0, 0, int32_t(style), width, 0, int32_t(colour), 0, 0});  // extended pen
+    b.Record(37, {kPenSlot});
+}
+
+void SelectBrush(EmfBuilder& b, uint32_t colour)
+{
+    b.Record(39, {kBrushSlot, 0, int32_t(colour), 0});
+    b.Record(37, {kBrushSlot});
+}
+
+void SelectFont(EmfBuilder& b, int32_t height, int32_t weight, const std::u16string& face = u"Arial")
+{
+    std::vector<int32_t> font = {kFontSlot, -height, 0, 0, 0, weight, 0, 0};
+    for (size_t i = 0; i < 32; i += 2)
+        font.push_back(int32_t((i < face.size() ? face[i] : 0) | (i + 1 < face.size() ? face[i + 1] : 0) << 16));
+    b.Record(82, font);
+    b.Record(37, {kFontSlot});
+}
+
+void Line(EmfBuilder& b, int x0, int y0, int x1, int y1)
+{
+    b.Record(27, {x0, y0});
+    b.Record(54, {x1, y1});
+}
+
+void Text(EmfBuilder& b, int x, int y, const std::u16string& text)
+{
+    std::vector<int16_t> units(text.begin(), text.end());
+    b.Record16(84, {0, 0, 0, 0, 1, 0, 0, x, y, int32_t(text.size()), 76, 0, 0, 0, 0, 0, 0}, units);
+}
+
+// A 4 x 3 picture of 24-bit colours stretched over the box.
+void StretchedBitmap(EmfBuilder& b, int x, int y, int width, int height)
+{
+    std::vector<int32_t> info = {40, 4, 3, 1 | 24 << 16, 0, 36, 0, 0, 0, 0};
+    std::vector<int32_t> bits = {0x00FF0000, 0x112233FF, 0x44556677, 0x0ABBCCDD, 0x10203040, 0x50607080,
+                                 0x708090A0, 0x0B0C0D0E, 0x01020304};
+    std::vector<int32_t> record = {0, 0, 0, 0, x, y, 0, 0, 4, 3, 80, 40, 120, 36, 0, 0x00CC0020, width, height};
+    record.insert(record.end(), info.begin(), info.end());
+    record.insert(record.end(), bits.begin(), bits.end());
+    b.Record(81, record);
+}
+
+// A clip region of rectangles (left, top, right, bottom each) combined
+// with the clip by the mode.
+void ClipRegion(EmfBuilder& b, int32_t mode, const std::vector<int32_t>& rects)
+{
+    const int32_t count = int32_t(rects.size() / 4);
+    std::vector<int32_t> record = {32 + 16 * count, mode, 32, 1, count, 16 * count, 0, 0, 0, 0};
+    record.insert(record.end(), rects.begin(), rects.end());
+    b.Record(75, record);
+}
+
+// What each kind draws before its repeated records.
+void Prepare(EmfBuilder& b, int kind, int w, int h)
+{
+    switch (kind) {
+    case kLargeText: SelectFont(b, 200, 700); break;
+    case kSmallText: SelectFont(b, 12, 400); break;
+    case kDottedLines: SelectPen(b, 2, 1, 0x204080); break;  // cosmetic dots
+    case kXorLines:
+    case kXorFills: b.Record(20, {7}); break;                // XOR
+    case kWidePenLines: SelectPen(b, 0, 3, 0x804020); break;
+    case kWidePaths: SelectPen(b, 0x10000 | 1, 12, 0x408020); break;  // geometric, dashed
+    case kFillsUnderHoles:
+    case kTextUnderHoles:
+    case kLinesUnderHoles:
+    case kLinesUnderFewHoles: {
+        std::vector<int32_t> holes;
+        for (int k = 0; k < 3000; k++) {
+            const int x = 5 + (k * 37) % (w - 10), y = 5 + (k * 53) % (h - 10);
+            holes.insert(holes.end(), {x, y, x + 3, y + 3});
+        }
+        if (kind == kLinesUnderFewHoles)
+            holes.resize(8);
+        ClipRegion(b, 4, holes);  // the picture less the holes
+        if (kind == kTextUnderHoles)
+            SelectFont(b, 40, 700);
+        break;
+    }
+    case kFillsUnderColumns: {
+        std::vector<int32_t> columns;
+        for (int x = 0; x < w; x += 2)
+            columns.insert(columns.end(), {x, 0, x + 1, h});
+        ClipRegion(b, 5, columns);  // every other column
+        break;
+    }
+    default: break;
+    }
+    if (kind == kPolygonsCrossingRows || kind == kPageFills || kind == kXorFills || kind == kEllipses ||
+        kind == kFillsUnderColumns)
+        SelectBrush(b, 0x3060C0);
+}
+
+// The i-th record (or small group of records) of a kind.
+void DrawOne(EmfBuilder& b, int kind, int i, int w, int h)
+{
+    const int dx = (i * 97) % w, dy = (i * 89) % h;
+    switch (kind) {
+    case kLargeText:
+    case kSmallText:
+    case kTextUnderHoles:
+        Text(b, (i * 131) % (w / 2), (i * 71) % h, u"WMBWMBWMBWMBWMBWMBWMBW");
+        break;
+    case kSteepLines: Line(b, dx, 0, (dx + w / 9) % w, h - 1); break;
+    case kShallowLines: Line(b, 0, dy, w - 1, (dy + h / 9) % h); break;
+    case kDiagonalLines:
+    case kDottedLines:
+    case kXorLines:
+    case kLinesUnderHoles:
+    case kLinesUnderFewHoles: Line(b, dx / 4, 0, w - 1 - dx / 4, h - 1); break;
+    case kZigzagPolyline: {
+        std::vector<int16_t> points;
+        for (int k = 0; k < 1000; k++) {
+            points.push_back(int16_t(k % 2 ? w - 1 - dx / 8 : dx / 8));
+            points.push_back(int16_t(k * h / 1000));
+        }
+        b.Record16(87, {0, 0, w, h, 1000}, points);  // polyline
+        break;
+    }
+    case kWidePenLines: Line(b, dx, 0, w - 1 - dx / 2, h - 1); break;
+    case kFillsUnderHoles:
+    case kFillsUnderColumns:
+    case kPageFills:
+    case kXorFills: b.Record(43, {-5, -5, w + 5, h + 5}); break;  // rectangle
+    case kPolygonsCrossingRows: {
+        std::vector<int16_t> points;
+        for (int k = 0; k < 200; k++) {
+            points.push_back(int16_t(k * w / 200 + i % 7));
+            points.push_back(int16_t(k % 2 ? h - 1 : 0));
+        }
+        b.Record16(86, {0, 0, w, h, 200}, points);  // polygon
+        break;
+    }
+    case kFontPerText: {
+        // Fonts are kept once opened: a name of this drawing's own makes each new.
+        static int drawing = 0;
+        if (i == 0)
+            drawing++;
+        const std::string name = "Face " + std::to_string(drawing) + " " + std::to_string(i % 3);
+        SelectFont(b, 10 + i % 1000, i % 2 ? 700 : 400, std::u16string(name.begin(), name.end()));
+        Text(b, dx, dy, u"W");
+        break;
+    }
+    case kStretchedBitmap: StretchedBitmap(b, -(i % 5), -(i % 3), w + 7, h + 5); break;
+    case kWidePaths:
+        b.Record(59, {});  // begin path
+        b.Record(27, {dx / 4, 0});
+        for (int k = 1; k <= 8; k++)
+            b.Record(54, {k % 2 ? w - 1 - dx / 4 : dx / 4, k * (h - 1) / 8});
+        b.Record(60, {});             // end path
+        b.Record(64, {0, 0, w, h});   // stroke path
+        break;
+    case kEllipses: b.Record(42, {dx / 2 - w / 2, dy / 2 - h / 2, w + w / 2 - dx / 2, h + h / 2 - dy / 2}); break;
+    default: break;
+    }
+}
+
+std::vector<uint8_t> Repeated(int kind, int side, int count)
+{
+    const int w = kSides[side][0], h = kSides[side][1];
+    EmfBuilder b(w, h, 8);
+    Prepare(b, kind, w, h);
+    for (int i = 0; i < count; i++)
+        DrawOne(b, kind, i, w, h);
+    return b.Finish();
+}
+
 void DecodeMetafile(benchmark::State& state, const std::vector<uint8_t>& bytes)
 {
     bool drawn = false;
@@ -287,6 +486,68 @@ void DecodeMetafile(benchmark::State& state, const std::vector<uint8_t>& bytes)
     state.counters["drawn"] = drawn;
     state.counters["modelled_ms"] = gdi::LastPlaybackCost() / 1e6;
 }
+
+double ThreadSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+double ModelledCost(const std::vector<uint8_t>& bytes)
+{
+    std::vector<uint8_t> copy(bytes);
+    CMemoryStream stream(copy.data(), uint32_t(copy.size()));
+    CRasterWMF codec;
+    codec.Decode(&stream);
+    return gdi::LastPlaybackCost();
+}
+
+// The count of records whose modelled cost comes to just under the budget,
+// found from what two short drawings cost.
+int CountNearBudget(int kind, int side)
+{
+    const double one = ModelledCost(Repeated(kind, side, 10)), two = ModelledCost(Repeated(kind, side, 20));
+    const double each = std::max(1.0, (two - one) / 10), base = one - 10 * each;
+    return std::max(1, int((0.95 * gdi::kPlaybackBudget - base) / each));
+}
+
+// Time over modelled cost, the worst of the iterations, on the thread's
+// own clock.
+void KindNearBudget(benchmark::State& state)
+{
+    const int kind = int(state.range(0)), side = int(state.range(1));
+    const std::vector<uint8_t> bytes = Repeated(kind, side, CountNearBudget(kind, side));
+    bool drawn = false;
+    double worst = 0;
+    for (auto _ : state) {
+        std::vector<uint8_t> copy(bytes);
+        CMemoryStream stream(copy.data(), uint32_t(copy.size()));
+        CRasterWMF codec;
+        const double start = ThreadSeconds();
+        drawn = codec.Decode(&stream);
+        worst = std::max(worst, (ThreadSeconds() - start) * 1e9 / gdi::LastPlaybackCost());
+    }
+    state.counters["drawn"] = drawn;
+    state.counters["modelled_ms"] = gdi::LastPlaybackCost() / 1e6;
+    state.counters["time_over_modelled"] = worst;
+}
+BENCHMARK(KindNearBudget)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->ArgsProduct({benchmark::CreateDenseRange(0, kKinds - 1, 1), {0, 1, 2, 3}});
+
+// The same drawings four times over the budget, on a page and on the
+// largest picture: refused well within three seconds.
+void KindFarOverBudget(benchmark::State& state)
+{
+    const int kind = int(state.range(0)), side = int(state.range(1));
+    DecodeMetafile(state, Repeated(kind, side, 4 * CountNearBudget(kind, side)));
+}
+BENCHMARK(KindFarOverBudget)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->ArgsProduct({benchmark::CreateDenseRange(0, kKinds - 1, 1), {1, 3}});
 
 void ChartOfPageWideSeries(benchmark::State& state)
 {

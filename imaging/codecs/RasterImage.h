@@ -361,6 +361,9 @@ protected:
     void CopyLastError(const CRasterImage& from);
     bool EncodeSafeCheck(CByteStream* stream);
     bool DecodeWithFormat(CByteStream* stream, DWORD imagetype);
+    // Tries every decoder in turn but the one already tried on these bytes
+    // (RASTER_FORMAT_COUNT: none).
+    bool Probe(CByteStream* stream, DWORD alreadyTried);
     bool EncodeWithFormat(CByteStream* stream, DWORD imagetype, int option);
     bool CheckEncodable(DWORD imagetype);
     template <class Codec, class... Args>

@@ -87,17 +87,25 @@ bool CRasterImage::Decode(CByteStream* stream, DWORD imagetype)
     }
     if (imagetype >= RASTER_FORMAT_UNKNOWN + 1 && imagetype < RASTER_FORMAT_COUNT)
         return DecodeWithFormat(stream, imagetype);
-    if (imagetype == RASTER_FORMAT_UNKNOWN) {
-        static const DWORD kProbeOrder[] = {
-            RASTER_FORMAT_BMP, RASTER_FORMAT_JPG, RASTER_FORMAT_ICO, RASTER_FORMAT_GIF,
-            RASTER_FORMAT_PNG, RASTER_FORMAT_TIF, RASTER_FORMAT_TGA, RASTER_FORMAT_PCX,
-            RASTER_FORMAT_WBMP, RASTER_FORMAT_WMF, RASTER_FORMAT_J2K, RASTER_FORMAT_UNKNOWN};
-        long position = stream->Tell();
-        for (DWORD type : kProbeOrder) {
-            if (DecodeWithFormat(stream, type))
-                return true;
-            stream->Seek(position, 0);
-        }
+    if (imagetype == RASTER_FORMAT_UNKNOWN)
+        return Probe(stream, RASTER_FORMAT_COUNT);
+    SetLastError("Decode: Unknown or wrong format");
+    return false;
+}
+
+bool CRasterImage::Probe(CByteStream* stream, DWORD alreadyTried)
+{
+    static const DWORD kProbeOrder[] = {
+        RASTER_FORMAT_BMP, RASTER_FORMAT_JPG, RASTER_FORMAT_ICO, RASTER_FORMAT_GIF,
+        RASTER_FORMAT_PNG, RASTER_FORMAT_TIF, RASTER_FORMAT_TGA, RASTER_FORMAT_PCX,
+        RASTER_FORMAT_WBMP, RASTER_FORMAT_WMF, RASTER_FORMAT_J2K, RASTER_FORMAT_UNKNOWN};
+    long position = stream->Tell();
+    for (DWORD type : kProbeOrder) {
+        if (type == alreadyTried)
+            continue;
+        if (DecodeWithFormat(stream, type))
+            return true;
+        stream->Seek(position, 0);
     }
     SetLastError("Decode: Unknown or wrong format");
     return false;
@@ -133,7 +141,11 @@ bool CRasterImage::Load(const char* filename, DWORD imagetype)
     FILE* fp = fopen(filename, "rb");
     if (!fp)
         return false;
-    bool ok = Decode(fp, RASTER_FORMAT_UNKNOWN);
+    // The requested decoder has just failed on these bytes: trying it again
+    // would only fail again, after a refused metafile's whole playback.
+    const bool requested = imagetype > 0 && imagetype < RASTER_FORMAT_COUNT;
+    CFileStream file(fp);
+    bool ok = Probe(&file, requested ? imagetype : DWORD(RASTER_FORMAT_COUNT));
     fclose(fp);
     if (ok)
         return true;

@@ -94,7 +94,7 @@ void EmfPlayer::Play(const uint8_t* bytes, size_t size)
     RecordReader header(bytes, size);
     m_slots.assign(header.U16(48), nullptr);
     size_t pos = 0;
-    while (pos + 8 <= size && !Exhausted()) {
+    while (pos + 8 <= size && KeepPlaying()) {
         RecordReader record(bytes + pos, size - pos);
         uint32_t type = record.U32(0), length = record.U32(4);
         if (length < 8 || length % 4 || length > size - pos || type == kEof)

@@ -5,11 +5,13 @@
 
 #include <cstdint>
 #include <cstddef>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "gdi/gdiapi.h"
 #include "gdi/metafile.h"
+#include "gdi/playback_deadline.h"
 
 namespace gdi {
 
@@ -36,18 +38,26 @@ private:
     size_t m_size;
 };
 
+// The modelled work, in nanoseconds, past which playback stops, the
+// picture's set-up and hand-over included.
+constexpr double kPlaybackBudget = 2.5e9;
+
 class MetafilePlayer {
 public:
     MetafilePlayer(HDC dc, const RECT& dest);
     virtual ~MetafilePlayer();
 
     // True once the drawing, the picture's set-up with it, has cost more
-    // time than any picture a person drew needs; playback then stops.
+    // time than any picture a person drew needs, or has run past the
+    // deadline; playback then stops.
     bool Exhausted() const;
     // The modelled cost of the work charged so far, in nanoseconds.
     double Spent() const { return m_spent; }
 
 protected:
+    // Whether to play the next record: false once the drawing is exhausted.
+    bool KeepPlaying();
+
     struct Mapping {
         int mapMode = MM_TEXT;
         POINT windowOrg{0, 0};
@@ -111,6 +121,12 @@ protected:
     double FillCost(const std::vector<POINT>& outline) const;
     double RowCost(RECT box, double perRow) const;
     double StrokeCost(const std::vector<POINT>& path, bool closed) const;
+    // The cost of the pieces a clip of many parts cuts a drawing over the
+    // box into, at most one a pixel.
+    double PieceCost(RECT box, double pixels) const;
+    // The cost of opening the current font and rendering the text's glyphs
+    // in it, for those this drawing has not drawn with before.
+    double FirstDrawnCost(const std::string& utf8, uint64_t cell);
     // The cost of a pixel on the picture: a plain copy, or combined by a
     // binary or a ternary raster operation.
     double PixelRate(bool plainCopy, bool binary) const;
@@ -127,6 +143,9 @@ protected:
     std::vector<HGDIOBJ> m_created;
     int m_savedDc;
     double m_spent = 0;
+    PlaybackDeadline m_deadline;
+    std::set<std::string> m_fontsDrawn;
+    std::set<std::string> m_glyphsDrawn;
 };
 
 // The modelled cost of this thread's last metafile playback, in

@@ -42,7 +42,7 @@ void WmfPlayer::Play(const uint8_t* bytes, size_t size)
     m_slots.assign(header.U16(10), nullptr);
     size_t pos = std::min<size_t>(size, header.U16(2) * 2u);
     pos = std::max(pos, kHeaderBytes);
-    while (pos + 6 <= size && !Exhausted()) {
+    while (pos + 6 <= size && KeepPlaying()) {
         RecordReader record(bytes + pos, size - pos);
         uint64_t length = uint64_t(record.U32(0)) * 2;
         uint16_t function = record.U16(4);

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <climits>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -12,6 +14,8 @@
 
 #include "RasterImage.h"
 #include "codec_test_util.h"
+#include "gdi/gdi.h"
+#include "gdi/playback_deadline.h"
 
 using namespace codectest;
 
@@ -480,9 +484,29 @@ void SelectPen(WmfCanvas& canvas, int width, Rgb colour)
     canvas.Add(wselectobject_set(pen, canvas.Handles()));
 }
 
-// Playback is refused, with its reason, and nothing is decoded.
+// In place of the playing thread's processor clock, for one playback (its
+// start is the first reading): the first reading is taken far on (the
+// thread has long been at work), every later one `used` nanoseconds after.
+class StoppedClock {
+public:
+    explicit StoppedClock(double used)
+    {
+        gdi::SetPlaybackClock([this, used] { return m_reads++ == 0 ? kStart : kStart + used; });
+    }
+    ~StoppedClock() { gdi::SetPlaybackClock(nullptr); }
+    StoppedClock(const StoppedClock&) = delete;
+    StoppedClock& operator=(const StoppedClock&) = delete;
+
+private:
+    static constexpr double kStart = 4e13;
+    int m_reads = 0;
+};
+
+// Playback is refused by its count, with its reason, and nothing is
+// decoded: the deadline never comes, whatever the drawing takes.
 void ExpectRefused(const std::string& path)
 {
+    StoppedClock never(0);
     CRasterImage img;
     EXPECT_FALSE(img.Load(path.c_str(), RASTER_FORMAT_WMF)) << path;
     EXPECT_STREQ(img.GetLastError(), "WMF drawing too complex") << path;
@@ -633,4 +657,131 @@ TEST(WmfDecode, ShapesAndLinesFarOffThePagePlay)
         EXPECT_EQ(PixelTopDown(img, x, y), kRed) << x << "," << y;
     EXPECT_FALSE(PixelTopDown(img, 451, 0) == kRed);
     EXPECT_FALSE(PixelTopDown(img, 1100, 651) == kRed);
+}
+
+namespace {
+
+// Ten rows of twenty green squares, one record each.
+std::string SquaresPage(const std::string& path, int width = 192, int height = 96)
+{
+    WmfCanvas canvas(path, width, height);
+    WmfBrush(canvas.Track(), canvas.Handles(), kGreen);
+    for (int k = 0; k < 200; k++)
+        canvas.Add(U_WMRRECTANGLE_set(U_RECT16_set(Logical(9 * (k % 20), 9 * (k / 20)), Logical(9 * (k % 20) + 8, 9 * (k / 20) + 8))));
+    return canvas.Finish();
+}
+
+}  // namespace
+
+// Playback stops once it has used three seconds of the thread's processor
+// time, counted from its own start, with the picture's set-up and hand-over
+// counted in: a page plays where a picture of 2000 x 2000 pixels has run out
+// of time. A drawing cut short is refused with the count's reason, and not
+// played again as Load tries the other formats.
+TEST(WmfDecode, PlaybackHasADeadlineOfProcessorTime)
+{
+    const std::string dir = ScratchDir("wmf");
+    const std::string page = SquaresPage(dir + "/deadline.wmf");
+    for (double used : {2.9e9, 2.95e9}) {
+        StoppedClock clock(used);
+        CRasterImage img;
+        ASSERT_TRUE(img.Load(page.c_str(), RASTER_FORMAT_WMF)) << used << " " << img.GetLastError();
+        EXPECT_EQ(PixelTopDown(img, 175, 85), kGreen);  // the last square
+    }
+    for (const std::string& path : {page, SquaresPage(dir + "/deadline-large.wmf", 2000, 2000)}) {
+        StoppedClock clock(path == page ? 3.05e9 : 2.95e9);
+        CRasterImage img;
+        EXPECT_FALSE(img.Load(path.c_str(), RASTER_FORMAT_WMF)) << path;
+        EXPECT_STREQ(img.GetLastError(), "WMF drawing too complex") << path;
+    }
+}
+
+// The clock is looked at as playback goes: once it says the time is up, the
+// records after are not drawn.
+TEST(WmfDecode, RecordsAfterTheDeadlineAreNotDrawn)
+{
+    const std::string path = SquaresPage(ScratchDir("wmf") + "/deadline-gdi.wmf");
+    std::ifstream file(path, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const size_t kPlaceableHeader = 22;
+    ASSERT_GT(bytes.size(), kPlaceableHeader);
+    HENHMETAFILE metafile = SetWinMetaFileBits(UINT(bytes.size() - kPlaceableHeader),
+                                               reinterpret_cast<const BYTE*>(bytes.data()) + kPlaceableHeader, nullptr, nullptr);
+    ASSERT_NE(metafile, nullptr);
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 192, 96);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    const RECT rect = {0, 0, 192, 96};
+    PatBlt(dc, 0, 0, 192, 96, WHITENESS);
+    int reads = 0;
+    gdi::SetPlaybackClock([&reads] { return reads++ < 3 ? 0.0 : 3.1e9; });
+    EXPECT_FALSE(PlayEnhMetaFile(dc, metafile, &rect));
+    gdi::SetPlaybackClock(nullptr);
+    EXPECT_GE(reads, 4);
+    EXPECT_EQ(GetPixel(dc, 4, 4), RGB(kGreen.r, kGreen.g, kGreen.b));     // the first square
+    EXPECT_EQ(GetPixel(dc, 175, 85), RGB(255, 255, 255));                 // the last
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    DeleteEnhMetaFile(metafile);
+}
+
+// A page of fills through a clip of every other column plays, each fill
+// leaving the columns between. Ten thousand are refused: a fill costs the
+// pieces the clip cuts it into, each painted on its own.
+TEST(WmfDecode, FillsUnderAClipOfManyPartsCostTheirPieces)
+{
+    const std::string dir = ScratchDir("wmf");
+    auto fills = [&](const std::string& name, int count) {
+        const std::string path = dir + "/" + name;
+        EMFHANDLES* eht;
+        EMFTRACK* et = StartEmf(path, 400, 300, &eht);
+        std::vector<U_RECTL> columns;
+        for (int x = 1; x < 400; x += 2)
+            columns.push_back(rectl_set(pointl_set(x, 0), pointl_set(x + 1, 300)));
+        PU_RGNDATA region = rgndata_set(rgndataheader_set(int(columns.size()), rectl_set(pointl_set(1, 0), pointl_set(400, 300))), columns.data());
+        emf_append(reinterpret_cast<U_ENHMETARECORD*>(U_EMREXTSELECTCLIPRGN_set(U_RGN_COPY, region)), et, 1);
+        free(region);
+        emf_append(reinterpret_cast<U_ENHMETARECORD*>(U_EMRSELECTOBJECT_set(U_NULL_PEN)), et, 1);
+        for (int i = 0; i < count; i++) {
+            EmfBrush(et, eht, i % 2 ? kBlue : kRed);
+            emf_append(reinterpret_cast<U_ENHMETARECORD*>(U_EMRRECTANGLE_set(rectl_set(pointl_set(-5, -5), pointl_set(405, 305)))), et, 1);
+            emf_append(reinterpret_cast<U_ENHMETARECORD*>(U_EMRDELETEOBJECT_set(1)), et, 1);
+        }
+        FinishEmf(et, eht);
+        return path;
+    };
+    CRasterImage img;
+    ASSERT_TRUE(img.Load(fills("columns.emf", 50).c_str(), RASTER_FORMAT_WMF)) << img.GetLastError();
+    for (auto [x, y] : {std::pair{1, 0}, {3, 150}, {399, 299}})
+        EXPECT_EQ(PixelTopDown(img, x, y), kBlue) << x << "," << y;
+    for (auto [x, y] : {std::pair{0, 0}, {2, 150}, {398, 299}})
+        EXPECT_EQ(PixelTopDown(img, x, y), kWhite) << x << "," << y;
+    ExpectRefused(fills("columns-over.emf", 10000));
+}
+
+// A page of 3,000 lines of text plays. Text of large glyphs drawn over and
+// over is refused: each glyph costs its cell, wherever it lands.
+TEST(WmfDecode, TextCostsItsGlyphs)
+{
+    const std::string dir = ScratchDir("wmf");
+    auto text = [&](const std::string& name, int height, int runs, int length) {
+        WmfCanvas canvas(dir + "/" + name, 1200, 900);
+        char face[] = "Arial";
+        U_FONT* logical = U_FONT_set(int16_t(-10 * height), 0, 0, 0, 700, 0, 0, 0, 0, 0, 0, 0, 0, face);
+        uint32_t font;
+        canvas.Add(wcreatefontindirect_set(&font, canvas.Handles(), logical));
+        free(logical);
+        canvas.Add(wselectobject_set(font, canvas.Handles()));
+        std::string line(size_t(length), 'W');
+        for (int i = 0; i < runs; i++)
+            canvas.Add(U_WMRTEXTOUT_set(Logical(3 * (i % 200), 3 * (i % 290)), line.data()));
+        return canvas.Finish();
+    };
+    CRasterImage img;
+    ASSERT_TRUE(img.Load(text("lines.wmf", 12, 3000, 40).c_str(), RASTER_FORMAT_WMF)) << img.GetLastError();
+    EXPECT_TRUE(AnyIn(img, 0, 0, 30, 20, Rgb{0, 0, 0}));
+    ExpectRefused(text("glyphs-over.wmf", 200, 400, 1000));
 }
