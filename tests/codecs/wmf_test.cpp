@@ -673,23 +673,25 @@ std::string SquaresPage(const std::string& path, int width = 192, int height = 9
 
 }  // namespace
 
-// Playback stops once it has used three seconds of the thread's processor
-// time, counted from its own start, with the picture's set-up and hand-over
-// counted in: a page plays where a picture of 2000 x 2000 pixels has run out
-// of time. A drawing cut short is refused with the count's reason, and not
-// played again as Load tries the other formats.
+// Playback stops once it has used its deadline of the thread's processor
+// time (three seconds on the build people run), counted from its own start,
+// with the picture's set-up and hand-over counted in: a page plays where a
+// picture of 2000 x 2000 pixels has run out of time. A drawing cut short is
+// refused with the count's reason, and not played again as Load tries the
+// other formats.
 TEST(WmfDecode, PlaybackHasADeadlineOfProcessorTime)
 {
     const std::string dir = ScratchDir("wmf");
     const std::string page = SquaresPage(dir + "/deadline.wmf");
-    for (double used : {2.9e9, 2.95e9}) {
+    const double deadline = gdi::kPlaybackDeadline;
+    for (double used : {deadline - 0.1e9, deadline - 0.05e9}) {
         StoppedClock clock(used);
         CRasterImage img;
         ASSERT_TRUE(img.Load(page.c_str(), RASTER_FORMAT_WMF)) << used << " " << img.GetLastError();
         EXPECT_EQ(PixelTopDown(img, 175, 85), kGreen);  // the last square
     }
     for (const std::string& path : {page, SquaresPage(dir + "/deadline-large.wmf", 2000, 2000)}) {
-        StoppedClock clock(path == page ? 3.05e9 : 2.95e9);
+        StoppedClock clock(path == page ? deadline + 0.05e9 : deadline - 0.05e9);
         CRasterImage img;
         EXPECT_FALSE(img.Load(path.c_str(), RASTER_FORMAT_WMF)) << path;
         EXPECT_STREQ(img.GetLastError(), "WMF drawing too complex") << path;
@@ -715,7 +717,7 @@ TEST(WmfDecode, RecordsAfterTheDeadlineAreNotDrawn)
     const RECT rect = {0, 0, 192, 96};
     PatBlt(dc, 0, 0, 192, 96, WHITENESS);
     int reads = 0;
-    gdi::SetPlaybackClock([&reads] { return reads++ < 3 ? 0.0 : 3.1e9; });
+    gdi::SetPlaybackClock([&reads] { return reads++ < 3 ? 0.0 : gdi::kPlaybackDeadline + 0.1e9; });
     EXPECT_FALSE(PlayEnhMetaFile(dc, metafile, &rect));
     gdi::SetPlaybackClock(nullptr);
     EXPECT_GE(reads, 4);
