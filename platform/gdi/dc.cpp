@@ -97,6 +97,9 @@ void spanOf32(uint32_t* row, int count, uint32_t value, int rop2)
 void Target::setClip(std::vector<RECT> rects)
 {
     clip = std::move(rects);
+    bounds = {0, 0, 0, 0};
+    for (const RECT& c : clip)
+        UnionRect(&bounds, &bounds, &c);
     bands_.clear();
     hint_ = 0;
     if (clip.size() <= 1)
@@ -133,6 +136,12 @@ const Target::ClipBand* Target::bandOf(int y) const
     return &*band;
 }
 
+const RECT* Target::firstReaching(const ClipBand& band, int x) const
+{
+    return std::upper_bound(clip.data() + band.first, clip.data() + band.last, x,
+                            [](int v, const RECT& r) { return v < r.right; });
+}
+
 void Target::paintPiece(int y, int a, int e, uint32_t rawValue, int rop2)
 {
     Bitmap& b = *bitmap;
@@ -158,10 +167,8 @@ void Target::span(int y, int x0, int x1, uint32_t rawValue, int rop2)
     const ClipBand* band = bandOf(y);
     if (!band)
         return;
-    const RECT* first = clip.data() + band->first;
     const RECT* last = clip.data() + band->last;
-    const RECT* c = std::upper_bound(first, last, x0, [](int x, const RECT& r) { return x < r.right; });
-    for (; c != last && c->left < x1; ++c)
+    for (const RECT* c = firstReaching(*band, x0); c != last && c->left < x1; ++c)
         paintPiece(y, std::max<int>(x0, c->left), std::min<int>(x1, c->right), rawValue, rop2);
 }
 
@@ -176,9 +183,8 @@ bool Target::visible(int x, int y) const
     const ClipBand* band = bandOf(y);
     if (!band)
         return false;
-    const RECT* last = clip.data() + band->last;
-    const RECT* c = std::upper_bound(clip.data() + band->first, last, x, [](int v, const RECT& r) { return v < r.right; });
-    return c != last && c->left <= x;
+    const RECT* c = firstReaching(*band, x);
+    return c != clip.data() + band->last && c->left <= x;
 }
 
 }  // namespace gdi

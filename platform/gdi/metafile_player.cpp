@@ -596,12 +596,12 @@ double MetafilePlayer::FirstDrawnCost(const std::string& utf8, uint64_t cell)
     if (!GetObject(GetCurrentObject(m_dc, OBJ_FONT), sizeof(font), &font))
         return 0;
     font.lfFaceName[LF_FACESIZE - 1] = 0;
-    std::string key = std::to_string(font.lfHeight) + "/" + std::to_string(font.lfWeight) + "/" +
-                      std::to_string(font.lfItalic) + "/" + font.lfFaceName;
-    double cost = m_fontsDrawn.insert(key).second ? kFontOpened : 0;
-    key += "/";
+    const std::string key = std::to_string(font.lfHeight) + "/" + std::to_string(font.lfWeight) + "/" +
+                            std::to_string(font.lfItalic) + "/" + font.lfFaceName;
+    const auto [drawn, opened] = m_glyphsDrawn.try_emplace(key);
+    double cost = opened ? kFontOpened : 0;
     for (char32_t c : decodeUtf8(utf8.data(), utf8.size()))
-        if (m_glyphsDrawn.insert(key + std::to_string(uint32_t(c))).second)
+        if (drawn->second.insert(c).second)
             cost += double(cell) * kRenderedPixel;
     return cost;
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstddef>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -144,8 +145,8 @@ protected:
     int m_savedDc;
     double m_spent = 0;
     PlaybackDeadline m_deadline;
-    std::set<std::string> m_fontsDrawn;
-    std::set<std::string> m_glyphsDrawn;
+    // The characters drawn so far in each font.
+    std::map<std::string, std::set<char32_t>> m_glyphsDrawn;
 };
 
 // The modelled cost of this thread's last metafile playback, in

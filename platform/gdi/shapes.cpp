@@ -77,22 +77,13 @@ std::vector<int> penPattern(const Pen& pen)
     }
 }
 
-RECT clipBounds(const Target& t)
-{
-    RECT bounds{0, 0, 0, 0};
-    for (const RECT& c : t.clip)
-        UnionRect(&bounds, &bounds, &c);
-    return bounds;
-}
-
 // The device rows a drawing can show on. Regions are combined row by row
 // and painted inside the clip, so rows beyond it never matter however wide
 // the pen; two rows of margin serve the one-pixel border shifts.
 Rows visibleRows(const Target& t)
 {
     const int margin = 2;
-    const RECT bounds = clipBounds(t);
-    return {static_cast<int>(bounds.top) - margin, static_cast<int>(bounds.bottom) + margin};
+    return {static_cast<int>(t.bounds.top) - margin, static_cast<int>(t.bounds.bottom) + margin};
 }
 
 // The pixels of a thin stroke, kept from stroke to stroke: a page-long
@@ -120,13 +111,12 @@ Region strokeRegion(const Target& t, const Pen& pen, std::vector<POINT> points, 
         points.push_back(points.front());
     std::vector<int> pattern = penPattern(pen);
     if (pen.width > 1)
-        return widePolyline(points, pen.width, pattern, clipBounds(t));
+        return widePolyline(points, pen.width, pattern, t.bounds);
     // Thin pens are walked only where they can show.
-    const RECT bounds = clipBounds(t);
     std::vector<POINT>& pixels = strokePixels();
     int phase = 0;
     for (size_t i = 0; i + 1 < points.size(); ++i)
-        linePixels(points[i].x, points[i].y, points[i + 1].x, points[i + 1].y, pattern, phase, bounds, pixels);
+        linePixels(points[i].x, points[i].y, points[i + 1].x, points[i + 1].y, pattern, phase, t.bounds, pixels);
     return pixelsRegion(pixels);
 }
 
@@ -156,13 +146,12 @@ bool strokeDirectly(Target& t, const Pen& pen, const std::vector<POINT>& points,
         return false;
     const uint32_t raw = t.raw(pen.color);
     const std::vector<int> solid;
-    const RECT bounds = clipBounds(t);
     std::vector<POINT>& pixels = strokePixels();
     int phase = 0;
     for (size_t i = 0; i + 1 < points.size(); ++i) {
         pixels.clear();
         linePixels(clampCoord(points[i].x) + t.dx, clampCoord(points[i].y) + t.dy, clampCoord(points[i + 1].x) + t.dx,
-                   clampCoord(points[i + 1].y) + t.dy, solid, phase, bounds, pixels);
+                   clampCoord(points[i + 1].y) + t.dy, solid, phase, t.bounds, pixels);
         copyPixels(t, pixels, raw);
     }
     return true;
@@ -170,7 +159,7 @@ bool strokeDirectly(Target& t, const Pen& pen, const std::vector<POINT>& points,
 
 void paint(Target& t, const Region& region, uint32_t raw, int rop2)
 {
-    const RECT bounds = clipBounds(t);
+    const RECT& bounds = t.bounds;
     for (const Band& band : region.bands()) {
         int top = std::max<int>(band.top, bounds.top), bottom = std::min<int>(band.bottom, bounds.bottom);
         for (int y = top; y < bottom; ++y)

@@ -14,6 +14,7 @@ struct Target {
     std::shared_ptr<Dc> dc;
     std::shared_ptr<Bitmap> bitmap;
     std::vector<RECT> clip;  // disjoint, device coordinates, inside the bitmap
+    RECT bounds{0, 0, 0, 0};  // the union of the clip
     int dx = 0;              // device = logical + (dx, dy)
     int dy = 0;
 
@@ -35,6 +36,8 @@ private:
         size_t last;
     };
     const ClipBand* bandOf(int y) const;
+    // The first rectangle of the band whose right edge lies past x.
+    const RECT* firstReaching(const ClipBand& band, int x) const;
     void paintPiece(int y, int x0, int x1, uint32_t raw, int rop2);
     std::vector<ClipBand> bands_;  // empty: every rectangle is looked at
     mutable size_t hint_ = 0;  // the band last found
