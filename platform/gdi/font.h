@@ -1,10 +1,10 @@
 // Fonts: LOGFONT faces resolved to pinned installed font files, rendered
-// with FreeType in 1-bit coverage so that text is the same everywhere.
+// with FreeType in 1-bit coverage so that text is the same everywhere, and
+// held in a cache of bounded size.
 #pragma once
 
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "gdi/gdidefs.h"
@@ -44,13 +44,31 @@ class FontInstance {
 public:
     virtual ~FontInstance() = default;
     virtual const FontMetrics& metrics() const = 0;
-    // Null when no face has the character.
-    virtual const GlyphImage* glyph(char32_t code) = 0;
+    // Null when no face has the character. The glyph stays whole while it
+    // is held, however the cache is trimmed meanwhile.
+    virtual std::shared_ptr<const GlyphImage> glyph(char32_t code) = 0;
 };
 
+// Fonts of one key render alike, whatever face names they give.
+uint64_t fontKeyOf(const LOGFONT& log);
+
 // The shared instance for a LOGFONT; never null (without font files it
-// draws nothing but still measures).
-FontInstance& fontFor(const LOGFONT& log);
+// draws nothing but still measures). The cache keeps it while it is held.
+std::shared_ptr<FontInstance> fontFor(const LOGFONT& log);
+
+// The bytes the font cache may hold once trimmed: fonts, glyphs and
+// FreeType's memory for them and for the faces they share.
+constexpr size_t kFontCacheLimit = 16 << 20;
+
+struct FontCacheCount {
+    size_t bytes = 0;    // held now
+    size_t peak = 0;     // the most held after a font or glyph was added
+    size_t fonts = 0;
+    size_t glyphs = 0;   // characters looked up, those no face has included
+    size_t renders = 0;  // glyphs rendered since the process began
+};
+
+FontCacheCount fontCacheCount();
 
 // The font file a face resolves to (for tests and diagnostics).
 std::string fontFileFor(const LOGFONT& log);

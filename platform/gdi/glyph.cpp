@@ -54,7 +54,7 @@ DWORD GetGlyphOutline(HDC dc, UINT code, UINT format, GLYPHMETRICS* metrics, DWO
     if (!d || !d->state.font || !metrics || (format != GGO_METRICS && format != GGO_BITMAP))
         return GDI_ERROR;
     char32_t c = unicodeOf(code);
-    const GlyphImage* g = c ? fontFor(d->state.font->log).glyph(c) : nullptr;
+    std::shared_ptr<const GlyphImage> g = c ? fontFor(d->state.font->log)->glyph(c) : nullptr;
     if (!g)
         return GDI_ERROR;
     bool blank = g->width == 0 || g->rows == 0;

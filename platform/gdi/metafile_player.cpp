@@ -576,7 +576,7 @@ void MetafilePlayer::DrawText(int x, int y, UINT options, const RECT* logicalRec
     const uint64_t cell =
         uint64_t(std::max<LONG>(1, metrics.tmHeight)) * uint64_t(std::max<LONG>(1, metrics.tmMaxCharWidth));
     const double cells = double(utf8.size()) * double(std::min(cell, Area(m_dest) + 1));
-    const double glyphs = double(utf8.size()) * kGlyph + cells * kGlyphPixel + FirstDrawnCost(utf8, cell);
+    const double glyphs = double(utf8.size()) * kGlyph + cells * kGlyphPixel + RenderCost(utf8, metrics, cell);
     // Wherever the alignment puts it, the text lies within its length and
     // two lines of the position.
     const LONG length = LONG(std::min<uint64_t>(utf8.size() * uint64_t(std::max<LONG>(1, metrics.tmMaxCharWidth)), 1 << 24));
@@ -588,22 +588,17 @@ void MetafilePlayer::DrawText(int x, int y, UINT options, const RECT* logicalRec
 }
 
 // Fonts and glyphs are opened and rendered the first time they are drawn
-// with, then kept: whatever was drawn before, this drawing pays for each
-// font and glyph it draws with once.
-double MetafilePlayer::FirstDrawnCost(const std::string& utf8, uint64_t cell)
+// with, then cached: whatever was drawn before, this drawing pays for each
+// font and glyph it draws with once, and again for each its own drawing
+// would have made the cache drop since.
+double MetafilePlayer::RenderCost(const std::string& utf8, const TEXTMETRIC& metrics, uint64_t cell)
 {
     LOGFONT font{};
     if (!GetObject(GetCurrentObject(m_dc, OBJ_FONT), sizeof(font), &font))
         return 0;
-    font.lfFaceName[LF_FACESIZE - 1] = 0;
-    const std::string key = std::to_string(font.lfHeight) + "/" + std::to_string(font.lfWeight) + "/" +
-                            std::to_string(font.lfItalic) + "/" + font.lfFaceName;
-    const auto [drawn, opened] = m_glyphsDrawn.try_emplace(key);
-    double cost = opened ? kFontOpened : 0;
-    for (char32_t c : decodeUtf8(utf8.data(), utf8.size()))
-        if (drawn->second.insert(c).second)
-            cost += double(cell) * kRenderedPixel;
-    return cost;
+    const FontCacheModel::Work work =
+        m_fontCache.Draw(fontKeyOf(font), decodeUtf8(utf8.data(), utf8.size()), cell, metrics.tmHeight);
+    return work.fontsOpened * kFontOpened + work.renderedPixels * kRenderedPixel;
 }
 
 void MetafilePlayer::DrawDib(int xDest, int yDest, int destWidth, int destHeight, int xSrc,

@@ -5,11 +5,10 @@
 
 #include <cstdint>
 #include <cstddef>
-#include <map>
-#include <set>
 #include <string>
 #include <vector>
 
+#include "gdi/font_cache_model.h"
 #include "gdi/gdiapi.h"
 #include "gdi/metafile.h"
 #include "gdi/playback_deadline.h"
@@ -126,8 +125,8 @@ protected:
     // box into, at most one a pixel.
     double PieceCost(RECT box, double pixels) const;
     // The cost of opening the current font and rendering the text's glyphs
-    // in it, for those this drawing has not drawn with before.
-    double FirstDrawnCost(const std::string& utf8, uint64_t cell);
+    // in it, for those the font cache would not hold.
+    double RenderCost(const std::string& utf8, const TEXTMETRIC& metrics, uint64_t cell);
     // The cost of a pixel on the picture: a plain copy, or combined by a
     // binary or a ternary raster operation.
     double PixelRate(bool plainCopy, bool binary) const;
@@ -145,8 +144,7 @@ protected:
     int m_savedDc;
     double m_spent = 0;
     PlaybackDeadline m_deadline;
-    // The characters drawn so far in each font.
-    std::map<std::string, std::set<char32_t>> m_glyphsDrawn;
+    FontCacheModel m_fontCache;
 };
 
 // The modelled cost of this thread's last metafile playback, in

@@ -43,17 +43,18 @@ HFONT CreateFont(int height, int width, int escapement, int orientation, int wei
 
 namespace {
 
-FontInstance* dcFont(HDC dc)
+// Held for the call: the cache keeps a font in use.
+std::shared_ptr<FontInstance> dcFont(HDC dc)
 {
     std::shared_ptr<Dc> d = findDc(dc);
     if (!d || !d->state.font)
         return nullptr;
-    return &fontFor(d->state.font->log);
+    return fontFor(d->state.font->log);
 }
 
 int advanceOf(FontInstance& font, char32_t c)
 {
-    const GlyphImage* g = font.glyph(c);
+    std::shared_ptr<const GlyphImage> g = font.glyph(c);
     return g ? g->advance : 0;
 }
 
@@ -70,7 +71,7 @@ void drawGlyphs(Target& t, FontInstance& font, const std::u32string& text, int x
 {
     uint32_t raw = t.raw(color);
     for (size_t i = 0; i < text.size(); ++i) {
-        const GlyphImage* g = font.glyph(text[i]);
+        std::shared_ptr<const GlyphImage> g = font.glyph(text[i]);
         if (!g)
             continue;
         const int gx = x + g->left, gy = baseline - g->top;
@@ -95,7 +96,7 @@ BOOL ExtTextOut(HDC dc, int x, int y, UINT options, const RECT* rect, LPCSTR tex
     std::shared_ptr<Dc> d = findDc(dc);
     if (!d || (length > 0 && !text))
         return FALSE;
-    FontInstance* font = dcFont(dc);
+    std::shared_ptr<FontInstance> font = dcFont(dc);
     Target t;
     bool drawable = targetOf(dc, t);
     DcState& s = d->state;
@@ -166,7 +167,7 @@ BOOL TextOut(HDC dc, int x, int y, LPCSTR text, int length)
 
 BOOL GetTextExtentPoint32(HDC dc, LPCSTR text, int length, LPSIZE size)
 {
-    FontInstance* font = dcFont(dc);
+    std::shared_ptr<FontInstance> font = dcFont(dc);
     if (!font || !size || length < 0 || (length > 0 && !text))
         return FALSE;
     const FontMetrics& m = font->metrics();
@@ -178,7 +179,7 @@ BOOL GetTextExtentPoint32(HDC dc, LPCSTR text, int length, LPSIZE size)
 BOOL GetTextMetrics(HDC dc, LPTEXTMETRIC tm)
 {
     std::shared_ptr<Dc> d = findDc(dc);
-    FontInstance* font = dcFont(dc);
+    std::shared_ptr<FontInstance> font = dcFont(dc);
     if (!font || !tm)
         return FALSE;
     const FontMetrics& m = font->metrics();
@@ -261,7 +262,7 @@ std::vector<std::string> splitLines(const std::string& s, bool single)
 int DrawText(HDC dc, LPCSTR text, int length, LPRECT rect, UINT format)
 {
     std::shared_ptr<Dc> d = findDc(dc);
-    FontInstance* font = dcFont(dc);
+    std::shared_ptr<FontInstance> font = dcFont(dc);
     if (!d || !font || !rect || !text)
         return 0;
     RECT box{clampCoord(rect->left), clampCoord(rect->top), clampCoord(rect->right), clampCoord(rect->bottom)};

@@ -1,0 +1,133 @@
+#include "gdi/font_cache.h"
+
+#include <algorithm>
+
+namespace gdi {
+
+namespace {
+
+// Beside a glyph's pixels and runs: its image, shared count, map node and
+// place in the order, each with the allocator's own overhead.
+const size_t kGlyphEntryBytes = 256;
+// Beside FreeType's sizes, which it counts itself: the instance, its key
+// and its place in the order.
+const size_t kFontEntryBytes = 1024;
+
+size_t bytesOf(const GlyphImage* g)
+{
+    if (!g)
+        return kGlyphEntryBytes;
+    return kGlyphEntryBytes + sizeof(GlyphImage) + g->bits.capacity() + g->runs.capacity() * sizeof(GlyphRun);
+}
+
+}  // namespace
+
+class FontCache::CachedFont : public FontInstance {
+public:
+    CachedFont(FontCache& owner, const LOGFONT& log, uint64_t keyOfLog) : cache(owner), key(keyOfLog), renderer(log)
+    {
+    }
+    const FontMetrics& metrics() const override { return renderer.metrics(); }
+    std::shared_ptr<const GlyphImage> glyph(char32_t code) override { return cache.glyph(*this, code); }
+
+    FontCache& cache;
+    const uint64_t key;
+    FreeTypeFont renderer;
+    // Null for a character no face has.
+    std::unordered_map<char32_t, std::shared_ptr<const GlyphImage>> glyphs;
+};
+
+FontCache& FontCache::shared()
+{
+    static auto* cache = new FontCache;
+    return *cache;
+}
+
+std::shared_ptr<FontInstance> FontCache::font(const LOGFONT& log)
+{
+    const uint64_t key = fontKeyOf(log);
+    std::lock_guard<std::mutex> guard(lock_);
+    auto [it, added] = fonts_.try_emplace(key);
+    if (!added) {
+        used_.touch({it->second.get(), kWhole});
+        return it->second;
+    }
+    it->second = std::make_shared<CachedFont>(*this, log, key);
+    std::shared_ptr<FontInstance> held = it->second;
+    used_.add({it->second.get(), kWhole}, kFontEntryBytes);
+    trim();
+    noteHeld();
+    return held;
+}
+
+std::shared_ptr<const GlyphImage> FontCache::glyph(CachedFont& font, char32_t code)
+{
+    if (code == kWhole)
+        return nullptr;
+    std::lock_guard<std::mutex> guard(lock_);
+    std::shared_ptr<const GlyphImage> held;
+    auto it = font.glyphs.find(code);
+    const bool added = it == font.glyphs.end();
+    if (added) {
+        auto image = std::make_shared<GlyphImage>();
+        ++renders_;
+        if (font.renderer.render(code, *image))
+            held = std::move(image);
+        font.glyphs.emplace(code, held);
+        used_.add({&font, code}, bytesOf(held.get()));
+    } else {
+        used_.touch({&font, code});
+        held = it->second;
+    }
+    // A font stays more recent than each of its glyphs: it is dropped after
+    // them, and takes with it only those in use.
+    used_.touch({&font, kWhole});
+    if (added) {
+        trim();
+        noteHeld();
+    }
+    return held;
+}
+
+size_t FontCache::heldBytes() const { return used_.bytes() + FreeTypeFont::libraryBytes(); }
+
+void FontCache::trim()
+{
+    used_.trim([this] { return heldBytes() > kFontCacheLimit; }, [this](const Use& use) { return drop(use); });
+}
+
+// A font or glyph a caller holds is in use and stays.
+bool FontCache::drop(const Use& use)
+{
+    CachedFont& font = *use.font;
+    if (use.code != kWhole) {
+        auto it = font.glyphs.find(use.code);
+        if (it->second.use_count() > 1)
+            return false;
+        font.glyphs.erase(it);
+        return true;
+    }
+    auto it = fonts_.find(font.key);
+    if (it->second.use_count() > 1)
+        return false;
+    for (const auto& glyph : font.glyphs)
+        used_.remove({&font, glyph.first});
+    fonts_.erase(it);
+    return true;
+}
+
+void FontCache::noteHeld() { peak_ = std::max(peak_, heldBytes()); }
+
+FontCacheCount FontCache::count()
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    FontCacheCount c;
+    c.bytes = heldBytes();
+    c.peak = peak_;
+    c.fonts = fonts_.size();
+    c.glyphs = used_.size() - fonts_.size();
+    c.renders = renders_;
+    return c;
+}
+
+}  // namespace gdi
