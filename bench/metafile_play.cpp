@@ -8,7 +8,8 @@
 // KindNearBudget: drawings of one kind of record each (text in small and
 // large glyphs, thin, dotted, XOR and wide lines at several slopes,
 // polylines, fills and text under clips of many parts, polygons, stretched
-// bitmaps, paths, a new font for each text) repeated until their count nears
+// bitmaps, paths, a new font for each text, large glyphs more than the
+// font cache holds drawn in turn) repeated until their count nears
 // the budget, on a small picture, a page, a picture larger than the cache and
 // the largest picture; time_over_modelled is the playback's processor time
 // over its count. KindFarOverBudget: the same four times over, refused.
@@ -23,6 +24,7 @@
 
 #include "MemoryStream.h"
 #include "RasterWMF.h"
+#include "gdi/font.h"
 #include "gdi/gdi.h"
 #include "gdi/metafile_player.h"
 
@@ -297,7 +299,8 @@ std::vector<uint8_t> ZoomedCadView(int lines)
 enum Kind {
     kLargeText, kSmallText, kSteepLines, kShallowLines, kDiagonalLines, kDottedLines, kXorLines,
     kZigzagPolyline, kWidePenLines, kFillsUnderHoles, kPolygonsCrossingRows, kStretchedBitmap,
-    kWidePaths, kPageFills, kXorFills, kEllipses, kFillsUnderColumns, kTextUnderHoles, kLinesUnderHoles, kLinesUnderFewHoles, kFontPerText, kKinds
+    kWidePaths, kPageFills, kXorFills, kEllipses, kFillsUnderColumns, kTextUnderHoles, kLinesUnderHoles, kLinesUnderFewHoles, kFontPerText,
+    kGlyphsBeyondCache, kKinds
 };
 
 const int kSides[][2] = {{300, 200}, {1200, 900}, {2000, 1500}, {4000, 4000}};
@@ -316,9 +319,9 @@ void SelectBrush(EmfBuilder& b, uint32_t colour)
     b.Record(37, {kBrushSlot});
 }
 
-void SelectFont(EmfBuilder& b, int32_t height, int32_t weight, const std::u16string& face = u"Arial")
+void SelectFont(EmfBuilder& b, int32_t height, int32_t weight, const std::u16string& face = u"Arial", int italic = 0)
 {
-    std::vector<int32_t> font = {kFontSlot, -height, 0, 0, 0, weight, 0, 0};
+    std::vector<int32_t> font = {kFontSlot, -height, 0, 0, 0, weight, italic, 0};
     for (size_t i = 0; i < 32; i += 2)
         font.push_back(int32_t((i < face.size() ? face[i] : 0) | (i + 1 < face.size() ? face[i + 1] : 0) << 16));
     b.Record(82, font);
@@ -365,6 +368,7 @@ void Prepare(EmfBuilder& b, int kind, int w, int h)
     switch (kind) {
     case kLargeText: SelectFont(b, 200, 700); break;
     case kSmallText: SelectFont(b, 12, 400); break;
+    case kGlyphsBeyondCache: SelectFont(b, 600, 400, u"SimSun"); break;
     case kDottedLines: SelectPen(b, 2, 1, 0x204080); break;  // cosmetic dots
     case kXorLines:
     case kXorFills: b.Record(20, {7}); break;                // XOR
@@ -441,13 +445,21 @@ void DrawOne(EmfBuilder& b, int kind, int i, int w, int h)
         break;
     }
     case kFontPerText: {
-        // Fonts are kept once opened: a name of this drawing's own makes each new.
+        // Fonts are cached by what they render, so names do not make them
+        // new: a thousand heights do, more than the cache holds, and a slant
+        // that differs from the drawing before.
         static int drawing = 0;
         if (i == 0)
             drawing++;
-        const std::string name = "Face " + std::to_string(drawing) + " " + std::to_string(i % 3);
-        SelectFont(b, 10 + i % 1000, i % 2 ? 700 : 400, std::u16string(name.begin(), name.end()));
+        SelectFont(b, 10 + i % 1000, i % 2 ? 700 : 400, u"Face", drawing % 2);
         Text(b, dx, dy, u"W");
+        break;
+    }
+    case kGlyphsBeyondCache: {
+        // Large glyphs, more than the cache holds, drawn in turn: each is
+        // rendered again every time.
+        const char16_t glyph[] = {char16_t(0x4E00 + (i % 400) * 37), 0};
+        Text(b, dx - w / 4, dy - h / 4, glyph);
         break;
     }
     case kStretchedBitmap: StretchedBitmap(b, -(i % 5), -(i % 3), w + 7, h + 5); break;
@@ -525,8 +537,10 @@ void KindNearBudget(benchmark::State& state)
         CMemoryStream stream(copy.data(), uint32_t(copy.size()));
         CRasterWMF codec;
         const double start = ThreadSeconds();
+        const size_t rendered = gdi::fontCacheCount().renders;
         drawn = codec.Decode(&stream);
         worst = std::max(worst, (ThreadSeconds() - start) * 1e9 / gdi::LastPlaybackCost());
+        state.counters["glyphs_rendered"] = double(gdi::fontCacheCount().renders - rendered);
     }
     state.counters["drawn"] = drawn;
     state.counters["modelled_ms"] = gdi::LastPlaybackCost() / 1e6;

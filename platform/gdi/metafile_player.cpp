@@ -77,8 +77,8 @@ const double kSortedSpan = 12;       // ... times log2 of the spans a row holds,
 const double kPenPoint = 100;        // a vertex of a wide pen, per pixel of its width: its round join
 const double kGlyph = 700;           // a glyph: looked up, measured, its runs painted
 const double kGlyphPixel = 0.3;      // a pixel of a glyph's cell
-const double kFontOpened = 1.2e6;    // a font first drawn with: its faces opened and sized
-const double kRenderedPixel = 1;     // a pixel of a glyph's cell, the first time it is drawn
+const double kFontOpened = 0.2e6;    // a font first drawn with: its faces sized
+const double kRenderedPixel = 1;     // a pixel of a glyph's cell, each time it is rendered
 const double kDibPixel = 2.4;        // a pixel of a stretched bitmap
 // A band or span of the clip, as it is copied and combined, and as every
 // later drawing tests against it.

@@ -11,6 +11,7 @@
 
 #include <uemf.h>
 #include <uwmf.h>
+#include <uemf_utf.h>
 
 #include "RasterImage.h"
 #include "codec_test_util.h"
@@ -786,4 +787,77 @@ TEST(WmfDecode, TextCostsItsGlyphs)
     ASSERT_TRUE(img.Load(text("lines.wmf", 12, 3000, 40).c_str(), RASTER_FORMAT_WMF)) << img.GetLastError();
     EXPECT_TRUE(AnyIn(img, 0, 0, 30, 20, Rgb{0, 0, 0}));
     ExpectRefused(text("glyphs-over.wmf", 200, 400, 1000));
+}
+
+// A record dear enough to run past the deadline is weighed with its cost
+// before it starts: a polygon zigzagging across every row refuses a page
+// whose playback has 30 ms left, where the page without it plays.
+TEST(WmfDecode, DearRecordIsWeighedWithItsCostBeforeItStarts)
+{
+    const std::string dir = ScratchDir("wmf");
+    auto page = [&](const std::string& name, bool zigzag) {
+        WmfCanvas canvas(dir + "/" + name, 600, 400);
+        WmfBrush(canvas.Track(), canvas.Handles(), kGreen);
+        canvas.Add(U_WMRRECTANGLE_set(U_RECT16_set(Logical(10, 20), Logical(50, 40))));
+        std::vector<U_POINT16> points;
+        for (int k = 0; zigzag && k < 6000; k++)
+            points.push_back(Logical(k / 10, k % 2 ? 399 : 0));
+        if (zigzag)
+            canvas.Add(U_WMRPOLYGON_set(uint16_t(points.size()), points.data()));
+        return canvas.Finish();
+    };
+    const double used = gdi::kPlaybackDeadline - 30e6;
+    {
+        StoppedClock clock(used);
+        CRasterImage img;
+        ASSERT_TRUE(img.Load(page("cheap.wmf", false).c_str(), RASTER_FORMAT_WMF)) << img.GetLastError();
+        EXPECT_EQ(PixelTopDown(img, 30, 30), kGreen);
+    }
+    StoppedClock clock(used);
+    CRasterImage img;
+    EXPECT_FALSE(img.Load(page("dear.wmf", true).c_str(), RASTER_FORMAT_WMF));
+    EXPECT_STREQ(img.GetLastError(), "WMF drawing too complex");
+}
+
+namespace {
+
+// One record of text in 300-pixel glyphs of a Chinese face, drawn above
+// the picture.
+std::string LargeChineseText(const std::string& path, const std::u16string& text)
+{
+    EMFHANDLES* eht;
+    EMFTRACK* et = StartEmf(path, 300, 200, &eht);
+    uint16_t* face = U_Utf8ToUtf16le("SimSun", 0, nullptr);
+    U_LOGFONT font = logfont_set(-300, 0, 0, 0, 400, 0, 0, 0, 134, 0, 0, 0, 0, face);
+    free(face);
+    uint32_t handle;
+    emf_append(reinterpret_cast<U_ENHMETARECORD*>(extcreatefontindirectw_set(&handle, eht, reinterpret_cast<char*>(&font), nullptr)), et, 1);
+    emf_append(reinterpret_cast<U_ENHMETARECORD*>(selectobject_set(handle, eht)), et, 1);
+    std::vector<uint32_t> advances(text.size(), 300);
+    char* record = emrtext_set(pointl_set(0, -1000), U_NUM_STR(text.size()), 2, const_cast<char16_t*>(text.data()), 0,
+                               rectl_set(pointl_set(0, 0), pointl_set(0, 0)), advances.data());
+    emf_append(reinterpret_cast<U_ENHMETARECORD*>(U_EMREXTTEXTOUTW_set(rectl_set(pointl_set(0, 0), pointl_set(0, 0)), U_GM_COMPATIBLE, 1.0f, 1.0f,
+                                                                       reinterpret_cast<PU_EMRTEXT>(record))),
+               et, 1);
+    free(record);
+    FinishEmf(et, eht);
+    return path;
+}
+
+}  // namespace
+
+// Glyphs the font cache has dropped count each time they are rendered
+// again: text cycling through a thousand large glyphs, more than the cache
+// holds, is refused, where text as long cycling through forty plays.
+TEST(WmfDecode, GlyphsTheFontCacheDropsCountEachRendering)
+{
+    std::u16string many, few;
+    for (int k = 0; k < 10000; k++) {
+        many += char16_t(0x4E00 + k % 1000);
+        few += char16_t(0x4E00 + k % 40);
+    }
+    const std::string dir = ScratchDir("wmf");
+    CRasterImage img;
+    EXPECT_TRUE(img.Load(LargeChineseText(dir + "/few.emf", few).c_str(), RASTER_FORMAT_WMF)) << img.GetLastError();
+    ExpectRefused(LargeChineseText(dir + "/many.emf", many));
 }

@@ -7,8 +7,8 @@
 namespace {
 
 struct Font {
-    Font(int height, const char* face, int charset = ANSI_CHARSET, int weight = FW_NORMAL)
-        : handle(CreateFont(height, 0, 0, 0, weight, 0, 0, 0, charset, 0, 0, 0, 0, face))
+    Font(int height, const char* face, int charset = ANSI_CHARSET, int weight = FW_NORMAL, DWORD italic = 0)
+        : handle(CreateFont(height, 0, 0, 0, weight, italic, 0, 0, charset, 0, 0, 0, 0, face))
     {
     }
     ~Font() { DeleteObject(handle); }
@@ -210,6 +210,76 @@ TEST(GdiText, DrawTextLinesAndAlignment)
     DrawText(c.dc, "File", -1, &b, DT_CALCRECT);
     EXPECT_EQ(a.right, b.right);
     SelectObject(c.dc, GetStockObject(SYSTEM_FONT));
+}
+
+// Fonts named and glyphs drawn by the thousand: the cache drops what it must
+// to keep within its bound, and counts FreeType's sizes with each font.
+TEST(GdiFontCache, ThousandsOfFontsAndLargeGlyphsStayWithinTheBound)
+{
+    Canvas c(300, 200);
+    const size_t before = gdi::fontCacheCount().bytes;
+    for (int i = 0; i < 3000; ++i) {
+        Font font(-(6 + i % 750), "Arial", ANSI_CHARSET, (i / 750) % 2 ? FW_BOLD : FW_NORMAL, i / 1500);
+        SelectObject(c.dc, font.handle);
+        TextOut(c.dc, 5 + i % 7, 5, ".", 1);
+        SelectObject(c.dc, GetStockObject(SYSTEM_FONT));
+        if (i == 99) {
+            EXPECT_GT(gdi::fontCacheCount().bytes - before, 100u * 8192);
+        }
+        ASSERT_LE(gdi::fontCacheCount().bytes, gdi::kFontCacheLimit) << i;
+    }
+    EXPECT_LT(gdi::fontCacheCount().fonts, 3000u);
+    Font large(-400, "宋体", GB2312_CHARSET);
+    SelectObject(c.dc, large.handle);
+    const size_t rendered = gdi::fontCacheCount().renders;
+    for (char32_t code = 0x4E00; code < 0x4E00 + 1500; ++code) {
+        const char utf8[] = {char(0xE0 | code >> 12), char(0x80 | ((code >> 6) & 0x3F)), char(0x80 | (code & 0x3F))};
+        TextOut(c.dc, -100, -150, utf8, 3);
+        ASSERT_LE(gdi::fontCacheCount().bytes, gdi::kFontCacheLimit) << code;
+    }
+    SelectObject(c.dc, GetStockObject(SYSTEM_FONT));
+    const gdi::FontCacheCount after = gdi::fontCacheCount();
+    EXPECT_EQ(after.renders - rendered, 1500u);
+    EXPECT_LE(after.peak, gdi::kFontCacheLimit);
+    EXPECT_GT(after.bytes, gdi::kFontCacheLimit * 3 / 4);
+}
+
+// Text of a font, drawn on its own canvas: the pixels in the text colour.
+std::string textMask(const Font& font, const char* text)
+{
+    Canvas c(90, 48);
+    c.fill(0x102030);
+    SelectObject(c.dc, font.handle);
+    SetTextColor(c.dc, RGB(250, 200, 40));
+    SetBkMode(c.dc, TRANSPARENT);
+    TextOut(c.dc, 7, 3, text, static_cast<int>(std::strlen(text)));
+    SelectObject(c.dc, GetStockObject(SYSTEM_FONT));
+    return c.mask(0xFAC828);
+}
+
+// Two fonts of one face at two heights, drawn in turn, each render their
+// own glyphs, whichever drew last; and glyphs the cache dropped are
+// rendered again with the same pixels.
+TEST(GdiFontCache, FontsSharingAFaceKeepTheirPixelsThroughDrops)
+{
+    Font small(-13, "Arial"), large(-29, "Arial");
+    const std::string smallFirst = textMask(small, "Rg"), largeFirst = textMask(large, "Rg");
+    const std::string smallAfterLarge = textMask(small, "&中"), largeAfterSmall = textMask(large, "&中");
+    EXPECT_NE(smallFirst, largeFirst);
+    Canvas c(50, 50);
+    Font filler(-400, "宋体", GB2312_CHARSET);
+    SelectObject(c.dc, filler.handle);
+    for (char32_t code = 0x5000; code < 0x5000 + 600; ++code) {
+        const char utf8[] = {char(0xE0 | code >> 12), char(0x80 | ((code >> 6) & 0x3F)), char(0x80 | (code & 0x3F))};
+        TextOut(c.dc, 0, 0, utf8, 3);
+    }
+    SelectObject(c.dc, GetStockObject(SYSTEM_FONT));
+    const size_t rendered = gdi::fontCacheCount().renders;
+    EXPECT_EQ(textMask(large, "&中"), largeAfterSmall);
+    EXPECT_EQ(textMask(small, "&中"), smallAfterLarge);
+    EXPECT_EQ(textMask(large, "Rg"), largeFirst);
+    EXPECT_EQ(textMask(small, "Rg"), smallFirst);
+    EXPECT_EQ(gdi::fontCacheCount().renders - rendered, 8u);
 }
 
 }  // namespace
