@@ -1,4 +1,6 @@
+#include <atomic>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "gdi/font.h"
@@ -280,6 +282,40 @@ TEST(GdiFontCache, FontsSharingAFaceKeepTheirPixelsThroughDrops)
     EXPECT_EQ(textMask(large, "Rg"), largeFirst);
     EXPECT_EQ(textMask(small, "Rg"), smallFirst);
     EXPECT_EQ(gdi::fontCacheCount().renders - rendered, 8u);
+}
+
+// Text drawn from several threads at once, in fonts that share faces, while
+// each thread's large glyphs make the cache drop the others': every thread
+// keeps its own pixels.
+TEST(GdiFontCache, ThreadsDrawingAtOnceKeepTheirPixels)
+{
+    const Font fonts[] = {{-13, "Arial"}, {-22, "Arial"}, {-17, "Tahoma"}, {-26, "Tahoma"}};
+    const int kThreads = 4;
+    std::string expected[kThreads];
+    for (int i = 0; i < kThreads; ++i)
+        expected[i] = textMask(fonts[i], "&Rg中");
+    std::atomic<int> mismatches{0};
+    std::vector<std::thread> threads;
+    for (int i = 0; i < kThreads; ++i)
+        threads.emplace_back([&, i] {
+            Canvas c(40, 40);
+            Font filler(-300 - i, "宋体", GB2312_CHARSET);
+            for (int round = 0; round < 40; ++round) {
+                if (textMask(fonts[i], "&Rg中") != expected[i])
+                    ++mismatches;
+                SelectObject(c.dc, filler.handle);
+                const char32_t first = 0x6000 + char32_t(i * 1000 + round * 20);
+                for (char32_t code = first; code < first + 20; ++code) {
+                    const char utf8[] = {char(0xE0 | code >> 12), char(0x80 | ((code >> 6) & 0x3F)), char(0x80 | (code & 0x3F))};
+                    TextOut(c.dc, 0, 0, utf8, 3);
+                }
+                SelectObject(c.dc, GetStockObject(SYSTEM_FONT));
+            }
+        });
+    for (std::thread& t : threads)
+        t.join();
+    EXPECT_EQ(mismatches, 0);
+    EXPECT_LE(gdi::fontCacheCount().peak, gdi::kFontCacheLimit);
 }
 
 }  // namespace
