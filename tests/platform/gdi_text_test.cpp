@@ -214,6 +214,12 @@ TEST(GdiText, DrawTextLinesAndAlignment)
     SelectObject(c.dc, GetStockObject(SYSTEM_FONT));
 }
 
+// A character of the basic multilingual plane from U+0800 on, in UTF-8.
+std::string utf8Of(char32_t code)
+{
+    return {char(0xE0 | code >> 12), char(0x80 | ((code >> 6) & 0x3F)), char(0x80 | (code & 0x3F))};
+}
+
 // Fonts named and glyphs drawn by the thousand: the cache drops what it must
 // to keep within its bound, and counts FreeType's sizes with each font.
 TEST(GdiFontCache, ThousandsOfFontsAndLargeGlyphsStayWithinTheBound)
@@ -235,8 +241,7 @@ TEST(GdiFontCache, ThousandsOfFontsAndLargeGlyphsStayWithinTheBound)
     SelectObject(c.dc, large.handle);
     const size_t rendered = gdi::fontCacheCount().renders;
     for (char32_t code = 0x4E00; code < 0x4E00 + 1500; ++code) {
-        const char utf8[] = {char(0xE0 | code >> 12), char(0x80 | ((code >> 6) & 0x3F)), char(0x80 | (code & 0x3F))};
-        TextOut(c.dc, -100, -150, utf8, 3);
+        TextOut(c.dc, -100, -150, utf8Of(code).c_str(), 3);
         ASSERT_LE(gdi::fontCacheCount().bytes, gdi::kFontCacheLimit) << code;
     }
     SelectObject(c.dc, GetStockObject(SYSTEM_FONT));
@@ -272,8 +277,7 @@ TEST(GdiFontCache, FontsSharingAFaceKeepTheirPixelsThroughDrops)
     Font filler(-400, "宋体", GB2312_CHARSET);
     SelectObject(c.dc, filler.handle);
     for (char32_t code = 0x5000; code < 0x5000 + 600; ++code) {
-        const char utf8[] = {char(0xE0 | code >> 12), char(0x80 | ((code >> 6) & 0x3F)), char(0x80 | (code & 0x3F))};
-        TextOut(c.dc, 0, 0, utf8, 3);
+        TextOut(c.dc, 0, 0, utf8Of(code).c_str(), 3);
     }
     SelectObject(c.dc, GetStockObject(SYSTEM_FONT));
     const size_t rendered = gdi::fontCacheCount().renders;
@@ -306,8 +310,7 @@ TEST(GdiFontCache, ThreadsDrawingAtOnceKeepTheirPixels)
                 SelectObject(c.dc, filler.handle);
                 const char32_t first = 0x6000 + char32_t(i * 1000 + round * 20);
                 for (char32_t code = first; code < first + 20; ++code) {
-                    const char utf8[] = {char(0xE0 | code >> 12), char(0x80 | ((code >> 6) & 0x3F)), char(0x80 | (code & 0x3F))};
-                    TextOut(c.dc, 0, 0, utf8, 3);
+                    TextOut(c.dc, 0, 0, utf8Of(code).c_str(), 3);
                 }
                 SelectObject(c.dc, GetStockObject(SYSTEM_FONT));
             }
