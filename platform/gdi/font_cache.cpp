@@ -47,14 +47,15 @@ std::shared_ptr<FontInstance> FontCache::font(const LOGFONT& log)
 {
     const uint64_t key = fontKeyOf(log);
     std::lock_guard<std::mutex> guard(lock_);
-    auto [it, added] = fonts_.try_emplace(key);
-    if (!added) {
+    auto it = fonts_.find(key);
+    if (it != fonts_.end()) {
         used_.touch({it->second.get(), kWhole});
         return it->second;
     }
-    it->second = std::make_shared<CachedFont>(*this, log, key);
-    std::shared_ptr<FontInstance> held = it->second;
-    used_.add({it->second.get(), kWhole}, kFontEntryBytes);
+    auto font = std::make_shared<CachedFont>(*this, log, key);
+    fonts_.emplace(key, font);
+    used_.add({font.get(), kWhole}, kFontEntryBytes);
+    std::shared_ptr<FontInstance> held = std::move(font);
     trim();
     noteHeld();
     return held;
