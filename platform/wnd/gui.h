@@ -7,6 +7,11 @@
 // Initialises the toolkit and installs the native host; false when there
 // is no display or the toolkit cannot start.
 bool PlatformStartGui(int argc, char** argv);
+// From now on SIGTERM and SIGINT (as at logout) end the program through
+// its Exit command, or, while a modal loop holds it, through its
+// ExitInstance and the signal; a program calls it, tests that start the GUI
+// themselves keep the default end.
+void PlatformEndOnSignals();
 // Destroys every window, uninstalls the host and shuts the toolkit down.
 void PlatformStopGui();
 bool PlatformGuiRunning();

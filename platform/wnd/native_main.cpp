@@ -9,6 +9,7 @@ int AfxWinMain(int argc, char** argv) {
     if (!app) return code;
     // Without a display the program still runs, with windows in memory.
     PlatformStartGui(argc, argv);
+    PlatformEndOnSignals();
     if (app->InitInstance()) {
         code = app->Run();
     } else {

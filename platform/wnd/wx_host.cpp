@@ -8,7 +8,10 @@
 #include <wx/treectrl.h>
 #include <wx/wx.h>
 
+#include <glib.h>
+
 #include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <map>
 #include <set>
@@ -30,6 +33,40 @@ namespace {
 class WxHost;
 WxHost* g_wxHost = nullptr;
 bool g_inPump = false;
+bool g_endRequested = false;
+
+// Where the user could choose Exit: in the main loop itself, not in a modal
+// loop, yield, menu or drag nested in it (GLib dispatches at depth 1 only
+// outside all of them), and the main window takes input.
+bool AtTheTopOfTheMainLoop() {
+    wxEventLoopBase* loop = wxEventLoopBase::GetActive();
+    if (!loop || !wxTheApp || loop != wxTheApp->GetMainLoop() || loop->IsYielding()) return false;
+    if (g_main_depth() != 1) return false;
+    CWnd* main = AfxGetMainWnd();
+    return main && ::IsWindowEnabled(main->m_hWnd);
+}
+
+// SIGTERM or SIGINT came; wxWidgets calls this from its loop, not from the
+// signal handler. A program asked to end leaves the way its user's Exit
+// does, so that its ordinary clean-up runs. Where Exit cannot be chosen (a
+// dialog, a menu or a drag holds the loop) the program's own clean-up runs
+// and the signal then ends it at once, as it would have without us.
+void RequestEnd(int number) {
+    if (AtTheTopOfTheMainLoop()) {
+        g_endRequested = true;
+        wxWakeUpIdle();
+        return;
+    }
+    if (CWinApp* app = AfxGetApp()) app->ExitInstance();
+    std::signal(number, SIG_DFL);
+    std::raise(number);
+}
+
+void EndIfRequested() {
+    if (!g_endRequested || !AtTheTopOfTheMainLoop()) return;
+    g_endRequested = false;
+    ::SendMessage(AfxGetMainWnd()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_APP_EXIT, 0), 0);
+}
 
 UINT VirtualKeyOf(int code) {
     if (code >= 'A' && code <= 'Z') return (UINT)code;
@@ -677,6 +714,7 @@ public:
                 DispatchMessage(&msg);
             }
         }
+        EndIfRequested();
         SyncDirtyControls();
         wndsys::PresentDrawn();
         g_inPump = false;
@@ -996,7 +1034,10 @@ int WxMessageBox(HWND owner, LPCTSTR text, LPCTSTR caption, UINT type) {
 }
 
 bool g_started = false;
+bool g_endOnSignals = false;
 PlatformMessageBoxHook g_previousHook = nullptr;
+
+const int kEndSignals[] = {SIGTERM, SIGINT};
 
 }  // namespace
 
@@ -1019,8 +1060,24 @@ bool PlatformStartGui(int argc, char** argv) {
     return true;
 }
 
+void PlatformEndOnSignals() {
+    if (!g_started || g_endOnSignals) return;
+    for (int number : kEndSignals) wxTheApp->SetSignalHandler(number, &RequestEnd);
+    g_endOnSignals = true;
+}
+
 void PlatformStopGui() {
     if (!g_started) return;
+    if (g_endOnSignals) {
+        for (int number : kEndSignals) {
+            wxTheApp->SetSignalHandler(number, SIG_DFL);
+            // wxWidgets keeps its own handler installed, which must not
+            // outlive the application object.
+            std::signal(number, SIG_DFL);
+        }
+        g_endOnSignals = false;
+        g_endRequested = false;
+    }
     PlatformResetWindows();
     PlatformSetMessageBoxHook(g_previousHook);
     InstallHost(nullptr);

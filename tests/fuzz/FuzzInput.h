@@ -12,6 +12,7 @@
 #include "MemoryStream.h"
 #include "PixelLimit.h"
 #include "RasterImage.h"
+#include "ScratchFiles.h"
 
 namespace fuzz {
 
@@ -19,9 +20,11 @@ namespace fuzz {
 // so that parallel fuzzing jobs do not overwrite each other's input.
 inline std::string WriteScratchFile(const uint8_t* data, size_t size, const char* extension)
 {
+    static ScratchFiles written;
     const char* tmp = std::getenv("TMPDIR");
     std::string path = std::string(tmp && *tmp ? tmp : "/tmp") + "/imvexa-fuzz-" +
                        std::to_string(getpid()) + extension;
+    written.Add(path);
     if (FILE* f = std::fopen(path.c_str(), "wb")) {
         if (size)
             std::fwrite(data, 1, size, f);

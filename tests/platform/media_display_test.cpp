@@ -31,6 +31,9 @@ protected:
             GTEST_SKIP() << "no display";
         InstallPostHook();
         SetMediaHeadless(false);
+        // Without a session's runtime folder the sound server's client keeps
+        // one in /tmp; this one goes with the clips.
+        setenv("PULSE_RUNTIME_PATH", (GeneratedClips().directory + "/pulse").c_str(), 1);
         SetMediaNativeWindowHook(NativeWindowOf);
         int screen = DefaultScreen(display);
         ownerWindow = XCreateSimpleWindow(display, RootWindow(display, screen), 0, 0, 200, 150, 0,

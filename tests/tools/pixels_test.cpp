@@ -247,12 +247,14 @@ TEST(Phantom, ShapesHaveTheirValuesAndChangeWithTheSlice) {
 TEST(SampleStudy, SlicesHoldThePhantom) {
   TempFolder temp;
   ASSERT_FALSE(temp.path.empty());
+  // The generator lists its files beside the study's folder: inside ours.
+  const fs::path study = temp.path / "study";
   const std::string generator = std::string(BINARY_DIR) + "/tools/generate-sample-study";
-  const ProgramResult run = RunProgram({"env", "ASAN_OPTIONS=detect_leaks=0", generator, temp.path.string()});
+  const ProgramResult run = RunProgram({"env", "ASAN_OPTIONS=detect_leaks=0", generator, study.string()});
   ASSERT_EQ(run.exitCode, 0) << run.output;
   std::string studyUid, seriesUid;
   for (int slice = 0; slice < kSampleSlices; ++slice) {
-    const std::string path = (temp.path / SampleSliceName(slice)).string();
+    const std::string path = (study / SampleSliceName(slice)).string();
     const ProgramResult dump = RunProgram({"dcmdump", path});
     ASSERT_EQ(dump.exitCode, 0) << dump.output;
     EXPECT_NE(dump.output.find("(0028,1050) DS [40]"), std::string::npos);

@@ -122,11 +122,17 @@ Program::Program(const std::vector<std::string>& arguments)
 
 Program::~Program()
 {
-    if (Running()) {
-        kill(m_pid, SIGTERM);
+    if (!Running())
+        return;
+    // One that ignores SIGTERM is killed.
+    Signal(SIGTERM);
+    if (!WaitUntil(*this, [this] { return !Running(); })) {
+        kill(m_pid, SIGKILL);
         waitpid(m_pid, &m_status, 0);
     }
 }
+
+bool Program::Signal(int number) { return Running() && kill(m_pid, number) == 0; }
 
 bool Program::Running()
 {

@@ -21,7 +21,7 @@ ShownWindow Find(const std::string& title);
 bool Close(const ShownWindow& window);
 
 // A program started with its output discarded, ended (if still running)
-// when the object goes.
+// when the object goes: asked by SIGTERM, killed if it stays.
 class Program {
 public:
     explicit Program(const std::vector<std::string>& arguments);
@@ -31,6 +31,8 @@ public:
 
     bool Started() const { return m_pid > 0; }
     bool Running();
+    // Sends the signal if the program still runs.
+    bool Signal(int number);
     // Exit status once it has ended.
     int Status() const { return m_status; }
 

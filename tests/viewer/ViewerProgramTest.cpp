@@ -1,13 +1,16 @@
 // The real program on a display of its own: started with a generated file,
 // its window must show the folder's files in the tree and the image in the
-// right pane; a path it cannot open ends it after the framework's message.
+// right pane; a path it cannot open ends it after the framework's message;
+// ended by SIGTERM it removes its temporary folder.
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <sys/wait.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -68,6 +71,16 @@ Panes Examine(const Screenshot& shot, const display::ShownWindow& frame)
 
 bool HaveDisplay() { return std::getenv("DISPLAY") && std::system("command -v gm >/dev/null") == 0; }
 
+// The program's own temporary folder in that folder; "" while there is none.
+std::string ViewerFolderIn(const std::string& folder)
+{
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ignored))
+        if (entry.path().filename().string().rfind("viewer-", 0) == 0)
+            return entry.path().string();
+    return std::string();
+}
+
 // The program waits on what it shows: the window first, then its content.
 TEST(ViewerProgramGui, ShowsTheFolderInTheTreeAndTheImageInTheRightPane)
 {
@@ -125,6 +138,35 @@ TEST(ViewerProgramGui, EndsWhenTheCommandLinePathCannotBeOpened)
         return !viewer.Running();
     })) << "still running";
     EXPECT_TRUE(WIFEXITED(viewer.Status()));
+}
+
+// SIGTERM, as at logout, ends the program the way its Exit command does; one
+// held by a message box runs its clean-up and ends by the signal. Either
+// way its temporary folder goes.
+TEST(ViewerProgramGui, EndedBySigtermRemovesItsTemporaryFolder)
+{
+    if (!std::getenv("DISPLAY"))
+        GTEST_SKIP() << "needs a display (the test command gives one)";
+    for (bool held : {false, true}) {
+        TempFolder temp;  // the program's TMPDIR
+        std::vector<std::string> arguments = {"/usr/bin/env", "TMPDIR=" + temp.path(), kViewer};
+        if (held)
+            arguments.push_back(temp.File("missing.dcm"));
+        display::Program viewer(arguments);
+        ASSERT_TRUE(viewer.Started());
+        std::string folder;
+        ASSERT_TRUE(display::WaitUntil(viewer, [&] {
+            folder = ViewerFolderIn(temp.path());
+            return !folder.empty() && (!held || display::Find("Viewer").id != 0);
+        })) << held;
+        ASSERT_TRUE(viewer.Signal(SIGTERM));
+        ASSERT_TRUE(display::WaitUntil(viewer, [&] { return !viewer.Running(); })) << "still running " << held;
+        if (held)
+            EXPECT_TRUE(WIFSIGNALED(viewer.Status()) && WTERMSIG(viewer.Status()) == SIGTERM);
+        else
+            EXPECT_TRUE(WIFEXITED(viewer.Status()) && WEXITSTATUS(viewer.Status()) == 0);
+        EXPECT_FALSE(std::filesystem::exists(folder)) << folder;
+    }
 }
 
 }  // namespace

@@ -46,6 +46,9 @@ TEST(PlayerGui, ClipPlaysInTheImageWindow)
     if (!PlatformStartGui(1, argv))
         GTEST_SKIP() << "no display";
     SetMediaHeadless(false);
+    // Without a session's runtime folder the sound server's client keeps one
+    // in /tmp; this one goes with the clips.
+    setenv("PULSE_RUNTIME_PATH", (clips.directory + "/pulse").c_str(), 1);
     {
         NoticeHost host;
         CDicomWnd wnd;
