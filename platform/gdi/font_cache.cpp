@@ -9,8 +9,8 @@ namespace {
 // Beside a glyph's pixels and runs: its image, shared count, map node and
 // place in the order, each with the allocator's own overhead.
 const size_t kGlyphEntryBytes = 256;
-// Beside FreeType's sizes, which it counts itself: the instance, its key
-// and its place in the order.
+// Beside FreeType's sizes, which it counts itself: the instance, its map
+// node and its place in the order.
 const size_t kFontEntryBytes = 1024;
 
 size_t bytesOf(const GlyphImage* g)

@@ -227,17 +227,17 @@ bool FreeTypeFont::sizeFor(Sized& s)
 bool FreeTypeFont::render(char32_t code, GlyphImage& g)
 {
     for (Sized& s : faces_) {
-        if (FT_Get_Char_Index(s.face, code) != 0 && renderFrom(s, code, g))
+        const FT_UInt index = FT_Get_Char_Index(s.face, code);
+        if (index != 0 && renderFrom(s, index, g))
             return true;
     }
     return false;
 }
 
-bool FreeTypeFont::renderFrom(Sized& s, char32_t code, GlyphImage& g)
+bool FreeTypeFont::renderFrom(Sized& s, FT_UInt index, GlyphImage& g)
 {
     if (!sizeFor(s))
         return false;
-    FT_UInt index = FT_Get_Char_Index(s.face, code);
     if (FT_Load_Glyph(s.face, index, FT_LOAD_TARGET_MONO | FT_LOAD_NO_BITMAP) != 0)
         return false;
     FT_GlyphSlot slot = s.face->glyph;

@@ -42,7 +42,7 @@ private:
     void addFace(const FaceFiles& files, bool bold, bool italic);
     void computeMetrics();
     bool sizeFor(Sized& s);
-    bool renderFrom(Sized& s, char32_t code, GlyphImage& g);
+    bool renderFrom(Sized& s, FT_UInt index, GlyphImage& g);
 
     LOGFONT log_;
     std::vector<Sized> faces_;

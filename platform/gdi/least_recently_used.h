@@ -50,9 +50,11 @@ public:
             --it;
             const Key key = *it;
             if (drop(key)) {
-                auto newer = std::next(it);
+                // The walk goes on from the less recent neighbour, which the
+                // next step passes over.
+                auto lessRecent = std::next(it);
                 remove(key);
-                it = newer;
+                it = lessRecent;
             }
         }
     }
