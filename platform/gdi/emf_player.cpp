@@ -470,14 +470,23 @@ bool EmfPlayer::PlayTextOrBitmap(uint32_t type, const RecordReader& r)
     switch (type) {
     case kExtTextOutA:
     case kExtTextOutW: {
-        uint32_t chars = r.U32(44), offset = r.U32(48), options = r.U32(52);
+        uint32_t chars = r.U32(44), offset = r.U32(48), options = r.U32(52), spacingOffset = r.U32(72);
         size_t bytes = size_t(chars) * (type == kExtTextOutW ? 2 : 1);
         if (!r.Has(offset, bytes))
             return true;
         RECT rect = {r.S32(56), r.S32(60), r.S32(64), r.S32(68)};
-        std::string text = type == kExtTextOutW ? Utf16ToUtf8(r.At(offset), chars)
-                                                : Latin1ToUtf8(r.At(offset), chars);
-        DrawText(r.S32(36), r.S32(40), options, &rect, text);
+        // The spacing array, where the record has one: an advance a unit,
+        // or an advance and a rise.
+        const bool pairs = options & ETO_PDY;
+        const size_t values = size_t(chars) * (pairs ? 2 : 1);
+        std::vector<int32_t> spacing;
+        if (spacingOffset >= 76 && r.Has(spacingOffset, values * 4))
+            for (size_t i = 0; i < values; i++)
+                spacing.push_back(r.S32(spacingOffset + 4 * i));
+        RecordText text = type == kExtTextOutW ? Utf16Text(r.At(offset), chars, spacing, pairs)
+                                               : Latin1Text(r.At(offset), chars, spacing, pairs);
+        const uint32_t kAdvancedMode = 2;
+        DrawText(r.S32(36), r.S32(40), options, &rect, text, r.U32(24) == kAdvancedMode);
         return true;
     }
     case kStretchDiBits:

@@ -1,8 +1,25 @@
 #include "gdi/font.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "gdi/font_cache.h"
 
 namespace gdi {
+
+GlyphTransform GlyphTransform::of(const double m[4])
+{
+    auto fixed = [](double v) { return static_cast<int32_t>(std::lround(std::clamp(std::isfinite(v) ? v : 0.0, -4.0, 4.0) * 65536)); };
+    return {fixed(m[0]), fixed(m[1]), fixed(m[2]), fixed(m[3])};
+}
+
+size_t GlyphTransform::hash() const
+{
+    uint64_t h = static_cast<uint32_t>(xx);
+    for (int32_t v : {xy, yx, yy})
+        h = h * 0x9E3779B97F4A7C15ULL + static_cast<uint32_t>(v);
+    return static_cast<size_t>(h ^ (h >> 29));
+}
 
 // Clear and full bytes are passed a byte at a time: a large glyph's rows
 // are mostly one or the other.

@@ -3,6 +3,8 @@
 // held in a cache of bounded size.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -32,6 +34,23 @@ struct GlyphImage {
     void findRuns();
 };
 
+// How a glyph is turned, stretched or sheared on the device: the device
+// step, in 16.16 fixed point, of a step of one font pixel along the text
+// (x) and one down from it (y), both axes pointing right and down. Upright
+// text is the identity.
+struct GlyphTransform {
+    int32_t xx = 0x10000;
+    int32_t xy = 0;
+    int32_t yx = 0;
+    int32_t yy = 0x10000;
+
+    // From a matrix of doubles {xx, xy, yx, yy}, each entry held within +-4.
+    static GlyphTransform of(const double m[4]);
+    bool identity() const { return xx == 0x10000 && xy == 0 && yx == 0 && yy == 0x10000; }
+    bool operator==(const GlyphTransform& o) const { return xx == o.xx && xy == o.xy && yx == o.yx && yy == o.yy; }
+    size_t hash() const;
+};
+
 struct FontMetrics {
     int ascent = 0;
     int descent = 0;
@@ -45,11 +64,13 @@ public:
     virtual ~FontInstance() = default;
     virtual const FontMetrics& metrics() const = 0;
     // Null when no face has the character. The glyph stays whole while it
-    // is held, however the cache is trimmed meanwhile.
-    virtual std::shared_ptr<const GlyphImage> glyph(char32_t code) = 0;
+    // is held, however the cache is trimmed meanwhile. Its ink is turned by
+    // the transform; its advance is the upright one, along the text.
+    virtual std::shared_ptr<const GlyphImage> glyph(char32_t code, const GlyphTransform& turn = {}) = 0;
 };
 
-// Fonts of one key render alike, whatever face names they give.
+// Fonts of one key render alike, whatever face names they give: the face
+// family, weight, slant, height and width.
 uint64_t fontKeyOf(const LOGFONT& log);
 
 // The shared instance for a LOGFONT; never null (without font files it
@@ -64,7 +85,8 @@ struct FontCacheCount {
     size_t bytes = 0;    // held now
     size_t peak = 0;     // the most held after a font or glyph was added
     size_t fonts = 0;
-    size_t glyphs = 0;   // characters looked up, those no face has included
+    size_t glyphs = 0;   // characters looked up in each held font, those no face has included
+    size_t entries = 0;  // fonts and glyphs in the order the cache drops them: fonts + glyphs
     size_t renders = 0;  // glyphs rendered since the process began
 };
 

@@ -28,13 +28,16 @@ public:
     {
     }
     const FontMetrics& metrics() const override { return renderer.metrics(); }
-    std::shared_ptr<const GlyphImage> glyph(char32_t code) override { return cache.glyph(*this, code); }
+    std::shared_ptr<const GlyphImage> glyph(char32_t code, const GlyphTransform& turn) override
+    {
+        return cache.glyph(*this, {code, turn});
+    }
 
     FontCache& cache;
     const uint64_t key;
     FreeTypeFont renderer;
     // Null for a character no face has.
-    std::unordered_map<char32_t, std::shared_ptr<const GlyphImage>> glyphs;
+    std::unordered_map<GlyphKey, std::shared_ptr<const GlyphImage>, GlyphKeyHash> glyphs;
 };
 
 FontCache& FontCache::shared()
@@ -49,40 +52,40 @@ std::shared_ptr<FontInstance> FontCache::font(const LOGFONT& log)
     std::lock_guard<std::mutex> guard(lock_);
     auto it = fonts_.find(key);
     if (it != fonts_.end()) {
-        used_.touch({it->second.get(), kWhole});
+        used_.touch(wholeOf(it->second.get()));
         return it->second;
     }
     auto font = std::make_shared<CachedFont>(*this, log, key);
     fonts_.emplace(key, font);
-    used_.add({font.get(), kWhole}, kFontEntryBytes);
+    used_.add(wholeOf(font.get()), kFontEntryBytes);
     std::shared_ptr<FontInstance> held = std::move(font);
     trim();
     noteHeld();
     return held;
 }
 
-std::shared_ptr<const GlyphImage> FontCache::glyph(CachedFont& font, char32_t code)
+std::shared_ptr<const GlyphImage> FontCache::glyph(CachedFont& font, const GlyphKey& key)
 {
-    if (code == kWhole)
+    if (key.code == kWhole)
         return nullptr;
     std::lock_guard<std::mutex> guard(lock_);
     std::shared_ptr<const GlyphImage> held;
-    auto it = font.glyphs.find(code);
+    auto it = font.glyphs.find(key);
     const bool added = it == font.glyphs.end();
     if (added) {
         auto image = std::make_shared<GlyphImage>();
         ++renders_;
-        if (font.renderer.render(code, *image))
+        if (font.renderer.render(key.code, key.turn, *image))
             held = std::move(image);
-        font.glyphs.emplace(code, held);
-        used_.add({&font, code}, bytesOf(held.get()));
+        font.glyphs.emplace(key, held);
+        used_.add({&font, key}, bytesOf(held.get()));
     } else {
-        used_.touch({&font, code});
+        used_.touch({&font, key});
         held = it->second;
     }
     // A font stays more recent than each of its glyphs: it is dropped after
     // them, and takes with it only those in use.
-    used_.touch({&font, kWhole});
+    used_.touch(wholeOf(&font));
     if (added) {
         trim();
         noteHeld();
@@ -101,8 +104,8 @@ void FontCache::trim()
 bool FontCache::drop(const Use& use)
 {
     CachedFont& font = *use.font;
-    if (use.code != kWhole) {
-        auto it = font.glyphs.find(use.code);
+    if (use.glyph.code != kWhole) {
+        auto it = font.glyphs.find(use.glyph);
         if (it->second.use_count() > 1)
             return false;
         font.glyphs.erase(it);
@@ -126,7 +129,9 @@ FontCacheCount FontCache::count()
     c.bytes = heldBytes();
     c.peak = peak_;
     c.fonts = fonts_.size();
-    c.glyphs = used_.size() - fonts_.size();
+    for (const auto& font : fonts_)
+        c.glyphs += font.second->glyphs.size();
+    c.entries = used_.size();
     c.renders = renders_;
     return c;
 }

@@ -24,18 +24,28 @@ public:
 
 private:
     class CachedFont;
+    // A character as one turn draws it.
+    struct GlyphKey {
+        char32_t code;
+        GlyphTransform turn;
+        bool operator==(const GlyphKey& o) const { return code == o.code && turn == o.turn; }
+    };
+    struct GlyphKeyHash {
+        size_t operator()(const GlyphKey& k) const { return k.turn.hash() * 31 + k.code; }
+    };
     // A font itself (code kWhole) or one of its glyphs.
     struct Use {
         CachedFont* font;
-        char32_t code;
-        bool operator==(const Use& o) const { return font == o.font && code == o.code; }
+        GlyphKey glyph;
+        bool operator==(const Use& o) const { return font == o.font && glyph == o.glyph; }
     };
     struct UseHash {
-        size_t operator()(const Use& u) const { return std::hash<const void*>()(u.font) * 31 + u.code; }
+        size_t operator()(const Use& u) const { return std::hash<const void*>()(u.font) * 31 + GlyphKeyHash()(u.glyph); }
     };
     static constexpr char32_t kWhole = 0xFFFFFFFF;
+    static Use wholeOf(CachedFont* font) { return {font, {kWhole, {}}}; }
 
-    std::shared_ptr<const GlyphImage> glyph(CachedFont& font, char32_t code);
+    std::shared_ptr<const GlyphImage> glyph(CachedFont& font, const GlyphKey& key);
     size_t heldBytes() const;
     void trim();
     bool drop(const Use& use);

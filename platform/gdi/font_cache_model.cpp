@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "gdi/font.h"
-
 namespace gdi {
 
 namespace {
@@ -21,17 +19,19 @@ size_t ModelledGlyphBytes(uint64_t cell, long height)
 
 }  // namespace
 
-FontCacheModel::Work FontCacheModel::Draw(uint64_t font, const std::u32string& text, uint64_t cell, long height)
+FontCacheModel::Work FontCacheModel::Draw(uint64_t font, const std::u32string& text, uint64_t cell, long height,
+                                          const GlyphTransform& turn)
 {
     Work work;
-    if (!Touch({font, kWhole}, kModelledFontBytes))
+    const Use whole{font, kWhole, {}};
+    if (!Touch(whole, kModelledFontBytes))
         work.fontsOpened++;
     const size_t glyphBytes = ModelledGlyphBytes(cell, height);
     for (int pass = 0; pass < 2; pass++) {
         for (char32_t c : text) {
-            if (c != kWhole && !Touch({font, c}, glyphBytes))
+            if (c != kWhole && !Touch({font, c, turn}, glyphBytes))
                 work.renderedPixels += double(cell);
-            m_held.touch({font, kWhole});
+            m_held.touch(whole);
         }
     }
     return work;

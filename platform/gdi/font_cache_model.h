@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "gdi/font.h"
 #include "gdi/least_recently_used.h"
 
 namespace gdi {
@@ -18,18 +19,20 @@ public:
         double renderedPixels = 0;  // the cells of the glyphs rendered
     };
 
-    // Text drawn in a font whose cells have the given area and height, each
-    // glyph looked up as drawing does: once to measure, once to paint.
-    Work Draw(uint64_t font, const std::u32string& text, uint64_t cell, long height);
+    // Text drawn in a font whose cells, as the turn draws them, have the
+    // given area and height, each glyph looked up as drawing does: once to
+    // measure, once to paint.
+    Work Draw(uint64_t font, const std::u32string& text, uint64_t cell, long height, const GlyphTransform& turn = {});
 
 private:
     struct Use {
         uint64_t font;
         char32_t code;
-        bool operator==(const Use& o) const { return font == o.font && code == o.code; }
+        GlyphTransform turn;
+        bool operator==(const Use& o) const { return font == o.font && code == o.code && turn == o.turn; }
     };
     struct UseHash {
-        size_t operator()(const Use& u) const { return std::hash<uint64_t>()(u.font) * 31 + u.code; }
+        size_t operator()(const Use& u) const { return (std::hash<uint64_t>()(u.font) * 31 + u.code) * 31 + u.turn.hash(); }
     };
     static constexpr char32_t kWhole = 0xFFFFFFFF;
 

@@ -130,6 +130,8 @@ FT_Face sharedFace(const std::string& path)
 
 bool wantsBold(const LOGFONT& log) { return log.lfWeight >= FW_SEMIBOLD; }
 
+int widthOf(const LOGFONT& log) { return std::min(4096, std::abs(log.lfWidth)); }
+
 const char* fileNameFor(const FaceFiles& f, bool bold, bool italic)
 {
     return bold ? (italic ? f.boldItalic : f.bold) : (italic ? f.italic : f.regular);
@@ -181,7 +183,7 @@ void FreeTypeFont::computeMetrics()
         int h = log_.lfHeight == 0 ? 16 : std::abs(log_.lfHeight);
         metrics_.ascent = h * 4 / 5;
         metrics_.descent = h - metrics_.ascent;
-        metrics_.aveCharWidth = metrics_.maxCharWidth = h / 2;
+        metrics_.aveCharWidth = metrics_.maxCharWidth = widthOf(log_) ? widthOf(log_) : h / 2;
         return;
     }
     FT_Face face = faces_[0].face;
@@ -200,12 +202,14 @@ void FreeTypeFont::computeMetrics()
     h = std::max(-4096, std::min(4096, h));
     double ppem = h < 0 ? -h : h * upem / (winAscent + winDescent);
     ppem26_ = std::max<long>(64, std::lround(ppem * 64));
-    double scale = ppem26_ / 64.0 / upem;
+    // A width stretches the glyphs so that their average width is that.
+    ppemX26_ = widthOf(log_) ? std::max<long>(64, std::lround(widthOf(log_) * upem / avgWidth * 64)) : ppem26_;
+    double scale = ppem26_ / 64.0 / upem, scaleX = ppemX26_ / 64.0 / upem;
     metrics_.ascent = static_cast<int>(std::lround(winAscent * scale));
     metrics_.descent = h > 0 ? h - metrics_.ascent : static_cast<int>(std::lround(winDescent * scale));
     metrics_.internalLeading = metrics_.ascent + metrics_.descent - static_cast<int>(std::lround(ppem26_ / 64.0));
-    metrics_.aveCharWidth = static_cast<int>(std::lround(avgWidth * scale));
-    metrics_.maxCharWidth = static_cast<int>(std::lround(face->max_advance_width * scale));
+    metrics_.aveCharWidth = static_cast<int>(std::lround(avgWidth * scaleX));
+    metrics_.maxCharWidth = static_cast<int>(std::lround(face->max_advance_width * scaleX));
 }
 
 // The face is shared: this instance's size of it is made current before
@@ -220,21 +224,39 @@ bool FreeTypeFont::sizeFor(Sized& s)
     }
     if (FT_Activate_Size(s.size) != 0)
         return false;
-    FT_Set_Char_Size(s.face, 0, ppem26_, 72, 72);
+    FT_Set_Char_Size(s.face, ppemX26_, ppem26_, 72, 72);
     return true;
 }
 
-bool FreeTypeFont::render(char32_t code, GlyphImage& g)
+bool FreeTypeFont::render(char32_t code, const GlyphTransform& turn, GlyphImage& g)
 {
     for (Sized& s : faces_) {
         const FT_UInt index = FT_Get_Char_Index(s.face, code);
-        if (index != 0 && renderFrom(s, index, g))
+        if (index != 0 && renderFrom(s, index, turn, g))
             return true;
     }
     return false;
 }
 
-bool FreeTypeFont::renderFrom(Sized& s, FT_UInt index, GlyphImage& g)
+namespace {
+
+// Our transform has y pointing down, FreeType's up.
+FT_Matrix freeTypeMatrix(const GlyphTransform& t) { return {t.xx, -t.xy, -t.yx, t.yy}; }
+
+// Turned or stretched ink is held to twice the largest upright cell.
+bool inkWithinBound(const FT_Outline& outline)
+{
+    FT_BBox box;
+    FT_Outline_Get_CBox(&outline, &box);
+    const double kMostPixels = 2.0 * 4096 * 4096;
+    return double(box.xMax - box.xMin) / 64 * (double(box.yMax - box.yMin) / 64) <= kMostPixels;
+}
+
+}  // namespace
+
+// The glyph is hinted upright at its size, then turned: emboldening and
+// slant belong to the upright glyph.
+bool FreeTypeFont::renderFrom(Sized& s, FT_UInt index, const GlyphTransform& turn, GlyphImage& g)
 {
     if (!sizeFor(s))
         return false;
@@ -244,13 +266,19 @@ bool FreeTypeFont::renderFrom(Sized& s, FT_UInt index, GlyphImage& g)
     int extra = 0;
     if (slot->format == FT_GLYPH_FORMAT_OUTLINE) {
         if (s.emboldenSynthetic) {
-            FT_Outline_EmboldenXY(&slot->outline, std::max<FT_Pos>(64, ppem26_ / 24), 0);
+            FT_Outline_EmboldenXY(&slot->outline, std::max<FT_Pos>(64, ppemX26_ / 24), 0);
             extra = 1;
         }
         if (s.slantSynthetic) {
             FT_Matrix shear{0x10000, 0x3800, 0, 0x10000};
             FT_Outline_Transform(&slot->outline, &shear);
         }
+        if (!turn.identity()) {
+            FT_Matrix m = freeTypeMatrix(turn);
+            FT_Outline_Transform(&slot->outline, &m);
+        }
+        if ((!turn.identity() || ppemX26_ != ppem26_) && !inkWithinBound(slot->outline))
+            return false;
     }
     if (FT_Render_Glyph(slot, FT_RENDER_MODE_MONO) != 0)
         return false;
@@ -274,7 +302,7 @@ uint64_t fontKeyOf(const LOGFONT& log)
 {
     const FaceFiles* families[] = {&kSans, &kArial, &kMono, &kCjk};
     const uint64_t family = static_cast<uint64_t>(std::find(families, families + 4, &facesFor(log.lfFaceName)) - families);
-    return family | uint64_t(wantsBold(log)) << 2 | uint64_t(log.lfItalic != 0) << 3 |
+    return family | uint64_t(wantsBold(log)) << 2 | uint64_t(log.lfItalic != 0) << 3 | uint64_t(widthOf(log)) << 4 |
            uint64_t(static_cast<uint32_t>(log.lfHeight)) << 32;
 }
 

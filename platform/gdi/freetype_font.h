@@ -25,8 +25,9 @@ public:
     FreeTypeFont& operator=(const FreeTypeFont&) = delete;
 
     const FontMetrics& metrics() const { return metrics_; }
-    // False when no face has the character.
-    bool render(char32_t code, GlyphImage& g);
+    // False when no face has the character, or its turned ink would be
+    // larger than any upright glyph.
+    bool render(char32_t code, const GlyphTransform& turn, GlyphImage& g);
 
     // The bytes FreeType holds for every face and size in the process.
     static size_t libraryBytes();
@@ -42,12 +43,13 @@ private:
     void addFace(const FaceFiles& files, bool bold, bool italic);
     void computeMetrics();
     bool sizeFor(Sized& s);
-    bool renderFrom(Sized& s, FT_UInt index, GlyphImage& g);
+    bool renderFrom(Sized& s, FT_UInt index, const GlyphTransform& turn, GlyphImage& g);
 
     LOGFONT log_;
     std::vector<Sized> faces_;
     FontMetrics metrics_;
     long ppem26_ = 16 * 64;
+    long ppemX26_ = 16 * 64;  // wider or narrower than ppem26_ for a font of a given width
 };
 
 }  // namespace gdi

@@ -140,6 +140,7 @@
 // ExtTextOut options
 #define ETO_OPAQUE 0x0002
 #define ETO_CLIPPED 0x0004
+#define ETO_PDY 0x2000
 
 // DrawText formats
 #define DT_TOP 0x00000000

@@ -136,6 +136,57 @@ std::string Utf16ToUtf8(const uint8_t* text, size_t units)
     return out;
 }
 
+namespace {
+
+// Each character takes the spacing of the units it is written in.
+void AddCharacter(RecordText& out, char32_t c, size_t unit, size_t units, const std::vector<int32_t>& spacing, bool pairs)
+{
+    out.chars.push_back(c);
+    if (spacing.empty())
+        return;
+    const size_t step = pairs ? 2 : 1;
+    double advance = 0, rise = 0;
+    for (size_t u = unit; u < unit + units && (u + 1) * step <= spacing.size(); u++) {
+        advance += spacing[u * step];
+        if (pairs)
+            rise += spacing[u * step + 1];
+    }
+    out.advance.push_back(advance);
+    if (pairs)
+        out.rise.push_back(rise);
+}
+
+}  // namespace
+
+RecordText Latin1Text(const uint8_t* text, size_t length, const std::vector<int32_t>& spacing, bool pairs)
+{
+    RecordText out;
+    for (size_t i = 0; i < length && text[i]; i++)
+        AddCharacter(out, text[i], i, 1, spacing, pairs);
+    return out;
+}
+
+RecordText Utf16Text(const uint8_t* text, size_t units, const std::vector<int32_t>& spacing, bool pairs)
+{
+    RecordText out;
+    for (size_t i = 0; i < units; i++) {
+        uint32_t c = uint32_t(text[2 * i] | text[2 * i + 1] << 8);
+        size_t taken = 1;
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < units) {
+            uint32_t low = uint32_t(text[2 * i + 2] | text[2 * i + 3] << 8);
+            if (low >= 0xDC00 && low < 0xE000) {
+                c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+                taken = 2;
+            }
+        }
+        if (c == 0)
+            break;
+        AddCharacter(out, c, i, taken, spacing, pairs);
+        i += taken - 1;
+    }
+    return out;
+}
+
 // The picture's set-up and hand-over count against the deadline at their
 // modelled cost: they run outside playback.
 MetafilePlayer::MetafilePlayer(HDC dc, const RECT& dest)
@@ -183,10 +234,21 @@ PointD MetafilePlayer::ToReference(double x, double y) const
     }
 }
 
+PointD MetafilePlayer::ToDeviceExact(double x, double y) const { return ReferenceToDevice(ToReference(x, y)); }
+
 POINT MetafilePlayer::ToDevice(double x, double y) const
 {
-    PointD d = ReferenceToDevice(ToReference(x, y));
+    PointD d = ToDeviceExact(x, y);
     return {ToInt(d.x), ToInt(d.y)};
+}
+
+void MetafilePlayer::LinearPart(double m[4]) const
+{
+    const PointD o = ToDeviceExact(0, 0), ex = ToDeviceExact(1, 0), ey = ToDeviceExact(0, 1);
+    m[0] = ex.x - o.x;
+    m[1] = ey.x - o.x;
+    m[2] = ex.y - o.y;
+    m[3] = ey.y - o.y;
 }
 
 double MetafilePlayer::ScaleLength(double length) const
@@ -200,7 +262,16 @@ double MetafilePlayer::ScaleLength(double length) const
 RECT MetafilePlayer::ToDeviceRect(int left, int top, int right, int bottom) const
 {
     POINT a = ToDevice(left, top), b = ToDevice(right, bottom);
-    return {std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
+    RECT box = {std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
+    if (Turns())
+        box = BoundingBox(ToDevicePoints(Corners(left, top, right, bottom)));
+    return box;
+}
+
+std::vector<PointD> MetafilePlayer::Corners(int left, int top, int right, int bottom) const
+{
+    return {{double(left), double(top)}, {double(right), double(top)}, {double(right), double(bottom)},
+            {double(left), double(bottom)}};
 }
 
 std::vector<POINT> MetafilePlayer::ToDevicePoints(const std::vector<PointD>& logical) const
@@ -497,6 +568,10 @@ void MetafilePlayer::DrawPolyPolygon(const std::vector<std::vector<PointD>>& rin
 
 void MetafilePlayer::DrawRectangle(int left, int top, int right, int bottom)
 {
+    if (Turns()) {
+        DrawPolygon(Corners(left, top, right, bottom));
+        return;
+    }
     RECT r = ToDeviceRect(left, top, right, bottom);
     const std::vector<POINT> corners = {{r.left, r.top}, {r.right, r.top}, {r.right, r.bottom}, {r.left, r.bottom}};
     if (Afford(kShape + FillCost(r, PaintRate()) + StrokeCost(corners, true)))
@@ -505,6 +580,19 @@ void MetafilePlayer::DrawRectangle(int left, int top, int right, int bottom)
 
 void MetafilePlayer::DrawEllipse(int left, int top, int right, int bottom)
 {
+    if (Turns()) {
+        // As many sides as the turned ellipse's outline needs on the device.
+        const double cx = (double(left) + right) / 2, cy = (double(top) + bottom) / 2;
+        const double rx = std::fabs(double(right) - left) / 2, ry = std::fabs(double(bottom) - top) / 2;
+        const int steps = ArcSegments(ScaleLength(rx), ScaleLength(ry), 2 * M_PI);
+        std::vector<PointD> points;
+        for (int i = 0; i < steps; i++) {
+            const double a = 2 * M_PI * i / steps;
+            points.push_back({cx + rx * std::cos(a), cy - ry * std::sin(a)});
+        }
+        DrawPolygon(points);
+        return;
+    }
     RECT r = ToDeviceRect(left, top, right, bottom);
     const int width = PenWidth();
     const RECT outer = {r.left - width, r.top - width, r.right + width, r.bottom + width};
@@ -559,45 +647,147 @@ void MetafilePlayer::DrawArc(ArcKind kind, int left, int top, int right, int bot
         DrawPolygon(points);
 }
 
-void MetafilePlayer::DrawText(int x, int y, UINT options, const RECT* logicalRect,
-                              const std::string& utf8)
+namespace {
+
+void Multiply(const double a[4], const double b[4], double scale, double out[4])
 {
+    out[0] = (a[0] * b[0] + a[1] * b[2]) / scale;
+    out[1] = (a[0] * b[1] + a[1] * b[3]) / scale;
+    out[2] = (a[2] * b[0] + a[3] * b[2]) / scale;
+    out[3] = (a[2] * b[1] + a[3] * b[3]) / scale;
+}
+
+// The device box of a glyph's cell as the turn draws it.
+SIZE TurnedCell(const GlyphTransform& t, double width, double height)
+{
+    const double k = 1.0 / 65536;
+    return {LONG(std::ceil((std::fabs(t.xx) * width + std::fabs(t.xy) * height) * k)),
+            LONG(std::ceil((std::fabs(t.yx) * width + std::fabs(t.yy) * height) * k))};
+}
+
+}  // namespace
+
+// In the compatible mode text keeps upright on the device, turned only by
+// its escapement. In the advanced mode it follows the world transform too,
+// its line turned by the escapement and its glyphs by the orientation;
+// a transform that only scales leaves text as the compatible mode draws
+// it, in the font's own proportions.
+TextFrame MetafilePlayer::FrameOf(const LOGFONT& font, bool advanced) const
+{
+    double linear[4];
+    LinearPart(linear);
+    const bool scalesOnly = linear[1] == 0 && linear[2] == 0 && linear[0] > 0 && linear[3] > 0;
+    const double scale = ScaleLength(1);
+    if (!advanced || ((scalesOnly || !(scale > 1e-9)) && font.lfEscapement == font.lfOrientation))
+        return TextFrame::turnedBy(font.lfEscapement);
+    if (scalesOnly || !(scale > 1e-9)) {
+        linear[0] = linear[3] = 1;
+        linear[1] = linear[2] = 0;
+    }
+    const double by = scalesOnly ? 1 : scale;
+    double escapement[4], orientation[4], glyphs[4];
+    turnMatrix(font.lfEscapement, escapement);
+    turnMatrix(font.lfOrientation, orientation);
+    TextFrame frame;
+    Multiply(linear, escapement, by, frame.line);
+    Multiply(linear, orientation, by, glyphs);
+    frame.glyphs = GlyphTransform::of(glyphs);
+    return frame;
+}
+
+// Spacing in logical units to whole device pixels along the line, rounded
+// where the characters fall so that no error adds up.
+std::vector<INT> MetafilePlayer::DeviceSpacing(const RecordText& text, double alongScale, double riseScale) const
+{
+    std::vector<INT> out;
+    if (!text.spaced())
+        return out;
+    const bool pairs = !text.rise.empty();
+    const double kMost = 1 << 24;
+    double along = 0, rise = 0;
+    long placedAlong = 0, placedRise = 0;
+    for (size_t i = 0; i < text.chars.size(); i++) {
+        along += text.advance[i];
+        const long a = std::lround(std::clamp(along * alongScale, -kMost, kMost));
+        out.push_back(INT(a - placedAlong));
+        placedAlong = a;
+        if (pairs) {
+            rise += text.rise[i];
+            const long r = std::lround(std::clamp(rise * riseScale, -kMost, kMost));
+            out.push_back(INT(r - placedRise));
+            placedRise = r;
+        }
+    }
+    return out;
+}
+
+void MetafilePlayer::DrawText(int x, int y, UINT options, const RECT* logicalRect, const RecordText& text,
+                              bool advanced)
+{
+    LOGFONT font{};
+    if (!GetObject(GetCurrentObject(m_dc, OBJ_FONT), sizeof(font), &font))
+        return;
+    const TextFrame frame = FrameOf(font, advanced);
+    double linear[4];
+    LinearPart(linear);
+    const bool withWorld = advanced && !(linear[1] == 0 && linear[2] == 0 && linear[0] > 0 && linear[3] > 0);
     POINT p = ToDevice(x, y);
     RECT deviceRect{};
-    const RECT* rect = nullptr;
+    std::vector<POINT> box;
     if (logicalRect && (options & (ETO_OPAQUE | ETO_CLIPPED))) {
-        deviceRect = ToDeviceRect(logicalRect->left, logicalRect->top, logicalRect->right,
-                                  logicalRect->bottom);
-        rect = &deviceRect;
+        const RECT& l = *logicalRect;
+        if (withWorld) {
+            box = ToDevicePoints(Corners(l.left, l.top, l.right, l.bottom));
+            deviceRect = BoundingBox(box);
+        } else {
+            deviceRect = ToDeviceRect(l.left, l.top, l.right, l.bottom);
+            box = {{deviceRect.left, deviceRect.top}, {deviceRect.right, deviceRect.top},
+                   {deviceRect.right, deviceRect.bottom}, {deviceRect.left, deviceRect.bottom}};
+        }
     }
+    const double scale = ScaleLength(1);
+    const std::vector<INT> spacing = withWorld ? DeviceSpacing(text, scale, scale)
+                                               : DeviceSpacing(text, std::hypot(linear[0], linear[2]),
+                                                               std::hypot(linear[1], linear[3]));
+    std::string utf8;
+    for (char32_t c : text.chars)
+        AppendUtf8(utf8, c);
     // Each glyph costs its cell, however little of it shows.
     TEXTMETRIC metrics{};
     GetTextMetrics(m_dc, &metrics);
-    const uint64_t cell =
-        uint64_t(std::max<LONG>(1, metrics.tmHeight)) * uint64_t(std::max<LONG>(1, metrics.tmMaxCharWidth));
+    const LONG cellWidth = std::max<LONG>(1, metrics.tmMaxCharWidth), cellHeight = std::max<LONG>(1, metrics.tmHeight);
+    const SIZE turned = frame.glyphs.identity() ? SIZE{cellWidth, cellHeight} : TurnedCell(frame.glyphs, cellWidth, cellHeight);
+    const uint64_t cell = uint64_t(std::max<LONG>(1, turned.cx)) * uint64_t(std::max<LONG>(1, turned.cy));
     const double cells = double(utf8.size()) * double(std::min(cell, Area(m_dest) + 1));
-    const double glyphs = double(utf8.size()) * kGlyph + cells * kGlyphPixel + RenderCost(utf8, metrics, cell);
+    const double glyphs = double(utf8.size()) * kGlyph + cells * kGlyphPixel +
+                          RenderCost(text.chars, frame.glyphs, cell, std::max<LONG>(1, turned.cy));
     // Wherever the alignment puts it, the text lies within its length and
-    // two lines of the position.
-    const LONG length = LONG(std::min<uint64_t>(utf8.size() * uint64_t(std::max<LONG>(1, metrics.tmMaxCharWidth)), 1 << 24));
-    const LONG lines = 2 * std::max<LONG>(1, metrics.tmHeight);
-    const RECT reach = {p.x - length, p.y - lines, p.x + length, p.y + lines};
-    if (Afford(kShape + FillCost(deviceRect, PixelRate(true, true)) + glyphs + PieceCost(reach, cells)))
-        ExtTextOut(m_dc, p.x, p.y, options & (ETO_OPAQUE | ETO_CLIPPED), rect, utf8.c_str(),
-                   UINT(utf8.size()), nullptr);
+    // two lines of the position, along a turned line on either side.
+    uint64_t spaced = 0;
+    for (size_t i = 0; i < spacing.size(); i++)
+        spaced += uint64_t(std::abs(int64_t(spacing[i])));
+    const LONG length = LONG(std::min<uint64_t>(std::max<uint64_t>(utf8.size() * uint64_t(cellWidth), spaced), 1 << 24));
+    const LONG lines = 2 * cellHeight;
+    const RECT reach = frame.upright() ? RECT{p.x - length, p.y - lines, p.x + length, p.y + lines}
+                                       : RECT{p.x - length - lines, p.y - length - lines, p.x + length + lines,
+                                              p.y + length + lines};
+    if (!Afford(kShape + FillCost(deviceRect, PixelRate(true, true)) + glyphs + PieceCost(reach, cells)))
+        return;
+    const UINT drawn = (options & (ETO_OPAQUE | ETO_CLIPPED)) | (spacing.size() > text.chars.size() ? ETO_PDY : 0);
+    drawTextAlong(m_dc, font, frame, p.x, p.y, drawn, box.empty() ? nullptr : box.data(), utf8.c_str(),
+                  UINT(utf8.size()), spacing.empty() ? nullptr : spacing.data());
 }
 
 // Fonts and glyphs are opened and rendered the first time they are drawn
 // with, then cached: whatever was drawn before, this drawing pays for each
 // font and glyph it draws with once, and again for each its own drawing
 // would have made the cache drop since.
-double MetafilePlayer::RenderCost(const std::string& utf8, const TEXTMETRIC& metrics, uint64_t cell)
+double MetafilePlayer::RenderCost(const std::u32string& chars, const GlyphTransform& turn, uint64_t cell, long height)
 {
     LOGFONT font{};
     if (!GetObject(GetCurrentObject(m_dc, OBJ_FONT), sizeof(font), &font))
         return 0;
-    const FontCacheModel::Work work =
-        m_fontCache.Draw(fontKeyOf(font), decodeUtf8(utf8.data(), utf8.size()), cell, metrics.tmHeight);
+    const FontCacheModel::Work work = m_fontCache.Draw(fontKeyOf(font), chars, cell, height, turn);
     return work.fontsOpened * kFontOpened + work.renderedPixels * kRenderedPixel;
 }
 
@@ -664,6 +854,10 @@ void MetafilePlayer::PaintPixel(POINT p, COLORREF color)
 
 void MetafilePlayer::IntersectClip(int left, int top, int right, int bottom)
 {
+    if (Turns()) {
+        ClipByTurned(left, top, right, bottom, RGN_AND);
+        return;
+    }
     RECT r = ToDeviceRect(left, top, right, bottom);
     if (AffordClip(1))
         IntersectClipRect(m_dc, r.left, r.top, r.right, r.bottom);
@@ -671,9 +865,30 @@ void MetafilePlayer::IntersectClip(int left, int top, int right, int bottom)
 
 void MetafilePlayer::ExcludeClip(int left, int top, int right, int bottom)
 {
+    if (Turns()) {
+        ClipByTurned(left, top, right, bottom, RGN_DIFF);
+        return;
+    }
     RECT r = ToDeviceRect(left, top, right, bottom);
     if (AffordClip(1))
         ExcludeClipRect(m_dc, r.left, r.top, r.right, r.bottom);
+}
+
+// A turned clip rectangle is its turned outline, a part a row, on the rows
+// of the picture: nothing is drawn beyond them.
+void MetafilePlayer::ClipByTurned(int left, int top, int right, int bottom, int mode)
+{
+    std::vector<PointD> outline;
+    for (const POINT& p : ToDevicePoints(Corners(left, top, right, bottom)))
+        outline.push_back({double(p.x), double(p.y)});
+    const Rows picture{int(m_dest.top) - 1, int(m_dest.bottom) + 1};
+    HRGN area = CreateRectRgn(0, 0, 0, 0);
+    std::shared_ptr<RegionObject> region = findRegion(area);
+    if (region)
+        region->region = polygonRegion(outline, ALTERNATE, picture);
+    if (region && AffordClip(uint64_t(region->region.bands().size()) + 1))
+        ExtSelectClipRgn(m_dc, area, mode);
+    DeleteObject(area);
 }
 
 void MetafilePlayer::MoveTo(int x, int y)

@@ -12,12 +12,10 @@
 #include "gdi/gdiapi.h"
 #include "gdi/metafile.h"
 #include "gdi/playback_deadline.h"
+#include "gdi/raster.h"
+#include "gdi/text_frame.h"
 
 namespace gdi {
-
-struct PointD {
-    double x, y;
-};
 
 // A little-endian record body with bounds-checked reads: a read past the
 // end yields 0 and marks the record as short.
@@ -37,6 +35,22 @@ private:
     const uint8_t* m_data;
     size_t m_size;
 };
+
+// A text record's characters, each with the spacing of the units it is
+// written in (bytes or UTF-16 units) summed: its advance and, where the
+// record gives pairs, its rise, in logical units. No spacing when the
+// record has none.
+struct RecordText {
+    std::u32string chars;
+    std::vector<double> advance;
+    std::vector<double> rise;
+    bool spaced() const { return !advance.empty(); }
+};
+
+// spacing: one value a unit, or two (advance, rise) with pairs; empty for
+// none. The text ends at its first NUL.
+RecordText Latin1Text(const uint8_t* text, size_t length, const std::vector<int32_t>& spacing, bool pairs);
+RecordText Utf16Text(const uint8_t* text, size_t units, const std::vector<int32_t>& spacing, bool pairs);
 
 // The modelled work, in nanoseconds, past which playback stops, the
 // picture's set-up and hand-over included.
@@ -70,10 +84,18 @@ protected:
     // Logical to device, through the world transform, the mapping mode and
     // the player's own placement of the picture.
     POINT ToDevice(double x, double y) const;
+    PointD ToDeviceExact(double x, double y) const;
     PointD ToReference(double x, double y) const;
+    // Whether the world transform turns or shears what is drawn: shapes
+    // then go as their turned outlines.
+    bool Turns() const { return m_map.world[1] != 0 || m_map.world[2] != 0; }
+    // The device steps {xx, xy, yx, yy} of one logical unit along x and y.
+    void LinearPart(double m[4]) const;
     virtual PointD ReferenceToDevice(const PointD& p) const = 0;
     double ScaleLength(double length) const;
+    // The device box of a logical rectangle, its turned corners included.
     RECT ToDeviceRect(int left, int top, int right, int bottom) const;
+    std::vector<PointD> Corners(int left, int top, int right, int bottom) const;
     std::vector<POINT> ToDevicePoints(const std::vector<PointD>& logical) const;
 
     // Object table slots; created objects are deleted with the player.
@@ -94,7 +116,9 @@ protected:
     enum class ArcKind { Arc, Chord, Pie };
     void DrawArc(ArcKind kind, int left, int top, int right, int bottom, int xStart, int yStart,
                  int xEnd, int yEnd);
-    void DrawText(int x, int y, UINT options, const RECT* logicalRect, const std::string& utf8);
+    // advanced: drawn in the advanced graphics mode, where text follows the
+    // world transform; otherwise only its position and height do.
+    void DrawText(int x, int y, UINT options, const RECT* logicalRect, const RecordText& text, bool advanced);
     // bitsOffset kPackedBits: the bits follow the header and colour table.
     static const size_t kPackedBits = SIZE_MAX;
     void DrawDib(int xDest, int yDest, int destWidth, int destHeight, int xSrc, int ySrc,
@@ -104,6 +128,7 @@ protected:
     void PaintPixel(POINT device, COLORREF color);
     void IntersectClip(int left, int top, int right, int bottom);
     void ExcludeClip(int left, int top, int right, int bottom);
+    void ClipByTurned(int left, int top, int right, int bottom, int mode);
     void MoveTo(int x, int y);
     void LineTo(int x, int y);
     void SaveState();
@@ -126,13 +151,15 @@ protected:
     double PieceCost(RECT box, double pixels) const;
     // The cost of opening the current font and rendering the text's glyphs
     // in it, for those the font cache would not hold.
-    double RenderCost(const std::string& utf8, const TEXTMETRIC& metrics, uint64_t cell);
+    double RenderCost(const std::u32string& chars, const GlyphTransform& turn, uint64_t cell, long height);
     // The cost of a pixel on the picture: a plain copy, or combined by a
     // binary or a ternary raster operation.
     double PixelRate(bool plainCopy, bool binary) const;
     double PaintRate() const;
     int PenWidth(LOGPEN* logical = nullptr) const;
     static double RegionRows(RECT box);
+    TextFrame FrameOf(const LOGFONT& font, bool advanced) const;
+    std::vector<INT> DeviceSpacing(const RecordText& text, double alongScale, double riseScale) const;
     static RECT BoundingBox(const std::vector<POINT>& points);
 
     HDC m_dc;

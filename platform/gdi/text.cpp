@@ -1,10 +1,13 @@
 // Font objects, text output and measurement.
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "gdi/font.h"
 #include "gdi/gdiapi.h"
+#include "gdi/raster.h"
 #include "gdi/target.h"
+#include "gdi/text_frame.h"
 
 using namespace gdi;
 
@@ -66,21 +69,6 @@ int widthOf(FontInstance& font, const std::u32string& text)
     return w;
 }
 
-void drawGlyphs(Target& t, FontInstance& font, const std::u32string& text, int x, int baseline, COLORREF color,
-                const INT* dx)
-{
-    uint32_t raw = t.raw(color);
-    for (size_t i = 0; i < text.size(); ++i) {
-        std::shared_ptr<const GlyphImage> g = font.glyph(text[i]);
-        if (!g)
-            continue;
-        const int gx = x + g->left, gy = baseline - g->top;
-        for (const GlyphRun& run : g->runs)
-            t.span(gy + run.row, gx + run.x0, gx + run.x1, raw, R2_COPYPEN);
-        x += dx ? dx[i] : g->advance;
-    }
-}
-
 bool fillOpaque(Target& t, const RECT& logical, COLORREF color)
 {
     RECT r = normalised(logical.left, logical.top, logical.right, logical.bottom);
@@ -89,25 +77,177 @@ bool fillOpaque(Target& t, const RECT& logical, COLORREF color)
     return true;
 }
 
+// The corners of an area of the line, in font pixels from the reference
+// point, on the device.
+struct LineArea {
+    double along0, down0, along1, down1;
+};
+
+std::vector<PointD> cornersOf(const TextFrame& f, PointD origin, const LineArea& a)
+{
+    auto at = [&](double along, double down) {
+        return PointD{origin.x + f.line[0] * along + f.line[1] * down, origin.y + f.line[2] * along + f.line[3] * down};
+    };
+    return {at(a.along0, a.down0), at(a.along1, a.down0), at(a.along1, a.down1), at(a.along0, a.down1)};
+}
+
+// A turned area is filled as its polygon; an upright one as its rectangle.
+void fillArea(Target& t, const TextFrame& f, PointD origin, const LineArea& a, uint32_t raw)
+{
+    if (f.upright()) {
+        RECT r = normalised(int(origin.x + a.along0), int(origin.y + a.down0), int(origin.x + a.along1),
+                            int(origin.y + a.down1));
+        patternBlt(t, r, raw, PATCOPY);
+        return;
+    }
+    const Region area = polygonRegion(cornersOf(f, origin, a), ALTERNATE, {t.bounds.top, t.bounds.bottom});
+    for (const Band& band : area.bands())
+        for (int y = band.top; y < band.bottom; ++y)
+            for (const Span& s : band.spans)
+                t.span(y, s.x0, s.x1, raw, R2_COPYPEN);
+}
+
+// Where the glyphs may land: inside the clip, and inside a turned
+// ETO_CLIPPED box as well.
+class GlyphClip {
+public:
+    explicit GlyphClip(Target& t) : t_(t) {}
+    void limitTo(Region box) { box_ = std::move(box), limited_ = true; }
+    void span(int y, int x0, int x1, uint32_t raw)
+    {
+        if (!limited_) {
+            t_.span(y, x0, x1, raw, R2_COPYPEN);
+            return;
+        }
+        const std::vector<Band>& bands = box_.bands();
+        auto band = std::upper_bound(bands.begin(), bands.end(), y, [](int v, const Band& b) { return v < b.bottom; });
+        if (band == bands.end() || band->top > y)
+            return;
+        for (const Span& s : band->spans)
+            if (std::max(x0, s.x0) < std::min(x1, s.x1))
+                t_.span(y, std::max(x0, s.x0), std::min(x1, s.x1), raw, R2_COPYPEN);
+    }
+
+private:
+    Target& t_;
+    Region box_;
+    bool limited_ = false;
+};
+
+void clipToBox(Target& t, GlyphClip& glyphClip, const POINT* box)
+{
+    const bool upright = box[0].y == box[1].y && box[1].x == box[2].x && box[2].y == box[3].y && box[3].x == box[0].x;
+    if (!upright) {
+        std::vector<PointD> corners;
+        for (int i = 0; i < 4; ++i)
+            corners.push_back({double(clampCoord(box[i].x)) + t.dx, double(clampCoord(box[i].y)) + t.dy});
+        glyphClip.limitTo(polygonRegion(corners, ALTERNATE, {t.bounds.top, t.bounds.bottom}));
+        return;
+    }
+    RECT clip = normalised(box[0].x, box[0].y, box[2].x, box[2].y);
+    OffsetRect(&clip, t.dx, t.dy);
+    std::vector<RECT> inside;
+    for (const RECT& c : t.clip) {
+        RECT a;
+        if (IntersectRect(&a, &c, &clip))
+            inside.push_back(a);
+    }
+    t.setClip(std::move(inside));
+}
+
+void fillBox(Target& t, const POINT* box, COLORREF color)
+{
+    const bool upright = box[0].y == box[1].y && box[1].x == box[2].x && box[2].y == box[3].y && box[3].x == box[0].x;
+    if (upright) {
+        fillOpaque(t, {box[0].x, box[0].y, box[2].x, box[2].y}, color);
+        return;
+    }
+    POINT device[4];
+    for (int i = 0; i < 4; ++i)
+        device[i] = {clampCoord(box[i].x) + t.dx, clampCoord(box[i].y) + t.dy};
+    const Region area = polygonRegion(device, 4, ALTERNATE, {t.bounds.top, t.bounds.bottom});
+    const uint32_t raw = t.raw(color);
+    for (const Band& band : area.bands())
+        for (int y = band.top; y < band.bottom; ++y)
+            for (const Span& s : band.spans)
+                t.span(y, s.x0, s.x1, raw, R2_COPYPEN);
+}
+
+// Where each character's pen lies along and down the line, in font pixels
+// from the text's start; one more for the end.
+struct PenSteps {
+    std::vector<int> along;
+    std::vector<int> down;
+};
+
+PenSteps penSteps(FontInstance& font, const std::u32string& chars, const GlyphTransform& turn, const INT* dx,
+                  bool pairs)
+{
+    PenSteps p;
+    p.along.push_back(0);
+    p.down.push_back(0);
+    for (size_t i = 0; i < chars.size(); ++i) {
+        int advance = 0, rise = 0;
+        if (dx) {
+            advance = pairs ? dx[2 * i] : dx[i];
+            rise = pairs ? dx[2 * i + 1] : 0;
+        } else {
+            std::shared_ptr<const GlyphImage> g = font.glyph(chars[i], turn);
+            advance = g ? g->advance : 0;
+        }
+        p.along.push_back(clampCoord(static_cast<long long>(p.along.back()) + advance));
+        p.down.push_back(clampCoord(static_cast<long long>(p.down.back()) - rise));
+    }
+    return p;
+}
+
 }  // namespace
 
-BOOL ExtTextOut(HDC dc, int x, int y, UINT options, const RECT* rect, LPCSTR text, UINT length, const INT* dx)
+void gdi::turnMatrix(int tenths, double m[4])
+{
+    tenths %= 3600;
+    if (tenths < 0)
+        tenths += 3600;
+    double c, s;
+    switch (tenths) {
+    case 0: c = 1, s = 0; break;
+    case 900: c = 0, s = 1; break;
+    case 1800: c = -1, s = 0; break;
+    case 2700: c = 0, s = -1; break;
+    default:
+        c = std::cos(tenths * M_PI / 1800);
+        s = std::sin(tenths * M_PI / 1800);
+    }
+    // Along the text goes (cos, -sin) on the screen, down from it (sin, cos).
+    m[0] = c, m[1] = s, m[2] = -s, m[3] = c;
+}
+
+TextFrame TextFrame::turnedBy(int tenths)
+{
+    TextFrame f;
+    turnMatrix(tenths, f.line);
+    f.glyphs = GlyphTransform::of(f.line);
+    return f;
+}
+
+BOOL gdi::drawTextAlong(HDC dc, const LOGFONT& log, const TextFrame& frame, int x, int y, UINT options,
+                        const POINT* box, const char* text, UINT length, const INT* dx)
 {
     std::shared_ptr<Dc> d = findDc(dc);
     if (!d || (length > 0 && !text))
         return FALSE;
-    std::shared_ptr<FontInstance> font = dcFont(dc);
     Target t;
     bool drawable = targetOf(dc, t);
     DcState& s = d->state;
-    if (drawable && rect && (options & ETO_OPAQUE))
-        fillOpaque(t, *rect, s.bkColor);
-    if (length == 0 || !font)
+    if (drawable && box && (options & ETO_OPAQUE))
+        fillBox(t, box, s.bkColor);
+    if (length == 0)
         return TRUE;
+    // Held for the call: the cache keeps a font in use.
+    std::shared_ptr<FontInstance> font = fontFor(log);
     std::u32string chars = decodeUtf8(text, length);
-    int width = 0;
-    for (size_t i = 0; i < chars.size(); ++i)
-        width += dx ? dx[i] : advanceOf(*font, chars[i]);
+    const PenSteps steps = penSteps(*font, chars, frame.glyphs, dx, options & ETO_PDY);
+    const int width = steps.along.back();
     const FontMetrics& m = font->metrics();
     x = clampCoord(x);
     y = clampCoord(y);
@@ -116,46 +256,64 @@ BOOL ExtTextOut(HDC dc, int x, int y, UINT options, const RECT* rect, LPCSTR tex
         x = s.position.x;
         y = s.position.y;
     }
-    int left = x;
-    if ((align & TA_CENTER) == TA_CENTER)
-        left = x - width / 2;
-    else if (align & TA_RIGHT)
-        left = x - width;
-    int baseline = y + m.ascent;
-    if ((align & TA_BASELINE) == TA_BASELINE)
-        baseline = y;
-    else if (align & TA_BOTTOM)
-        baseline = y - m.descent;
-    if (align & TA_UPDATECP)
-        s.position.x = (align & TA_RIGHT) && !((align & TA_CENTER) == TA_CENTER) ? left : left + width;
+    const bool centred = (align & TA_CENTER) == TA_CENTER, right = (align & TA_RIGHT) && !centred;
+    const int along0 = centred ? -(width / 2) : right ? -width : 0;
+    const int down0 = (align & TA_BASELINE) == TA_BASELINE ? 0 : (align & TA_BOTTOM) ? -m.descent : m.ascent;
+    const double* f = frame.line;
+    if (align & TA_UPDATECP) {
+        const int end = right ? along0 : along0 + width;
+        s.position = {clampCoord(std::lround(x + f[0] * end)), clampCoord(std::lround(y + f[2] * end))};
+    }
     if (!drawable)
         return TRUE;
-    if (rect && (options & ETO_CLIPPED)) {
-        RECT clip = normalised(rect->left, rect->top, rect->right, rect->bottom);
-        OffsetRect(&clip, t.dx, t.dy);
-        std::vector<RECT> inside;
-        for (const RECT& c : t.clip) {
-            RECT a;
-            if (IntersectRect(&a, &c, &clip))
-                inside.push_back(a);
-        }
-        t.setClip(std::move(inside));
+    GlyphClip glyphClip(t);
+    if (box && (options & ETO_CLIPPED))
+        clipToBox(t, glyphClip, box);
+    // The line's start: the reference point moved along and down the line.
+    const PointD origin{double(x) + t.dx + f[0] * along0 + f[1] * down0, double(y) + t.dy + f[2] * along0 + f[3] * down0};
+    if (s.bkMode == OPAQUE)
+        fillArea(t, frame, origin, {0, -double(m.ascent), double(width), double(m.descent)}, t.raw(s.bkColor));
+    const uint32_t ink = t.raw(s.textColor);
+    for (size_t i = 0; i < chars.size(); ++i) {
+        std::shared_ptr<const GlyphImage> g = font->glyph(chars[i], frame.glyphs);
+        if (!g)
+            continue;
+        const double along = steps.along[i], down = steps.down[i];
+        const int gx = int(std::lround(origin.x + f[0] * along + f[1] * down)) + g->left;
+        const int gy = int(std::lround(origin.y + f[2] * along + f[3] * down)) - g->top;
+        for (const GlyphRun& run : g->runs)
+            glyphClip.span(gy + run.row, gx + run.x0, gx + run.x1, ink);
     }
-    if (s.bkMode == OPAQUE) {
-        RECT cell{left, baseline - m.ascent, left + width, baseline + m.descent};
-        fillOpaque(t, cell, s.bkColor);
+    const int thickness = std::max(1, (m.ascent + m.descent) / 20);
+    if (log.lfUnderline) {
+        const double under = std::max(1, m.descent / 3);
+        fillArea(t, frame, origin, {0, under, double(width), under + thickness}, ink);
     }
-    drawGlyphs(t, *font, chars, left + t.dx, baseline + t.dy, s.textColor, dx);
-    const LOGFONT& log = s.font->log;
-    int thickness = std::max(1, (m.ascent + m.descent) / 20);
-    uint32_t raw = t.raw(s.textColor);
-    for (int k = 0; k < thickness; ++k) {
-        if (log.lfUnderline)
-            t.span(baseline + t.dy + std::max(1, m.descent / 3) + k, left + t.dx, left + t.dx + width, raw, R2_COPYPEN);
-        if (log.lfStrikeOut)
-            t.span(baseline + t.dy - m.ascent / 3 + k, left + t.dx, left + t.dx + width, raw, R2_COPYPEN);
+    if (log.lfStrikeOut) {
+        const double strike = -(m.ascent / 3);
+        fillArea(t, frame, origin, {0, strike, double(width), strike + thickness}, ink);
     }
     return TRUE;
+}
+
+BOOL ExtTextOut(HDC dc, int x, int y, UINT options, const RECT* rect, LPCSTR text, UINT length, const INT* dx)
+{
+    std::shared_ptr<Dc> d = findDc(dc);
+    if (!d || (length > 0 && !text))
+        return FALSE;
+    const POINT box[4] = {{rect ? rect->left : 0, rect ? rect->top : 0},
+                          {rect ? rect->right : 0, rect ? rect->top : 0},
+                          {rect ? rect->right : 0, rect ? rect->bottom : 0},
+                          {rect ? rect->left : 0, rect ? rect->bottom : 0}};
+    if (!d->state.font) {
+        Target t;
+        if (rect && (options & ETO_OPAQUE) && targetOf(dc, t))
+            fillOpaque(t, *rect, d->state.bkColor);
+        return TRUE;
+    }
+    const LOGFONT log = d->state.font->log;
+    return drawTextAlong(dc, log, TextFrame::turnedBy(log.lfEscapement), x, y, options, rect ? box : nullptr, text,
+                         length, dx);
 }
 
 BOOL TextOut(HDC dc, int x, int y, LPCSTR text, int length)

@@ -227,7 +227,7 @@ bool WmfPlayer::PlayTextOrBitmap(uint16_t function, const RecordReader& r)
         size_t padded = (count + 1) & ~size_t(1);
         if (!r.Has(2, padded + 4))
             return true;
-        DrawText(r.S16(2 + padded + 2), r.S16(2 + padded), 0, nullptr, Latin1ToUtf8(r.At(2), count));
+        DrawText(r.S16(2 + padded + 2), r.S16(2 + padded), 0, nullptr, Latin1Text(r.At(2), count, {}, false), false);
         return true;
     }
     case kExtTextOut: {
@@ -243,7 +243,15 @@ bool WmfPlayer::PlayTextOrBitmap(uint16_t function, const RecordReader& r)
         }
         if (!r.Has(offset, count))
             return true;
-        DrawText(x, y, options, hasRect ? &rect : nullptr, Latin1ToUtf8(r.At(offset), count));
+        // The spacing array follows the text, padded to a whole word, where
+        // the record has one.
+        const size_t spacingOffset = offset + ((count + 1) & ~size_t(1));
+        std::vector<int32_t> spacing;
+        if (count > 0 && r.Has(spacingOffset, 2 * count))
+            for (size_t i = 0; i < count; i++)
+                spacing.push_back(r.S16(spacingOffset + 2 * i));
+        DrawText(x, y, options & ~UINT(ETO_PDY), hasRect ? &rect : nullptr, Latin1Text(r.At(offset), count, spacing, false),
+                 false);
         return true;
     }
     case kStretchDib: {
