@@ -53,6 +53,47 @@ void GlyphImage::findRuns()
     runs.shrink_to_fit();
 }
 
+bool GlyphTransform::byQuarters() const
+{
+    auto unit = [](int32_t v) { return v == 0 || v == 0x10000 || v == -0x10000; };
+    return unit(xx) && unit(xy) && unit(yx) && unit(yy) && (xx == 0) == (yy == 0) && (xy == 0) == (yx == 0) &&
+           (xx == 0) != (xy == 0);
+}
+
+// A pixel is the unit square right and down of its corner: moved, the
+// square's corner nearest the top left names the pixel.
+void GlyphImage::turnByQuarters(const GlyphTransform& turn)
+{
+    const int a = turn.xx >> 16, b = turn.xy >> 16, c = turn.yx >> 16, d = turn.yy >> 16;
+    auto moved = [&](int x, int y) {
+        return std::pair<int, int>{a * x + b * y + std::min(0, a) + std::min(0, b), c * x + d * y + std::min(0, c) + std::min(0, d)};
+    };
+    if (width == 0 || rows == 0) {
+        const auto corner = moved(left, -top);
+        left = corner.first;
+        top = -corner.second;
+        return;
+    }
+    const auto p0 = moved(left, -top), p1 = moved(left + width - 1, -top + rows - 1);
+    const int newLeft = std::min(p0.first, p1.first), newTop = std::min(p0.second, p1.second);
+    const int newWidth = std::abs(p1.first - p0.first) + 1, newRows = std::abs(p1.second - p0.second) + 1;
+    const int newPitch = (newWidth + 7) / 8;
+    std::vector<uint8_t> turned(static_cast<size_t>(newPitch) * newRows, 0);
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < width; ++x)
+            if (isSet(x, y)) {
+                const auto p = moved(left + x, y - top);
+                const int nx = p.first - newLeft, ny = p.second - newTop;
+                turned[static_cast<size_t>(ny) * newPitch + nx / 8] |= static_cast<uint8_t>(0x80 >> (nx % 8));
+            }
+    bits = std::move(turned);
+    left = newLeft;
+    top = -newTop;
+    width = newWidth;
+    rows = newRows;
+    pitch = newPitch;
+}
+
 std::shared_ptr<FontInstance> fontFor(const LOGFONT& log) { return FontCache::shared().font(log); }
 
 FontCacheCount fontCacheCount() { return FontCache::shared().count(); }

@@ -13,6 +13,25 @@
 
 namespace gdi {
 
+// How a glyph is turned, stretched or sheared on the device: the device
+// step, in 16.16 fixed point, of a step of one font pixel along the text
+// (x) and one down from it (y), both axes pointing right and down. Upright
+// text is the identity.
+struct GlyphTransform {
+    int32_t xx = 0x10000;
+    int32_t xy = 0;
+    int32_t yx = 0;
+    int32_t yy = 0x10000;
+
+    // From a matrix of doubles {xx, xy, yx, yy}, each entry held within +-4.
+    static GlyphTransform of(const double m[4]);
+    bool identity() const { return xx == 0x10000 && xy == 0 && yx == 0 && yy == 0x10000; }
+    // Quarter turns and mirrors move whole pixels.
+    bool byQuarters() const;
+    bool operator==(const GlyphTransform& o) const { return xx == o.xx && xy == o.xy && yx == o.yx && yy == o.yy; }
+    size_t hash() const;
+};
+
 // Set pixels [x0, x1) of a glyph's row.
 struct GlyphRun {
     int row;
@@ -32,23 +51,9 @@ struct GlyphImage {
     std::vector<GlyphRun> runs;
     bool isSet(int x, int y) const { return (bits[static_cast<size_t>(y) * pitch + x / 8] >> (7 - x % 8)) & 1; }
     void findRuns();
-};
-
-// How a glyph is turned, stretched or sheared on the device: the device
-// step, in 16.16 fixed point, of a step of one font pixel along the text
-// (x) and one down from it (y), both axes pointing right and down. Upright
-// text is the identity.
-struct GlyphTransform {
-    int32_t xx = 0x10000;
-    int32_t xy = 0;
-    int32_t yx = 0;
-    int32_t yy = 0x10000;
-
-    // From a matrix of doubles {xx, xy, yx, yy}, each entry held within +-4.
-    static GlyphTransform of(const double m[4]);
-    bool identity() const { return xx == 0x10000 && xy == 0 && yx == 0 && yy == 0x10000; }
-    bool operator==(const GlyphTransform& o) const { return xx == o.xx && xy == o.xy && yx == o.yx && yy == o.yy; }
-    size_t hash() const;
+    // The pixels moved by a quarter turn or mirror (a transform whose
+    // entries are 0 and whole ones), pixel for pixel.
+    void turnByQuarters(const GlyphTransform& turn);
 };
 
 struct FontMetrics {

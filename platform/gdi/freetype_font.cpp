@@ -273,7 +273,7 @@ bool FreeTypeFont::renderFrom(Sized& s, FT_UInt index, const GlyphTransform& tur
             FT_Matrix shear{0x10000, 0x3800, 0, 0x10000};
             FT_Outline_Transform(&slot->outline, &shear);
         }
-        if (!turn.identity()) {
+        if (!turn.identity() && !turn.byQuarters()) {
             FT_Matrix m = freeTypeMatrix(turn);
             FT_Outline_Transform(&slot->outline, &m);
         }
@@ -294,6 +294,9 @@ bool FreeTypeFont::renderFrom(Sized& s, FT_UInt index, const GlyphTransform& tur
         const unsigned char* src = bm.buffer + static_cast<long>(y) * bm.pitch;
         std::memcpy(&g.bits[static_cast<size_t>(y) * g.pitch], src, static_cast<size_t>(g.pitch));
     }
+    // Quarter turns move the upright glyph's pixels: the same ink, turned.
+    if (!turn.identity() && turn.byQuarters())
+        g.turnByQuarters(turn);
     g.findRuns();
     return true;
 }

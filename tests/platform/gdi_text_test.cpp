@@ -321,4 +321,106 @@ TEST(GdiFontCache, ThreadsDrawingAtOnceKeepTheirPixels)
     EXPECT_LE(gdi::fontCacheCount().peak, gdi::kFontCacheLimit);
 }
 
+LOGFONT logFont(int height, const char* face, int weight = FW_NORMAL, BYTE italic = 0, int width = 0, int escapement = 0)
+{
+    LOGFONT lf{};
+    lf.lfHeight = height;
+    lf.lfWidth = width;
+    lf.lfEscapement = lf.lfOrientation = escapement;
+    lf.lfWeight = weight;
+    lf.lfItalic = italic;
+    std::strncpy(lf.lfFaceName, face, LF_FACESIZE - 1);
+    return lf;
+}
+
+std::string textMask(const LOGFONT& lf, const char* text)
+{
+    Canvas c(90, 90);
+    c.fill(0x102030);
+    HFONT font = CreateFontIndirect(&lf);
+    SelectObject(c.dc, font);
+    SetTextColor(c.dc, RGB(250, 200, 40));
+    SetBkMode(c.dc, TRANSPARENT);
+    TextOut(c.dc, 40, 45, text, static_cast<int>(std::strlen(text)));
+    SelectObject(c.dc, GetStockObject(SYSTEM_FONT));
+    DeleteObject(font);
+    return c.mask(0xFAC828);
+}
+
+// Fonts that differ in one thing their glyphs depend on, drawn in turn,
+// each draw their own glyphs, however often they alternate.
+TEST(GdiFontCache, FontsDifferingInOneFieldDrawTheirOwnGlyphs)
+{
+    const LOGFONT base = logFont(-17, "Arial");
+    const LOGFONT others[] = {logFont(-17, "Arial", FW_BOLD),      logFont(-17, "Arial", FW_NORMAL, 1),
+                              logFont(-17, "Courier New"),          logFont(-17, "Tahoma"),
+                              logFont(-17, "宋体"),                 logFont(-18, "Arial"),
+                              logFont(-17, "Arial", FW_NORMAL, 0, 11), logFont(-17, "Arial", FW_NORMAL, 0, 0, 450)};
+    const std::string first = textMask(base, "Rg");
+    for (const LOGFONT& other : others) {
+        const std::string own = textMask(other, "Rg");
+        EXPECT_NE(own, first) << other.lfFaceName << " " << other.lfWeight << " " << int(other.lfItalic) << " "
+                              << other.lfHeight << " " << other.lfWidth << " " << other.lfEscapement;
+        EXPECT_EQ(textMask(base, "Rg"), first);
+        EXPECT_EQ(textMask(other, "Rg"), own);
+    }
+}
+
+// Glyphs enough to fill the cache over, none seen before.
+void fillCacheOver(char32_t first)
+{
+    Canvas c(50, 50);
+    Font filler(-400, "宋体", GB2312_CHARSET);
+    SelectObject(c.dc, filler.handle);
+    for (char32_t code = first; code < first + 1000; ++code) {
+        TextOut(c.dc, 0, 0, utf8Of(code).c_str(), 3);
+    }
+    SelectObject(c.dc, GetStockObject(SYSTEM_FONT));
+}
+
+// A font held while the cache drops all it can stays the cache's; a glyph
+// held while its font is dropped leaves with its font. Either way every
+// font and glyph the cache keeps in order is one it holds.
+TEST(GdiFontCache, HeldFontsAndGlyphsKeepTheCountExact)
+{
+    const LOGFONT held = logFont(-23, "Arial", FW_BOLD, 1), other = logFont(-31, "Tahoma", FW_NORMAL, 1);
+    std::shared_ptr<gdi::FontInstance> font = gdi::fontFor(held);
+    ASSERT_TRUE(font->glyph('A'));
+    std::shared_ptr<const gdi::GlyphImage> glyph = gdi::fontFor(other)->glyph('Q');
+    ASSERT_TRUE(glyph);
+    fillCacheOver(0x7000);
+    EXPECT_EQ(gdi::fontFor(held), font);
+    ASSERT_TRUE(font->glyph('B'));
+    gdi::FontCacheCount count = gdi::fontCacheCount();
+    EXPECT_EQ(count.entries, count.fonts + count.glyphs);
+    font.reset();
+    glyph.reset();
+    fillCacheOver(0x7400);
+    count = gdi::fontCacheCount();
+    EXPECT_EQ(count.entries, count.fonts + count.glyphs);
+    EXPECT_LE(count.bytes, gdi::kFontCacheLimit);
+}
+
+// A font's width is its average character width.
+TEST(GdiFont, WidthIsTheAverageCharacterWidth)
+{
+    Canvas c(4, 4);
+    SIZE extents[2];
+    const int widths[] = {6, 19};
+    for (int i = 0; i < 2; ++i) {
+        const LOGFONT lf = logFont(-20, "Arial", FW_NORMAL, 0, widths[i]);
+        HFONT font = CreateFontIndirect(&lf);
+        SelectObject(c.dc, font);
+        TEXTMETRIC tm{};
+        ASSERT_TRUE(GetTextMetrics(c.dc, &tm));
+        EXPECT_EQ(tm.tmAveCharWidth, widths[i]);
+        EXPECT_EQ(tm.tmHeight, tm.tmAscent + tm.tmDescent);
+        GetTextExtentPoint32(c.dc, "average", 7, &extents[i]);
+        SelectObject(c.dc, GetStockObject(SYSTEM_FONT));
+        DeleteObject(font);
+    }
+    EXPECT_EQ(extents[0].cy, extents[1].cy);
+    EXPECT_GT(extents[1].cx, 2 * extents[0].cx);
+}
+
 }  // namespace
