@@ -17,7 +17,9 @@
 // (modelled_ms): the time must never exceed it.
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <ctime>
 #include <string>
 #include <vector>
@@ -300,7 +302,7 @@ enum Kind {
     kLargeText, kSmallText, kSteepLines, kShallowLines, kDiagonalLines, kDottedLines, kXorLines,
     kZigzagPolyline, kWidePenLines, kFillsUnderHoles, kPolygonsCrossingRows, kStretchedBitmap,
     kWidePaths, kPageFills, kXorFills, kEllipses, kFillsUnderColumns, kTextUnderHoles, kLinesUnderHoles, kLinesUnderFewHoles, kFontPerText,
-    kGlyphsBeyondCache, kKinds
+    kGlyphsBeyondCache, kTextAtEveryAngle, kLargeTextAtEveryAngle, kTextTurnedByTheWorld, kKinds
 };
 
 const int kSides[][2] = {{300, 200}, {1200, 900}, {2000, 1500}, {4000, 4000}};
@@ -319,9 +321,10 @@ void SelectBrush(EmfBuilder& b, uint32_t colour)
     b.Record(37, {kBrushSlot});
 }
 
-void SelectFont(EmfBuilder& b, int32_t height, int32_t weight, const std::u16string& face = u"Arial", int italic = 0)
+void SelectFont(EmfBuilder& b, int32_t height, int32_t weight, const std::u16string& face = u"Arial", int italic = 0,
+                int32_t escapement = 0)
 {
-    std::vector<int32_t> font = {kFontSlot, -height, 0, 0, 0, weight, italic, 0};
+    std::vector<int32_t> font = {kFontSlot, -height, 0, escapement, escapement, weight, italic, 0};
     for (size_t i = 0; i < 32; i += 2)
         font.push_back(int32_t((i < face.size() ? face[i] : 0) | (i + 1 < face.size() ? face[i + 1] : 0) << 16));
     b.Record(82, font);
@@ -334,10 +337,24 @@ void Line(EmfBuilder& b, int x0, int y0, int x1, int y1)
     b.Record(54, {x1, y1});
 }
 
-void Text(EmfBuilder& b, int x, int y, const std::u16string& text)
+void Text(EmfBuilder& b, int x, int y, const std::u16string& text, int32_t mode = 1)
 {
     std::vector<int16_t> units(text.begin(), text.end());
-    b.Record16(84, {0, 0, 0, 0, 1, 0, 0, x, y, int32_t(text.size()), 76, 0, 0, 0, 0, 0, 0}, units);
+    b.Record16(84, {0, 0, 0, 0, mode, 0, 0, x, y, int32_t(text.size()), 76, 0, 0, 0, 0, 0, 0}, units);
+}
+
+// A world transform turning by tenths of a degree about the point.
+void TurnWorld(EmfBuilder& b, int tenths, float x, float y)
+{
+    const float c = float(std::cos(tenths * M_PI / 1800)), s = float(std::sin(tenths * M_PI / 1800));
+    const float m[6] = {c, -s, s, c, x, y};
+    std::vector<int32_t> words;
+    for (float v : m) {
+        int32_t w;
+        memcpy(&w, &v, 4);
+        words.push_back(w);
+    }
+    b.Record(35, words);
 }
 
 // A 4 x 3 picture of 24-bit colours stretched over the box.
@@ -369,6 +386,7 @@ void Prepare(EmfBuilder& b, int kind, int w, int h)
     case kLargeText: SelectFont(b, 200, 700); break;
     case kSmallText: SelectFont(b, 12, 400); break;
     case kGlyphsBeyondCache: SelectFont(b, 600, 400, u"SimSun"); break;
+    case kTextTurnedByTheWorld: SelectFont(b, 40, 400); break;
     case kDottedLines: SelectPen(b, 2, 1, 0x204080); break;  // cosmetic dots
     case kXorLines:
     case kXorFills: b.Record(20, {7}); break;                // XOR
@@ -462,6 +480,19 @@ void DrawOne(EmfBuilder& b, int kind, int i, int w, int h)
         Text(b, dx - w / 4, dy - h / 4, glyph);
         break;
     }
+    case kTextAtEveryAngle:
+    case kLargeTextAtEveryAngle: {
+        // A label at each of thousands of angles: every glyph is rendered
+        // anew for each.
+        const bool large = kind == kLargeTextAtEveryAngle;
+        SelectFont(b, large ? 200 : 30, 400, u"Arial", 0, (i * 7) % 3600);
+        Text(b, w / 2 + dx / 4, h / 2 + dy / 4, large ? u"WMBW" : u"WMBWMBWMBWMBWMBWMBWMBW");
+        break;
+    }
+    case kTextTurnedByTheWorld:
+        TurnWorld(b, (i * 37) % 3600, float(w / 2 + dx / 4), float(h / 2 + dy / 4));
+        Text(b, 0, 0, u"WMBWMBWMBWMBWMBWMBWMBW", 2);
+        break;
     case kStretchedBitmap: StretchedBitmap(b, -(i % 5), -(i % 3), w + 7, h + 5); break;
     case kWidePaths:
         b.Record(59, {});  // begin path

@@ -92,7 +92,7 @@ PointD EmfPlayer::ReferenceToDevice(const PointD& p) const
 void EmfPlayer::Play(const uint8_t* bytes, size_t size)
 {
     RecordReader header(bytes, size);
-    m_slots.assign(header.U16(48), nullptr);
+    m_slots.assign(header.U16(56), nullptr);  // the header's handle count
     size_t pos = 0;
     while (pos + 8 <= size && KeepPlaying()) {
         RecordReader record(bytes + pos, size - pos);

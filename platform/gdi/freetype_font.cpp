@@ -260,6 +260,8 @@ bool FreeTypeFont::renderFrom(Sized& s, FT_UInt index, const GlyphTransform& tur
 {
     if (!sizeFor(s))
         return false;
+    // Hinted upright, so that a turned glyph advances as the upright one.
+    const bool offGrid = !turn.identity() && !turn.byQuarters();
     if (FT_Load_Glyph(s.face, index, FT_LOAD_TARGET_MONO | FT_LOAD_NO_BITMAP) != 0)
         return false;
     FT_GlyphSlot slot = s.face->glyph;
@@ -273,7 +275,7 @@ bool FreeTypeFont::renderFrom(Sized& s, FT_UInt index, const GlyphTransform& tur
             FT_Matrix shear{0x10000, 0x3800, 0, 0x10000};
             FT_Outline_Transform(&slot->outline, &shear);
         }
-        if (!turn.identity() && !turn.byQuarters()) {
+        if (offGrid) {
             FT_Matrix m = freeTypeMatrix(turn);
             FT_Outline_Transform(&slot->outline, &m);
         }

@@ -242,6 +242,27 @@ POINT MetafilePlayer::ToDevice(double x, double y) const
     return {ToInt(d.x), ToInt(d.y)};
 }
 
+namespace {
+
+// An entry a millionth of the largest is the cosine or sine of a quarter
+// turn, rounded in a file's floats.
+void DropNoise(double* m)
+{
+    const double largest = std::max({std::fabs(m[0]), std::fabs(m[1]), std::fabs(m[2]), std::fabs(m[3])});
+    for (int i = 0; i < 4; i++)
+        if (std::fabs(m[i]) <= largest * 1e-6)
+            m[i] = 0;
+}
+
+}  // namespace
+
+bool MetafilePlayer::Turns() const
+{
+    double w[4] = {m_map.world[0], m_map.world[1], m_map.world[2], m_map.world[3]};
+    DropNoise(w);
+    return (w[1] != 0 || w[2] != 0) && (w[0] != 0 || w[3] != 0);
+}
+
 void MetafilePlayer::LinearPart(double m[4]) const
 {
     const PointD o = ToDeviceExact(0, 0), ex = ToDeviceExact(1, 0), ey = ToDeviceExact(0, 1);
@@ -249,6 +270,7 @@ void MetafilePlayer::LinearPart(double m[4]) const
     m[1] = ey.x - o.x;
     m[2] = ex.y - o.y;
     m[3] = ey.y - o.y;
+    DropNoise(m);
 }
 
 double MetafilePlayer::ScaleLength(double length) const
@@ -771,11 +793,36 @@ void MetafilePlayer::DrawText(int x, int y, UINT options, const RECT* logicalRec
     const RECT reach = frame.upright() ? RECT{p.x - length, p.y - lines, p.x + length, p.y + lines}
                                        : RECT{p.x - length - lines, p.y - length - lines, p.x + length + lines,
                                               p.y + length + lines};
-    if (!Afford(kShape + FillCost(deviceRect, PixelRate(true, true)) + glyphs + PieceCost(reach, cells)))
+    const double areas = frame.upright() ? FillCost(deviceRect, PixelRate(true, true))
+                                         : TurnedAreasCost(frame, p, length, metrics, font, box, options);
+    if (!Afford(kShape + areas + glyphs + PieceCost(reach, cells)))
         return;
     const UINT drawn = (options & (ETO_OPAQUE | ETO_CLIPPED)) | (spacing.size() > text.chars.size() ? ETO_PDY : 0);
     drawTextAlong(m_dc, font, frame, p.x, p.y, drawn, box.empty() ? nullptr : box.data(), utf8.c_str(),
                   UINT(utf8.size()), spacing.empty() ? nullptr : spacing.data());
+}
+
+// A turned line's background, underline, strike-out and box are filled as
+// polygons, row by row, however little of each row they cover.
+double MetafilePlayer::TurnedAreasCost(const TextFrame& frame, POINT p, double length, const TEXTMETRIC& metrics,
+                                       const LOGFONT& font, const std::vector<POINT>& box, UINT options) const
+{
+    const double* f = frame.line;
+    auto area = [&](double down0, double down1) {
+        std::vector<POINT> outline;
+        for (const PointD& c : {PointD{0, down0}, {length, down0}, {length, down1}, {0, down1}})
+            outline.push_back({ToInt(p.x + f[0] * c.x + f[1] * c.y), ToInt(p.y + f[2] * c.x + f[3] * c.y)});
+        return FillCost(outline);
+    };
+    const double height = std::max<LONG>(1, metrics.tmHeight);
+    double cost = 0;
+    if (GetBkMode(m_dc) == OPAQUE)
+        cost += area(-height, height);
+    const double line = std::max(1.0, height / 20);
+    cost += (font.lfUnderline ? area(0, line) : 0) + (font.lfStrikeOut ? area(0, line) : 0);
+    if (!box.empty() && (options & ETO_OPAQUE))
+        cost += FillCost(box);
+    return cost;
 }
 
 // Fonts and glyphs are opened and rendered the first time they are drawn

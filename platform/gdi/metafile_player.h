@@ -86,10 +86,12 @@ protected:
     POINT ToDevice(double x, double y) const;
     PointD ToDeviceExact(double x, double y) const;
     PointD ToReference(double x, double y) const;
-    // Whether the world transform turns or shears what is drawn: shapes
-    // then go as their turned outlines.
-    bool Turns() const { return m_map.world[1] != 0 || m_map.world[2] != 0; }
-    // The device steps {xx, xy, yx, yy} of one logical unit along x and y.
+    // Whether the world transform turns or shears what is drawn off its
+    // axes: shapes then go as their turned outlines. Quarter turns keep
+    // axes as axes.
+    bool Turns() const;
+    // The device steps {xx, xy, yx, yy} of one logical unit along x and y,
+    // float noise in a quarter turn taken for the 0 it stands for.
     void LinearPart(double m[4]) const;
     virtual PointD ReferenceToDevice(const PointD& p) const = 0;
     double ScaleLength(double length) const;
@@ -159,6 +161,8 @@ protected:
     int PenWidth(LOGPEN* logical = nullptr) const;
     static double RegionRows(RECT box);
     TextFrame FrameOf(const LOGFONT& font, bool advanced) const;
+    double TurnedAreasCost(const TextFrame& frame, POINT p, double length, const TEXTMETRIC& metrics,
+                           const LOGFONT& font, const std::vector<POINT>& box, UINT options) const;
     std::vector<INT> DeviceSpacing(const RecordText& text, double alongScale, double riseScale) const;
     static RECT BoundingBox(const std::vector<POINT>& points);
 

@@ -91,7 +91,8 @@ std::vector<PointD> cornersOf(const TextFrame& f, PointD origin, const LineArea&
     return {at(a.along0, a.down0), at(a.along1, a.down0), at(a.along1, a.down1), at(a.along0, a.down1)};
 }
 
-// A turned area is filled as its polygon; an upright one as its rectangle.
+// A turned area is filled as its polygon, span by span; an upright one as
+// its rectangle.
 void fillArea(Target& t, const TextFrame& f, PointD origin, const LineArea& a, uint32_t raw)
 {
     if (f.upright()) {
@@ -100,11 +101,8 @@ void fillArea(Target& t, const TextFrame& f, PointD origin, const LineArea& a, u
         patternBlt(t, r, raw, PATCOPY);
         return;
     }
-    const Region area = polygonRegion(cornersOf(f, origin, a), ALTERNATE, {t.bounds.top, t.bounds.bottom});
-    for (const Band& band : area.bands())
-        for (int y = band.top; y < band.bottom; ++y)
-            for (const Span& s : band.spans)
-                t.span(y, s.x0, s.x1, raw, R2_COPYPEN);
+    polygonSpans(cornersOf(f, origin, a), ALTERNATE, {t.bounds.top, t.bounds.bottom},
+                 [&](int y, int x0, int x1) { t.span(y, x0, x1, raw, R2_COPYPEN); });
 }
 
 // Where the glyphs may land: inside the clip, and inside a turned
@@ -162,15 +160,12 @@ void fillBox(Target& t, const POINT* box, COLORREF color)
         fillOpaque(t, {box[0].x, box[0].y, box[2].x, box[2].y}, color);
         return;
     }
-    POINT device[4];
+    std::vector<PointD> corners;
     for (int i = 0; i < 4; ++i)
-        device[i] = {clampCoord(box[i].x) + t.dx, clampCoord(box[i].y) + t.dy};
-    const Region area = polygonRegion(device, 4, ALTERNATE, {t.bounds.top, t.bounds.bottom});
+        corners.push_back({double(clampCoord(box[i].x)) + t.dx, double(clampCoord(box[i].y)) + t.dy});
     const uint32_t raw = t.raw(color);
-    for (const Band& band : area.bands())
-        for (int y = band.top; y < band.bottom; ++y)
-            for (const Span& s : band.spans)
-                t.span(y, s.x0, s.x1, raw, R2_COPYPEN);
+    polygonSpans(corners, ALTERNATE, {t.bounds.top, t.bounds.bottom},
+                 [&](int y, int x0, int x1) { t.span(y, x0, x1, raw, R2_COPYPEN); });
 }
 
 // Where each character's pen lies along and down the line, in font pixels

@@ -161,6 +161,29 @@ TEST(WmfDecode, WideDrawingsAreShrunkToTheLimit)
     EXPECT_EQ(img.GetHeight(), 2000u);
 }
 
+// The object table is as large as the header's handle count says,
+// whatever the file's length: a file of 65,536 bytes keeps its brushes.
+TEST(WmfDecode, ObjectTableHasTheHeaderHandleCount)
+{
+    std::vector<unsigned char> emf = ReadFile(WriteEmf(ScratchDir("wmf")));
+    // A comment before the end record pads the file to 65,536 bytes.
+    const uint32_t eofBytes = 20, padding = uint32_t(65536 - emf.size());
+    std::vector<unsigned char> comment(padding, 0);
+    const uint32_t fields[3] = {70, padding, padding - 12};
+    memcpy(comment.data(), fields, sizeof(fields));
+    emf.insert(emf.end() - eofBytes, comment.begin(), comment.end());
+    uint32_t bytes = uint32_t(emf.size()), records;
+    memcpy(&records, &emf[52], 4);
+    ++records;
+    memcpy(&emf[48], &bytes, 4);
+    memcpy(&emf[52], &records, 4);
+    ASSERT_EQ(emf.size(), 65536u);
+    CRasterImage img;
+    ASSERT_TRUE(img.Decode(emf.data(), DWORD(emf.size()), RASTER_FORMAT_WMF)) << img.GetLastError();
+    EXPECT_EQ(PixelTopDown(img, 50, 40), kRed);
+    EXPECT_EQ(PixelTopDown(img, 110, 50), kBlue);
+}
+
 // Curves are flattened from their start point on: a curve whose control
 // points lie on a line draws that line, and one drawn onward from the
 // current position starts there.
