@@ -387,6 +387,7 @@ void Prepare(EmfBuilder& b, int kind, int w, int h)
     case kSmallText: SelectFont(b, 12, 400); break;
     case kGlyphsBeyondCache: SelectFont(b, 600, 400, u"SimSun"); break;
     case kTextTurnedByTheWorld: SelectFont(b, 40, 400); break;
+    case kTextAtEveryAngle: b.Record(18, {1}); break;  // transparent: the glyphs alone
     case kDottedLines: SelectPen(b, 2, 1, 0x204080); break;  // cosmetic dots
     case kXorLines:
     case kXorFills: b.Record(20, {7}); break;                // XOR

@@ -793,8 +793,9 @@ void MetafilePlayer::DrawText(int x, int y, UINT options, const RECT* logicalRec
     const RECT reach = frame.upright() ? RECT{p.x - length, p.y - lines, p.x + length, p.y + lines}
                                        : RECT{p.x - length - lines, p.y - length - lines, p.x + length + lines,
                                               p.y + length + lines};
+    const double typical = double(std::max<uint64_t>(utf8.size() * uint64_t(std::max<LONG>(1, metrics.tmAveCharWidth)), spaced));
     const double areas = frame.upright() ? FillCost(deviceRect, PixelRate(true, true))
-                                         : TurnedAreasCost(frame, p, length, metrics, font, box, options);
+                                         : TurnedAreasCost(frame, p, std::min(typical, double(length)), metrics, font, box, options);
     if (!Afford(kShape + areas + glyphs + PieceCost(reach, cells)))
         return;
     const UINT drawn = (options & (ETO_OPAQUE | ETO_CLIPPED)) | (spacing.size() > text.chars.size() ? ETO_PDY : 0);
@@ -803,16 +804,21 @@ void MetafilePlayer::DrawText(int x, int y, UINT options, const RECT* logicalRec
 }
 
 // A turned line's background, underline, strike-out and box are filled as
-// polygons, row by row, however little of each row they cover.
+// polygons, row by row: their pixels and every row they cross. The line is
+// taken at the font's average width a byte.
 double MetafilePlayer::TurnedAreasCost(const TextFrame& frame, POINT p, double length, const TEXTMETRIC& metrics,
                                        const LOGFONT& font, const std::vector<POINT>& box, UINT options) const
 {
     const double* f = frame.line;
+    const double stretch = std::fabs(f[0] * f[3] - f[1] * f[2]);
     auto area = [&](double down0, double down1) {
         std::vector<POINT> outline;
         for (const PointD& c : {PointD{0, down0}, {length, down0}, {length, down1}, {0, down1}})
             outline.push_back({ToInt(p.x + f[0] * c.x + f[1] * c.y), ToInt(p.y + f[2] * c.x + f[3] * c.y)});
-        return FillCost(outline);
+        RECT reach = BoundingBox(outline);
+        IntersectRect(&reach, &reach, &m_dest);
+        const double pixels = std::min(double(Area(reach)), stretch * length * (down1 - down0));
+        return pixels * PixelRate(true, true) + RowCost(reach, kShapeRow) + PieceCost(reach, pixels);
     };
     const double height = std::max<LONG>(1, metrics.tmHeight);
     double cost = 0;
