@@ -700,19 +700,22 @@ TextFrame MetafilePlayer::FrameOf(const LOGFONT& font, bool advanced) const
     LinearPart(linear);
     const bool scalesOnly = linear[1] == 0 && linear[2] == 0 && linear[0] > 0 && linear[3] > 0;
     const double scale = ScaleLength(1);
-    if (!advanced || ((scalesOnly || !(scale > 1e-9)) && font.lfEscapement == font.lfOrientation))
+    // A transform that collapses or overflows turns nothing.
+    const bool plain = scalesOnly || !(scale > 1e-9) || !std::isfinite(scale);
+    if (!advanced || (plain && font.lfEscapement == font.lfOrientation))
         return TextFrame::turnedBy(font.lfEscapement);
-    if (scalesOnly || !(scale > 1e-9)) {
+    if (plain) {
         linear[0] = linear[3] = 1;
         linear[1] = linear[2] = 0;
     }
-    const double by = scalesOnly ? 1 : scale;
     double escapement[4], orientation[4], glyphs[4];
     turnMatrix(font.lfEscapement, escapement);
     turnMatrix(font.lfOrientation, orientation);
     TextFrame frame;
-    Multiply(linear, escapement, by, frame.line);
-    Multiply(linear, orientation, by, glyphs);
+    Multiply(linear, escapement, plain ? 1 : scale, frame.line);
+    Multiply(linear, orientation, plain ? 1 : scale, glyphs);
+    if (!std::all_of(frame.line, frame.line + 4, [](double v) { return std::isfinite(v); }))
+        return TextFrame::turnedBy(font.lfEscapement);
     frame.glyphs = GlyphTransform::of(glyphs);
     return frame;
 }
@@ -726,6 +729,10 @@ std::vector<INT> MetafilePlayer::DeviceSpacing(const RecordText& text, double al
         return out;
     const bool pairs = !text.rise.empty();
     const double kMost = 1 << 24;
+    if (!std::isfinite(alongScale))
+        alongScale = 0;
+    if (!std::isfinite(riseScale))
+        riseScale = 0;
     double along = 0, rise = 0;
     long placedAlong = 0, placedRise = 0;
     for (size_t i = 0; i < text.chars.size(); i++) {

@@ -91,26 +91,13 @@ std::vector<PointD> cornersOf(const TextFrame& f, PointD origin, const LineArea&
     return {at(a.along0, a.down0), at(a.along1, a.down0), at(a.along1, a.down1), at(a.along0, a.down1)};
 }
 
-// A turned area is filled as its polygon, span by span; an upright one as
-// its rectangle.
-void fillArea(Target& t, const TextFrame& f, PointD origin, const LineArea& a, uint32_t raw)
-{
-    if (f.upright()) {
-        RECT r = normalised(int(origin.x + a.along0), int(origin.y + a.down0), int(origin.x + a.along1),
-                            int(origin.y + a.down1));
-        patternBlt(t, r, raw, PATCOPY);
-        return;
-    }
-    polygonSpans(cornersOf(f, origin, a), ALTERNATE, {t.bounds.top, t.bounds.bottom},
-                 [&](int y, int x0, int x1) { t.span(y, x0, x1, raw, R2_COPYPEN); });
-}
-
-// Where the glyphs may land: inside the clip, and inside a turned
-// ETO_CLIPPED box as well.
-class GlyphClip {
+// Where text may paint: inside the clip, and inside a turned ETO_CLIPPED
+// box as well.
+class TextClip {
 public:
-    explicit GlyphClip(Target& t) : t_(t) {}
+    explicit TextClip(Target& t) : t_(t) {}
     void limitTo(Region box) { box_ = std::move(box), limited_ = true; }
+    bool limited() const { return limited_; }
     void span(int y, int x0, int x1, uint32_t raw)
     {
         if (!limited_) {
@@ -132,14 +119,28 @@ private:
     bool limited_ = false;
 };
 
-void clipToBox(Target& t, GlyphClip& glyphClip, const POINT* box)
+// A turned area is filled as its polygon, span by span; an upright one as
+// its rectangle.
+void fillArea(Target& t, TextClip& clip, const TextFrame& f, PointD origin, const LineArea& a, uint32_t raw)
+{
+    if (f.upright() && !clip.limited()) {
+        RECT r = normalised(int(origin.x + a.along0), int(origin.y + a.down0), int(origin.x + a.along1),
+                            int(origin.y + a.down1));
+        patternBlt(t, r, raw, PATCOPY);
+        return;
+    }
+    polygonSpans(cornersOf(f, origin, a), ALTERNATE, {t.bounds.top, t.bounds.bottom},
+                 [&](int y, int x0, int x1) { clip.span(y, x0, x1, raw); });
+}
+
+void clipToBox(Target& t, TextClip& textClip, const POINT* box)
 {
     const bool upright = box[0].y == box[1].y && box[1].x == box[2].x && box[2].y == box[3].y && box[3].x == box[0].x;
     if (!upright) {
         std::vector<PointD> corners;
         for (int i = 0; i < 4; ++i)
             corners.push_back({double(clampCoord(box[i].x)) + t.dx, double(clampCoord(box[i].y)) + t.dy});
-        glyphClip.limitTo(polygonRegion(corners, ALTERNATE, {t.bounds.top, t.bounds.bottom}));
+        textClip.limitTo(polygonRegion(corners, ALTERNATE, {t.bounds.top, t.bounds.bottom}));
         return;
     }
     RECT clip = normalised(box[0].x, box[0].y, box[2].x, box[2].y);
@@ -229,7 +230,8 @@ BOOL gdi::drawTextAlong(HDC dc, const LOGFONT& log, const TextFrame& frame, int 
                         const POINT* box, const char* text, UINT length, const INT* dx)
 {
     std::shared_ptr<Dc> d = findDc(dc);
-    if (!d || (length > 0 && !text))
+    const double* f = frame.line;
+    if (!d || (length > 0 && !text) || !std::all_of(f, f + 4, [](double v) { return std::isfinite(v) && std::fabs(v) <= 4; }))
         return FALSE;
     Target t;
     bool drawable = targetOf(dc, t);
@@ -254,20 +256,19 @@ BOOL gdi::drawTextAlong(HDC dc, const LOGFONT& log, const TextFrame& frame, int 
     const bool centred = (align & TA_CENTER) == TA_CENTER, right = (align & TA_RIGHT) && !centred;
     const int along0 = centred ? -(width / 2) : right ? -width : 0;
     const int down0 = (align & TA_BASELINE) == TA_BASELINE ? 0 : (align & TA_BOTTOM) ? -m.descent : m.ascent;
-    const double* f = frame.line;
     if (align & TA_UPDATECP) {
         const int end = right ? along0 : along0 + width;
         s.position = {clampCoord(std::lround(x + f[0] * end)), clampCoord(std::lround(y + f[2] * end))};
     }
     if (!drawable)
         return TRUE;
-    GlyphClip glyphClip(t);
+    TextClip clip(t);
     if (box && (options & ETO_CLIPPED))
-        clipToBox(t, glyphClip, box);
+        clipToBox(t, clip, box);
     // The line's start: the reference point moved along and down the line.
     const PointD origin{double(x) + t.dx + f[0] * along0 + f[1] * down0, double(y) + t.dy + f[2] * along0 + f[3] * down0};
     if (s.bkMode == OPAQUE)
-        fillArea(t, frame, origin, {0, -double(m.ascent), double(width), double(m.descent)}, t.raw(s.bkColor));
+        fillArea(t, clip, frame, origin, {0, -double(m.ascent), double(width), double(m.descent)}, t.raw(s.bkColor));
     const uint32_t ink = t.raw(s.textColor);
     for (size_t i = 0; i < chars.size(); ++i) {
         std::shared_ptr<const GlyphImage> g = font->glyph(chars[i], frame.glyphs);
@@ -277,16 +278,16 @@ BOOL gdi::drawTextAlong(HDC dc, const LOGFONT& log, const TextFrame& frame, int 
         const int gx = int(std::lround(origin.x + f[0] * along + f[1] * down)) + g->left;
         const int gy = int(std::lround(origin.y + f[2] * along + f[3] * down)) - g->top;
         for (const GlyphRun& run : g->runs)
-            glyphClip.span(gy + run.row, gx + run.x0, gx + run.x1, ink);
+            clip.span(gy + run.row, gx + run.x0, gx + run.x1, ink);
     }
     const int thickness = std::max(1, (m.ascent + m.descent) / 20);
     if (log.lfUnderline) {
         const double under = std::max(1, m.descent / 3);
-        fillArea(t, frame, origin, {0, under, double(width), under + thickness}, ink);
+        fillArea(t, clip, frame, origin, {0, under, double(width), under + thickness}, ink);
     }
     if (log.lfStrikeOut) {
         const double strike = -(m.ascent / 3);
-        fillArea(t, frame, origin, {0, strike, double(width), strike + thickness}, ink);
+        fillArea(t, clip, frame, origin, {0, strike, double(width), strike + thickness}, ink);
     }
     return TRUE;
 }

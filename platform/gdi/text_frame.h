@@ -31,7 +31,7 @@ void turnMatrix(int tenths, double m[4]);
 // the box in the DC's logical coordinates. box: the corners, in order, of
 // the ETO_OPAQUE or ETO_CLIPPED area, or null. dx: each character's advance
 // in font pixels along the line or, with ETO_PDY, pairs of advance and
-// rise (up the glyphs).
+// rise (up the glyphs). The line's entries lie within +-4.
 BOOL drawTextAlong(HDC dc, const LOGFONT& font, const TextFrame& frame, int x, int y, UINT options,
                    const POINT* box, const char* text, UINT length, const INT* dx);
 

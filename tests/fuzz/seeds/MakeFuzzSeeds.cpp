@@ -644,6 +644,55 @@ Bytes ShapesWmf(unsigned penWidth)
     return Placeable(records, 300, 200, 1440);
 }
 
+void PutFloat(Bytes& b, float f)
+{
+    unsigned bits;
+    std::memcpy(&bits, &f, 4);
+    Put32(b, bits);
+}
+
+// A world transform that turns and shears, a rectangle and an ellipse under
+// it, a font of a width, an escapement and an orientation, and text in the
+// advanced mode placed by spacing pairs.
+Bytes TurnedEmf()
+{
+    Bytes emf;
+    Put32(emf, 1); Put32(emf, 108);
+    for (unsigned v : {0u, 0u, 199u, 99u, 0u, 0u, 5292u, 2646u})
+        Put32(emf, v);
+    Put32(emf, 0x464D4520); Put32(emf, 0x10000); Put32(emf, 0); Put32(emf, 8);
+    Put16(emf, 2); Put16(emf, 0); Put32(emf, 0); Put32(emf, 0); Put32(emf, 0);
+    for (unsigned v : {1920u, 1080u, 508u, 286u, 0u, 0u, 0u, 0u, 0u})
+        Put32(emf, v);
+    Put32(emf, 35); Put32(emf, 32);  // world transform
+    for (float f : {0.8f, 0.6f, -0.4f, 0.9f, 100.0f, 50.0f})
+        PutFloat(emf, f);
+    for (unsigned v : {43u, 24u, unsigned(-60), unsigned(-20), 60u, 20u})  // rectangle
+        Put32(emf, v);
+    for (unsigned v : {42u, 24u, unsigned(-50), unsigned(-30), 50u, 30u})  // ellipse
+        Put32(emf, v);
+    for (unsigned v : {82u, 104u, 1u, unsigned(-20), 9u, 300u, 450u, 400u, 0x00010001u, 0u})  // font 1
+        Put32(emf, v);
+    for (unsigned v : {0x00720041u, 0x00610069u, 0x0000006Cu})  // "Arial"
+        Put32(emf, v);
+    for (int i = 0; i < 13; ++i)
+        Put32(emf, 0);
+    for (unsigned v : {37u, 12u, 1u})  // select it
+        Put32(emf, v);
+    // Text "Ab" at (-40, 0) in the advanced mode, spacing pairs after it.
+    for (unsigned v : {84u, 96u, 0u, 0u, 0u, 0u, 2u, 0x3F800000u, 0x3F800000u, unsigned(-40), 0u, 2u, 76u, 0x2000u,
+                       0u, 0u, 0u, 0u, 80u})
+        Put32(emf, v);
+    for (unsigned v : {0x00620041u, 14u, 2u, 15u, unsigned(-3)})
+        Put32(emf, v);
+    for (unsigned v : {14u, 20u, 0u, 16u, 20u})  // end
+        Put32(emf, v);
+    const unsigned total = unsigned(emf.size());
+    for (int i = 0; i < 4; ++i)
+        emf[48 + i] = BYTE(total >> (8 * i));
+    return emf;
+}
+
 void WmfSeeds(const fs::path& dir)
 {
     WriteSeed(dir, "placeable.wmf", ShapesWmf(3));
@@ -702,6 +751,14 @@ void WmfSeeds(const fs::path& dir)
     for (int i = 0; i < 4; ++i)
         emf[48 + i] = BYTE(total >> (8 * i));
     WriteSeed(dir, "shapes.emf", emf);
+    WriteSeed(dir, "turned.emf", TurnedEmf());
+    // Text in a font of a width and an escapement, placed by a spacing array.
+    Bytes spaced;
+    WmfRecord(spaced, 0x020C, {400, 400});
+    WmfRecord(spaced, 0x02FB, {unsigned(-40), 30, 900, 900, 700, 0x0101, 0, 0, 0, 0x7241, 0x6169, 0x006C});  // font "Arial"
+    WmfRecord(spaced, 0x012D, {0});
+    WmfRecord(spaced, 0x0A32, {200, 100, 3, 0, 0x6241, 0x0063, 40, 50, 60});  // "Abc", its spacing
+    WriteSeed(dir, "spaced.wmf", Placeable(spaced, 400, 400, 96));
 }
 
 // The record blobs of the generated overlay files: one line, and one
