@@ -9,7 +9,8 @@
 // large glyphs, thin, dotted, XOR and wide lines at several slopes,
 // polylines, fills and text under clips of many parts, polygons, stretched
 // bitmaps, paths, a new font for each text, large glyphs more than the
-// font cache holds drawn in turn) repeated until their count nears
+// font cache holds drawn in turn, small and large text at thousands of
+// angles, text turned by the world transform) repeated until their count nears
 // the budget, on a small picture, a page, a picture larger than the cache and
 // the largest picture; time_over_modelled is the playback's processor time
 // over its count. KindFarOverBudget: the same four times over, refused.
